@@ -1,0 +1,164 @@
+#include "Connection.h"
+
+#include <QDateTime>
+#include <QStringEncoder>
+#include <QTextStream>
+#include <cstdio>
+
+#include "link/Comportfunctions.h"
+#include "link/TcpChannel.h"
+
+namespace zmkctl {
+
+namespace {
+
+constexpr int DirectPort = 1;
+
+bool TakeInt(const QString& name, const QString& value, int min, int max, int* out, QString* error) {
+    bool ok = false;
+    const int v = value.toInt(&ok);
+    if (!ok || v < min || v > max) {
+        *error = QStringLiteral("%1: expected a whole number from %2 to %3, got \"%4\"").arg(name).arg(min).arg(max).arg(value);
+        return false;
+    }
+    *out = v;
+    return true;
+}
+
+}  // namespace
+
+bool ParseConnectionOptions(QStringList& args, ConnectionOptions* o, QString* error) {
+    QStringList rest;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (!a.startsWith(QLatin1String("--"))) {
+            rest << a;
+            continue;
+        }
+        auto value = [&](QString* out) {
+            if (i + 1 >= args.size()) {
+                *error = QStringLiteral("%1 needs a value").arg(a);
+                return false;
+            }
+            *out = args[++i];
+            return true;
+        };
+        QString v;
+        if (a == QLatin1String("--tcp")) {
+            if (!value(&v)) return false;
+            const int colon = v.lastIndexOf(':');
+            bool ok = false;
+            const int port = colon > 0 ? v.mid(colon + 1).toInt(&ok) : 0;
+            if (colon <= 0 || !ok || port < 1 || port > 65535) {
+                *error = QStringLiteral("--tcp: expected HOST:PORT, got \"%1\"").arg(v);
+                return false;
+            }
+            o->tcpHost = v.left(colon);
+            o->tcpPort = quint16(port);
+        } else if (a == QLatin1String("--serial")) {
+            if (!value(&o->serialDevice)) return false;
+        } else if (a == QLatin1String("--baud")) {
+            if (!value(&v) || !TakeInt(a, v, 110, 256000, &o->baud, error)) return false;
+        } else if (a == QLatin1String("--addr")) {
+            if (!value(&v) || !TakeInt(a, v, 1, 255, &o->address, error)) return false;
+        } else if (a == QLatin1String("--preambles")) {
+            if (!value(&v) || !TakeInt(a, v, 0, 255, &o->preambles, error)) return false;
+        } else if (a == QLatin1String("--attempts")) {
+            if (!value(&v) || !TakeInt(a, v, 1, 255, &o->attempts, error)) return false;
+        } else if (a == QLatin1String("--wait-ms")) {
+            if (!value(&v) || !TakeInt(a, v, 1, 600000, &o->waitMs, error)) return false;
+        } else if (a == QLatin1String("--gap-ms")) {
+            if (!value(&v) || !TakeInt(a, v, 1, 600000, &o->gapMs, error)) return false;
+        } else if (a == QLatin1String("--connect-ms")) {
+            if (!value(&v) || !TakeInt(a, v, 1, 600000, &o->connectMs, error)) return false;
+        } else if (a == QLatin1String("--password")) {
+            if (!value(&o->password)) return false;
+        } else if (a == QLatin1String("--user-code")) {
+            if (!value(&o->userCode)) return false;
+        } else if (a == QLatin1String("--log")) {
+            if (!value(&o->logPath)) return false;
+        } else {
+            *error = QStringLiteral("unknown option %1").arg(a);
+            return false;
+        }
+    }
+    if (o->tcpHost.isEmpty() == o->serialDevice.isEmpty()) {
+        *error = QStringLiteral("give exactly one of --tcp HOST:PORT and --serial DEVICE");
+        return false;
+    }
+    args = rest;
+    return true;
+}
+
+bool CredentialBytes(const QString& text, int size, QByteArray* bytes) {
+    QStringEncoder encoder("windows-1251");
+    QByteArray encoded = encoder.isValid() ? QByteArray(encoder.encode(text)) : text.toLatin1();
+    if (encoder.isValid() && encoder.hasError()) return false;
+    if (encoded.size() > size) return false;
+    encoded.append(QByteArray(size - encoded.size(), ' '));
+    *bytes = encoded;
+    return true;
+}
+
+bool Connection::Open(const ConnectionOptions& o, QString* error) {
+    QByteArray password, userCode;
+    if (!CredentialBytes(o.password, 12, &password)) {
+        *error = QStringLiteral("--password: at most 12 characters of the Windows-1251 code page");
+        return false;
+    }
+    if (!CredentialBytes(o.userCode, 4, &userCode)) {
+        *error = QStringLiteral("--user-code: at most 4 characters of the Windows-1251 code page");
+        return false;
+    }
+    std::copy(password.begin(), password.end(), link_.WritePassword.begin());
+    std::copy(userCode.begin(), userCode.end(), link_.UserCode.begin());
+    link_.Address = uint8_t(o.address);
+    link_.Preambles = uint8_t(o.preambles);
+    link_.Attempts = uint8_t(o.attempts);
+    link_.AnswerWaitMs = o.waitMs;
+    link_.ByteGapMs = o.gapMs;
+    link_.BaudRate = o.baud;
+
+    if (!o.logPath.isEmpty()) {
+        log_ = std::make_unique<QFile>(o.logPath);
+        if (!log_->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            *error = QStringLiteral("cannot write the log file %1: %2").arg(o.logPath, log_->errorString());
+            return false;
+        }
+        link_.SetFrameObserver([this](bool sent, const uint8_t* bytes, int count) {
+            const QString line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + ' ' +
+                                 zmk::FormatFrameForLog(sent, bytes, count) + '\n';
+            log_->write(line.toUtf8());
+            log_->flush();
+        });
+    }
+
+    if (!o.tcpHost.isEmpty()) {
+        link_.ChannelKind = zmk::ChannelEthernet;
+        link_.ClosePortEachExchange = 0;
+        QString why;
+        link_.Socket = zmk::TcpChannel::Connect(o.tcpHost, o.tcpPort, o.connectMs, &why);
+        if (!link_.Socket) {
+            *error = QStringLiteral("no connection to %1:%2: %3").arg(o.tcpHost).arg(o.tcpPort).arg(why);
+            return false;
+        }
+        return true;
+    }
+    link_.ChannelKind = zmk::ChannelDirect;
+    link_.ClosePortEachExchange = 0;
+    link_.ComPortNo = DirectPort;
+    zmk::SetComPortDevice(DirectPort, o.serialDevice);
+    if (!link_.OpenPort()) {
+        *error = link_.MessageBuf + QStringLiteral(" (%1)").arg(o.serialDevice);
+        return false;
+    }
+    return true;
+}
+
+bool Connection::Request(uint8_t code, const uint8_t* data, int length) {
+    if (link_.SendRequest(code, data, length)) return true;
+    QTextStream(stderr) << link_.StatusText() << Qt::endl;
+    return false;
+}
+
+}  // namespace zmkctl

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "link/Hgcbox.h"
+
+namespace zmkctl {
+
+// Connection options shared by every command.
+struct ConnectionOptions {
+    QString tcpHost;
+    quint16 tcpPort = 0;
+    QString serialDevice;
+    int baud = 9600;
+    int address = 1;
+    int preambles = 5;
+    int attempts = 1;
+    int waitMs = 2000;
+    int gapMs = 100;
+    int connectMs = 5000;
+    QString password;
+    QString userCode;
+    QString logPath;
+};
+
+// Takes the connection options out of args (leaving the command and its
+// arguments). False with *error set on a malformed or missing option.
+bool ParseConnectionOptions(QStringList& args, ConnectionOptions* options, QString* error);
+
+// The link object configured and its channel opened; *error holds the
+// message when that fails.
+class Connection {
+public:
+    bool Open(const ConnectionOptions& options, QString* error);
+    zmk::hgcbox& link() { return link_; }
+    // Sends a request; on failure writes the link's status text to stderr.
+    bool Request(uint8_t code, const uint8_t* data, int length);
+
+private:
+    zmk::hgcbox link_{0};
+    std::unique_ptr<QFile> log_;
+};
+
+// Text as the controller holds it for credentials: Windows-1251 bytes,
+// blank-padded (or cut) to size. False when a character has no such byte.
+bool CredentialBytes(const QString& text, int size, QByteArray* bytes);
+
+}  // namespace zmkctl

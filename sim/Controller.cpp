@@ -1,0 +1,404 @@
+#include "Controller.h"
+
+#include "Crc.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zmksim {
+
+const std::array<TableShape, kTableCount> kTableShapes = {{
+    {18, 1, false},  // 0 identification
+    {0, 0, false},   // 1 empty slot
+    {8, 1, true},    // 2 date and time
+    {4, 1, true},    // 3 link with the upper level
+    {16, 22, true},  // 4 users and access
+    {1, 20, true},   // 5 controller name
+    {12, 1, true},   // 6 system parameters
+    {38, 1, false},  // 7 table states
+    {2, 1, false},   // 8 functions possible
+    {8, 1, true},    // 9 link with the flow computers
+    {2, 4, false},   // 10 diagnostic archive bounds
+    {2, 4, false},   // 11 intervention archive bounds
+    {2, 4, false},   // 12 calibration archive bounds
+    {16, 16, true},  // 13 flow computer write passwords
+    {8, 1, true},    // 14 chromatograph link
+    {8, 1, true},    // 15 moisture meter link
+    {18, 1, false},  // 16 abnormal situation flags
+    {16, 1, true},   // 17 flow computer types
+    {16, 1, true},   // 18 flow computer addresses
+    {16, 1, true},   // 19 gas parameters per pipeline
+    {16, 1, true},   // 20 flow computer byte order
+    {20, 1, true},   // 21 gas parameters to write
+    {20, 4, true},   // 22 dead band
+    {20, 4, true},   // 23 lower warning limit
+    {20, 4, true},   // 24 upper warning limit
+    {20, 4, true},   // 25 lower write limit
+    {20, 4, true},   // 26 upper write limit
+    {3, 6, false},   // 27 first records of the chromatograph archives
+    {2, 1, true},    // 28 hourly write period
+    {7, 4, true},    // 29 Ethernet
+    {22, 4, false},  // 30 chromatograph momentary data
+    {0, 0, false},   // 31 empty slot
+    {20, 1, false},  // 32 gas parameter zones
+    {2, 1, false},   // 33 analyser links present
+    {16, 1, false},  // 34 flow computer links present
+    {16, 1, false},  // 35 flow computer write state
+    {0, 0, false},   // 36 empty slot
+    {7, 4, false},   // 37 moisture meter momentary data
+}};
+
+namespace {
+
+// Offsets inside a request frame.
+constexpr std::size_t kAddressAt = 1;
+constexpr std::size_t kLengthAt = 2;
+constexpr std::size_t kCodeAt = 3;
+// Code 1: [CC][addr][N][1][leading][table][first][count][crc][crc]
+constexpr std::size_t kReadRequestLength = 10;
+constexpr std::size_t kReadHeadAt = 5;
+// Code 2: [CC][addr][N][2][password 12][user code 4][leading][table][first][count][data...][crc][crc]
+constexpr std::size_t kCredentialsSize = 16;
+constexpr std::size_t kWriteHeadAt = 4 + kCredentialsSize + 1;
+constexpr std::size_t kWriteDataAt = kWriteHeadAt + 3;
+constexpr std::size_t kWriteRequestOverhead = kWriteDataAt + 2;
+// Answer: [33][addr][N'][code|80][status][table][first][count][data...][crc][crc]
+constexpr std::size_t kAnswerOverhead = 5 + 2;
+constexpr std::size_t kRefusalLength = 7;
+
+constexpr uint8_t kAddressTable = 3;
+constexpr uint8_t kClockTable = 2;
+constexpr uint8_t kNameTable = 5;
+constexpr std::size_t kNameSize = 20;
+
+void PutFloat(Bytes& table, std::size_t field, float value) {
+    std::memcpy(table.data() + field * 4, &value, 4);
+}
+
+void PutU32(Bytes& table, std::size_t field, uint32_t value) {
+    for (int i = 0; i < 4; ++i) table[field * 4 + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// Wall-clock seconds of the host's local time, counted as if it were UTC,
+// so that the controller's clock can be kept as a plain offset from it.
+std::time_t LocalWallSeconds(std::time_t now) {
+    std::tm local{};
+    localtime_r(&now, &local);
+    return timegm(&local);
+}
+
+}  // namespace
+
+// --- FrameAssembler ---------------------------------------------------------
+
+bool FrameAssembler::Push(uint8_t byte) {
+    if (pending_.empty() && byte != kRequestStart) return false;
+    pending_.push_back(byte);
+    if (pending_.size() == kLengthAt + 1 && pending_[kLengthAt] < kMinFrame) {
+        Resync();
+        return false;
+    }
+    if (pending_.size() > kLengthAt && pending_.size() == pending_[kLengthAt]) {
+        frame_.swap(pending_);
+        pending_.clear();
+        return true;
+    }
+    return false;
+}
+
+void FrameAssembler::Resync() {
+    // Drop the false start and look for another start byte among the bytes
+    // already taken (the address or length byte may itself be 0xCC).
+    while (!pending_.empty()) {
+        pending_.erase(pending_.begin());
+        const auto next = std::find(pending_.begin(), pending_.end(), kRequestStart);
+        pending_.erase(pending_.begin(), next);
+        if (pending_.size() <= kLengthAt || pending_[kLengthAt] >= kMinFrame) return;
+    }
+}
+
+// --- Text -------------------------------------------------------------------
+
+Bytes EncodeCp866(const std::string& utf8) {
+    Bytes out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<uint8_t>(utf8[i]);
+        uint32_t cp = 0;
+        std::size_t extra = 0;
+        if (lead < 0x80) {
+            cp = lead;
+        } else if ((lead & 0xE0) == 0xC0) {
+            cp = lead & 0x1F;
+            extra = 1;
+        } else if ((lead & 0xF0) == 0xE0) {
+            cp = lead & 0x0F;
+            extra = 2;
+        } else if ((lead & 0xF8) == 0xF0) {
+            cp = lead & 0x07;
+            extra = 3;
+        } else {
+            out.push_back('?');
+            ++i;
+            continue;
+        }
+        if (i + extra >= utf8.size()) {  // sequence cut short
+            out.push_back('?');
+            break;
+        }
+        bool ok = true;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto cont = static_cast<uint8_t>(utf8[i + k]);
+            if ((cont & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            cp = (cp << 6) | (cont & 0x3F);
+        }
+        if (!ok) {
+            out.push_back('?');
+            ++i;
+            continue;
+        }
+        i += extra + 1;
+        if (cp < 0x80) {
+            out.push_back(static_cast<uint8_t>(cp));
+        } else if (cp >= 0x0410 && cp <= 0x043F) {  // А..Я, а..п
+            out.push_back(static_cast<uint8_t>(0x80 + (cp - 0x0410)));
+        } else if (cp >= 0x0440 && cp <= 0x044F) {  // р..я
+            out.push_back(static_cast<uint8_t>(0xE0 + (cp - 0x0440)));
+        } else if (cp == 0x0401) {  // Ё
+            out.push_back(0xF0);
+        } else if (cp == 0x0451) {  // ё
+            out.push_back(0xF1);
+        } else if (cp == 0x00B0) {  // °
+            out.push_back(0xF8);
+        } else if (cp == 0x2116) {  // №
+            out.push_back(0xFC);
+        } else {
+            out.push_back('?');
+        }
+    }
+    return out;
+}
+
+// --- Controller -------------------------------------------------------------
+
+// Function codes served by this version; codes 7, 8, 12, 14, 15, 16 and 25
+// join this list as they are implemented. Any other code is refused with
+// kUnknownFunction.
+const Controller::Function Controller::kFunctions[] = {
+    {kReadFields, &Controller::ReadFields},
+    {kWriteFields, &Controller::WriteFields},
+};
+
+Controller::Controller(const ControllerOptions& options, Clock clock)
+    : clock_(clock ? std::move(clock) : Clock([] { return std::time(nullptr); })),
+      refuseWith_(options.refuseWith) {
+    for (std::size_t t = 0; t < kTableCount; ++t) {
+        tables_[t].assign(std::size_t{kTableShapes[t].fields} * kTableShapes[t].size, 0);
+    }
+    FillTables(options);
+}
+
+std::span<uint8_t> Controller::Table(std::size_t number) {
+    if (number >= kTableCount) return {};
+    if (number == kClockTable) RefreshClock();
+    return tables_[number];
+}
+
+void Controller::FillTables(const ControllerOptions& options) {
+    // Identification.
+    Bytes& ident = tables_[0];
+    ident[0] = 0;                        // no destroyed table
+    ident[1] = options.typeCode;
+    ident[2] = 2;                        // hardware version
+    ident[3] = options.softwareVersion;
+    const uint8_t softwareDate[] = {21, 3, 15, 12, 0, 0};  // 15.03.21 12:00:00
+    std::copy(std::begin(softwareDate), std::end(softwareDate), ident.begin() + 4);
+    ident[10] = 1;                       // low address holds the low byte
+    ident[11] = 1;                       // several baud rates possible
+    ident[12] = 0;                       // texts in CP866
+    ident[13] = 0;                       // address may be changed
+    ident[14] = 3;                       // exchange protocol version 3.0.1
+    ident[15] = 0;
+    ident[16] = 1;
+
+    tables_[kClockTable][7] = 1;         // winter (standard) time
+
+    // Upper-level link: address, baud-rate code (11 = 9600), answer preambles, reserved.
+    tables_[kAddressTable] = {options.address, 11, 0, 0};
+
+    Bytes name = EncodeCp866(options.name);
+    name.resize(kNameSize, ' ');
+    tables_[kNameTable] = name;
+
+    // System parameters: no clock change, contract hour 10, chromatograph and
+    // moisture meter connected, fields 9..11 as the program writes them.
+    tables_[6] = {0, 0, 0, 0, 0, 0, 10, 1, 1, 1, 0, 0};
+
+    tables_[8] = {1, 1};                 // clock change and flow computer exchange possible
+    tables_[9] = {1, 11, 3, 10, 0, 1, 0, 1};
+    tables_[14] = {1, 11, 1, 0, 50, 3, 4, 0};   // NGC8200 at address 1, RTU, 9600
+    tables_[15] = {2, 11, 1, 0, 50, 3, 0, 0};   // ZEGAZ 5000 at address 2
+    tables_[17][0] = 1;
+    tables_[18][0] = 10;
+    tables_[19][0] = 1;
+    tables_[28] = {1, 0};
+
+    // Ethernet: 192.168.0.10 / 255.255.255.0 / 192.168.0.1, ports.
+    Bytes& eth = tables_[29];
+    PutU32(eth, 0, 0xC0A8000A);
+    PutU32(eth, 1, 0xFFFFFF00);
+    PutU32(eth, 2, 0xC0A80001);
+    PutU32(eth, 3, 4001);
+    PutU32(eth, 4, 4002);
+    PutU32(eth, 5, 4003);
+    PutU32(eth, 6, 4004);
+
+    // Gas parameter limits: a plausible band for every parameter.
+    for (std::size_t p = 0; p < 20; ++p) {
+        PutFloat(tables_[22], p, 0.01f);
+        PutFloat(tables_[23], p, 0.0f);
+        PutFloat(tables_[24], p, 100.0f);
+        PutFloat(tables_[25], p, 0.0f);
+        PutFloat(tables_[26], p, 100.0f);
+    }
+
+    tables_[33] = {1, 1};                // links with both analysers present
+    tables_[34][0] = 1;                  // link with flow computer 1 present
+}
+
+void Controller::RefreshClock() {
+    const std::time_t wall = LocalWallSeconds(clock_()) + clockOffset_;
+    std::tm tm{};
+    gmtime_r(&wall, &tm);
+    Bytes& t = tables_[kClockTable];
+    t[0] = static_cast<uint8_t>((tm.tm_year + 1900 - 2000) & 0xFF);
+    t[1] = static_cast<uint8_t>(tm.tm_mon + 1);
+    t[2] = static_cast<uint8_t>(tm.tm_mday);
+    t[3] = static_cast<uint8_t>(tm.tm_hour);
+    t[4] = static_cast<uint8_t>(tm.tm_min);
+    t[5] = static_cast<uint8_t>(tm.tm_sec);
+    t[6] = static_cast<uint8_t>(tm.tm_wday + 1);  // 1 = Sunday
+}
+
+bool Controller::SetClock(const uint8_t* f) {
+    const int year = 2000 + f[0];
+    if (f[0] > 99 || f[1] < 1 || f[1] > 12 || f[2] < 1 || f[2] > DaysInMonth(year, f[1]) || f[3] > 23 ||
+        f[4] > 59 || f[5] > 59) {
+        return false;
+    }
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = f[1] - 1;
+    tm.tm_mday = f[2];
+    tm.tm_hour = f[3];
+    tm.tm_min = f[4];
+    tm.tm_sec = f[5];
+    clockOffset_ = timegm(&tm) - LocalWallSeconds(clock_());
+    return true;
+}
+
+std::optional<Bytes> Controller::HandleFrame(std::span<const uint8_t> frame) {
+    if (frame.size() < kMinFrame || frame.size() > kMaxFrame || frame[0] != kRequestStart ||
+        frame[kLengthAt] != frame.size()) {
+        return std::nullopt;
+    }
+    if (Crc16(frame.data(), frame.size()) != 0) return std::nullopt;
+    const uint8_t to = frame[kAddressAt];
+    if (to != Address() && to != kAnyAddress) return std::nullopt;
+
+    const uint8_t code = frame[kCodeAt];
+    if (refuseWith_) return Refusal(code, *refuseWith_);
+    for (const Function& f : kFunctions) {
+        if (f.code == code) return (this->*f.handler)(frame);
+    }
+    return Refusal(code, kUnknownFunction);
+}
+
+Bytes Controller::Answer(uint8_t code, uint8_t status, const Bytes& data) const {
+    Bytes out;
+    out.reserve(kAnswerOverhead + data.size());
+    out.push_back(kAnswerStart);
+    out.push_back(Address());
+    out.push_back(static_cast<uint8_t>(kAnswerOverhead + data.size()));
+    out.push_back(static_cast<uint8_t>(code | kAnswerFlag));
+    out.push_back(status);
+    out.insert(out.end(), data.begin(), data.end());
+    const uint16_t crc = Crc16(out.data(), out.size());
+    out.push_back(static_cast<uint8_t>(crc & 0xFF));
+    out.push_back(static_cast<uint8_t>(crc >> 8));
+    return out;
+}
+
+Bytes Controller::Refusal(uint8_t code, uint8_t result) const {
+    Bytes out = {kAnswerStart, Address(), static_cast<uint8_t>(kRefusalLength),
+                 static_cast<uint8_t>(code & ~kAnswerFlag), result};
+    const uint16_t crc = Crc16(out.data(), out.size());
+    out.push_back(static_cast<uint8_t>(crc & 0xFF));
+    out.push_back(static_cast<uint8_t>(crc >> 8));
+    return out;
+}
+
+Bytes Controller::ReadFields(std::span<const uint8_t> frame) {
+    if (frame.size() != kReadRequestLength) return Refusal(kReadFields, kWrongLength);
+    const uint8_t table = frame[kReadHeadAt];
+    const uint8_t first = frame[kReadHeadAt + 1];
+    const uint8_t count = frame[kReadHeadAt + 2];
+    if (table >= kTableCount || kTableShapes[table].fields == 0) return Refusal(kReadFields, kNoSuchTable);
+    const TableShape shape = kTableShapes[table];
+    if (count == 0 || first >= shape.fields || first + count > shape.fields) {
+        return Refusal(kReadFields, kNoSuchField);
+    }
+    const std::size_t size = std::size_t{count} * shape.size;
+    if (kAnswerOverhead + 3 + size > kMaxFrame) return Refusal(kReadFields, kWrongLength);
+
+    if (table == kClockTable) RefreshClock();
+    const Bytes& t = tables_[table];
+    Bytes data = {table, first, count};
+    data.insert(data.end(), t.begin() + std::size_t{first} * shape.size, t.begin() + std::size_t{first} * shape.size + size);
+    return Answer(kReadFields, 0, data);
+}
+
+Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
+    if (frame.size() < kWriteRequestOverhead) return Refusal(kWriteFields, kWrongLength);
+    const uint8_t table = frame[kWriteHeadAt];
+    const uint8_t first = frame[kWriteHeadAt + 1];
+    const uint8_t count = frame[kWriteHeadAt + 2];
+    if (table >= kTableCount || kTableShapes[table].fields == 0) return Refusal(kWriteFields, kNoSuchTable);
+    const TableShape shape = kTableShapes[table];
+    if (!shape.configuration) return Refusal(kWriteFields, kTableNotWritable);
+    if (count == 0 || first >= shape.fields || first + count > shape.fields) {
+        return Refusal(kWriteFields, kWriteBeyondTable);
+    }
+    const std::size_t size = std::size_t{count} * shape.size;
+    if (frame.size() != kWriteRequestOverhead + size) return Refusal(kWriteFields, kWrongLength);
+
+    const uint8_t* data = frame.data() + kWriteDataAt;
+    const std::size_t offset = std::size_t{first} * shape.size;
+
+    if (table == kAddressTable && first == 0 && (data[0] == 0 || data[0] == kAnyAddress)) {
+        return Refusal(kWriteFields, kBadParameters);
+    }
+    if (table == kClockTable) {
+        RefreshClock();
+        Bytes fields = tables_[kClockTable];
+        std::copy(data, data + size, fields.begin() + offset);
+        if (first <= 5 && !SetClock(fields.data())) return Refusal(kWriteFields, kBadParameters);
+        tables_[kClockTable][7] = fields[7];  // the weekday always follows the date
+        RefreshClock();
+    } else {
+        std::copy(data, data + size, tables_[table].begin() + offset);
+    }
+    // Answered from the address in force after the write, so that a write of
+    // the controller's own address is answered from the new one.
+    return Answer(kWriteFields, 0, {table, first, count});
+}
+
+}  // namespace zmksim

@@ -1,0 +1,239 @@
+// zmk-sim: a simulated ЗМК_10 controller on a TCP port and/or a pseudo-terminal.
+
+#include "Controller.h"
+#include "Transport.h"
+
+#include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+
+const char kUsage[] =
+    "Usage: zmk-sim [options]\n"
+    "A simulated ZMK_10 gas-quality controller. It answers requests on a TCP port\n"
+    "of 127.0.0.1 and, on request, on a pseudo-terminal that it opens itself.\n"
+    "At start it prints, one line each: 'tcp 127.0.0.1:PORT' (when TCP is on),\n"
+    "'pty /dev/pts/N' (when the pseudo-terminal is on), then 'ready'. It runs\n"
+    "until SIGTERM or SIGINT and then exits with 0.\n"
+    "\n"
+    "Channels:\n"
+    "  --tcp-port N          listen on 127.0.0.1:N (default 0 = any free port);\n"
+    "                        one client at a time, a new connection replaces the old\n"
+    "  --no-tcp              do not listen on TCP\n"
+    "  --pty                 also open a pseudo-terminal (raw mode, no echo)\n"
+    "\n"
+    "Controller:\n"
+    "  --address N           own address, 1..254 (default 1); requests to 255 are\n"
+    "                        answered from it\n"
+    "  --type-code N         type code in identification field 1 (default 73)\n"
+    "  --version N           software version in identification field 3 (default 10)\n"
+    "  --name TEXT           controller name, UTF-8, kept in CP866, at most 20\n"
+    "                        characters (default \"ЗМК-10 ГРС Тестовая\")\n"
+    "\n"
+    "Line and misbehaviour:\n"
+    "  --baud N              slow line: take requests and send answers at N bit/s,\n"
+    "                        10 bits a byte (default: no pacing, answers in one write)\n"
+    "  --answer-delay-ms N   wait N ms before each answer (default 0)\n"
+    "  --silent              never answer\n"
+    "  --bad-crc-every N     corrupt the checksum of every N-th answer\n"
+    "  --cut-answers N       send only the first N bytes of each answer frame\n"
+    "  --garbage N           send N noise bytes (never 0x33) before each answer\n"
+    "  With --baud, a request counts as received only when the line would have\n"
+    "  delivered its last byte; without it, answers leave as soon as the request\n"
+    "  is complete by its length byte.\n"
+    "  --refuse CODE         refuse every request with this result code (0..255)\n"
+    "\n"
+    "Other:\n"
+    "  --log FILE            append one line per frame received (RX) and sent (TX):\n"
+    "                        local date and time with milliseconds, RX or TX, the\n"
+    "                        bytes in hexadecimal\n"
+    "  --help                show this text\n";
+
+int stopPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = write(stopPipe[1], &byte, 1);
+}
+
+bool ParseNumber(std::string_view text, long min, long max, long& value) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && value >= min && value <= max;
+}
+
+struct Options {
+    bool tcp = true;
+    long tcpPort = 0;
+    bool pty = false;
+    zmksim::ControllerOptions controller;
+    zmksim::LineOptions line;
+    std::string logPath;
+};
+
+// Returns 0 to go on, 1 after --help, 2 on a bad command line (message on stderr).
+int ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        std::string_view inlineValue;
+        bool hasInline = false;
+        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            hasInline = true;
+        }
+        auto value = [&](std::string_view& out) {
+            if (hasInline) {
+                out = inlineValue;
+                return true;
+            }
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "zmk-sim: option %.*s needs a value\n", static_cast<int>(arg.size()), arg.data());
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        auto number = [&](long min, long max, long& out) {
+            std::string_view text;
+            if (!value(text)) return false;
+            if (!ParseNumber(text, min, max, out)) {
+                std::fprintf(stderr, "zmk-sim: option %.*s wants a number from %ld to %ld, not '%.*s'\n",
+                             static_cast<int>(arg.size()), arg.data(), min, max, static_cast<int>(text.size()),
+                             text.data());
+                return false;
+            }
+            return true;
+        };
+        auto flag = [&]() {
+            if (hasInline) {
+                std::fprintf(stderr, "zmk-sim: option %.*s takes no value\n", static_cast<int>(arg.size()), arg.data());
+                return false;
+            }
+            return true;
+        };
+
+        long n = 0;
+        std::string_view text;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 1;
+        } else if (arg == "--tcp-port") {
+            if (!number(0, 65535, options.tcpPort)) return 2;
+        } else if (arg == "--no-tcp") {
+            if (!flag()) return 2;
+            options.tcp = false;
+        } else if (arg == "--pty") {
+            if (!flag()) return 2;
+            options.pty = true;
+        } else if (arg == "--address") {
+            if (!number(1, 254, n)) return 2;
+            options.controller.address = static_cast<uint8_t>(n);
+        } else if (arg == "--type-code") {
+            if (!number(0, 255, n)) return 2;
+            options.controller.typeCode = static_cast<uint8_t>(n);
+        } else if (arg == "--version") {
+            if (!number(0, 255, n)) return 2;
+            options.controller.softwareVersion = static_cast<uint8_t>(n);
+        } else if (arg == "--name") {
+            if (!value(text)) return 2;
+            if (zmksim::EncodeCp866(std::string(text)).size() > 20) {
+                std::fprintf(stderr, "zmk-sim: the controller name has more than 20 characters\n");
+                return 2;
+            }
+            options.controller.name = std::string(text);
+        } else if (arg == "--silent") {
+            if (!flag()) return 2;
+            options.line.silent = true;
+        } else if (arg == "--bad-crc-every") {
+            if (!number(1, 1'000'000, n)) return 2;
+            options.line.badCrcEvery = static_cast<unsigned>(n);
+        } else if (arg == "--cut-answers") {
+            if (!number(0, 255, n)) return 2;
+            options.line.cutAnswersTo = static_cast<std::size_t>(n);
+        } else if (arg == "--garbage") {
+            if (!number(0, 4096, n)) return 2;
+            options.line.garbage = static_cast<std::size_t>(n);
+        } else if (arg == "--refuse") {
+            if (!number(0, 255, n)) return 2;
+            options.controller.refuseWith = static_cast<uint8_t>(n);
+        } else if (arg == "--baud") {
+            if (!number(50, 4'000'000, n)) return 2;
+            options.line.baud = static_cast<unsigned>(n);
+        } else if (arg == "--answer-delay-ms") {
+            if (!number(0, 3'600'000, n)) return 2;
+            options.line.answerDelay = zmksim::Nanos{n} * 1'000'000;
+        } else if (arg == "--log") {
+            if (!value(text)) return 2;
+            options.logPath = std::string(text);
+        } else {
+            std::fprintf(stderr, "zmk-sim: unknown option '%s' (see --help)\n", argv[i]);
+            return 2;
+        }
+    }
+    if (!options.tcp && !options.pty) {
+        std::fprintf(stderr, "zmk-sim: with --no-tcp, --pty is needed: there is no channel to serve\n");
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (const int rc = ParseOptions(argc, argv, options); rc != 0) return rc == 1 ? 0 : 2;
+
+    if (pipe(stopPipe) != 0) {
+        std::fprintf(stderr, "zmk-sim: pipe: %s\n", std::strerror(errno));
+        return 1;
+    }
+    fcntl(stopPipe[0], F_SETFD, FD_CLOEXEC);
+    fcntl(stopPipe[1], F_SETFD, FD_CLOEXEC);
+    fcntl(stopPipe[1], F_SETFL, O_NONBLOCK);
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    zmksim::FrameLog log;
+    if (!options.logPath.empty() && !log.Open(options.logPath)) {
+        std::fprintf(stderr, "zmk-sim: cannot open the log file %s: %s\n", options.logPath.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+
+    zmksim::Controller controller(options.controller);
+    zmksim::Transport transport(controller, options.line, options.logPath.empty() ? nullptr : &log);
+    std::string error;
+    if (options.tcp) {
+        if (!transport.ListenTcp(static_cast<uint16_t>(options.tcpPort), error)) {
+            std::fprintf(stderr, "zmk-sim: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("tcp 127.0.0.1:%u\n", static_cast<unsigned>(transport.TcpPort()));
+        std::fflush(stdout);
+    }
+    if (options.pty) {
+        if (!transport.OpenPty(error)) {
+            std::fprintf(stderr, "zmk-sim: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("pty %s\n", transport.PtyPath().c_str());
+        std::fflush(stdout);
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+
+    transport.Run(stopPipe[0]);
+    return 0;
+}

@@ -1,0 +1,551 @@
+#include "link/Hgcbox.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+#include "app/StatusBarPanel.h"
+#include "link/Comportfunctions.h"
+
+namespace zmk {
+
+namespace {
+
+constexpr uint8_t RequestStart = 0xCC;
+constexpr uint8_t AnswerStart = 0x33;
+constexpr uint8_t PreambleByte = 0xFF;
+constexpr int MinAnswerLength = 6;
+constexpr int64_t NsPerMs = 1000000;
+constexpr int64_t NsPerSecond = 1000000000;
+constexpr int EthernetSendPauseMs = 500;
+constexpr int RtsLeadUs = 2000;
+constexpr int PortClosePauseMs = 150;
+// Longest slice the engine blocks in while a pump is installed, so that the
+// window keeps running; without a pump it waits right up to the deadline.
+constexpr int64_t PumpSliceNs = NsPerMs;
+
+// Request bodies: the code 1 read takes 3 caller bytes, code 12 takes 2;
+// codes 7, 8, 14, 15, 16 have fixed frame lengths.
+struct FixedFrame {
+    uint8_t code;
+    uint8_t length;
+};
+constexpr FixedFrame FixedFrames[] = {{7, 13}, {8, 21}, {14, 19}, {15, 17}, {16, 15}};
+constexpr int CredentialsSize = 16;
+constexpr int MaxWriteBlock = 232;
+
+const char* const StatusTexts[] = {
+    "Команда выполнена",                                          // 0
+    "Неверно задан стартовый символ",                             // 1
+    "Неверно задан код функции",                                  // 2
+    "Сбой при выполнении операции записи",                        // 3
+    "",                                                           // 4
+    "Ответ получен не полностью (превышено время между байтами)",  // 5
+    "Коммуникационный порт COM%1 недоступен",                     // 6
+    "Несовпадение КС ответа контроллера",                         // 7
+    "",                                                           // 8: the refusal text
+    "",                                                           // 9
+    "Устройство не отвечает",                                     // 10
+};
+
+const char* const ResultTexts[64] = {
+    "Неизвестный код команды",
+    "Неправильная длина запроса",
+    "Неправильный пароль на запись",
+    "Неправильные параметры в запросе",
+    "Попытка записи в неиспользуемое поле",
+    "Ввод даты и времени не допускается",
+    "Нарушена очередность записи параметров при конфигурации",
+    "Функция останова ГРС не активна",
+    "Нет такой таблицы",
+    "Неподходящий момент для коррекции времени",
+    "Чтение таблицы невозможно",
+    "Запись в таблицу не допускается",
+    "Нет такого поля в таблице",
+    "Попытка записи в несуществующее поле",
+    "Нет доступа к крану",
+    "Неправильный пароль доступа к крану",
+    "Слишком большое время для коррекции",
+    "Нет записей с такими индексами",
+    "Недостоверны индексы ведения архива",
+    "Нарушена последовательность запросов в серии",
+    "Другой диапазон времени в серии запросов",
+    "Неправильный диапазон времени",
+    "Таблица требует полной перезаписи",
+    "Управление агрегатом невозможно",
+    "Попытка записи более одного поля",
+    "Недостаточный уровень доступа",
+    "Пустое имя пользователя",
+    "Пустой код идентификации пользователя",
+    "Производитель/наладчик уже зарегистрирован",
+    "Удаление производителя/наладчика не допускается",
+    "Удаление последнего администратора не допускается",
+    "Пользователь не может быть зарегистрирован",
+    "Пользователь с таким именем уже есть ",
+    "Пользователь не зарегистрирован или неправильный пароль",
+    "Запись допускается только через специальный канал связи",
+    "Индекс начального поля не соответствует ограничениям",
+    "Кол. записываемых полей не соответствует ограничениям",
+    "Переход в режим работы \"Автомат\" невозможен",
+    "Указанного канала связи не существует",
+    "К указанному каналу связи не подключены контроллеры",
+    "Не получен ответ на ретранслированный запрос",
+    "Идет таймаут временной записи",
+    "Закончился таймаут для подачи команды постоянной записи",
+    "Не совпадают данные в командах временной и постоянной записи",
+    "Недопустимый код команды",
+    "Неизвестный код сообщения",
+    "Неизвестный код устройства",
+    "Неправильная длина данных в сообщении",
+    "Несовпадение КС поля данных",
+    "Переполнение памяти контроллера",
+    "Превышение лимита одновременно выполняемых команд",
+    "Контроллер рестартовал",
+    "Изменение параметров с удаленной ПЭВМ запрещено",
+    "Невозможный режим работы",
+    "Дата и время в норме",
+    "Изменение параметров возможно только в режиме \"Настройка\"",
+    "Программа опроса подключенных устройств в норме",
+    "Не прошла запись в EEPROM",
+    "Не прошла запись в FRAM",
+    "Разрушена таблица",
+    "Нарушены правила записи полей большой разрушенной таблицы",
+    "Неподходящий момент для выполнения команды",
+    "Не прошла запись в FLASH PROM",
+    "Программа разрушена или установлена перемычка",
+};
+
+constexpr int DestroyedTableResult = 60;
+
+class SteadyClock : public LinkClock {
+public:
+    int64_t nowNs() override {
+        timespec ts{};
+        clock_gettime(CLOCK_MONOTONIC, &ts);
+        return int64_t(ts.tv_sec) * NsPerSecond + ts.tv_nsec;
+    }
+    void sleepUntilNs(int64_t deadlineNs) override {
+        timespec ts{};
+        ts.tv_sec = deadlineNs / NsPerSecond;
+        ts.tv_nsec = deadlineNs % NsPerSecond;
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+        }
+    }
+};
+
+// Requests that carry the write password and user code at bytes 4..19.
+bool CarriesCredentials(uint8_t code) {
+    return code == 2 || code == 12 || code == 25 || code == 32 || code == 33;
+}
+
+}  // namespace
+
+LinkClock& MonotonicClock() {
+    static SteadyClock clock;
+    return clock;
+}
+
+double CurrentDateTimeValue() {
+    static const QDateTime origin(QDate(1899, 12, 30), QTime(0, 0));
+    const QDateTime now = QDateTime::currentDateTime();
+    // Local wall-clock time, as the controller's clock is compared with it.
+    const qint64 days = origin.date().daysTo(now.date());
+    return double(days) + now.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+hgcbox::hgcbox(uint8_t address) : Address(address), clock_(&MonotonicClock()) {
+    WritePassword.fill(0x20);
+    UserCode.fill(0x20);
+}
+
+hgcbox::~hgcbox() = default;
+
+uint16_t hgcbox::Crc16(const uint8_t* data, uint16_t count) {
+    uint16_t crc = 0xFFFF;
+    for (uint16_t i = 0; i < count; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
+    }
+    return crc;
+}
+
+QString hgcbox::ResultCodeText(int code) {
+    if (code >= 1 && code <= 64) return QString::fromUtf8(ResultTexts[code - 1]);
+    return QStringLiteral("Код ошибки = %1").arg(code);
+}
+
+QString hgcbox::LinkStatusText(int32_t status) const {
+    switch (status) {
+    case LinkPortUnavailable:
+        return QString::fromUtf8(StatusTexts[6]).arg(ComPortNo);
+    case LinkRefused:
+        return refusalText_;
+    case LinkAborted:
+        return QStringLiteral("Обмен прерван по признаку завершения работы программы");
+    case LinkSendFailed:
+        return QStringLiteral("Ithernet. Не выполнена команда send (посылка запроса)");
+    case LinkRecvFailed:
+        return QStringLiteral("Ithernet. Не выполнена команда recv (чтение ответа на запрос)");
+    case LinkBusy:
+        return QStringLiteral("Предыдущий обмен с контроллером ещё не завершён");
+    default:
+        if (status >= 0 && status <= 10) return QString::fromUtf8(StatusTexts[status]);
+        return QStringLiteral("Код ошибки = %1").arg(status);
+    }
+}
+
+QString hgcbox::StatusText() {
+    if (Status == LinkRefused && AnswerBuf[4] == DestroyedTableResult) {
+        MessageBuf = QStringLiteral("Команда %1.  %2 %3")
+                         .arg(LastFunction)
+                         .arg(LinkStatusText(Status))
+                         .arg(AnswerBuf[6]);
+    } else {
+        MessageBuf = QStringLiteral("Команда %1.  %2").arg(LastFunction).arg(LinkStatusText(Status));
+    }
+    return MessageBuf;
+}
+
+LinkChannel* hgcbox::CurrentChannel() const {
+    return ChannelKind == ChannelEthernet ? Socket.get() : PortHandle.get();
+}
+
+void hgcbox::Pump() {
+    if (pump_) pump_();
+}
+
+void hgcbox::SleepMs(int ms) {
+    const int64_t end = clock_->nowNs() + int64_t(ms) * NsPerMs;
+    if (!pump_) {
+        clock_->sleepUntilNs(end);
+        return;
+    }
+    for (int64_t now = clock_->nowNs(); now < end; now = clock_->nowNs()) {
+        clock_->sleepUntilNs(std::min(end, now + PumpSliceNs));
+        Pump();
+    }
+}
+
+bool hgcbox::OpenPort() {
+    ClosePort();
+    const int64_t t0 = clock_->nowNs();
+    const int64_t window = int64_t(std::max<int32_t>(PortOpenWait, 1)) * NsPerSecond;
+    // At least one try, even when a hand-edited setting asks for no wait.
+    do {
+        PortHandle = OpenComPort(ComPortNo, BaudRate, 8, 0, 0, 1000, 1000, true, false);
+        if (PortHandle) break;
+        SleepMs(50);
+    } while (clock_->nowNs() < t0 + window);
+    if (!PortHandle) {
+        Status = LinkPortUnavailable;
+        MessageBuf = LinkStatusText(Status);
+        return false;
+    }
+    SetComReadTimeouts(PortHandle.get(), 0xFFFFFFFFu, 0, 0);
+    PortHandle->setDtr(true);
+    SleepMs(100);
+    return true;
+}
+
+void hgcbox::ClosePort() {
+    if (PortHandle) {
+        PortHandle->close();
+        PortHandle.reset();
+    }
+}
+
+bool hgcbox::SendRequest(uint8_t code, const uint8_t* data, int32_t length, uint8_t leading) {
+    if (inExchange_) {
+        Status = LinkBusy;
+        return false;
+    }
+    if (AbortFlag) {
+        AbortFlag = 0;
+        Status = LinkAborted;
+        return false;
+    }
+    Status = LinkOk;
+    LastFunction = code;
+    RequestBuf.fill(0);
+    RequestBuf[0] = RequestStart;
+    RequestBuf[1] = Address;
+    RequestBuf[3] = code;
+
+    auto callerBytes = [&](uint8_t* dest, int32_t want) {
+        // Only what the caller actually handed over is copied; the rest stays zero.
+        const int32_t have = (data && length > 0) ? std::min(want, length) : 0;
+        if (have > 0) std::memcpy(dest, data, size_t(have));
+    };
+    auto credentials = [&](uint8_t* dest) {
+        std::memcpy(dest, WritePassword.data(), WritePassword.size());
+        std::memcpy(dest + WritePassword.size(), UserCode.data(), UserCode.size());
+    };
+
+    int n = 0;
+    switch (code) {
+    case 1:
+        RequestBuf[4] = leading;
+        callerBytes(&RequestBuf[5], 3);
+        n = 10;
+        break;
+    case 2: {
+        if (length < 0 || length > MaxWriteBlock) {
+            // A block this long cannot be framed in one byte of length.
+            Status = LinkBadFunction;
+            return false;
+        }
+        credentials(&RequestBuf[4]);
+        RequestBuf[4 + CredentialsSize] = leading;
+        callerBytes(&RequestBuf[5 + CredentialsSize], length);
+        n = length + 23;
+        break;
+    }
+    case 12:
+        credentials(&RequestBuf[4]);
+        callerBytes(&RequestBuf[4 + CredentialsSize], 2);
+        n = 24;
+        break;
+    case 25:
+    case 32:
+    case 33:
+        credentials(&RequestBuf[4]);
+        n = 22;
+        break;
+    default: {
+        const auto* fixed = std::find_if(std::begin(FixedFrames), std::end(FixedFrames),
+                                         [code](const FixedFrame& f) { return f.code == code; });
+        if (fixed == std::end(FixedFrames)) {
+            Status = LinkBadFunction;
+            return false;
+        }
+        n = fixed->length;
+        callerBytes(&RequestBuf[4], n - 6);
+        break;
+    }
+    }
+    RequestBuf[2] = uint8_t(n);
+    const uint16_t crc = Crc16(RequestBuf.data(), uint16_t(n - 2));
+    RequestBuf[n - 2] = uint8_t(crc & 0xFF);
+    RequestBuf[n - 1] = uint8_t(crc >> 8);
+
+    inExchange_ = true;
+    if (ClosePortEachExchange && ChannelKind != ChannelEthernet) {
+        if (!OpenPort()) {
+            inExchange_ = false;
+            return false;
+        }
+    }
+    if (StatusPanel) StatusPanel->setText(QStringLiteral("Обмен..."));
+
+    // Hand-edited settings may hold 0 attempts: one attempt is still made.
+    const int attempts = std::max<int>(Attempts, 1);
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (AbortFlag) {
+            Status = LinkAborted;
+            break;
+        }
+        if (ExchangeFrame(n)) break;
+    }
+
+    LastExchangeTime = CurrentDateTimeValue();
+    if (StatusPanel) StatusPanel->setText(QString());
+    if (ClosePortEachExchange && ChannelKind != ChannelEthernet) {
+        ClosePort();
+        SleepMs(PortClosePauseMs);
+    }
+    AbortFlag = 0;
+    inExchange_ = false;
+    return Status == LinkOk;
+}
+
+bool hgcbox::ExchangeFrame(int frameLength) {
+    Pump();
+    if (AbortFlag) {
+        AbortFlag = 0;
+        Status = LinkAborted;
+        return false;
+    }
+    if (RequestBuf[0] != RequestStart) {
+        Status = LinkBadStartByte;
+        return false;
+    }
+    LinkChannel* channel = CurrentChannel();
+
+    const int total = Preambles + frameLength;
+    uint8_t block[BufSize * 2];
+    std::memset(block, PreambleByte, Preambles);
+    std::memcpy(block + Preambles, RequestBuf.data(), size_t(frameLength));
+    if (observer_) observer_(true, RequestBuf.data(), frameLength);
+
+    if (ChannelKind == ChannelEthernet) {
+        SleepMs(EthernetSendPauseMs);
+        if (!channel || !channel->write(block, total)) {
+            Status = LinkSendFailed;
+            return false;
+        }
+    } else {
+        if (!channel) {
+            Status = LinkWriteFailed;
+            return false;
+        }
+        channel->setBaud(BaudRate);
+        channel->purge();
+        int64_t endOfTransmission = 0;
+        if (ChannelKind == ChannelDirect) {
+            channel->setRts(true);
+            clock_->sleepUntilNs(clock_->nowNs() + int64_t(RtsLeadUs) * 1000);
+            // Ten bit times a character, one character more than is sent.
+            const int64_t baud = std::max<int32_t>(BaudRate, 1);
+            endOfTransmission = clock_->nowNs() + (int64_t(total) + 1) * 10 * NsPerSecond / baud;
+        }
+        if (!channel->write(block, total)) {
+            channel->clearErrors();
+            if (ChannelKind == ChannelDirect) channel->setRts(false);
+            Status = LinkWriteFailed;
+            return false;
+        }
+        if (ChannelKind == ChannelDirect) {
+            clock_->sleepUntilNs(endOfTransmission);
+            channel->setRts(false);
+        }
+    }
+
+    Receive();
+    if (observer_ && received_ > 0) observer_(false, AnswerBuf.data(), received_);
+    if (Status == LinkOk) Status = CheckAnswer(AnswerBuf.data(), RequestBuf[3]);
+    if (Status == LinkRefused) {
+        refusalText_ = ResultCodeText(AnswerBuf[4]);
+        MessageBuf = refusalText_;
+    }
+    if (ChannelKind != ChannelEthernet && PortHandle) PortHandle->purge();
+    return Status == LinkOk;
+}
+
+// The receive loop of one attempt: byte by byte into AnswerBuf until the
+// length byte says the answer is complete, or a time-out ends it.
+bool hgcbox::Receive() {
+    std::fill(AnswerBuf.begin(), AnswerBuf.begin() + 255, uint8_t(0));
+    LinkChannel* channel = CurrentChannel();
+    const int64_t start = clock_->nowNs();
+    const int64_t answerDeadline = start + int64_t(AnswerWaitMs) * NsPerMs;
+    const int64_t gapNs = int64_t(ByteGapMs) * NsPerMs;
+    int64_t lastByte = start;
+    AnswerReceiver receiver(RequestBuf[1], RequestBuf.data());
+    Status = LinkOk;
+    received_ = 0;
+
+    while (Status == LinkOk) {
+        Pump();
+        if (AbortFlag) {
+            AbortFlag = 0;
+            Status = LinkAborted;
+            return false;
+        }
+        int got = 0;
+        const int p = receiver.Position();
+        if (channel) {
+            got = channel->readByte(&AnswerBuf[size_t(p)]);
+            if (got < 0) {
+                if (ChannelKind == ChannelEthernet) {
+                    Status = LinkRecvFailed;
+                    return false;
+                }
+                channel->clearErrors();
+                got = 0;
+            }
+        }
+        if (got == 1) {
+            receiver.Feed(AnswerBuf[size_t(p)]);
+            uint8_t adopted = 0;
+            if (receiver.AdoptedAddress(&adopted)) Address = adopted;
+            received_ = receiver.Position();
+            if (receiver.Complete(AnswerBuf.data())) break;
+            lastByte = clock_->nowNs();
+        }
+        // The clock is looked at after every byte too, so that a stream of
+        // garbage that never holds a start byte still ends at the deadline.
+        const int64_t now = clock_->nowNs();
+        const int64_t deadline = receiver.Position() < 2 ? answerDeadline : lastByte + gapNs;
+        if (now > deadline) {
+            Status = receiver.Position() < 2 ? LinkNoAnswer : LinkByteGap;
+            break;
+        }
+        if (got == 1) continue;  // take what is already waiting before sleeping
+        // Nothing waiting: sleep on the channel until a byte comes or the
+        // deadline passes (in short slices while the window must keep running).
+        int64_t wait = deadline - now + 1000;
+        if (pump_) wait = std::min(wait, PumpSliceNs);
+        if (channel) {
+            channel->waitForData(wait);
+        } else {
+            clock_->sleepUntilNs(now + wait);
+        }
+    }
+    return Status == LinkOk;
+}
+
+AnswerReceiver::AnswerReceiver(uint8_t requestAddress, const uint8_t* request)
+    : requestAddress_(requestAddress),
+      broadcast_(requestAddress == 255),
+      addressWrite_(request[3] == 2 && request[21] == 3 && request[22] == 0),
+      newAddress_(request[24]) {}
+
+void AnswerReceiver::Feed(uint8_t byte) {
+    switch (p_) {
+    case 0:
+        p_ = byte == AnswerStart ? 1 : 0;
+        break;
+    case 1:
+        if (byte == requestAddress_) {
+            p_ = 2;
+        } else if (broadcast_) {
+            p_ = 2;
+            adopted_ = true;
+            adoptedAddress_ = byte;
+        } else if (addressWrite_) {
+            // A write of the controller's own address is answered from the new one.
+            p_ = byte == newAddress_ ? 2 : 1;
+        } else {
+            p_ = 0;
+        }
+        break;
+    case 2:
+        p_ = byte >= MinAnswerLength ? 3 : 0;
+        break;
+    default:
+        // The buffer holds 256 bytes and the length byte at most 255, so the
+        // answer is complete before the position can run past the end.
+        ++p_;
+        break;
+    }
+}
+
+bool AnswerReceiver::AdoptedAddress(uint8_t* address) const {
+    if (!adopted_) return false;
+    *address = adoptedAddress_;
+    return true;
+}
+
+int32_t CheckAnswer(const uint8_t* answer, uint8_t code) {
+    const int length = answer[2];
+    if (length < MinAnswerLength || hgcbox::Crc16(answer, uint16_t(length)) != 0) return LinkBadChecksum;
+    if (answer[3] != uint8_t(code | 0x80)) return LinkRefused;
+    return LinkOk;
+}
+
+QString FormatFrameForLog(bool sent, const uint8_t* bytes, int count) {
+    QString line = sent ? QStringLiteral("TX") : QStringLiteral("RX");
+    const bool mask = sent && count > 4 && CarriesCredentials(bytes[3]);
+    for (int i = 0; i < count; ++i) {
+        line += ' ';
+        if (mask && i >= 4 && i < 4 + CredentialsSize) {
+            line += QStringLiteral("**");
+        } else {
+            line += QStringLiteral("%1").arg(bytes[i], 2, 16, QLatin1Char('0')).toUpper();
+        }
+    }
+    return line;
+}
+
+}  // namespace zmk

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+
+namespace zmk {
+
+// A byte channel under the link engine: a serial port (direct line or modem)
+// or a TCP connection. It only moves bytes; framing, timing and the meaning
+// of failures belong to the engine.
+class LinkChannel {
+public:
+    virtual ~LinkChannel() = default;
+
+    virtual bool isOpen() const = 0;
+    virtual void close() = 0;
+
+    // Writes the whole block; false when the channel refused it or wrote less.
+    virtual bool write(const uint8_t* data, int count) = 0;
+
+    // Takes one byte that has already arrived, without waiting:
+    // 1 = a byte was stored, 0 = nothing waiting, -1 = the channel failed.
+    virtual int readByte(uint8_t* byte) = 0;
+
+    // Blocks until data is waiting or timeoutNs has passed, without using
+    // the processor meanwhile. Returns at once when a byte is already waiting.
+    virtual void waitForData(int64_t timeoutNs) = 0;
+
+    // Serial line controls; a channel without them accepts and ignores them.
+    virtual bool setBaud(int32_t /*baud*/) { return true; }
+    virtual void purge() {}
+    virtual void setRts(bool /*on*/) {}
+    virtual void setDtr(bool /*on*/) {}
+    virtual void clearErrors() {}
+};
+
+}  // namespace zmk

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+#include <ostream>
+
+// Lets GoogleTest print QStrings as text in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }

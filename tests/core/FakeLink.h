@@ -1,0 +1,76 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "QtPrinters.h"
+#include "link/Hgcbox.h"
+
+// Simulated time for the link engine: sleeping moves the clock, nothing blocks.
+class FakeClock : public zmk::LinkClock {
+public:
+    int64_t nowNs() override { return now; }
+    void sleepUntilNs(int64_t deadline) override {
+        if (deadline > now) now = deadline;
+    }
+    int64_t now = 1'000'000'000;
+};
+
+// A channel whose peer is a function: each written block may queue answer
+// bytes, which then arrive at once (or one per ReadStep of simulated time).
+class ScriptChannel : public zmk::LinkChannel {
+public:
+    explicit ScriptChannel(FakeClock& clock) : clock_(clock) {}
+
+    bool isOpen() const override { return true; }
+    void close() override {}
+    bool write(const uint8_t* data, int count) override {
+        writes.emplace_back(data, data + count);
+        if (failWrites) return false;
+        if (peer) {
+            const std::vector<uint8_t> answer = peer(writes.back());
+            pending.insert(pending.end(), answer.begin(), answer.end());
+        }
+        return true;
+    }
+    int readByte(uint8_t* byte) override {
+        if (pending.empty()) return 0;
+        *byte = pending.front();
+        pending.pop_front();
+        return 1;
+    }
+    void waitForData(int64_t timeoutNs) override {
+        if (pending.empty()) clock_.now += timeoutNs;
+    }
+    bool setBaud(int32_t baud) override {
+        bauds.push_back(baud);
+        return true;
+    }
+    void setRts(bool on) override { rts.push_back({on, clock_.now}); }
+
+    struct RtsChange {
+        bool on;
+        int64_t at;
+    };
+    std::function<std::vector<uint8_t>(const std::vector<uint8_t>&)> peer;
+    std::vector<std::vector<uint8_t>> writes;
+    std::deque<uint8_t> pending;
+    std::vector<int32_t> bauds;
+    std::vector<RtsChange> rts;
+    bool failWrites = false;
+
+private:
+    FakeClock& clock_;
+};
+
+// Builds an answer frame 33 addr N' func byte4 data... crc.
+inline std::vector<uint8_t> AnswerFrame(uint8_t address, uint8_t function, uint8_t byte4,
+                                        const std::vector<uint8_t>& data = {}) {
+    std::vector<uint8_t> f{0x33, address, uint8_t(data.size() + 7), function, byte4};
+    f.insert(f.end(), data.begin(), data.end());
+    const uint16_t crc = zmk::hgcbox::Crc16(f.data(), uint16_t(f.size()));
+    f.push_back(uint8_t(crc & 0xFF));
+    f.push_back(uint8_t(crc >> 8));
+    return f;
+}
