@@ -5,7 +5,9 @@
 #include <QTextStream>
 
 #include "Connection.h"
+#include "app/Cp1251.h"
 #include "tables/Catalogue.h"
+#include "tables/Conffun.h"
 
 namespace {
 
@@ -34,7 +36,13 @@ const char* const Usage =
     "commands:\n"
     "  identify                     the controller's identification (table 0)\n"
     "  read-table T [FIRST [COUNT]] fields of table T, one line each: T.F: hex bytes\n"
-    "  write-table T FIRST HEX...   writes fields FIRST.. of table T, one hex string a field\n";
+    "  write-table T FIRST HEX...   writes fields FIRST.. of table T, one hex string a field\n"
+    "  dump                         every table, one line a field\n"
+    "  set T F=HEX [F=HEX ...]      changes fields of table T, writing only what differs\n"
+    "\n"
+    "without a connection:\n"
+    "  decode-text HEX              the controller's DOS code page bytes as text\n"
+    "  encode-text TEXT             text as the controller's DOS code page bytes\n";
 
 int UsageError(const QString& message) {
     err() << "zmkctl: " << message << Qt::endl << Usage;
@@ -51,32 +59,48 @@ QString Hex(const uint8_t* bytes, int count) {
     return QByteArray(reinterpret_cast<const char*>(bytes), count).toHex(' ').toUpper();
 }
 
-// Reads fields first..first+count-1 of a table, split as one request can carry.
-bool ReadFields(zmkctl::Connection& conn, int table, int first, int count, QByteArray* data) {
-    const int size = zmk::Descriptor(table).fieldSize;
-    const int step = zmk::FieldsPerRead(table);
-    for (int f = first; f < first + count; f += step) {
-        const int n = std::min(step, first + count - f);
-        const uint8_t body[3] = {uint8_t(table), uint8_t(f), uint8_t(n)};
-        if (!conn.Request(1, body, 3)) return false;
-        const auto& a = conn.link().AnswerBuf;
-        if (a[5] != body[0] || a[6] != body[1] || a[7] != body[2] || a[2] < 10 + n * size) {
-            err() << "Несоответствие запрошенных и переданных данных. Табл. " << table << Qt::endl;
-            return false;
-        }
-        data->append(reinterpret_cast<const char*>(&a[8]), n * size);
+// The engine's retry question, answered "no" after saying what failed.
+class ReportFailure : public zmk::RetryQuestion {
+public:
+    explicit ReportFailure(zmk::hgcbox& link) : link_(link) {}
+    bool AskRetry(const QString& line1, const QString& line2) override {
+        if (link_.Status != zmk::LinkOk) err() << link_.StatusText() << Qt::endl;
+        err() << line1 << ' ' << line2 << Qt::endl;
+        return false;
     }
-    return true;
+
+private:
+    zmk::hgcbox& link_;
+};
+
+// The table engine over the command's connection, never asking to repeat.
+struct Tables {
+    explicit Tables(zmkctl::Connection& conn) : failure(conn.link()), engine(conn.link(), image, failure) {}
+    zmk::ConfigImage image;
+    ReportFailure failure;
+    zmk::TableEngine engine;
+};
+
+bool ReadFields(Tables& t, int table, int first, int count) {
+    return t.engine.ReadTable({uint8_t(table), uint8_t(first), uint8_t(count)}, nullptr, true);
+}
+
+void PrintFields(Tables& t, int table, int first, int count) {
+    const int size = zmk::Descriptor(table).fieldSize;
+    for (int f = first; f < first + count; ++f)
+        out() << table << '.' << f << ": " << Hex(t.image.Field(table, f), size) << '\n';
+    out().flush();
 }
 
 int Identify(zmkctl::Connection& conn, const QStringList& args) {
     if (!args.isEmpty()) return UsageError(QStringLiteral("identify takes no arguments"));
-    QByteArray t0;
-    if (!ReadFields(conn, 0, 0, 18, &t0)) return ExitExchange;
-    out() << "type-code: " << uint8_t(t0[1]) << '\n'
-          << "software-version: " << uint8_t(t0[3]) << '\n'
-          << "destroyed-table: " << uint8_t(t0[0]) << '\n'
-          << "code-page: " << uint8_t(t0[12]) << '\n'
+    Tables t(conn);
+    if (!ReadFields(t, 0, 0, 18)) return ExitExchange;
+    const uint8_t* t0 = t.image.Table(0);
+    out() << "type-code: " << t0[1] << '\n'
+          << "software-version: " << t0[3] << '\n'
+          << "destroyed-table: " << t0[0] << '\n'
+          << "code-page: " << t0[12] << '\n'
           << "address: " << conn.link().AnswerBuf[1] << Qt::endl;
     return ExitOk;
 }
@@ -95,13 +119,9 @@ int ReadTableCommand(zmkctl::Connection& conn, const QStringList& args) {
     count = fields - first;
     if (args.size() > 2 && !ParseNumber(args[2], 1, fields - first, &count))
         return UsageError(QStringLiteral("COUNT must be 1..%1").arg(fields - first));
-    QByteArray data;
-    if (!ReadFields(conn, table, first, count, &data)) return ExitExchange;
-    const int size = zmk::Descriptor(table).fieldSize;
-    for (int i = 0; i < count; ++i)
-        out() << table << '.' << first + i << ": "
-              << Hex(reinterpret_cast<const uint8_t*>(data.constData()) + i * size, size) << '\n';
-    out().flush();
+    Tables t(conn);
+    if (!ReadFields(t, table, first, count)) return ExitExchange;
+    PrintFields(t, table, first, count);
     return ExitOk;
 }
 
@@ -122,21 +142,77 @@ int WriteTableCommand(zmkctl::Connection& conn, const QStringList& args) {
                                   .arg(first + i - 2).arg(d.fieldSize).arg(args[i]));
         data += field;
     }
-    const int step = zmk::FieldsPerWrite(table);
-    for (int f = 0; f < count; f += step) {
-        const int n = std::min(step, count - f);
-        QByteArray body;
-        body.append(char(table)).append(char(first + f)).append(char(n));
-        body.append(data.mid(f * d.fieldSize, n * d.fieldSize));
-        if (!conn.Request(2, reinterpret_cast<const uint8_t*>(body.constData()), int(body.size())))
-            return ExitExchange;
-        const auto& a = conn.link().AnswerBuf;
-        if (a[5] != uint8_t(body[0]) || a[6] != uint8_t(body[1]) || a[7] != uint8_t(body[2])) {
-            err() << "Несоответствие заголовка ответа заголовку запроса на запись. Табл. " << table << Qt::endl;
-            return ExitExchange;
-        }
-    }
+    Tables t(conn);
+    std::copy(data.begin(), data.end(), t.image.Field(table, first));
+    if (!t.engine.WriteTable({uint8_t(table), uint8_t(first), uint8_t(count)}, nullptr)) return ExitExchange;
     out() << "written: " << table << '.' << first << ".." << first + count - 1 << Qt::endl;
+    return ExitOk;
+}
+
+int DumpCommand(zmkctl::Connection& conn, const QStringList& args) {
+    if (!args.isEmpty()) return UsageError(QStringLiteral("dump takes no arguments"));
+    Tables t(conn);
+    int rc = ExitOk;
+    for (int table = 0; table < zmk::TableCount; ++table) {
+        const int fields = zmk::Descriptor(table).fieldCount;
+        if (fields == 0) continue;
+        if (!ReadFields(t, table, 0, fields)) {
+            rc = ExitExchange;
+            continue;
+        }
+        PrintFields(t, table, 0, fields);
+    }
+    return rc;
+}
+
+// set T F=HEX [F=HEX ...]: the whole table is read, the named fields changed
+// in the image, and only what differs is written.
+int SetCommand(zmkctl::Connection& conn, const QStringList& args) {
+    int table = 0;
+    if (args.size() < 2) return UsageError(QStringLiteral("set T F=HEX [F=HEX ...]"));
+    if (!TableArgument(args[0], &table)) return UsageError(QStringLiteral("no such table: %1").arg(args[0]));
+    const auto& d = zmk::Descriptor(table);
+    std::vector<std::pair<int, QByteArray>> changes;
+    static const QRegularExpression form(QStringLiteral("^(\\d+)=((?:[0-9A-Fa-f]{2})+)$"));
+    for (int i = 1; i < args.size(); ++i) {
+        const auto m = form.match(args[i]);
+        int field = 0;
+        if (!m.hasMatch() || !ParseNumber(m.captured(1), 0, d.fieldCount - 1, &field))
+            return UsageError(QStringLiteral("expected F=HEX with F in 0..%1, got \"%2\"").arg(d.fieldCount - 1).arg(args[i]));
+        const QByteArray bytes = QByteArray::fromHex(m.captured(2).toLatin1());
+        if (bytes.size() != d.fieldSize)
+            return UsageError(QStringLiteral("field %1: expected %2 bytes in hex").arg(field).arg(d.fieldSize));
+        changes.emplace_back(field, bytes);
+    }
+    Tables t(conn);
+    if (!ReadFields(t, table, 0, d.fieldCount)) return ExitExchange;
+    const uint8_t* start = t.image.Table(table);
+    const std::vector<uint8_t> old(start, start + d.fieldCount * d.fieldSize);
+    for (const auto& [field, bytes] : changes) std::copy(bytes.begin(), bytes.end(), t.image.Field(table, field));
+    if (!t.engine.WriteTableChanges({uint8_t(table), 0, d.fieldCount}, old.data(), nullptr)) return ExitExchange;
+    PrintFields(t, table, 0, d.fieldCount);
+    return ExitOk;
+}
+
+// The controller's DOS code page: hex bytes -> text, and text -> hex bytes.
+int DecodeTextCommand(const QStringList& args) {
+    static const QRegularExpression hexOnly(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
+    const QString hex = args.join(QString()).remove(' ');
+    if (args.isEmpty() || !hexOnly.match(hex).hasMatch())
+        return UsageError(QStringLiteral("decode-text HEX: pairs of hexadecimal digits"));
+    QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
+    zmk::DecodeDosText(reinterpret_cast<uint8_t*>(bytes.data()), int(bytes.size()));
+    out() << zmk::FromCp1251(bytes) << Qt::endl;
+    return ExitOk;
+}
+
+int EncodeTextCommand(const QStringList& args) {
+    if (args.size() != 1) return UsageError(QStringLiteral("encode-text TEXT (one argument; quote blanks)"));
+    bool ok = true;
+    QByteArray bytes = zmk::ToCp1251(args[0], &ok);
+    if (!ok) return UsageError(QStringLiteral("the text has characters outside the Windows-1251 code page"));
+    zmk::EncodeDosText(reinterpret_cast<uint8_t*>(bytes.data()), int(bytes.size()));
+    out() << Hex(reinterpret_cast<const uint8_t*>(bytes.constData()), int(bytes.size())) << Qt::endl;
     return ExitOk;
 }
 
@@ -150,6 +226,10 @@ int main(int argc, char** argv) {
         out().flush();
         return args.isEmpty() ? ExitUsage : ExitOk;
     }
+    // Commands that need no controller.
+    if (args.first() == QLatin1String("decode-text")) return DecodeTextCommand(args.mid(1));
+    if (args.first() == QLatin1String("encode-text")) return EncodeTextCommand(args.mid(1));
+
     zmkctl::ConnectionOptions options;
     QString error;
     if (!zmkctl::ParseConnectionOptions(args, &options, &error)) return UsageError(error);
@@ -161,6 +241,8 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("identify")) handler = Identify;
     else if (command == QLatin1String("read-table")) handler = ReadTableCommand;
     else if (command == QLatin1String("write-table")) handler = WriteTableCommand;
+    else if (command == QLatin1String("dump")) handler = DumpCommand;
+    else if (command == QLatin1String("set")) handler = SetCommand;
     else return UsageError(QStringLiteral("unknown command %1").arg(command));
 
     zmkctl::Connection conn;

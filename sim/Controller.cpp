@@ -125,8 +125,18 @@ void FrameAssembler::Resync() {
 
 // --- Text -------------------------------------------------------------------
 
-Bytes EncodeCp866(const std::string& utf8) {
+namespace {
+
+// Decodes UTF-8 and maps every code point to one byte; bytes 0..0x7F stay
+// themselves, anything the map cannot place (and any broken sequence) becomes '?'.
+template <typename Map>
+Bytes EncodeSingleByte(const std::string& utf8, bool* ok, Map map) {
     Bytes out;
+    bool clean = true;
+    auto unknown = [&] {
+        out.push_back('?');
+        clean = false;
+    };
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<uint8_t>(utf8[i]);
         uint32_t cp = 0;
@@ -143,63 +153,148 @@ Bytes EncodeCp866(const std::string& utf8) {
             cp = lead & 0x07;
             extra = 3;
         } else {
-            out.push_back('?');
+            unknown();
             ++i;
             continue;
         }
         if (i + extra >= utf8.size()) {  // sequence cut short
-            out.push_back('?');
+            unknown();
             break;
         }
-        bool ok = true;
+        bool whole = true;
         for (std::size_t k = 1; k <= extra; ++k) {
             const auto cont = static_cast<uint8_t>(utf8[i + k]);
             if ((cont & 0xC0) != 0x80) {
-                ok = false;
+                whole = false;
                 break;
             }
             cp = (cp << 6) | (cont & 0x3F);
         }
-        if (!ok) {
-            out.push_back('?');
+        if (!whole) {
+            unknown();
             ++i;
             continue;
         }
         i += extra + 1;
         if (cp < 0x80) {
             out.push_back(static_cast<uint8_t>(cp));
-        } else if (cp >= 0x0410 && cp <= 0x043F) {  // А..Я, а..п
-            out.push_back(static_cast<uint8_t>(0x80 + (cp - 0x0410)));
-        } else if (cp >= 0x0440 && cp <= 0x044F) {  // р..я
-            out.push_back(static_cast<uint8_t>(0xE0 + (cp - 0x0440)));
-        } else if (cp == 0x0401) {  // Ё
-            out.push_back(0xF0);
-        } else if (cp == 0x0451) {  // ё
-            out.push_back(0xF1);
-        } else if (cp == 0x00B0) {  // °
-            out.push_back(0xF8);
-        } else if (cp == 0x2116) {  // №
-            out.push_back(0xFC);
+        } else if (const int b = map(cp); b >= 0) {
+            out.push_back(static_cast<uint8_t>(b));
         } else {
-            out.push_back('?');
+            unknown();
         }
     }
+    if (ok) *ok = clean;
     return out;
+}
+
+}  // namespace
+
+Bytes EncodeCp866(const std::string& utf8, bool* ok) {
+    return EncodeSingleByte(utf8, ok, [](uint32_t cp) -> int {
+        if (cp >= 0x0410 && cp <= 0x043F) return static_cast<int>(0x80 + (cp - 0x0410));  // А..Я, а..п
+        if (cp >= 0x0440 && cp <= 0x044F) return static_cast<int>(0xE0 + (cp - 0x0440));  // р..я
+        switch (cp) {
+            case 0x0401: return 0xF0;  // Ё
+            case 0x0451: return 0xF1;  // ё
+            case 0x00B0: return 0xF8;  // °
+            case 0x2116: return 0xFC;  // №
+            default: return -1;
+        }
+    });
+}
+
+Bytes EncodeCp1251(const std::string& utf8, bool* ok) {
+    return EncodeSingleByte(utf8, ok, [](uint32_t cp) -> int {
+        if (cp >= 0x0410 && cp <= 0x044F) return static_cast<int>(0xC0 + (cp - 0x0410));  // А..я
+        switch (cp) {
+            case 0x0401: return 0xA8;  // Ё
+            case 0x0451: return 0xB8;  // ё
+            case 0x00B0: return 0xB0;  // °
+            case 0x2116: return 0xB9;  // №
+            default: return -1;
+        }
+    });
+}
+
+// --- Users ------------------------------------------------------------------
+
+namespace {
+
+// The manufacturer's commissioning engineer every controller leaves the works with.
+const UserOption kFactoryUser = {"НАЛ", 1, "12345678", "1234"};
+
+Bytes Padded(Bytes text, std::size_t size) {
+    text.resize(size, ' ');
+    return text;
+}
+
+// One 22-byte user record; the texts must already fit.
+Bytes UserRecord(const UserOption& user) {
+    Bytes record(kUserRecordSize, ' ');
+    const Bytes name = Padded(EncodeCp866(user.name), kUserNameSize);
+    const Bytes password = Padded(EncodeCp1251(user.password), kPasswordSize);
+    const Bytes code = Padded(EncodeCp1251(user.code), kUserCodeSize);
+    std::copy(name.begin(), name.end(), record.begin());
+    record[kUserLevelAt] = user.level;
+    record[kUserLevelAt + 1] = 0;
+    std::copy(password.begin(), password.end(), record.begin() + kUserPasswordAt);
+    std::copy(code.begin(), code.end(), record.begin() + kUserCodeAt);
+    return record;
+}
+
+}  // namespace
+
+std::string CheckControllerOptions(const ControllerOptions& options) {
+    bool ok = true;
+    if (EncodeCp866(options.name, &ok).size() > 20) return "the controller name has more than 20 characters";
+    if (!ok) return "the controller name has characters that CP866 does not have";
+    if (options.users.size() > kUserCount - 1) return "at most 15 further users fit into the users table";
+
+    std::vector<UserOption> all = {kFactoryUser};
+    all.insert(all.end(), options.users.begin(), options.users.end());
+    for (std::size_t i = 1; i < all.size(); ++i) {
+        const UserOption& u = all[i];
+        const std::string who = "user '" + u.name + "': ";
+        const Bytes name = EncodeCp866(u.name, &ok);
+        if (!ok) return who + "the name has characters that CP866 does not have";
+        if (name.size() > kUserNameSize) return who + "the name has more than 4 characters";
+        if (Padded(name, kUserNameSize) == Bytes(kUserNameSize, ' ')) return who + "the name is empty";
+        if (u.level < 1 || u.level > 4) return who + "the level must be 1 to 4";
+        if (u.level == 1) return who + "there is only one manufacturer/commissioning engineer (level 1), НАЛ";
+        const Bytes password = EncodeCp1251(u.password, &ok);
+        if (!ok) return who + "the password has characters that Windows-1251 does not have";
+        if (password.size() > kPasswordSize) return who + "the password has more than 12 characters";
+        const Bytes code = EncodeCp1251(u.code, &ok);
+        if (!ok) return who + "the code has characters that Windows-1251 does not have";
+        if (code.size() > kUserCodeSize) return who + "the code has more than 4 characters";
+        if (Padded(code, kUserCodeSize) == Bytes(kUserCodeSize, ' ')) return who + "the code is empty";
+        for (std::size_t j = 0; j < i; ++j) {
+            if (Padded(EncodeCp866(all[j].name), kUserNameSize) == Padded(name, kUserNameSize)) {
+                return who + "the name is taken by user '" + all[j].name + "'";
+            }
+            if (Padded(EncodeCp1251(all[j].code), kUserCodeSize) == Padded(code, kUserCodeSize)) {
+                return who + "the code is taken by user '" + all[j].name + "'";
+            }
+        }
+    }
+    return {};
 }
 
 // --- Controller -------------------------------------------------------------
 
 // Function codes served by this version; codes 7, 8, 12, 14, 15, 16 and 25
-// join this list as they are implemented. Any other code is refused with
-// kUnknownFunction.
+// join this list as they are implemented (12 and 25 with credentials). Any
+// other code is refused with kUnknownFunction.
 const Controller::Function Controller::kFunctions[] = {
-    {kReadFields, &Controller::ReadFields},
-    {kWriteFields, &Controller::WriteFields},
+    {kReadFields, &Controller::ReadFields, false},
+    {kWriteFields, &Controller::WriteFields, true},
 };
 
 Controller::Controller(const ControllerOptions& options, Clock clock)
     : clock_(clock ? std::move(clock) : Clock([] { return std::time(nullptr); })),
-      refuseWith_(options.refuseWith) {
+      refuseWith_(options.refuseWith),
+      openWrites_(options.openWrites) {
     for (std::size_t t = 0; t < kTableCount; ++t) {
         tables_[t].assign(std::size_t{kTableShapes[t].fields} * kTableShapes[t].size, 0);
     }
@@ -238,20 +333,32 @@ void Controller::FillTables(const ControllerOptions& options) {
     name.resize(kNameSize, ' ');
     tables_[kNameTable] = name;
 
-    // System parameters: no clock change, contract hour 10, chromatograph and
-    // moisture meter connected, fields 9..11 as the program writes them.
-    tables_[6] = {0, 0, 0, 0, 0, 0, 10, 1, 1, 1, 0, 0};
+    FillUsers(options);
+
+    // System parameters: summer time from the last Sunday of March at 2:00,
+    // winter time from the last Sunday of October at 3:00 (day byte 0xC9:
+    // weekday in the month, counted from the end, Sunday, the last one),
+    // contract hour 10, chromatograph and moisture meter connected, fields
+    // 9..11 as the program writes them.
+    constexpr uint8_t kLastSunday = 0x80 | 0x40 | (1 << 3) | 1;
+    tables_[6] = {3, kLastSunday, 2, 10, kLastSunday, 3, 10, 1, 1, 1, 0, 0};
 
     tables_[8] = {1, 1};                 // clock change and flow computer exchange possible
+    // Flow computers: one, 9600 baud, 3 failures, 1 s time-out, no preambles,
+    // write on deviation, gas temperature from computer 0, pipeline 1.
     tables_[9] = {1, 11, 3, 10, 0, 1, 0, 1};
-    tables_[14] = {1, 11, 1, 0, 50, 3, 4, 0};   // NGC8200 at address 1, RTU, 9600
-    tables_[15] = {2, 11, 1, 0, 50, 3, 0, 0};   // ZEGAZ 5000 at address 2
+    // Chromatograph: NGC8200 (type 4) at MODBUS address 1, 9600 baud, RTU, no
+    // parity, 0.5 s time-out, a message after 3 failed polls, hexane in the list.
+    tables_[14] = {1, 11, 1, 0, 50, 3, 4, 0};
+    // Moisture meter: ZEGAZ 5000 (type 0) at address 2, 9600 baud, RTU.
+    tables_[15] = {2, 11, 1, 0, 50, 3, 0, 0};
     tables_[17][0] = 1;
     tables_[18][0] = 10;
     tables_[19][0] = 1;
     tables_[28] = {1, 0};
 
-    // Ethernet: 192.168.0.10 / 255.255.255.0 / 192.168.0.1, ports.
+    // Ethernet: 192.168.0.10 / 255.255.255.0 / 192.168.0.1, the last dotted
+    // number in the lowest byte; ports for flow computers 1 and 2, ЗМК 1 and 2.
     Bytes& eth = tables_[29];
     PutU32(eth, 0, 0xC0A8000A);
     PutU32(eth, 1, 0xFFFFFF00);
@@ -272,6 +379,156 @@ void Controller::FillTables(const ControllerOptions& options) {
 
     tables_[33] = {1, 1};                // links with both analysers present
     tables_[34][0] = 1;                  // link with flow computer 1 present
+    // Table 7 stays all 0: every table intact.
+}
+
+void Controller::FillUsers(const ControllerOptions& options) {
+    Bytes& users = tables_[kUsersTable];
+    for (std::size_t u = 0; u < kUserCount; ++u) {
+        Bytes blank(kUserRecordSize, ' ');
+        blank[kUserLevelAt] = 0;
+        blank[kUserLevelAt + 1] = 0;
+        std::copy(blank.begin(), blank.end(), users.begin() + u * kUserRecordSize);
+    }
+    std::vector<UserOption> all = {kFactoryUser};
+    all.insert(all.end(), options.users.begin(), options.users.end());
+    for (std::size_t u = 0; u < all.size() && u < kUserCount; ++u) {
+        const Bytes record = UserRecord(all[u]);
+        std::copy(record.begin(), record.end(), users.begin() + u * kUserRecordSize);
+    }
+}
+
+bool Controller::CredentialsAccepted(uint8_t code, std::span<const uint8_t> frame) const {
+    if (openWrites_) return true;
+    const bool usersDestroyed = TableDestroyed(kUsersTable);
+    // A destroyed users table can only be restored by a write from nobody in particular.
+    if (usersDestroyed) return code == kWriteFields && frame.size() > kWriteHeadAt && frame[kWriteHeadAt] == kUsersTable;
+    const uint8_t* password = frame.data() + 4;
+    const uint8_t* userCode = password + kPasswordSize;
+    const Bytes& users = tables_[kUsersTable];
+    for (std::size_t u = 0; u < kUserCount; ++u) {
+        const uint8_t* record = users.data() + u * kUserRecordSize;
+        if (record[kUserLevelAt] != 0 && std::equal(password, password + kPasswordSize, record + kUserPasswordAt) &&
+            std::equal(userCode, userCode + kUserCodeSize, record + kUserCodeAt)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Controller::MarkDestroyed(uint8_t table) {
+    if (table >= kTableCount || kTableShapes[table].fields == 0) return;
+    tables_[kStatesTable][table] = 1;
+    rewritten_[table] = 0;
+    UpdateDestroyedNumber();
+}
+
+void Controller::NoteWritten(uint8_t table, uint8_t first, uint8_t count) {
+    if (!TableDestroyed(table)) return;
+    for (unsigned f = first; f < unsigned{first} + count; ++f) rewritten_[table] |= uint64_t{1} << f;
+    const unsigned fields = kTableShapes[table].fields;
+    if (rewritten_[table] == (fields >= 64 ? ~uint64_t{0} : (uint64_t{1} << fields) - 1)) {
+        tables_[kStatesTable][table] = 0;
+        rewritten_[table] = 0;
+        UpdateDestroyedNumber();
+    }
+}
+
+void Controller::UpdateDestroyedNumber() {
+    // Identification field 0 names one destroyed table, the lowest; 0 when none.
+    tables_[0][0] = 0;
+    for (uint8_t t = 1; t < kTableCount; ++t) {
+        if (TableDestroyed(t)) {
+            tables_[0][0] = t;
+            break;
+        }
+    }
+}
+
+// --- State file image -------------------------------------------------------
+
+namespace {
+
+constexpr std::size_t kStateHeaderSize = 20;
+
+std::size_t TablesSize() {
+    std::size_t size = 0;
+    for (const TableShape& shape : kTableShapes) size += std::size_t{shape.fields} * shape.size;
+    return size;
+}
+
+}  // namespace
+
+Bytes Controller::SaveState() {
+    RefreshClock();
+    Bytes image(std::begin(kStateMagic), std::end(kStateMagic));
+    image.push_back(static_cast<uint8_t>(kStateVersion & 0xFF));
+    image.push_back(static_cast<uint8_t>(kStateVersion >> 8));
+    image.push_back(static_cast<uint8_t>(kTableCount & 0xFF));
+    image.push_back(static_cast<uint8_t>(kTableCount >> 8));
+    const auto offset = static_cast<uint64_t>(static_cast<int64_t>(clockOffset_));
+    for (int i = 0; i < 8; ++i) image.push_back(static_cast<uint8_t>(offset >> (8 * i)));
+    for (const Bytes& table : tables_) image.insert(image.end(), table.begin(), table.end());
+    const uint16_t crc = Crc16(image.data(), image.size());
+    image.push_back(static_cast<uint8_t>(crc & 0xFF));
+    image.push_back(static_cast<uint8_t>(crc >> 8));
+    return image;
+}
+
+bool Controller::LoadState(std::span<const uint8_t> image, std::string& error) {
+    const std::size_t expected = kStateHeaderSize + TablesSize() + 2;
+    if (image.size() < sizeof kStateMagic || !std::equal(std::begin(kStateMagic), std::end(kStateMagic), image.begin())) {
+        error = "not a zmk-sim state file (no ZMKSIMST at its start)";
+        return false;
+    }
+    if (image.size() < kStateHeaderSize) {
+        error = "the file is cut short (" + std::to_string(image.size()) + " bytes)";
+        return false;
+    }
+    const unsigned version = image[8] | (image[9] << 8);
+    if (version != kStateVersion) {
+        error = "format version " + std::to_string(version) + ", this simulator reads version " +
+                std::to_string(kStateVersion);
+        return false;
+    }
+    const unsigned tables = image[10] | (image[11] << 8);
+    if (tables != kTableCount) {
+        error = "it holds " + std::to_string(tables) + " tables instead of " + std::to_string(kTableCount);
+        return false;
+    }
+    if (image.size() != expected) {
+        error = "it has " + std::to_string(image.size()) + " bytes instead of " + std::to_string(expected) +
+                (image.size() < expected ? " (cut short)" : " (bytes after the end)");
+        return false;
+    }
+    if (Crc16(image.data(), image.size()) != 0) {
+        error = "its checksum is wrong";
+        return false;
+    }
+    uint64_t rawOffset = 0;
+    for (int i = 0; i < 8; ++i) rawOffset |= uint64_t{image[12 + i]} << (8 * i);
+    const auto offset = static_cast<int64_t>(rawOffset);
+    constexpr int64_t kCentury = int64_t{100} * 366 * 86400;
+    if (offset > kCentury || offset < -kCentury) {
+        error = "its clock offset is more than a century";
+        return false;
+    }
+    std::array<Bytes, kTableCount> loaded;
+    std::size_t at = kStateHeaderSize;
+    for (std::size_t t = 0; t < kTableCount; ++t) {
+        const std::size_t size = std::size_t{kTableShapes[t].fields} * kTableShapes[t].size;
+        loaded[t].assign(image.begin() + at, image.begin() + at + size);
+        at += size;
+    }
+    const uint8_t address = loaded[kAddressTable][0];
+    if (address == 0 || address == kAnyAddress) {
+        error = "its controller address (table 3 field 0) is " + std::to_string(address) + ", not 1..254";
+        return false;
+    }
+    tables_ = std::move(loaded);
+    clockOffset_ = static_cast<std::time_t>(offset);
+    rewritten_.fill(0);
+    return true;
 }
 
 void Controller::RefreshClock() {
@@ -317,7 +574,12 @@ std::optional<Bytes> Controller::HandleFrame(std::span<const uint8_t> frame) {
     const uint8_t code = frame[kCodeAt];
     if (refuseWith_) return Refusal(code, *refuseWith_);
     for (const Function& f : kFunctions) {
-        if (f.code == code) return (this->*f.handler)(frame);
+        if (f.code != code) continue;
+        if (f.credentials) {
+            if (frame.size() < 4 + kCredentialsSize + 2) return Refusal(code, kWrongLength);
+            if (!CredentialsAccepted(code, frame)) return Refusal(code, kUnknownUser);
+        }
+        return (this->*f.handler)(frame);
     }
     return Refusal(code, kUnknownFunction);
 }
@@ -383,6 +645,12 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
     const uint8_t* data = frame.data() + kWriteDataAt;
     const std::size_t offset = std::size_t{first} * shape.size;
 
+    // Kept for undoing the write when its state cannot be stored.
+    std::optional<std::array<Bytes, kTableCount>> before;
+    const auto rewrittenBefore = rewritten_;
+    const std::time_t offsetBefore = clockOffset_;
+    if (stateSink_) before = tables_;
+
     if (table == kAddressTable && first == 0 && (data[0] == 0 || data[0] == kAnyAddress)) {
         return Refusal(kWriteFields, kBadParameters);
     }
@@ -395,6 +663,13 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
         RefreshClock();
     } else {
         std::copy(data, data + size, tables_[table].begin() + offset);
+    }
+    NoteWritten(table, first, count);
+    if (stateSink_ && !stateSink_(SaveState())) {
+        tables_ = std::move(*before);
+        rewritten_ = rewrittenBefore;
+        clockOffset_ = offsetBefore;
+        return Refusal(kWriteFields, kStorageFailed);
     }
     // Answered from the address in force after the write, so that a write of
     // the controller's own address is answered from the new one.

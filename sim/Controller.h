@@ -36,6 +36,8 @@ enum ResultCode : uint8_t {
     kTableNotWritable = 12, // "Запись в таблицу не допускается"
     kNoSuchField = 13,      // "Нет такого поля в таблице"
     kWriteBeyondTable = 14, // "Попытка записи в несуществующее поле"
+    kUnknownUser = 34,      // "Пользователь не зарегистрирован или неправильный пароль"
+    kStorageFailed = 58,    // "Не прошла запись в EEPROM"
 };
 
 // One slot of the table catalogue. fields == 0 marks an empty slot.
@@ -68,17 +70,63 @@ private:
     Bytes frame_;
 };
 
+// Users table (table 4): 16 records of 22 bytes.
+inline constexpr uint8_t kUsersTable = 4;
+inline constexpr std::size_t kUserCount = 16;
+inline constexpr std::size_t kUserRecordSize = 22;
+inline constexpr std::size_t kUserNameSize = 4;
+inline constexpr std::size_t kPasswordSize = 12;
+inline constexpr std::size_t kUserCodeSize = 4;
+// Offsets inside a user record.
+inline constexpr std::size_t kUserLevelAt = 4;
+inline constexpr std::size_t kUserPasswordAt = 6;
+inline constexpr std::size_t kUserCodeAt = 18;
+
+// Table 7: one state byte per table, 0 = intact.
+inline constexpr uint8_t kStatesTable = 7;
+
+// A user registered in addition to the manufacturer's commissioning engineer.
+// Texts are UTF-8: the name is kept in the controller's code page (CP866), the
+// password and code in the program's code page (Windows-1251), as the program
+// sends them.
+struct UserOption {
+    std::string name;      // 1..4 characters
+    uint8_t level = 2;     // 1 manufacturer/commissioning, 2 administrator, 3 engineer, 4 operator
+    std::string password;  // 0..12 characters
+    std::string code;      // 1..4 characters
+};
+
 struct ControllerOptions {
     uint8_t address = 1;
     uint8_t typeCode = 73;
     uint8_t softwareVersion = 10;
     std::string name = "ЗМК-10 ГРС Тестовая";  // UTF-8; kept in CP866
     std::optional<uint8_t> refuseWith;        // refuse every request with this result code
+    std::vector<UserOption> users;            // further users, in the next free records
+    bool openWrites = false;                  // accept every write whatever its credentials
 };
 
 // Translates UTF-8 text into the DOS Cyrillic code page (CP866). Characters
-// CP866 does not have become '?'.
-Bytes EncodeCp866(const std::string& utf8);
+// CP866 does not have become '?'; ok, when given, tells whether there were any.
+Bytes EncodeCp866(const std::string& utf8, bool* ok = nullptr);
+// The same into Windows-1251.
+Bytes EncodeCp1251(const std::string& utf8, bool* ok = nullptr);
+
+// Checks the options that shape the tables (name length, users). Returns an
+// empty text when they are usable, otherwise what is wrong.
+std::string CheckControllerOptions(const ControllerOptions& options);
+
+// State file: the whole table set and the clock, so that a simulated
+// controller keeps its configuration over a restart. Layout, little-endian:
+//   0  8 bytes  magic "ZMKSIMST"
+//   8  2 bytes  format version (1)
+//  10  2 bytes  number of tables (38)
+//  12  8 bytes  controller clock minus host clock, seconds (signed)
+//  20  the tables 0..37 back to back, each field count x field size bytes
+//      (empty slots take no bytes), 1478 bytes in all
+//  .. 2 bytes  CRC-16/MODBUS of everything before it, low byte first
+inline constexpr char kStateMagic[8] = {'Z', 'M', 'K', 'S', 'I', 'M', 'S', 'T'};
+inline constexpr uint16_t kStateVersion = 1;
 
 // The controller itself: its tables and the handling of one request frame.
 // It knows nothing about channels or timing.
@@ -94,6 +142,20 @@ public:
     std::optional<Bytes> HandleFrame(std::span<const uint8_t> frame);
 
     uint8_t Address() const { return tables_[3][0]; }
+    // Marks a table destroyed in table 7 (and in identification field 0). It
+    // becomes intact again once each of its fields has been written.
+    void MarkDestroyed(uint8_t table);
+
+    // The state file image of the current tables and clock.
+    Bytes SaveState();
+    // Takes the tables and clock from a state file image. A damaged image is
+    // refused with the reason and changes nothing.
+    bool LoadState(std::span<const uint8_t> image, std::string& error);
+    // Called after every successful write with the new state image. When it
+    // returns false the write is undone and refused with kStorageFailed.
+    using StateSink = std::function<bool(const Bytes& image)>;
+    void SetStateSink(StateSink sink) { stateSink_ = std::move(sink); }
+
     // Number of 0xFF bytes the controller puts before each answer (table 3 field 2).
     uint8_t AnswerPreambles() const { return tables_[3][2]; }
     // The bytes of one table (empty for an empty slot or a number above 37).
@@ -104,6 +166,7 @@ private:
     struct Function {
         uint8_t code;
         Handler handler;
+        bool credentials;  // carries a password and user code after the code byte
     };
     static const Function kFunctions[];
 
@@ -114,6 +177,12 @@ private:
     Bytes Refusal(uint8_t code, uint8_t result) const;
 
     void FillTables(const ControllerOptions& options);
+    void FillUsers(const ControllerOptions& options);
+    // Whether the password and user code of a credential-bearing request let it through.
+    bool CredentialsAccepted(uint8_t code, std::span<const uint8_t> frame) const;
+    bool TableDestroyed(uint8_t table) const { return tables_[kStatesTable][table] != 0; }
+    void NoteWritten(uint8_t table, uint8_t first, uint8_t count);
+    void UpdateDestroyedNumber();
     void RefreshClock();
     // Sets the clock from table 2 fields 0..5; false when they do not form a valid date.
     bool SetClock(const uint8_t* fields);
@@ -122,6 +191,10 @@ private:
     Clock clock_;
     std::time_t clockOffset_ = 0;  // controller time minus host time, seconds
     std::optional<uint8_t> refuseWith_;
+    bool openWrites_ = false;
+    // Fields of each destroyed table written since it was marked, one bit a field.
+    std::array<uint64_t, kTableCount> rewritten_{};
+    StateSink stateSink_;
 };
 
 }  // namespace zmksim

@@ -1,11 +1,25 @@
 #include "Controller.h"
 #include "Crc.h"
+#include "StateFile.h"
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <csignal>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <netinet/in.h>
+#include <poll.h>
 #include <random>
+#include <spawn.h>
 #include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace zmksim {
 namespace {
@@ -22,10 +36,23 @@ Bytes ReadRequest(uint8_t address, uint8_t table, uint8_t first, uint8_t count) 
     return WithCrc({0xCC, address, 0x0A, 0x01, 0x00, table, first, count});
 }
 
-// A code 2 request with blank credentials.
-Bytes WriteRequest(uint8_t address, uint8_t table, uint8_t first, uint8_t count, const Bytes& data) {
+// 12 bytes of password, then 4 bytes of user code, as a write carries them.
+Bytes Credentials(const std::string& password, const std::string& code) {
+    Bytes out(16, ' ');
+    std::copy(password.begin(), password.end(), out.begin());
+    std::copy(code.begin(), code.end(), out.begin() + 12);
+    return out;
+}
+
+// The commissioning engineer every controller is delivered with.
+const Bytes kFactoryCredentials = Credentials("12345678", "1234");
+const Bytes kBlankCredentials(16, ' ');
+
+// A code 2 request, by default from the commissioning engineer.
+Bytes WriteRequest(uint8_t address, uint8_t table, uint8_t first, uint8_t count, const Bytes& data,
+                   const Bytes& credentials = kFactoryCredentials) {
     Bytes frame = {0xCC, address, static_cast<uint8_t>(26 + data.size()), 0x02};
-    frame.insert(frame.end(), 16, ' ');
+    frame.insert(frame.end(), credentials.begin(), credentials.end());
     frame.insert(frame.end(), {0x00, table, first, count});
     frame.insert(frame.end(), data.begin(), data.end());
     return WithCrc(frame);
@@ -145,6 +172,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"code 7 not served yet", WithCrc({0xCC, 1, 13, 7, 0, 0, 0, 0, 0, 0, 0}), 7, 1},
         RefusalCase{"code with bit 7 set", WithCrc({0xCC, 1, 6, 0x81}), 0x01, 1},
         RefusalCase{"write shorter than its head", WithCrc(Bytes{0xCC, 1, 10, 2, 0, 5, 0, 1}), 2, 2},
+        RefusalCase{"write cut inside the user code",
+                    WithCrc([] {
+                        Bytes f = {0xCC, 1, 21, 2};
+                        f.insert(f.end(), kFactoryCredentials.begin(), kFactoryCredentials.begin() + 15);
+                        return f;
+                    }()),
+                    2, 2},
         RefusalCase{"write data shorter than count", WriteRequest(1, 6, 0, 2, {1}), 2, 2},
         RefusalCase{"write data longer than count", WriteRequest(1, 6, 0, 1, {1, 2}), 2, 2},
         RefusalCase{"write beyond the table", WriteRequest(1, 6, 11, 2, {0, 0}), 2, 14},
@@ -324,6 +358,483 @@ TEST_F(ControllerTest, ArbitraryBytesAreSafe) {
     }
     // Some of the mixed-in requests survive the noise around them.
     EXPECT_GT(answered, 0);
+}
+
+// --- Users and write checks --------------------------------------------------
+
+Bytes Field(const Bytes& answer, std::size_t first, std::size_t size) {
+    return Bytes(answer.begin() + 8 + first, answer.begin() + 8 + first + size);
+}
+
+TEST_F(ControllerTest, UsersTableHoldsCommissioningEngineerAndBlankRecords) {
+    Controller c = MakeController();
+    const Bytes answer = Exchange(c, ReadRequest(1, 4, 0, 2));
+    ASSERT_EQ(answer.size(), 8u + 44u + 2u);
+    const Bytes engineer = {0x8D, 0x80, 0x8B, ' ',  // "НАЛ" in CP866
+                            1, 0,                   // level 1, reserved
+                            '1', '2', '3', '4', '5', '6', '7', '8', ' ', ' ', ' ', ' ',
+                            '1', '2', '3', '4'};
+    EXPECT_EQ(Field(answer, 0, 22), engineer);
+    Bytes blank(22, ' ');
+    blank[4] = 0;
+    blank[5] = 0;
+    EXPECT_EQ(Field(answer, 22, 22), blank);
+    const Bytes last = Exchange(c, ReadRequest(1, 4, 15, 1));
+    ASSERT_EQ(last.size(), 8u + 22u + 2u);
+    EXPECT_EQ(Field(last, 0, 22), blank);
+}
+
+TEST_F(ControllerTest, FurtherUsersTakeTheNextRecordsInTheirCodePages) {
+    options.users = {{"Иван", 2, "пароль", "77"}, {"OP", 4, "", "5"}};
+    Controller c = MakeController();
+    const Bytes answer = Exchange(c, ReadRequest(1, 4, 1, 2));
+    ASSERT_EQ(answer.size(), 8u + 44u + 2u);
+    const Bytes ivan = {0x88, 0xA2, 0xA0, 0xAD,  // "Иван" in CP866
+                        2, 0,
+                        0xEF, 0xE0, 0xF0, 0xEE, 0xEB, 0xFC, ' ', ' ', ' ', ' ', ' ', ' ',  // "пароль" in Windows-1251
+                        '7', '7', ' ', ' '};
+    EXPECT_EQ(Field(answer, 0, 22), ivan);
+    const Bytes op = {'O', 'P', ' ', ' ', 4, 0, ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                      '5', ' ', ' ', ' '};
+    EXPECT_EQ(Field(answer, 22, 22), op);
+
+    // Both write with their own credentials, the password as the program sends it.
+    Bytes ivanCredentials = Credentials("", "77");
+    std::copy(ivan.begin() + 6, ivan.begin() + 18, ivanCredentials.begin());
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 6, 6, 1, {8}, ivanCredentials)).size(), 10u);
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 6, 6, 1, {9}, Credentials("", "5"))).size(), 10u);
+    // Ivan's password with the operator's code belongs to nobody.
+    ivanCredentials[12] = '5';
+    ivanCredentials[13] = ' ';
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 6, 6, 1, {7}, ivanCredentials)), Refusal(1, 2, 34));
+    EXPECT_EQ(c.Table(6)[6], 9);
+}
+
+struct CredentialCase {
+    const char* what;
+    Bytes credentials;
+};
+
+void PrintTo(const CredentialCase& c, std::ostream* os) { *os << c.what; }
+
+class CredentialTest : public ControllerTest, public ::testing::WithParamInterface<CredentialCase> {};
+
+TEST_P(CredentialTest, UnregisteredCredentialsAreRefusedAndChangeNothing) {
+    Controller c = MakeController();
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 3, 0, 1, {9}, GetParam().credentials)), Refusal(1, 2, 34)) << GetParam().what;
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 6, 6, 1, {5}, GetParam().credentials)), Refusal(1, 2, 34)) << GetParam().what;
+    EXPECT_EQ(c.Address(), 1);
+    EXPECT_EQ(c.Table(6)[6], 10);
+    // The same writes from the commissioning engineer go through.
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 6, 6, 1, {5})), WithCrc({0x33, 1, 0x0A, 0x82, 0x00, 6, 6, 1}));
+    EXPECT_EQ(c.Table(6)[6], 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, CredentialTest,
+    ::testing::Values(
+        // Blank credentials equal those of the 15 empty records: level 0 must not count.
+        CredentialCase{"blank credentials", kBlankCredentials},
+        CredentialCase{"wrong password", Credentials("12345679", "1234")},
+        CredentialCase{"wrong code", Credentials("12345678", "1235")},
+        CredentialCase{"password only", Credentials("12345678", "")},
+        CredentialCase{"code only", Credentials("", "1234")},
+        CredentialCase{"password padded with zeros", [] {
+                           Bytes b = Credentials("12345678", "1234");
+                           std::fill(b.begin() + 8, b.begin() + 12, 0);
+                           return b;
+                       }()},
+        CredentialCase{"password and code swapped places", Credentials("1234", "1234")},
+        CredentialCase{"name as password", Credentials("\x8D\x80\x8B", "1234")}),
+    [](const ::testing::TestParamInfo<CredentialCase>& info) { return "Case" + std::to_string(info.index); });
+
+TEST_F(ControllerTest, OpenWritesAcceptAnyCredentials) {
+    options.openWrites = true;
+    Controller c = MakeController();
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 6, 6, 1, {3}, kBlankCredentials)).size(), 10u);
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 6, 7, 1, {1}, Credentials("x", "y"))).size(), 10u);
+    EXPECT_EQ(c.Table(6)[6], 3);
+    // Open writes still check the request itself.
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 0, 1, 1, {1}, kBlankCredentials)), Refusal(1, 2, 12));
+}
+
+TEST_F(ControllerTest, DestroyedUsersTableIsRestoredWithAnyCredentials) {
+    Controller c = MakeController();
+    c.MarkDestroyed(4);
+    const Bytes states = Exchange(c, ReadRequest(1, 7, 0, 38));
+    ASSERT_EQ(states.size(), 8u + 38u + 2u);
+    for (std::size_t t = 0; t < 38; ++t) EXPECT_EQ(states[8 + t], t == 4 ? 1 : 0) << "table " << t;
+    EXPECT_EQ(Exchange(c, ReadRequest(1, 0, 0, 1))[8], 4);  // identification names the destroyed table
+
+    // Nobody is registered while the users table is destroyed.
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 6, 6, 1, {5})), Refusal(1, 2, 34));
+
+    // The program restores it in two writes with blank credentials: a new
+    // list with the engineer under a new password and an operator.
+    Bytes users(16 * 22, ' ');
+    for (std::size_t u = 0; u < 16; ++u) users[u * 22 + 4] = users[u * 22 + 5] = 0;
+    const Bytes engineer = {0x8D, 0x80, 0x8B, ' ', 1, 0, 'n', 'e', 'w', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                            '1', '2', '3', '4'};
+    const Bytes operatorRecord = {'O', 'P', 'E', 'R', 4, 0, 'o', 'p', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                  '9', ' ', ' ', ' '};
+    std::copy(engineer.begin(), engineer.end(), users.begin());
+    std::copy(operatorRecord.begin(), operatorRecord.end(), users.begin() + 22);
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 4, 0, 10, Bytes(users.begin(), users.begin() + 220), kBlankCredentials)),
+              WithCrc({0x33, 1, 0x0A, 0x82, 0x00, 4, 0, 10}));
+    EXPECT_EQ(c.Table(7)[4], 1) << "half a table is still destroyed";
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 4, 10, 6, Bytes(users.begin() + 220, users.end()), Credentials("a", "b"))),
+              WithCrc({0x33, 1, 0x0A, 0x82, 0x00, 4, 10, 6}));
+    EXPECT_EQ(c.Table(7)[4], 0);
+    EXPECT_EQ(c.Table(0)[0], 0);
+
+    // Intact again: the new list decides.
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 4, 1, 1, operatorRecord, kBlankCredentials)), Refusal(1, 2, 34));
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 6, 6, 1, {5})), Refusal(1, 2, 34));  // the old password is gone
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 6, 6, 1, {5}, Credentials("new", "1234"))).size(), 10u);
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 6, 6, 1, {6}, Credentials("op", "9"))).size(), 10u);
+    EXPECT_EQ(c.Table(6)[6], 6);
+}
+
+TEST_F(ControllerTest, DestroyedOtherTableKeepsUsersAndNamesTheLowest) {
+    Controller c = MakeController();
+    c.MarkDestroyed(22);
+    c.MarkDestroyed(9);
+    EXPECT_EQ(c.Table(0)[0], 9);
+    // Only a destroyed users table lets anybody write; here table 9 is not table 4.
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 9, 0, 8, {1, 11, 3, 10, 0, 1, 0, 1}, kBlankCredentials)), Refusal(1, 2, 34));
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 9, 0, 8, {1, 11, 3, 10, 0, 1, 0, 1})).size(), 10u);
+    EXPECT_EQ(c.Table(7)[9], 0);
+    EXPECT_EQ(c.Table(0)[0], 22);
+    // The same field twice does not make a table whole.
+    const Bytes value = {0, 0, 0x80, 0x3F};
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(Exchange(c, WriteRequest(1, 22, 0, 1, value)).size(), 10u);
+    EXPECT_EQ(c.Table(7)[22], 1);
+}
+
+struct OptionCase {
+    const char* what;
+    std::vector<UserOption> users;
+    const char* complaint;  // part of the message; nullptr: accepted
+};
+
+TEST(ControllerOptionsTest, UsersFollowTheListRules) {
+    std::vector<UserOption> fifteen;
+    for (int i = 0; i < 15; ++i) fifteen.push_back({"U" + std::to_string(i), 3, "", std::to_string(100 + i)});
+    std::vector<UserOption> sixteen = fifteen;
+    sixteen.push_back({"LAST", 3, "", "99"});
+    const OptionCase cases[] = {
+        {"two users", {{"ADM", 2, "secret", "77"}, {"ENG", 3, "", "78"}}, nullptr},
+        {"the table full", fifteen, nullptr},
+        {"one user too many", sixteen, "at most 15"},
+        {"a second level 1", {{"ADM", 1, "x", "77"}}, "only one"},
+        {"level 0", {{"ADM", 0, "x", "77"}}, "level"},
+        {"level 5", {{"ADM", 5, "x", "77"}}, "level"},
+        {"the engineer's name", {{"НАЛ", 2, "x", "77"}}, "name is taken"},
+        {"the engineer's code", {{"ADM", 2, "x", "1234"}}, "code is taken"},
+        {"names equal once padded", {{"AB", 2, "x", "1"}, {"AB ", 3, "y", "2"}}, "name is taken"},
+        {"empty name", {{"", 2, "x", "1"}}, "name is empty"},
+        {"blank name", {{"   ", 2, "x", "1"}}, "name is empty"},
+        {"name of 5", {{"ABCDE", 2, "x", "1"}}, "more than 4"},
+        {"empty code", {{"ADM", 2, "x", ""}}, "code is empty"},
+        {"code of 5", {{"ADM", 2, "x", "12345"}}, "more than 4"},
+        {"password of 13", {{"ADM", 2, "1234567890123", "1"}}, "more than 12"},
+        {"password of 12 Cyrillic letters", {{"ADM", 2, "абвгдеёжзийк", "1"}}, nullptr},
+        {"name outside CP866", {{"A€", 2, "x", "1"}}, "CP866"},
+    };
+    for (const OptionCase& c : cases) {
+        ControllerOptions options;
+        options.users = c.users;
+        const std::string problem = CheckControllerOptions(options);
+        if (c.complaint == nullptr) {
+            EXPECT_EQ(problem, "") << c.what;
+        } else {
+            EXPECT_NE(problem.find(c.complaint), std::string::npos) << c.what << ": " << problem;
+        }
+    }
+}
+
+// --- State file ----------------------------------------------------------------
+
+class StateTest : public ControllerTest {
+protected:
+    void SetUp() override {
+        char folder[] = "/tmp/zmksim-state-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        dir = folder;
+        path = (dir / "controller.state").string();
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    // A controller that saves every write into the state file.
+    Controller Persistent() {
+        Controller c = MakeController();
+        c.SetStateSink([this](const Bytes& image) {
+            std::string error;
+            return WriteStateFile(path, image, error);
+        });
+        return c;
+    }
+
+    std::filesystem::path dir;
+    std::string path;
+};
+
+TEST_F(StateTest, WritesSurviveARestart) {
+    {
+        Controller c = Persistent();
+        ASSERT_EQ(Exchange(c, WriteRequest(1, 5, 0, 1, Bytes(20, 'Q'))).size(), 10u);
+        ASSERT_EQ(Exchange(c, WriteRequest(1, 2, 0, 6, {24, 2, 29, 23, 59, 30})).size(), 10u);
+        ASSERT_EQ(Exchange(c, WriteRequest(1, 3, 0, 1, {42})).size(), 10u);
+        // A refused write stores nothing.
+        ASSERT_EQ(Exchange(c, WriteRequest(42, 6, 6, 1, {4}, kBlankCredentials)), Refusal(42, 2, 34));
+    }
+    now += 60;  // the simulator was down for a minute
+
+    Bytes image;
+    std::string error;
+    ASSERT_EQ(ReadStateFile(path, image, error), StateFileRead::Loaded) << error;
+    EXPECT_EQ(image.size(), 20u + 1478u + 2u);
+    Controller c = MakeController();
+    ASSERT_TRUE(c.LoadState(image, error)) << error;
+    EXPECT_EQ(c.Address(), 42);
+    EXPECT_TRUE(Exchange(c, ReadRequest(1, 5, 0, 1)).empty()) << "the old address no longer answers";
+    const Bytes name = Exchange(c, ReadRequest(42, 5, 0, 1));
+    ASSERT_EQ(name.size(), 30u);
+    EXPECT_EQ(Field(name, 0, 20), Bytes(20, 'Q'));
+    EXPECT_EQ(Exchange(c, ReadRequest(42, 6, 6, 1))[8], 10);
+    // The clock went on from where it was set: 29.02.24 23:59:30 + 60 s.
+    const Bytes clock = Exchange(c, ReadRequest(42, 2, 0, 6));
+    ASSERT_EQ(clock.size(), 16u);
+    EXPECT_EQ(Field(clock, 0, 6), Bytes({24, 3, 1, 0, 0, 30}));
+}
+
+TEST_F(StateTest, UnstorableWriteIsUndoneAndRefused) {
+    Controller c = MakeController();
+    c.MarkDestroyed(3);
+    c.SetStateSink([](const Bytes&) { return false; });
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 3, 0, 4, {9, 15, 2, 0})), Refusal(1, 2, 58));
+    EXPECT_EQ(c.Address(), 1);
+    EXPECT_EQ(c.Table(3)[1], 11);
+    EXPECT_EQ(c.Table(7)[3], 1) << "the undone write must not restore the table";
+    EXPECT_EQ(c.Table(0)[0], 3);
+}
+
+TEST_F(StateTest, DamagedImagesAreRefusedAndChangeNothing) {
+    Controller source = MakeController();
+    const Bytes good = source.SaveState();
+    ASSERT_EQ(good.size(), 1500u);
+    auto resealed = [](Bytes image) {
+        image.resize(image.size() - 2);
+        return WithCrc(image);
+    };
+    struct Damage {
+        const char* what;
+        Bytes image;
+    };
+    std::vector<Damage> damages = {
+        {"empty", {}},
+        {"header only", Bytes(good.begin(), good.begin() + 20)},
+        {"one byte short", Bytes(good.begin(), good.end() - 1)},
+        {"half", Bytes(good.begin(), good.begin() + good.size() / 2)},
+        {"one byte more", [&] { Bytes b = good; b.push_back(0); return b; }()},
+        {"other magic", [&] { Bytes b = good; b[0] = 'X'; return resealed(b); }()},
+        {"version 2", [&] { Bytes b = good; b[8] = 2; return resealed(b); }()},
+        {"37 tables", [&] { Bytes b = good; b[10] = 37; return resealed(b); }()},
+        {"flipped bit in a table", [&] { Bytes b = good; b[20 + 500] ^= 0x10; return b; }()},
+        {"flipped bit in the checksum", [&] { Bytes b = good; b.back() ^= 0x01; return b; }()},
+        {"address 0", [&] { Bytes b = good; b[20 + 18 + 8] = 0; return resealed(b); }()},
+        {"address 255", [&] { Bytes b = good; b[20 + 18 + 8] = 255; return resealed(b); }()},
+        {"clock two centuries off", [&] { Bytes b = good; b[19] = 0x80; return resealed(b); }()},
+    };
+    for (const Damage& d : damages) {
+        Controller c = MakeController();
+        ASSERT_EQ(Exchange(c, WriteRequest(1, 5, 0, 1, Bytes(20, 'Z'))).size(), 10u);
+        std::string error;
+        EXPECT_FALSE(c.LoadState(d.image, error)) << d.what;
+        EXPECT_FALSE(error.empty()) << d.what;
+        EXPECT_EQ(c.Table(5)[0], 'Z') << d.what;
+    }
+    // The reseal above is right: an undamaged reseal loads.
+    Controller c = MakeController();
+    std::string error;
+    EXPECT_TRUE(c.LoadState(resealed(good), error)) << error;
+}
+
+TEST_F(StateTest, FileReadingAndReplacing) {
+    Bytes image;
+    std::string error;
+    EXPECT_EQ(ReadStateFile(path, image, error), StateFileRead::Missing);
+    EXPECT_EQ(ReadStateFile(dir.string(), image, error), StateFileRead::Failed);  // a folder
+    EXPECT_FALSE(error.empty());
+
+    ASSERT_TRUE(WriteStateFile(path, {1, 2, 3}, error)) << error;
+    ASSERT_TRUE(WriteStateFile(path, {4, 5}, error)) << error;
+    ASSERT_EQ(ReadStateFile(path, image, error), StateFileRead::Loaded);
+    EXPECT_EQ(image, Bytes({4, 5}));
+    // No temporary files are left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+
+    error.clear();
+    EXPECT_FALSE(WriteStateFile((dir / "no-such-folder" / "x.state").string(), {1}, error));
+    EXPECT_NE(error.find("no-such-folder"), std::string::npos) << error;
+
+    std::ofstream(path, std::ios::binary) << std::string(100 * 1024, 'x');
+    EXPECT_EQ(ReadStateFile(path, image, error), StateFileRead::Failed);
+}
+
+// --- The simulator program with a state file ----------------------------------
+
+// One zmk-sim process, stopped by its pid.
+class SimProgram {
+public:
+    explicit SimProgram(std::vector<std::string> args) {
+        int out[2];
+        int err[2];
+        if (pipe(out) != 0 || pipe(err) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        posix_spawn_file_actions_addclose(&actions, err[0]);
+        args.insert(args.begin(), ZMK_SIM_BINARY);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, ZMK_SIM_BINARY, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        close(err[1]);
+        out_ = out[0];
+        err_ = err[0];
+    }
+    ~SimProgram() {
+        Stop();
+        if (out_ >= 0) close(out_);
+        if (err_ >= 0) close(err_);
+    }
+
+    // Reads stdout up to "ready" (true) or its end (false), for at most 10 s.
+    bool Ready() {
+        std::string text;
+        while (text.find("ready\n") == std::string::npos) {
+            pollfd p{out_, POLLIN, 0};
+            if (poll(&p, 1, 10000) <= 0) return false;
+            char buffer[256];
+            const ssize_t n = read(out_, buffer, sizeof buffer);
+            if (n <= 0) return false;
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+        const auto at = text.find("tcp 127.0.0.1:");
+        if (at != std::string::npos) port_ = std::atoi(text.c_str() + at + 14);
+        return port_ > 0;
+    }
+
+    // Waits for the process to end by itself; its exit code, or -1.
+    int ExitCode() {
+        if (pid_ <= 0) return -1;
+        int status = 0;
+        if (waitpid(pid_, &status, 0) != pid_) return -1;
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string Errors() {
+        std::string text;
+        char buffer[512];
+        ssize_t n;
+        while ((n = read(err_, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
+        return text;
+    }
+
+    void Stop() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+
+    // Sends one request over TCP and returns the answer (empty on failure).
+    Bytes Exchange(const Bytes& request) const {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<uint16_t>(port_));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        Bytes answer;
+        if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
+            write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
+            while (answer.size() < 3 || answer.size() < answer[2]) {
+                pollfd p{fd, POLLIN, 0};
+                if (poll(&p, 1, 5000) <= 0) break;
+                uint8_t buffer[256];
+                const ssize_t n = read(fd, buffer, sizeof buffer);
+                if (n <= 0) break;
+                answer.insert(answer.end(), buffer, buffer + n);
+            }
+        }
+        close(fd);
+        return answer;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    int port_ = 0;
+};
+
+TEST_F(StateTest, ProgramKeepsWritesInItsStateFile) {
+    const std::string user = "--user=Иван:2:па:ро:ль:77";  // the password holds colons
+    {
+        SimProgram sim({"--state", path, user});
+        ASSERT_TRUE(sim.Ready()) << sim.Errors();
+        EXPECT_TRUE(std::filesystem::exists(path)) << "a missing state file is created at start";
+        Bytes credentials = Credentials("", "77");
+        const Bytes password = EncodeCp1251("па:ро:ль");
+        std::copy(password.begin(), password.end(), credentials.begin());
+        EXPECT_EQ(sim.Exchange(WriteRequest(1, 6, 6, 1, {23}, credentials)),
+                  WithCrc({0x33, 1, 0x0A, 0x82, 0x00, 6, 6, 1}));
+        EXPECT_EQ(sim.Exchange(WriteRequest(1, 6, 6, 1, {22}, kBlankCredentials)), Refusal(1, 2, 34));
+    }
+    // Restarted with other options: the file decides, and --destroyed still applies.
+    SimProgram sim({"--state", path, "--address", "9", "--destroyed", "4"});
+    ASSERT_TRUE(sim.Ready()) << sim.Errors();
+    const Bytes hour = sim.Exchange(ReadRequest(1, 6, 6, 1));
+    ASSERT_EQ(hour.size(), 11u);
+    EXPECT_EQ(hour[8], 23);
+    const Bytes users = sim.Exchange(ReadRequest(1, 4, 1, 1));
+    ASSERT_EQ(users.size(), 32u);
+    EXPECT_EQ(Field(users, 0, 4), Bytes({0x88, 0xA2, 0xA0, 0xAD}));
+    EXPECT_EQ(sim.Exchange(ReadRequest(1, 7, 4, 1))[8], 1);
+}
+
+TEST_F(StateTest, ProgramRefusesDamagedStateFile) {
+    Controller c = MakeController();
+    Bytes image = c.SaveState();
+    image.resize(image.size() - 100);  // cut short
+    {
+        std::ofstream f(path, std::ios::binary);
+        f.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    }
+    SimProgram sim({"--state", path});
+    EXPECT_EQ(sim.ExitCode(), 2);
+    const std::string errors = sim.Errors();
+    EXPECT_NE(errors.find("damaged"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(path), std::string::npos) << errors;
+    Bytes after;
+    std::string error;
+    ASSERT_EQ(ReadStateFile(path, after, error), StateFileRead::Loaded);
+    EXPECT_EQ(after, image) << "the damaged file must be left as it was";
+}
+
+TEST(SimProgramTest, BadUserOptionsStopTheStart) {
+    for (const char* bad : {"--user=ADM:2:x", "--user=ADM:two:x:1", "--user=НАЛ:2:x:9", "--destroyed=7"}) {
+        SimProgram sim({bad});
+        EXPECT_EQ(sim.ExitCode(), 2) << bad;
+        EXPECT_NE(sim.Errors(), "") << bad;
+    }
 }
 
 }  // namespace

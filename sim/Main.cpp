@@ -1,6 +1,7 @@
 // zmk-sim: a simulated ЗМК_10 controller on a TCP port and/or a pseudo-terminal.
 
 #include "Controller.h"
+#include "StateFile.h"
 #include "Transport.h"
 
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -36,6 +38,47 @@ const char kUsage[] =
     "  --version N           software version in identification field 3 (default 10)\n"
     "  --name TEXT           controller name, UTF-8, kept in CP866, at most 20\n"
     "                        characters (default \"ЗМК-10 ГРС Тестовая\")\n"
+    "  --destroyed T         mark configuration table T destroyed (table 7 field T\n"
+    "                        = 1, identification field 0 = the lowest such T);\n"
+    "                        repeatable; applied also to a state loaded by --state.\n"
+    "                        A destroyed table is intact again once each of its\n"
+    "                        fields has been written\n"
+    "\n"
+    "Users and writes:\n"
+    "  The users table (table 4) holds the commissioning engineer \"НАЛ\" (level 1,\n"
+    "  password \"12345678\", code \"1234\") and the users given by --user. Every\n"
+    "  request carrying credentials (function codes 2, 12, 25: password in bytes\n"
+    "  4..15, code in bytes 16..19, blank-padded) is carried out only when a user\n"
+    "  of level 1..4 has exactly that password and code; otherwise it is refused\n"
+    "  with result code 34. While the users table is destroyed (table 7 field 4\n"
+    "  not 0) nobody is registered, and writes to table 4 are accepted whatever\n"
+    "  their credentials: that is how the table is restored. Reads need no\n"
+    "  credentials.\n"
+    "  --user NAME:LEVEL:PASSWORD:CODE\n"
+    "                        register a further user in the next free record;\n"
+    "                        repeatable. UTF-8; NAME (1..4 characters) is kept in\n"
+    "                        CP866, PASSWORD (0..12) and CODE (1..4) in Windows-1251\n"
+    "                        as the program sends them, all blank-padded. LEVEL:\n"
+    "                        2 administrator, 3 engineer, 4 operator (1 is НАЛ).\n"
+    "                        PASSWORD may contain ':'. Names and codes must differ\n"
+    "  --open-writes         accept every write whatever its credentials\n"
+    "                        (for demonstrations)\n"
+    "\n"
+    "State:\n"
+    "  --state FILE          keep the tables in FILE over restarts. At start an\n"
+    "                        existing FILE replaces all tables (own address, name,\n"
+    "                        users included, so --address, --name, --type-code,\n"
+    "                        --version and --user only shape a new state); a missing\n"
+    "                        FILE is created from the defaults; a damaged one stops\n"
+    "                        the start with exit code 2 and is left as it is. Every\n"
+    "                        successful write saves FILE (temporary file, then\n"
+    "                        rename); when that fails the write is undone and\n"
+    "                        refused with result code 58.\n"
+    "                        Format, little-endian: \"ZMKSIMST\", version (2 bytes,\n"
+    "                        1), number of tables (2 bytes, 38), controller clock\n"
+    "                        minus host clock in seconds (8 bytes, signed), tables\n"
+    "                        0..37 back to back (fields x field size bytes each,\n"
+    "                        1478 bytes), CRC-16/MODBUS of all that (low byte first).\n"
     "\n"
     "Line and misbehaviour:\n"
     "  --baud N              slow line: take requests and send answers at N bit/s,\n"
@@ -76,7 +119,25 @@ struct Options {
     zmksim::ControllerOptions controller;
     zmksim::LineOptions line;
     std::string logPath;
+    std::string statePath;
+    std::vector<uint8_t> destroyed;
 };
+
+// NAME:LEVEL:PASSWORD:CODE; the password is everything between the second and the last colon.
+bool ParseUser(std::string_view text, zmksim::UserOption& user) {
+    const auto first = text.find(':');
+    if (first == std::string_view::npos) return false;
+    const auto second = text.find(':', first + 1);
+    const auto last = text.rfind(':');
+    if (second == std::string_view::npos || last == second) return false;
+    long level = 0;
+    if (!ParseNumber(text.substr(first + 1, second - first - 1), 0, 255, level)) return false;
+    user.name = std::string(text.substr(0, first));
+    user.level = static_cast<uint8_t>(level);
+    user.password = std::string(text.substr(second + 1, last - second - 1));
+    user.code = std::string(text.substr(last + 1));
+    return true;
+}
 
 // Returns 0 to go on, 1 after --help, 2 on a bad command line (message on stderr).
 int ParseOptions(int argc, char** argv, Options& options) {
@@ -144,11 +205,33 @@ int ParseOptions(int argc, char** argv, Options& options) {
             options.controller.softwareVersion = static_cast<uint8_t>(n);
         } else if (arg == "--name") {
             if (!value(text)) return 2;
-            if (zmksim::EncodeCp866(std::string(text)).size() > 20) {
-                std::fprintf(stderr, "zmk-sim: the controller name has more than 20 characters\n");
+            options.controller.name = std::string(text);
+        } else if (arg == "--destroyed") {
+            if (!number(0, zmksim::kTableCount - 1, n)) return 2;
+            if (!zmksim::kTableShapes[n].configuration) {
+                std::fprintf(stderr, "zmk-sim: table %ld is not a configuration table\n", n);
                 return 2;
             }
-            options.controller.name = std::string(text);
+            options.destroyed.push_back(static_cast<uint8_t>(n));
+        } else if (arg == "--user") {
+            if (!value(text)) return 2;
+            zmksim::UserOption user;
+            if (!ParseUser(text, user)) {
+                std::fprintf(stderr, "zmk-sim: --user wants NAME:LEVEL:PASSWORD:CODE, not '%.*s'\n",
+                             static_cast<int>(text.size()), text.data());
+                return 2;
+            }
+            options.controller.users.push_back(user);
+        } else if (arg == "--open-writes") {
+            if (!flag()) return 2;
+            options.controller.openWrites = true;
+        } else if (arg == "--state") {
+            if (!value(text)) return 2;
+            if (text.empty()) {
+                std::fprintf(stderr, "zmk-sim: --state needs a file name\n");
+                return 2;
+            }
+            options.statePath = std::string(text);
         } else if (arg == "--silent") {
             if (!flag()) return 2;
             options.line.silent = true;
@@ -177,6 +260,10 @@ int ParseOptions(int argc, char** argv, Options& options) {
             std::fprintf(stderr, "zmk-sim: unknown option '%s' (see --help)\n", argv[i]);
             return 2;
         }
+    }
+    if (const std::string problem = zmksim::CheckControllerOptions(options.controller); !problem.empty()) {
+        std::fprintf(stderr, "zmk-sim: %s\n", problem.c_str());
+        return 2;
     }
     if (!options.tcp && !options.pty) {
         std::fprintf(stderr, "zmk-sim: with --no-tcp, --pty is needed: there is no channel to serve\n");
@@ -213,6 +300,42 @@ int main(int argc, char** argv) {
     }
 
     zmksim::Controller controller(options.controller);
+    if (!options.statePath.empty()) {
+        const std::string& path = options.statePath;
+        zmksim::Bytes image;
+        std::string error;
+        switch (zmksim::ReadStateFile(path, image, error)) {
+            case zmksim::StateFileRead::Loaded:
+                if (!controller.LoadState(image, error)) {
+                    std::fprintf(stderr,
+                                 "zmk-sim: the state file %s is damaged: %s; not started, the file is left as it "
+                                 "is (move it away to start from the defaults)\n",
+                                 path.c_str(), error.c_str());
+                    return 2;
+                }
+                break;
+            case zmksim::StateFileRead::Missing:
+                break;
+            case zmksim::StateFileRead::Failed:
+                std::fprintf(stderr, "zmk-sim: %s; not started\n", error.c_str());
+                return 2;
+        }
+        for (uint8_t t : options.destroyed) controller.MarkDestroyed(t);
+        // Written at once: a new file gets the defaults, and a folder that
+        // cannot take the file is found now rather than at the first write.
+        if (!zmksim::WriteStateFile(path, controller.SaveState(), error)) {
+            std::fprintf(stderr, "zmk-sim: %s; not started\n", error.c_str());
+            return 2;
+        }
+        controller.SetStateSink([path](const zmksim::Bytes& state) {
+            std::string error;
+            if (zmksim::WriteStateFile(path, state, error)) return true;
+            std::fprintf(stderr, "zmk-sim: %s; the write is refused\n", error.c_str());
+            return false;
+        });
+    } else {
+        for (uint8_t t : options.destroyed) controller.MarkDestroyed(t);
+    }
     zmksim::Transport transport(controller, options.line, options.logPath.empty() ? nullptr : &log);
     std::string error;
     if (options.tcp) {

@@ -68,7 +68,7 @@ private:
 inline std::vector<uint8_t> AnswerFrame(uint8_t address, uint8_t function, uint8_t byte4,
                                         const std::vector<uint8_t>& data = {}) {
     std::vector<uint8_t> f{0x33, address, uint8_t(data.size() + 7), function, byte4};
-    f.insert(f.end(), data.begin(), data.end());
+    for (uint8_t b : data) f.push_back(b);
     const uint16_t crc = zmk::hgcbox::Crc16(f.data(), uint16_t(f.size()));
     f.push_back(uint8_t(crc & 0xFF));
     f.push_back(uint8_t(crc >> 8));

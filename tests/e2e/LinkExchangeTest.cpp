@@ -126,7 +126,7 @@ TEST_P(SimExchange, RefusalOfEverything) {
 }
 
 TEST_P(SimExchange, AddressAnyAdoptsAndAddressWriteAnswersFromTheNewAddress) {
-    Start({QStringLiteral("--address"), QStringLiteral("7")});
+    Start({QStringLiteral("--address"), QStringLiteral("7"), QStringLiteral("--open-writes")});
     link.Address = 255;
     ASSERT_TRUE(Read(0, 0, 18)) << link.StatusText().toStdString();
     EXPECT_EQ(link.Address, 7);

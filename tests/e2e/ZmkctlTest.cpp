@@ -50,7 +50,8 @@ TEST(Zmkctl, IdentifyOverTcpAndPty) {
 }
 
 TEST(Zmkctl, WriteThenReadTableWithMaskedLog) {
-    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp")});
+    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--user"),
+                    QStringLiteral("ADM:2:secret:77")});
     ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
     QTemporaryDir dir;
     const QString log = dir.filePath(QStringLiteral("frames.log"));
@@ -114,11 +115,63 @@ TEST(Zmkctl, ControllerFailuresGoToStderr) {
     ASSERT_TRUE(sim.ready());
     CtlRun r = Ctl(Over(sim, {QStringLiteral("--wait-ms"), QStringLiteral("200"), QStringLiteral("identify")}));
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err.trimmed(), QStringLiteral("Команда 1.  Устройство не отвечает"));
+    EXPECT_EQ(r.err, QStringLiteral("Команда 1.  Устройство не отвечает\n"
+                                    "Не выполнено чтение из таблицы 0. \" Общие параметры идентификации\"\n"));
 
     SimProcess refusing({QStringLiteral("--refuse"), QStringLiteral("9")});
     ASSERT_TRUE(refusing.ready());
     r = Ctl(Over(refusing, {QStringLiteral("read-table"), QStringLiteral("5")}));
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err.trimmed(), QStringLiteral("Команда 1.  Нет такой таблицы"));
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("Команда 1.  Нет такой таблицы\n"))) << r.err.toStdString();
+}
+
+TEST(Zmkctl, SetWritesOnlyWhatDiffers) {
+    QTemporaryDir dir;
+    const QString simLog = dir.filePath(QStringLiteral("sim.log"));
+    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--log"), simLog});
+    ASSERT_TRUE(sim.ready());
+    const QStringList conn{QStringLiteral("--serial"), sim.ptyPath(), QStringLiteral("--password"),
+                           QStringLiteral("12345678"), QStringLiteral("--user-code"), QStringLiteral("1234")};
+    CtlRun r = Ctl(conn + QStringList{QStringLiteral("set"), QStringLiteral("22"), QStringLiteral("0=0000803F"),
+                                      QStringLiteral("2=00002041")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("22.0: 00 00 80 3F\n"))) << r.out.toStdString();
+    QFile f(simLog);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    int writes = 0;
+    for (const QByteArray& line : lines) {
+        if (!line.contains(" RX CC 01 ")) continue;
+        const QByteArray bytes = QByteArray::fromHex(line.mid(line.indexOf(" RX ") + 4).replace(' ', ""));
+        if (bytes[3] != 2) continue;
+        ++writes;
+        EXPECT_EQ(bytes.mid(21, 3), QByteArray::fromHex("160003")) << "one covering write of fields 0..2";
+    }
+    EXPECT_EQ(writes, 1);
+
+    r = Ctl(conn + QStringList{QStringLiteral("set"), QStringLiteral("22"), QStringLiteral("0=00")});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("expected 4 bytes"))) << r.err.toStdString();
+}
+
+TEST(Zmkctl, DumpReadsEveryTable) {
+    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp")});
+    ASSERT_TRUE(sim.ready());
+    const CtlRun r = Ctl({QStringLiteral("--serial"), sim.ptyPath(), QStringLiteral("dump")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // 35 tables with 442 fields in all.
+    EXPECT_EQ(r.out.count('\n'), 442);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\n37.6: ")));
+    EXPECT_FALSE(r.out.contains(QStringLiteral("\n31.")));
+}
+
+TEST(Zmkctl, DosTextBothWays) {
+    CtlRun r = Ctl({QStringLiteral("encode-text"), QStringLiteral("ЗМК-10 ёж")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("87 8C 8A 2D 31 30 20 F1 A6\n"));
+    r = Ctl({QStringLiteral("decode-text"), QStringLiteral("878C8A2D3130")});
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("ЗМК-10\n"));
+    EXPECT_EQ(Ctl({QStringLiteral("decode-text"), QStringLiteral("8G")}).exitCode, 2);
+    EXPECT_EQ(Ctl({QStringLiteral("encode-text"), QStringLiteral("日本")}).exitCode, 2);
 }

@@ -26,8 +26,7 @@ std::unique_ptr<TFormQues> Compose(int kind, const QString& first, const QString
 // Runs ShowMessageBox and, once its modal loop runs and the dialog is the
 // active window, applies action to it. A dialog still open after 5 s is closed so that a fault cannot
 // hang the test; that is reported through the returned flag.
-bool ShowAndDrive(const QString& first, const QString& second,
-                  const std::function<void(TFormQues*)>& action) {
+bool DriveModal(const std::function<void()>& show, const std::function<void(TFormQues*)>& action) {
     bool acted = false;
     std::function<void()> poll;
     QElapsedTimer clock;
@@ -47,8 +46,13 @@ bool ShowAndDrive(const QString& first, const QString& second,
         QTimer::singleShot(10, poll);
     };
     QTimer::singleShot(0, poll);
-    ShowMessageBox(first, second);
+    show();
     return acted;
+}
+
+bool ShowAndDrive(const QString& first, const QString& second,
+                  const std::function<void(TFormQues*)>& action) {
+    return DriveModal([&] { ShowMessageBox(first, second); }, action);
 }
 
 }  // namespace
@@ -319,6 +323,28 @@ private slots:
         QVERIFY(buttons);
         QCOMPARE(height, 175);
         QVERIFY(Shared().QuestionAnswer);
+    }
+
+    // The table engine's question: always the retry kind, whatever was set before.
+    void engineRetryQuestion() {
+        for (const bool yes : {true, false}) {
+            Shared().MessageKind = 1;
+            QStringList lines;
+            bool answer = !yes;
+            MessageBoxRetry retry;
+            const bool acted = DriveModal(
+                [&] { answer = retry.AskRetry(QStringLiteral("Не выполнено чтение из таблицы 6."),
+                                              QStringLiteral("\" Системные параметры\"")); },
+                [&](TFormQues* form) {
+                    lines = {form->Label1->text(), form->Label2->text(), form->Label3->text()};
+                    (yes ? form->BitBtnYes : form->BitBtnNo)->click();
+                });
+            QVERIFY(acted);
+            QCOMPARE(lines, QStringList({QStringLiteral("Не выполнено чтение из таблицы 6."),
+                                         QStringLiteral("\" Системные параметры\""),
+                                         QStringLiteral("Повторить попытку?")}));
+            QCOMPARE(answer, yes);
+        }
     }
 };
 

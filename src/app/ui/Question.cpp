@@ -158,4 +158,10 @@ void ShowMessageBox(const QString& first, const QString& second) {
     delete form;
 }
 
+bool MessageBoxRetry::AskRetry(const QString& line1, const QString& line2) {
+    Shared().MessageKind = MsgRetryQuestion;
+    ShowMessageBox(line1, line2);
+    return Shared().QuestionAnswer;
+}
+
 }  // namespace zmk

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+#include "tables/Conffun.h"
+
 class QLabel;
 class QPushButton;
 
@@ -59,5 +61,11 @@ TFormQues* CreateMessageBox(const QString& first, const QString& second, QWidget
 // Shows the shared message modally and destroys it. For a question the
 // answer is in Shared().QuestionAnswer afterwards (true only after "Да").
 void ShowMessageBox(const QString& first, const QString& second);
+
+// The table engine's retry question asked with the message dialog.
+class MessageBoxRetry : public RetryQuestion {
+public:
+    bool AskRetry(const QString& line1, const QString& line2) override;
+};
 
 }  // namespace zmk
