@@ -347,4 +347,9 @@ ListWriteResult WriteEthernetList(const QString& path, const EthernetList& list,
     return ListWriteResult::Written;
 }
 
+SubscriberLists& Subscribers() {
+    static SubscriberLists lists;
+    return lists;
+}
+
 }  // namespace zmk

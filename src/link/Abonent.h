@@ -144,4 +144,14 @@ ListWriteResult WritePhoneList(const QString& path, const PhoneList& list, Phone
 ListWriteResult WriteEthernetList(const QString& path, const EthernetList& list,
                                   EthernetList& stored);
 
+// The program's two subscriber lists, each with the state last read or
+// saved, read at start-up and shared by the connection dialogs.
+struct SubscriberLists {
+    PhoneList phone;
+    PhoneList phoneStored;
+    EthernetList ethernet;
+    EthernetList ethernetStored;
+};
+SubscriberLists& Subscribers();
+
 }  // namespace zmk
