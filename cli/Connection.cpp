@@ -5,6 +5,7 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "app/Cp1251.h"
 #include "link/Comportfunctions.h"
 #include "link/TcpChannel.h"
 
@@ -77,6 +78,16 @@ bool ParseConnectionOptions(QStringList& args, ConnectionOptions* o, QString* er
             if (!value(&o->userCode)) return false;
         } else if (a == QLatin1String("--log")) {
             if (!value(&o->logPath)) return false;
+        } else if (a == QLatin1String("--modem")) {
+            o->modem = true;
+        } else if (a == QLatin1String("--phone")) {
+            if (!value(&o->phone)) return false;
+        } else if (a == QLatin1String("--init")) {
+            if (!value(&o->initCommands)) return false;
+        } else if (a == QLatin1String("--connect-wait")) {
+            if (!value(&v) || !TakeInt(a, v, 1, 360, &o->connectWaitS, error)) return false;
+        } else if (a == QLatin1String("--dial-attempts")) {
+            if (!value(&v) || !TakeInt(a, v, 1, 10, &o->dialAttempts, error)) return false;
         } else {
             *error = QStringLiteral("unknown option %1").arg(a);
             return false;
@@ -84,6 +95,26 @@ bool ParseConnectionOptions(QStringList& args, ConnectionOptions* o, QString* er
     }
     if (o->tcpHost.isEmpty() == o->serialDevice.isEmpty()) {
         *error = QStringLiteral("give exactly one of --tcp HOST:PORT and --serial DEVICE");
+        return false;
+    }
+    if (o->modem && o->serialDevice.isEmpty()) {
+        *error = QStringLiteral("--modem needs --serial DEVICE: the modem is on a serial port");
+        return false;
+    }
+    if (o->modem && o->phone.trimmed().isEmpty()) {
+        *error = QStringLiteral("--modem needs --phone NUMBER");
+        return false;
+    }
+    if (!o->modem && (!o->phone.isEmpty() || !o->initCommands.isEmpty())) {
+        *error = QStringLiteral("--phone and --init are for --modem");
+        return false;
+    }
+    // The modem gets its commands and the number as bytes of the Windows-1251 code page.
+    bool ok = true;
+    zmk::ToCp1251(o->initCommands, &ok);
+    if (ok) zmk::ToCp1251(o->phone, &ok);
+    if (!ok) {
+        *error = QStringLiteral("--phone and --init: characters outside the Windows-1251 code page");
         return false;
     }
     args = rest;
@@ -144,7 +175,8 @@ bool Connection::Open(const ConnectionOptions& o, QString* error) {
         }
         return true;
     }
-    link_.ChannelKind = zmk::ChannelDirect;
+    // On the telephone channel RTS is left alone; the port stays open for the call.
+    link_.ChannelKind = o.modem ? zmk::ChannelPhone : zmk::ChannelDirect;
     link_.ClosePortEachExchange = 0;
     link_.ComPortNo = DirectPort;
     zmk::SetComPortDevice(DirectPort, o.serialDevice);
@@ -152,7 +184,25 @@ bool Connection::Open(const ConnectionOptions& o, QString* error) {
         *error = link_.MessageBuf + QStringLiteral(" (%1)").arg(o.serialDevice);
         return false;
     }
+    if (!o.modem) return true;
+
+    modem_ = std::make_unique<zmk::ModemDialogue>(zmk::ModemDialogue::Context{link_.PortHandle.get(), {}, {}, nullptr});
+    const int code = modem_->Dial(zmk::ToCp1251(o.phone), zmk::ToCp1251(o.initCommands), nullptr, o.dialAttempts,
+                                  o.connectWaitS);
+    if (code != zmk::DialConnected) {
+        *error = zmk::DialResultText(code);
+        // A modem that never answered the dial, or was interrupted, may still
+        // be dialling: take the line down before the port closes. Every other
+        // result left it in command mode already.
+        if (code == zmk::DialReplyTimeout || code == zmk::DialEscape) modem_->HangUp();
+        return false;
+    }
+    lineUp_ = true;
     return true;
+}
+
+Connection::~Connection() {
+    if (lineUp_ && modem_ && link_.PortHandle) modem_->HangUp();
 }
 
 bool Connection::Request(uint8_t code, const uint8_t* data, int length) {

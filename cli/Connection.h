@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <memory>
 
+#include "link/Connectmodem.h"
 #include "link/Hgcbox.h"
 
 namespace zmkctl {
@@ -24,6 +25,13 @@ struct ConnectionOptions {
     QString password;
     QString userCode;
     QString logPath;
+    // Telephone/GSM modem on the serial device: dialled before the command,
+    // hung up afterwards.
+    bool modem = false;
+    QString phone;
+    QString initCommands;
+    int connectWaitS = 50;
+    int dialAttempts = 1;
 };
 
 // Takes the connection options out of args (leaving the command and its
@@ -34,6 +42,12 @@ bool ParseConnectionOptions(QStringList& args, ConnectionOptions* options, QStri
 // message when that fails.
 class Connection {
 public:
+    Connection() = default;
+    // A dialled line is hung up before the port closes.
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
     bool Open(const ConnectionOptions& options, QString* error);
     zmk::hgcbox& link() { return link_; }
     // Sends a request; on failure writes the link's status text to stderr.
@@ -42,6 +56,8 @@ public:
 private:
     zmk::hgcbox link_{0};
     std::unique_ptr<QFile> log_;
+    std::unique_ptr<zmk::ModemDialogue> modem_;
+    bool lineUp_ = false;
 };
 
 // Text as the controller holds it for credentials: Windows-1251 bytes,

@@ -30,6 +30,36 @@ const char kUsage[] =
     "                        one client at a time, a new connection replaces the old\n"
     "  --no-tcp              do not listen on TCP\n"
     "  --pty                 also open a pseudo-terminal (raw mode, no echo)\n"
+    "  --tcp-refuse          keep the TCP port bound but never listen: every\n"
+    "                        connection is refused (the port is still printed)\n"
+    "  --tcp-accept-delay-ms N\n"
+    "                        refuse TCP connections for the first N ms after\n"
+    "                        'ready', then listen (a peer that comes up late)\n"
+    "\n"
+    "Modem (on the pseudo-terminal; needs --pty):\n"
+    "  --modem               put a Hayes modem in front of the controller. Command\n"
+    "                        mode at start: echo on until ATE0, verbose results\n"
+    "                        (\\r\\nOK\\r\\n) until ATV0 (then numeric: 0 OK, 1 CONNECT,\n"
+    "                        3 NO CARRIER, 4 ERROR, 6 NO DIALTONE, 7 BUSY, 8 NO\n"
+    "                        ANSWER). Commands start with AT in any case and end\n"
+    "                        with CR; zero bytes and LF are ignored. ATE, ATV, ATZ,\n"
+    "                        AT&F, ATS.. and any other command answer OK;\n"
+    "                        AT+CPAS answers +CPAS: N then OK; ATD<number> answers\n"
+    "                        after the dial delay, with CONNECT 9600 the line is\n"
+    "                        up and frames pass to the controller and back. In\n"
+    "                        data mode \"+++\" framed by the guard time of silence\n"
+    "                        returns to command mode with OK, the call kept (ATO\n"
+    "                        goes back on line); ATH hangs up with OK. While the\n"
+    "                        modem is not on line the controller's answers are\n"
+    "                        dropped\n"
+    "  --guard-ms N          escape guard time in ms (default 1000)\n"
+    "  --dial-delay-ms N     time from ATD to its result (default 500)\n"
+    "  --dial-script LIST    results of the first dial attempts, comma-separated:\n"
+    "                        CONNECT, BUSY, NO CARRIER, NO DIALTONE, ERROR,\n"
+    "                        NO ANSWER, SILENT (no reply at all); '_' may stand\n"
+    "                        for the blank. Later attempts connect\n"
+    "  --cpas N              AT+CPAS reports +CPAS: N (default 0 = ready; 3 or\n"
+    "                        any other value: a GSM modem that is not ready)\n"
     "\n"
     "Controller:\n"
     "  --address N           own address, 1..254 (default 1); requests to 255 are\n"
@@ -96,7 +126,9 @@ const char kUsage[] =
     "Other:\n"
     "  --log FILE            append one line per frame received (RX) and sent (TX):\n"
     "                        local date and time with milliseconds, RX or TX, the\n"
-    "                        bytes in hexadecimal\n"
+    "                        bytes in hexadecimal. With --modem also the modem\n"
+    "                        dialogue: 'MODEM RX <command>', 'MODEM TX <reply>'\n"
+    "                        (CR and LF as \\r and \\n) and its events\n"
     "  --help                show this text\n";
 
 int stopPipe[2] = {-1, -1};
@@ -121,6 +153,10 @@ struct Options {
     std::string logPath;
     std::string statePath;
     std::vector<uint8_t> destroyed;
+    bool modem = false;
+    zmksim::ModemOptions modemOptions;
+    bool tcpRefuse = false;
+    long tcpAcceptDelayMs = 0;
 };
 
 // NAME:LEVEL:PASSWORD:CODE; the password is everything between the second and the last colon.
@@ -194,6 +230,33 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--pty") {
             if (!flag()) return 2;
             options.pty = true;
+        } else if (arg == "--tcp-refuse") {
+            if (!flag()) return 2;
+            options.tcpRefuse = true;
+        } else if (arg == "--tcp-accept-delay-ms") {
+            if (!number(0, 3'600'000, options.tcpAcceptDelayMs)) return 2;
+        } else if (arg == "--modem") {
+            if (!flag()) return 2;
+            options.modem = true;
+        } else if (arg == "--guard-ms") {
+            if (!number(1, 60'000, n)) return 2;
+            options.modemOptions.guard = zmksim::Nanos{n} * 1'000'000;
+        } else if (arg == "--dial-delay-ms") {
+            if (!number(0, 3'600'000, n)) return 2;
+            options.modemOptions.dialDelay = zmksim::Nanos{n} * 1'000'000;
+        } else if (arg == "--cpas") {
+            if (!number(0, 9, n)) return 2;
+            options.modemOptions.cpas = static_cast<int>(n);
+        } else if (arg == "--dial-script") {
+            if (!value(text)) return 2;
+            std::string bad;
+            if (!zmksim::ParseDialScript(std::string(text), options.modemOptions.dialScript, &bad)) {
+                std::fprintf(stderr,
+                             "zmk-sim: --dial-script: unknown result '%s' (CONNECT, BUSY, NO CARRIER, NO DIALTONE, "
+                             "ERROR, NO ANSWER, SILENT)\n",
+                             bad.c_str());
+                return 2;
+            }
         } else if (arg == "--address") {
             if (!number(1, 254, n)) return 2;
             options.controller.address = static_cast<uint8_t>(n);
@@ -263,6 +326,14 @@ int ParseOptions(int argc, char** argv, Options& options) {
     }
     if (const std::string problem = zmksim::CheckControllerOptions(options.controller); !problem.empty()) {
         std::fprintf(stderr, "zmk-sim: %s\n", problem.c_str());
+        return 2;
+    }
+    if (options.modem && !options.pty) {
+        std::fprintf(stderr, "zmk-sim: --modem sits on the pseudo-terminal: --pty is needed\n");
+        return 2;
+    }
+    if (options.tcpRefuse && options.tcpAcceptDelayMs > 0) {
+        std::fprintf(stderr, "zmk-sim: --tcp-refuse and --tcp-accept-delay-ms exclude each other\n");
         return 2;
     }
     if (!options.tcp && !options.pty) {
@@ -338,6 +409,8 @@ int main(int argc, char** argv) {
     }
     zmksim::Transport transport(controller, options.line, options.logPath.empty() ? nullptr : &log);
     std::string error;
+    transport.SetTcpRefusal(options.tcpRefuse, zmksim::Nanos{options.tcpAcceptDelayMs} * 1'000'000);
+    if (options.modem) transport.SetModem(options.modemOptions);
     if (options.tcp) {
         if (!transport.ListenTcp(static_cast<uint16_t>(options.tcpPort), error)) {
             std::fprintf(stderr, "zmk-sim: %s\n", error.c_str());

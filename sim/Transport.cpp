@@ -74,6 +74,18 @@ void FrameLog::Write(const char* direction, const uint8_t* data, std::size_t siz
     std::fflush(file_);
 }
 
+void FrameLog::WriteText(const std::string& text) {
+    if (!file_) return;
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    std::tm tm{};
+    localtime_r(&ts.tv_sec, &tm);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &tm);
+    std::fprintf(file_, "%s.%03ld %s\n", stamp, ts.tv_nsec / 1'000'000, text.c_str());
+    std::fflush(file_);
+}
+
 // --- Transport ---------------------------------------------------------------
 
 Transport::Transport(Controller& controller, const LineOptions& options, FrameLog* log)
@@ -104,14 +116,42 @@ bool Transport::ListenTcp(uint16_t port, std::string& error) {
         error = "cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + std::strerror(errno);
         return false;
     }
-    if (listen(listenFd_, 4) != 0 || !SetNonBlocking(listenFd_)) {
-        error = std::string("listen: ") + std::strerror(errno);
+    if (!SetNonBlocking(listenFd_)) {
+        error = std::string("fcntl: ") + std::strerror(errno);
         return false;
+    }
+    // Bound but not yet listening, a port refuses connections (the peer gets a reset).
+    if (!refuseTcp_ && listenDelay_ == 0) {
+        if (listen(listenFd_, 4) != 0) {
+            error = std::string("listen: ") + std::strerror(errno);
+            return false;
+        }
+        listening_ = true;
     }
     socklen_t len = sizeof addr;
     getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
     tcpPort_ = ntohs(addr.sin_port);
     return true;
+}
+
+void Transport::SetTcpRefusal(bool refuseTcp, Nanos delay) {
+    refuseTcp_ = refuseTcp;
+    listenDelay_ = delay;
+}
+
+void Transport::SetModem(const ModemOptions& options) {
+    modem_ = std::make_unique<HayesModem>(options, [this](const std::string& line) {
+        if (log_) log_->WriteText("MODEM " + line);
+    });
+}
+
+void Transport::StartListening() {
+    if (listenFd_ < 0 || listening_) return;
+    if (listen(listenFd_, 4) != 0) {
+        std::fprintf(stderr, "zmk-sim: listen: %s\n", std::strerror(errno));
+        return;
+    }
+    listening_ = true;
 }
 
 bool Transport::OpenPty(std::string& error) {
@@ -183,23 +223,51 @@ void Transport::ReadFrom(Channel& channel, bool& closed) {
             return;
         }
         const Nanos arrival = MonotonicNow();
-        if (!channel.assembler.Idle() && arrival - channel.lastArrival > kRequestGap) channel.assembler.Reset();
-        channel.lastArrival = arrival;
-        for (ssize_t i = 0; i < n; ++i) {
-            // On a paced line a byte is there only one byte time after the
-            // line has delivered the one before it.
-            channel.rxLineFree = std::max(channel.rxLineFree, arrival) + byteTime_;
-            if (channel.assembler.Push(buf[i])) {
-                channel.requests.push_back({channel.rxLineFree + options_.answerDelay, channel.assembler.Frame()});
-            }
+        if (modem_ && &channel == pty_.get()) {
+            // The modem takes the computer's bytes; only data-mode bytes reach the controller.
+            Bytes toController, toComputer;
+            modem_->FromComputer(buf, static_cast<std::size_t>(n), arrival, toController, toComputer);
+            Queue(channel, toComputer, arrival);
+            Feed(channel, toController.data(), toController.size(), arrival);
+        } else {
+            Feed(channel, buf, static_cast<std::size_t>(n), arrival);
         }
         if (static_cast<std::size_t>(n) < sizeof buf) return;
     }
 }
 
+void Transport::Feed(Channel& channel, const uint8_t* data, std::size_t size, Nanos arrival) {
+    if (size == 0) return;
+    if (!channel.assembler.Idle() && arrival - channel.lastArrival > kRequestGap) channel.assembler.Reset();
+    channel.lastArrival = arrival;
+    for (std::size_t i = 0; i < size; ++i) {
+        // On a paced line a byte is there only one byte time after the
+        // line has delivered the one before it.
+        channel.rxLineFree = std::max(channel.rxLineFree, arrival) + byteTime_;
+        if (channel.assembler.Push(data[i])) {
+            channel.requests.push_back({channel.rxLineFree + options_.answerDelay, channel.assembler.Frame()});
+        }
+    }
+}
+
+void Transport::Queue(Channel& channel, const Bytes& wire, Nanos due) {
+    if (wire.empty()) return;
+    if (channel.out.size() - channel.outPos + wire.size() > kMaxPendingOutput) return;
+    if (channel.outPos == channel.out.size()) {
+        channel.out.clear();
+        channel.outPos = 0;
+        // The first byte is complete on the line one byte time after the
+        // request was; later output queues behind what is still going out.
+        channel.nextByteDue = std::max(channel.nextByteDue, due) + byteTime_;
+    }
+    channel.out.insert(channel.out.end(), wire.begin(), wire.end());
+}
+
 void Transport::Answer(Channel& channel, const Bytes& frame, Nanos due) {
     if (log_) log_->Write("RX", frame.data(), frame.size());
     if (options_.silent) return;
+    // Without a call in data mode the modem carries nothing back.
+    if (modem_ && &channel == pty_.get() && !modem_->Online()) return;
     const std::optional<Bytes> answer = controller_.HandleFrame(frame);
     if (!answer) return;
 
@@ -221,16 +289,7 @@ void Transport::Answer(Channel& channel, const Bytes& frame, Nanos due) {
     wire.insert(wire.end(), controller_.AnswerPreambles(), kPreamble);
     wire.insert(wire.end(), frameOut.begin(), frameOut.end());
     if (log_) log_->Write("TX", wire.data(), wire.size());
-
-    if (channel.out.size() - channel.outPos + wire.size() > kMaxPendingOutput) return;
-    if (channel.outPos == channel.out.size()) {
-        channel.out.clear();
-        channel.outPos = 0;
-        // The first byte is complete on the line one byte time after the
-        // request was; later answers queue behind what is still going out.
-        channel.nextByteDue = std::max(channel.nextByteDue, due) + byteTime_;
-    }
-    channel.out.insert(channel.out.end(), wire.begin(), wire.end());
+    Queue(channel, wire, due);
 }
 
 void Transport::Flush(Channel& channel, Nanos now, bool& closed) {
@@ -276,9 +335,20 @@ Nanos Transport::NextDeadline(const Channel& channel) const {
 }
 
 void Transport::Run(int stopFd) {
+    if (listenFd_ >= 0 && !listening_ && !refuseTcp_) listenAt_ = MonotonicNow() + listenDelay_;
     for (;;) {
         const Nanos now = MonotonicNow();
         Nanos deadline = kNever;
+        if (listenFd_ >= 0 && !listening_ && !refuseTcp_) {
+            if (now >= listenAt_) StartListening();
+            else deadline = listenAt_;
+        }
+        if (modem_ && pty_) {
+            Bytes toComputer;
+            modem_->Tick(now, toComputer);
+            Queue(*pty_, toComputer, now);
+            deadline = std::min(deadline, modem_->NextDeadline());
+        }
         for (Channel* channel : {tcp_.get(), pty_.get()}) {
             if (!channel) continue;
             bool closed = false;
@@ -307,8 +377,8 @@ void Transport::Run(int stopFd) {
         pollfd fds[4];
         nfds_t count = 0;
         fds[count++] = {stopFd, POLLIN, 0};
-        const int listenAt = listenFd_ >= 0 ? static_cast<int>(count) : -1;
-        if (listenFd_ >= 0) fds[count++] = {listenFd_, POLLIN, 0};
+        const int listenAt = listening_ ? static_cast<int>(count) : -1;
+        if (listening_) fds[count++] = {listenFd_, POLLIN, 0};
         const int tcpAt = tcp_ ? static_cast<int>(count) : -1;
         if (tcp_) fds[count++] = {tcp_->fd, static_cast<short>(POLLIN | (tcp_->writeBlocked ? POLLOUT : 0)), 0};
         const int ptyAt = pty_ ? static_cast<int>(count) : -1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Controller.h"
+#include "Modem.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -36,6 +37,8 @@ public:
 
     bool Open(const std::string& path);
     void Write(const char* direction, const uint8_t* data, std::size_t size);
+    // One line of text after the time stamp (the modem dialogue).
+    void WriteText(const std::string& text);
 
 private:
     std::FILE* file_ = nullptr;
@@ -70,6 +73,12 @@ public:
 
     // Listens on 127.0.0.1:port (0 = any free port). On failure returns false with a message.
     bool ListenTcp(uint16_t port, std::string& error);
+    // Misbehaving listeners, set before Run: the port stays bound but refuses
+    // every connection (refuseTcp), or refuses them for the first delay
+    // nanoseconds of Run and then listens.
+    void SetTcpRefusal(bool refuseTcp, Nanos delay);
+    // Puts a Hayes modem in front of the controller on the pseudo-terminal.
+    void SetModem(const ModemOptions& options);
     uint16_t TcpPort() const { return tcpPort_; }
     // Opens a pseudo-terminal pair in raw mode and keeps both ends.
     bool OpenPty(std::string& error);
@@ -83,6 +92,9 @@ private:
     void ReadFrom(Channel& channel, bool& closed);
     void Service(Channel& channel, Nanos now);
     void Answer(Channel& channel, const Bytes& frame, Nanos due);
+    void Feed(Channel& channel, const uint8_t* data, std::size_t size, Nanos arrival);
+    void Queue(Channel& channel, const Bytes& wire, Nanos due);
+    void StartListening();
     void Flush(Channel& channel, Nanos now, bool& closed);
     Nanos NextDeadline(const Channel& channel) const;
     void CloseClient();
@@ -95,6 +107,11 @@ private:
     uint32_t noise_ = 0x2545F491;
 
     int listenFd_ = -1;
+    bool listening_ = false;
+    bool refuseTcp_ = false;
+    Nanos listenDelay_ = 0;
+    Nanos listenAt_ = 0;  // when a delayed listener starts listening
+    std::unique_ptr<HayesModem> modem_;
     uint16_t tcpPort_ = 0;
     std::unique_ptr<Channel> tcp_;
     std::unique_ptr<Channel> pty_;

@@ -1,0 +1,181 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFrame>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMap>
+#include <array>
+#include <memory>
+
+#include "app/StatusBarPanel.h"
+#include "app/ui/Question.h"
+#include "link/Hgcbox.h"
+#include "tables/Conffun.h"
+
+class QAction;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace zmk {
+
+// A status-bar panel over a label of the main window.
+class LabelPanel : public StatusBarPanel {
+public:
+    explicit LabelPanel(QLabel* label) : label_(label) {}
+    void setText(const QString& text) override { label_->setText(text); }
+    QString text() const override { return label_->text(); }
+    void repaint() override { label_->repaint(); }
+    QLabel* Label() const { return label_; }
+
+private:
+    QLabel* label_;
+};
+
+// A status bar of fixed-width panels, each a sunken label; the last panel
+// of a bar also takes what is left of the width.
+class TStatusBar : public QFrame {
+    Q_OBJECT
+
+public:
+    TStatusBar(const QList<int>& widths, QWidget* parent = nullptr);
+
+    int PanelCount() const { return int(panels_.size()); }
+    // Panel i as the engines see it; null outside 0..PanelCount()-1.
+    StatusBarPanel* Panel(int index) const;
+    QLabel* PanelLabel(int index) const;
+    QString PanelText(int index) const;
+    void SetPanelText(int index, const QString& text);
+    int PanelWidth(int index) const;
+    void SetPanelWidth(int index, int width);
+
+private:
+    QList<QLabel*> labels_;
+    std::vector<std::unique_ptr<LabelPanel>> panels_;
+};
+
+// The program's only permanent window: the menu tree through which every
+// command is reached, three status bars, the telephone-call panel and the
+// timers of the connection start, the status message and the call duration.
+// It owns the link object and the configuration image, and runs the start of
+// a connection: connection dialog, identification of the controller, the
+// reads every connection needs, and the end of it.
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int TimerStartInterval = 100;     // ms
+    static constexpr int TimerMessageInterval = 3000;  // ms
+    static constexpr int TimerMoneyInterval = 1000;    // ms
+    static constexpr int ReportFormatSize = 32;        // bytes of "rep_format.ini"
+    static constexpr uint8_t DefaultDigits = 4;        // decimals when "rep_format.ini" is missing
+
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // --- the menu tree --------------------------------------------------
+    // Every item by its name ("N1", "NNewcnf", ...): the action of a leaf,
+    // the menu action of a submenu. Null for an unknown name.
+    QAction* MenuItem(const QString& name) const;
+    // Names of every item, in tree order.
+    QStringList MenuItemNames() const;
+
+    // --- window contents ------------------------------------------------
+    QWidget* ClientPanel;
+    TStatusBar* StatusBar1;  // link, address, command messages, "Обмен..."
+    TStatusBar* StatusBar2;  // the selected subscriber (LinkInfoBar)
+    TStatusBar* StatusBar3;  // the modem dialogue (ModemBar)
+    QFrame* pnmodem;         // telephone-call panel
+    QLabel* pntime;          // call duration "%02d:%02d:%02d"
+    QPushButton* BitBtn3;    // "Отключить связь"
+    QTimer* TimerStart;
+    QTimer* TimerMessage;
+    QTimer* TimerMoney;
+
+    // --- state held by the window ---------------------------------------
+    // A telephone or GSM line to the controller is up.
+    bool ModemLineUp = false;
+    // When the telephone line came up; the call duration counts from it.
+    QDateTime CallStart;
+    // "rep_format.ini": decimals per gas parameter, temperature and pressure.
+    std::array<uint8_t, ReportFormatSize> ReportFormat{};
+
+    hgcbox& Link() { return *link_; }
+    ConfigImage& Image() { return image_; }
+    TableEngine& Tables() { return *tables_; }
+
+    // --- operations -----------------------------------------------------
+    // Menu visibility for the current state (not connected, connected with
+    // or without a moisture meter).
+    void UpdateMenus();
+    // Ends the connection's channel and shows the not-connected bars.
+    void Disconnect();
+    // The reads every connection needs before the menus open; true when the
+    // system parameters, the chromatograph link (and the moisture meter's
+    // field) were read.
+    bool ReadBasicTables();
+    // Writes the changed settings sections and the archive query record.
+    void SaveSettings();
+    // The program-user identification dialog; on acceptance its password and
+    // code become the link's credentials.
+    void IdentifyUser();
+    // Puts a command's text on panel 2 of StatusBar1 and starts the timer
+    // that clears it.
+    void ShowCommandMessage(const QString& text);
+
+signals:
+    // The connection start has run to its end (connected or not).
+    void ConnectionStartFinished();
+
+public slots:
+    void TimerStartTimer();
+    void TimerMessageTimer();
+    void TimerMoneyTimer();
+    void BitBtn3Click();
+    void NexitClick();
+    void NconnectClick();
+    void NaboutClick();
+    void NUserClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void BuildMenus();
+    void BuildStatusBars();
+    void BuildModemPanel();
+    void HideTopMenus();
+    void PlaceModemPanel();
+    void ShowCallDuration();
+    // An item whose command is not in this program yet.
+    void CommandNotAvailable(QAction* item);
+
+    // The steps of the connection start that other units carry out, each
+    // called from one place only.
+    bool RunConnectionDialog();
+    void ShowLinkParameters();
+    bool DialController();
+    void HangUpModem();
+    // The table state check of the start-up; false when it ended the connection.
+    bool CheckTableStates();
+
+    std::unique_ptr<hgcbox> link_;
+    ConfigImage image_;
+    MessageBoxRetry retry_;
+    std::unique_ptr<TableEngine> tables_;
+    QMap<QString, QAction*> items_;
+    QStringList itemOrder_;
+    QList<QAction*> topItems_;
+};
+
+// Set while a key-down of Esc was seen by the main window's application-wide
+// filter and not yet taken; the modem dialogue takes it between its reads.
+bool TakeEscapePress();
+
+}  // namespace zmk
