@@ -35,7 +35,7 @@ const std::array<TableShape, kTableCount> kTableShapes = {{
     {20, 4, true},   // 24 upper warning limit
     {20, 4, true},   // 25 lower write limit
     {20, 4, true},   // 26 upper write limit
-    {3, 6, false},   // 27 first records of the chromatograph archives
+    {3, 6, false},   // 27 oldest records of the 5-minute, hourly and daily archives
     {2, 1, true},    // 28 hourly write period
     {7, 4, true},    // 29 Ethernet
     {22, 4, false},  // 30 chromatograph momentary data
@@ -69,6 +69,9 @@ constexpr std::size_t kRefusalLength = 7;
 constexpr uint8_t kAddressTable = 3;
 constexpr uint8_t kClockTable = 2;
 constexpr uint8_t kNameTable = 5;
+constexpr uint8_t kSystemTable = 6;
+constexpr uint8_t kArchiveStartTable = 27;
+constexpr std::size_t kContractHourField = 6;
 constexpr std::size_t kNameSize = 20;
 
 void PutFloat(Bytes& table, std::size_t field, float value) {
@@ -77,12 +80,6 @@ void PutFloat(Bytes& table, std::size_t field, float value) {
 
 void PutU32(Bytes& table, std::size_t field, uint32_t value) {
     for (int i = 0; i < 4; ++i) table[field * 4 + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
 // Wall-clock seconds of the host's local time, counted as if it were UTC,
@@ -283,9 +280,10 @@ std::string CheckControllerOptions(const ControllerOptions& options) {
 
 // --- Controller -------------------------------------------------------------
 
-// Function codes served by this version; codes 7, 8, 12, 14, 15, 16 and 25
-// join this list as they are implemented (12 and 25 with credentials). Any
-// other code is refused with kUnknownFunction.
+// Function codes served by this version besides the measurement archives
+// (14, 15, 16, see ReadArchive); codes 7, 8, 12 and 25 join this list as they
+// are implemented (12 and 25 with credentials). Any other code is refused
+// with kUnknownFunction.
 const Controller::Function Controller::kFunctions[] = {
     {kReadFields, &Controller::ReadFields, false},
     {kWriteFields, &Controller::WriteFields, true},
@@ -294,17 +292,44 @@ const Controller::Function Controller::kFunctions[] = {
 Controller::Controller(const ControllerOptions& options, Clock clock)
     : clock_(clock ? std::move(clock) : Clock([] { return std::time(nullptr); })),
       refuseWith_(options.refuseWith),
-      openWrites_(options.openWrites) {
+      openWrites_(options.openWrites),
+      archives_(options.archive) {
     for (std::size_t t = 0; t < kTableCount; ++t) {
         tables_[t].assign(std::size_t{kTableShapes[t].fields} * kTableShapes[t].size, 0);
     }
     FillTables(options);
+    if (options.clock) {
+        SetClockTo(*options.clock);
+    } else {
+        archives_.Anchor(Now());
+    }
 }
 
 std::span<uint8_t> Controller::Table(std::size_t number) {
     if (number >= kTableCount) return {};
     if (number == kClockTable) RefreshClock();
+    if (number == kArchiveStartTable) RefreshArchiveStarts();
     return tables_[number];
+}
+
+WallTime Controller::Now() const {
+    return static_cast<WallTime>(LocalWallSeconds(clock_())) + clockOffset_;
+}
+
+void Controller::SetClockTo(WallTime time) {
+    clockOffset_ = static_cast<std::time_t>(time - static_cast<WallTime>(LocalWallSeconds(clock_())));
+    archives_.Anchor(Now());
+    RefreshClock();
+}
+
+int Controller::ContractHour() const {
+    const uint8_t hour = tables_[kSystemTable][kContractHourField];
+    return hour <= 23 ? hour : 0;
+}
+
+void Controller::RefreshArchiveStarts() {
+    const auto raw = archives_.RawOldest(ContractHour());
+    std::copy(raw.begin(), raw.end(), tables_[kArchiveStartTable].begin());
 }
 
 void Controller::FillTables(const ControllerOptions& options) {
@@ -461,6 +486,7 @@ std::size_t TablesSize() {
 
 Bytes Controller::SaveState() {
     RefreshClock();
+    RefreshArchiveStarts();
     Bytes image(std::begin(kStateMagic), std::end(kStateMagic));
     image.push_back(static_cast<uint8_t>(kStateVersion & 0xFF));
     image.push_back(static_cast<uint8_t>(kStateVersion >> 8));
@@ -528,6 +554,8 @@ bool Controller::LoadState(std::span<const uint8_t> image, std::string& error) {
     tables_ = std::move(loaded);
     clockOffset_ = static_cast<std::time_t>(offset);
     rewritten_.fill(0);
+    archives_.Anchor(Now());
+    RefreshArchiveStarts();
     return true;
 }
 
@@ -559,6 +587,7 @@ bool Controller::SetClock(const uint8_t* f) {
     tm.tm_min = f[4];
     tm.tm_sec = f[5];
     clockOffset_ = timegm(&tm) - LocalWallSeconds(clock_());
+    archives_.Anchor(Now());
     return true;
 }
 
@@ -573,6 +602,7 @@ std::optional<Bytes> Controller::HandleFrame(std::span<const uint8_t> frame) {
 
     const uint8_t code = frame[kCodeAt];
     if (refuseWith_) return Refusal(code, *refuseWith_);
+    if (code == kFiveMinuteArchive || code == kHourlyArchive || code == kDailyArchive) return ReadArchive(frame);
     for (const Function& f : kFunctions) {
         if (f.code != code) continue;
         if (f.credentials) {
@@ -622,6 +652,7 @@ Bytes Controller::ReadFields(std::span<const uint8_t> frame) {
     if (kAnswerOverhead + 3 + size > kMaxFrame) return Refusal(kReadFields, kWrongLength);
 
     if (table == kClockTable) RefreshClock();
+    if (table == kArchiveStartTable) RefreshArchiveStarts();
     const Bytes& t = tables_[table];
     Bytes data = {table, first, count};
     data.insert(data.end(), t.begin() + std::size_t{first} * shape.size, t.begin() + std::size_t{first} * shape.size + size);
@@ -649,6 +680,7 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
     std::optional<std::array<Bytes, kTableCount>> before;
     const auto rewrittenBefore = rewritten_;
     const std::time_t offsetBefore = clockOffset_;
+    const MeasurementArchives archivesBefore = archives_;
     if (stateSink_) before = tables_;
 
     if (table == kAddressTable && first == 0 && (data[0] == 0 || data[0] == kAnyAddress)) {
@@ -669,11 +701,31 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
         tables_ = std::move(*before);
         rewritten_ = rewrittenBefore;
         clockOffset_ = offsetBefore;
+        archives_ = archivesBefore;
         return Refusal(kWriteFields, kStorageFailed);
     }
     // Answered from the address in force after the write, so that a write of
     // the controller's own address is answered from the new one.
     return Answer(kWriteFields, 0, {table, first, count});
+}
+
+// Archive request: [CC][addr][N][code][body: lead, 0, analyser, start, end][crc][crc];
+// answer: byte 4 = number of records, then the records back to back.
+std::optional<Bytes> Controller::ReadArchive(std::span<const uint8_t> frame) {
+    const uint8_t code = frame[kCodeAt];
+    const std::span<const uint8_t> body = frame.subspan(4, frame.size() - 6);
+    const std::size_t expected = code == kFiveMinuteArchive ? 19 : code == kHourlyArchive ? 17 : 15;
+    if (frame.size() != expected) return Refusal(code, kWrongLength);
+    const MeasurementArchives::Reply reply = archives_.Serve(code, body, Now(), ContractHour());
+    switch (reply.kind) {
+        case MeasurementArchives::Reply::kUnanswered:
+            return std::nullopt;
+        case MeasurementArchives::Reply::kRefused:
+            return Refusal(code, reply.result);
+        case MeasurementArchives::Reply::kRecords:
+            break;
+    }
+    return Answer(code, reply.count, reply.data);
 }
 
 }  // namespace zmksim

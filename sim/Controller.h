@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Archive.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -104,6 +106,8 @@ struct ControllerOptions {
     std::optional<uint8_t> refuseWith;        // refuse every request with this result code
     std::vector<UserOption> users;            // further users, in the next free records
     bool openWrites = false;                  // accept every write whatever its credentials
+    ArchiveOptions archive;                   // the measurement archives and their misbehaviour
+    std::optional<WallTime> clock;            // the controller's clock at start (default: the host's local time)
 };
 
 // Translates UTF-8 text into the DOS Cyrillic code page (CP866). Characters
@@ -161,6 +165,13 @@ public:
     // The bytes of one table (empty for an empty slot or a number above 37).
     std::span<uint8_t> Table(std::size_t number);
 
+    // The controller's clock now, and setting it (the archives then begin
+    // their configured number of days before the new time).
+    WallTime Now() const;
+    void SetClockTo(WallTime time);
+    const MeasurementArchives& Archives() const { return archives_; }
+    int ContractHour() const;
+
 private:
     using Handler = Bytes (Controller::*)(std::span<const uint8_t> frame);
     struct Function {
@@ -172,6 +183,9 @@ private:
 
     Bytes ReadFields(std::span<const uint8_t> frame);
     Bytes WriteFields(std::span<const uint8_t> frame);
+    // Codes 14, 15, 16; nothing when the request must stay unanswered.
+    std::optional<Bytes> ReadArchive(std::span<const uint8_t> frame);
+    void RefreshArchiveStarts();
 
     Bytes Answer(uint8_t code, uint8_t status, const Bytes& data) const;
     Bytes Refusal(uint8_t code, uint8_t result) const;
@@ -195,6 +209,7 @@ private:
     // Fields of each destroyed table written since it was marked, one bit a field.
     std::array<uint64_t, kTableCount> rewritten_{};
     StateSink stateSink_;
+    MeasurementArchives archives_;
 };
 
 }  // namespace zmksim

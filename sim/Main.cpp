@@ -73,6 +73,62 @@ const char kUsage[] =
     "                        repeatable; applied also to a state loaded by --state.\n"
     "                        A destroyed table is intact again once each of its\n"
     "                        fields has been written\n"
+    "  --clock \"YYYY-MM-DD HH:MM:SS\"\n"
+    "                        set the controller's clock (table 2) at start, 2000..2099;\n"
+    "                        it runs on from there (default: the host's local time).\n"
+    "                        Also applied to a state loaded by --state\n"
+    "\n"
+    "Measurement archives (function codes 14 5-minute, 15 hourly, 16 daily;\n"
+    "request body: lead byte (1 for code 14, 3 for 15 and 16), 0, analyser (0\n"
+    "chromatograph, 1 moisture meter), start and end as 5/4/3 date bytes from\n"
+    "year - 2000):\n"
+    "  The six archives hold records from an oldest date up to the last interval\n"
+    "  the clock has completed: a 5-minute record stamped T covers T..T+5 min, an\n"
+    "  hourly one H..H+1 h, a daily one the gas day from the contract hour\n"
+    "  (table 6 field 6) of its date to the contract hour of the next day. The\n"
+    "  ring buffers reach back 2 months (5-minute), 1 year (hourly) and 4 years\n"
+    "  (daily) from the newest interval, and never before the archive start, which\n"
+    "  is --archive-days before the clock at start (or at a write of table 2).\n"
+    "  Table 27 holds the raw dates of the oldest 5-minute, hourly and daily\n"
+    "  record of that start (6 bytes each; the daily one at the contract hour,\n"
+    "  day flag clear). Values are smooth functions of time, the same request\n"
+    "  giving the same bytes: natural gas (CH4 about 94 %, C2H6, C3H8, butanes,\n"
+    "  pentanes, C6+, N2, CO2, O2; Hs, Hi, density and Wobbe from the\n"
+    "  composition; gas temperature 6..19 C) and the moisture meter (water dew\n"
+    "  point about -20 C, hydrocarbon dew point about -14 C, gauge pressure about\n"
+    "  45 bar, water dew point reduced to 3.92 MPa). Hourly and daily records are\n"
+    "  the averages of the interval's 5-minute values; daily records carry the\n"
+    "  end-day flag (bit 7 of the end hour byte) with the contract hour.\n"
+    "  An answer holds the records from the requested start on: at most 2\n"
+    "  (chromatograph) or 8 (moisture meter); fewer when the period (or the\n"
+    "  archive) ends there, 0 when nothing is left. The reading goes on with a\n"
+    "  request for the same end from the next expected start. A period that is\n"
+    "  not a date, or ends before it starts, is refused with result code 22; a\n"
+    "  wrong lead byte or analyser with 4, a wrong length with 2.\n"
+    "  --archive-days N       the archives begin N days before the clock (0..3650,\n"
+    "                        default 400; not before 01.01.2000)\n"
+    "  --archive-status-every N\n"
+    "                        every N-th interval (counted from 01.01.1970) carries\n"
+    "                        status flags, in turn: chromatograph 5-minute 0x80,\n"
+    "                        0x02, 0x08 with status word 0x0021, 0x10; chromatograph\n"
+    "                        hourly/daily 0x10, 0x02, 0x08, 0x20; moisture meter\n"
+    "                        5-minute 0x04, 0x02, status word 0x0102 alone;\n"
+    "                        moisture meter hourly/daily 0x04, 0x02\n"
+    "  --archive-bad-crc-at N\n"
+    "                        the N-th record of every answer stream (a first\n"
+    "                        request and the requests that continue it) has a\n"
+    "                        damaged record checksum\n"
+    "  --archive-late-minutes M\n"
+    "                        the first record of a new 5-minute stream is stamped\n"
+    "                        M minutes after its slot (1..1440); the records after\n"
+    "                        it follow on the 5-minute grid\n"
+    "  --archive-gap         the hour that began 6 hours before the clock at start\n"
+    "                        has no 5-minute and no hourly records (its daily\n"
+    "                        record averages the other hours)\n"
+    "  --archive-fail-request N[:CODE|:silent]\n"
+    "                        the N-th archive request since start is refused with\n"
+    "                        result code CODE (default 22), or left unanswered\n"
+    "                        with :silent; the requests after it are served\n"
     "\n"
     "Users and writes:\n"
     "  The users table (table 4) holds the commissioning engineer \"НАЛ\" (level 1,\n"
@@ -142,6 +198,24 @@ bool ParseNumber(std::string_view text, long min, long max, long& value) {
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end && value >= min && value <= max;
+}
+
+// "YYYY-MM-DD HH:MM:SS", a real date of 2000..2099.
+bool ParseClock(std::string_view text, zmksim::WallTime& time) {
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' ||
+        text[16] != ':') {
+        return false;
+    }
+    long year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (!ParseNumber(text.substr(0, 4), 2000, 2099, year) || !ParseNumber(text.substr(5, 2), 1, 12, month) ||
+        !ParseNumber(text.substr(8, 2), 1, 31, day) || !ParseNumber(text.substr(11, 2), 0, 23, hour) ||
+        !ParseNumber(text.substr(14, 2), 0, 59, minute) || !ParseNumber(text.substr(17, 2), 0, 59, second)) {
+        return false;
+    }
+    if (day > zmksim::DaysInMonth(static_cast<int>(year), static_cast<int>(month))) return false;
+    time = zmksim::MakeWallTime(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
+                                static_cast<int>(hour), static_cast<int>(minute), static_cast<int>(second));
+    return true;
 }
 
 struct Options {
@@ -295,6 +369,48 @@ int ParseOptions(int argc, char** argv, Options& options) {
                 return 2;
             }
             options.statePath = std::string(text);
+        } else if (arg == "--clock") {
+            if (!value(text)) return 2;
+            zmksim::WallTime time = 0;
+            if (!ParseClock(text, time)) {
+                std::fprintf(stderr, "zmk-sim: --clock wants \"YYYY-MM-DD HH:MM:SS\" of 2000..2099, not '%.*s'\n",
+                             static_cast<int>(text.size()), text.data());
+                return 2;
+            }
+            options.controller.clock = time;
+        } else if (arg == "--archive-days") {
+            if (!number(0, 3650, n)) return 2;
+            options.controller.archive.days = static_cast<unsigned>(n);
+        } else if (arg == "--archive-status-every") {
+            if (!number(1, 1'000'000, n)) return 2;
+            options.controller.archive.statusEvery = static_cast<unsigned>(n);
+        } else if (arg == "--archive-bad-crc-at") {
+            if (!number(1, 1'000'000, n)) return 2;
+            options.controller.archive.badCrcAt = static_cast<unsigned>(n);
+        } else if (arg == "--archive-late-minutes") {
+            if (!number(1, 1440, n)) return 2;
+            options.controller.archive.lateMinutes = static_cast<unsigned>(n);
+        } else if (arg == "--archive-gap") {
+            if (!flag()) return 2;
+            options.controller.archive.gap = true;
+        } else if (arg == "--archive-fail-request") {
+            if (!value(text)) return 2;
+            const auto colon = text.find(':');
+            const std::string_view count = text.substr(0, colon);
+            const std::string_view how = colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
+            long code = zmksim::kBadTimeRange;
+            if (!ParseNumber(count, 1, 1'000'000, n) ||
+                (colon != std::string_view::npos && how != "silent" && !ParseNumber(how, 0, 255, code))) {
+                std::fprintf(stderr, "zmk-sim: --archive-fail-request wants N, N:CODE or N:silent, not '%.*s'\n",
+                             static_cast<int>(text.size()), text.data());
+                return 2;
+            }
+            options.controller.archive.failRequest = static_cast<unsigned>(n);
+            if (how == "silent") {
+                options.controller.archive.failWith.reset();
+            } else {
+                options.controller.archive.failWith = static_cast<uint8_t>(code);
+            }
         } else if (arg == "--silent") {
             if (!flag()) return 2;
             options.line.silent = true;
@@ -391,6 +507,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "zmk-sim: %s; not started\n", error.c_str());
                 return 2;
         }
+        if (options.controller.clock) controller.SetClockTo(*options.controller.clock);
         for (uint8_t t : options.destroyed) controller.MarkDestroyed(t);
         // Written at once: a new file gets the defaults, and a folder that
         // cannot take the file is found now rather than at the first write.
