@@ -5,6 +5,8 @@
 #include <QTextStream>
 
 #include "Connection.h"
+#include "ExportXlsx.h"
+#include "ReadArchive.h"
 #include "app/Cp1251.h"
 #include "tables/Catalogue.h"
 #include "tables/Conffun.h"
@@ -43,13 +45,21 @@ const char* const Usage =
     "  write-table T FIRST HEX...   writes fields FIRST.. of table T, one hex string a field\n"
     "  dump                         every table, one line a field\n"
     "  set T F=HEX [F=HEX ...]      changes fields of table T, writing only what differs\n"
+    "%READ_ARCHIVE%"
     "\n"
     "without a connection:\n"
     "  decode-text HEX              the controller's DOS code page bytes as text\n"
-    "  encode-text TEXT             text as the controller's DOS code page bytes\n";
+    "  encode-text TEXT             text as the controller's DOS code page bytes\n"
+    "%EXPORT_XLSX%";
+
+QString UsageText() {
+    return QString::fromUtf8(Usage).replace(QStringLiteral("%READ_ARCHIVE%"),
+                                            QString::fromUtf8(zmkctl::ReadArchiveUsage))
+        .replace(QStringLiteral("%EXPORT_XLSX%"), QString::fromUtf8(zmkctl::ExportXlsxUsage));
+}
 
 int UsageError(const QString& message) {
-    err() << "zmkctl: " << message << Qt::endl << Usage;
+    err() << "zmkctl: " << message << Qt::endl << UsageText();
     return ExitUsage;
 }
 
@@ -226,17 +236,29 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty() || args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
-        out() << Usage;
+        out() << UsageText();
         out().flush();
         return args.isEmpty() ? ExitUsage : ExitOk;
     }
     // Commands that need no controller.
     if (args.first() == QLatin1String("decode-text")) return DecodeTextCommand(args.mid(1));
     if (args.first() == QLatin1String("encode-text")) return EncodeTextCommand(args.mid(1));
+    if (args.first() == QLatin1String("export-xlsx")) return zmkctl::ExportXlsxCommand(args.mid(1));
+
+    // Commands with options of their own: what follows the command word is theirs.
+    QStringList commandArgs;
+    for (const char* name : {"read-archive"}) {
+        const qsizetype at = args.indexOf(QLatin1String(name));
+        if (at < 0) continue;
+        commandArgs = args.mid(at + 1);
+        args = args.mid(0, at + 1);
+        break;
+    }
 
     zmkctl::ConnectionOptions options;
     QString error;
     if (!zmkctl::ParseConnectionOptions(args, &options, &error)) return UsageError(error);
+    args += commandArgs;
     if (args.isEmpty()) return UsageError(QStringLiteral("no command"));
     const QString command = args.takeFirst();
 
@@ -247,6 +269,7 @@ int main(int argc, char** argv) {
     else if (command == QLatin1String("write-table")) handler = WriteTableCommand;
     else if (command == QLatin1String("dump")) handler = DumpCommand;
     else if (command == QLatin1String("set")) handler = SetCommand;
+    else if (command == QLatin1String("read-archive")) handler = zmkctl::ReadArchiveCommand;
     else return UsageError(QStringLiteral("unknown command %1").arg(command));
 
     zmkctl::Connection conn;

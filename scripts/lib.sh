@@ -11,6 +11,7 @@ ZMK_PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xauth
   python3
+  libxlsxwriter-dev python3-openpyxl libreoffice-calc-nogui
 )
 
 zmk_log() { printf '== %s\n' "$*" >&2; }

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -28,6 +29,11 @@
 #include "link/Connectmodem.h"
 #include "link/ui/Connect.h"
 #include "link/ui/LinkParams.h"
+#include "measurements/ui/ArchiveRead.h"
+#include "measurements/ui/Viewers.h"
+#include "reports/Object.h"
+#include "reports/Rep_conf_func.h"
+#include "reports/ui/Repconf.h"
 #include "tables/Stringi.h"
 #include "tables/ui/Shortuspass.h"
 
@@ -92,6 +98,22 @@ enum class Command {
     Connect,
     User,
     About,
+    Format,
+    // The measurement archive reads and the moisture meter's momentary data.
+    ChromRead5min,
+    ChromReadHour,
+    ChromReadDay,
+    WmtRead5min,
+    WmtReadHour,
+    WmtReadDay,
+    WmtMomData,
+    // "Просмотр/Печать из файла" of the measurement archives.
+    ChromView5min,
+    ChromViewHour,
+    ChromViewDay,
+    WmtView5min,
+    WmtViewHour,
+    WmtViewDay,
 };
 
 struct MenuDef {
@@ -143,33 +165,33 @@ const MenuDef MenuTree[] = {
     {2, "NChrom_MomData", u"Мгновенные данные хроматографа, зоны параметров газа    ", Command::Later},
     {2, "NChrom_MeanData", u"Скользящие средние значения данных хроматографа", Command::AlwaysHidden},
     {2, "NChrom_Arh5min", u"Мгновенные данные хроматографа из архива 5-мин. данных    ", Command::None},
-    {3, "NChrom_Read5min", u"Чтение архива контроллера", Command::Later},
-    {3, "NChrom_View5min", u"Просмотр/Печать из файла", Command::Later},
+    {3, "NChrom_Read5min", u"Чтение архива контроллера", Command::ChromRead5min},
+    {3, "NChrom_View5min", u"Просмотр/Печать из файла", Command::ChromView5min},
     {2, "NChrom_ArhHour", u"Часовые  данные", Command::None},
-    {3, "NChrom_ReadHour", u"Чтение архива контроллера", Command::Later},
-    {3, "NChrom_ViewHour", u"Просмотр/Печать из файла", Command::Later},
+    {3, "NChrom_ReadHour", u"Чтение архива контроллера", Command::ChromReadHour},
+    {3, "NChrom_ViewHour", u"Просмотр/Печать из файла", Command::ChromViewHour},
     {2, "NChrom_ArhDay", u"Суточные  данные", Command::None},
-    {3, "NChrom_ReadDay", u"Чтение архива контроллера", Command::Later},
-    {3, "NChrom_ViewDay", u"Просмотр/Печать из файла", Command::Later},
+    {3, "NChrom_ReadDay", u"Чтение архива контроллера", Command::ChromReadDay},
+    {3, "NChrom_ViewDay", u"Просмотр/Печать из файла", Command::ChromViewDay},
     {1, "NWmt_Data", u"Данные влагомера", Command::None},
-    {2, "NWmt_MomData", u"Мгновенные данные влагомера", Command::Later},
+    {2, "NWmt_MomData", u"Мгновенные данные влагомера", Command::WmtMomData},
     {2, "NWmt_MeanData", u"Скользящие средние значения данных влагомера", Command::AlwaysHidden},
     {2, "NWmt_Arh5min", u"Мгновенные данные влагомера из архива 5-мин. данных    ", Command::None},
-    {3, "NWmt_Read5min", u"Чтение архива контроллера", Command::Later},
-    {3, "NWmt_View5min", u"Просмотр/Печать из файла", Command::Later},
+    {3, "NWmt_Read5min", u"Чтение архива контроллера", Command::WmtRead5min},
+    {3, "NWmt_View5min", u"Просмотр/Печать из файла", Command::WmtView5min},
     {2, "NWmt_ArhHour", u"Часовые  данные", Command::None},
-    {3, "NWmt_ReadHour", u"Чтение архива контроллера", Command::Later},
-    {3, "NWmt_ViewHour", u"Просмотр/Печать из файла", Command::Later},
+    {3, "NWmt_ReadHour", u"Чтение архива контроллера", Command::WmtReadHour},
+    {3, "NWmt_ViewHour", u"Просмотр/Печать из файла", Command::WmtViewHour},
     {2, "NWmt_ArhDay", u"Суточные  данные", Command::None},
-    {3, "NWmt_ReadDay", u"Чтение архива контроллера", Command::Later},
-    {3, "NWmt_ViewDay", u"Просмотр/Печать из файла", Command::Later},
+    {3, "NWmt_ReadDay", u"Чтение архива контроллера", Command::WmtReadDay},
+    {3, "NWmt_ViewDay", u"Просмотр/Печать из файла", Command::WmtViewDay},
     {0, "Nexcreport", u"Отчеты", Command::None},
     {1, "N6", u"Паспорт ЗМК показателей за сутки", Command::Later},
     {1, "N8", u"Паспорт ЗМК показателей за месяц", Command::Later, 1},
     {0, "Nconnect", u"Связь с другим устройством", Command::Connect},
     {0, "Nvers", u"Версия", Command::None},
     {1, "NUser", u"Идентификация пользователя программы", Command::User},
-    {1, "NFormate", u"Формат представления данных", Command::Later},
+    {1, "NFormate", u"Формат представления данных", Command::Format},
     {1, "Nabout", u"О программе", Command::About},
 };
 
@@ -338,6 +360,48 @@ void TFormMain::BuildMenus() {
             case Command::About:
                 connect(action, &QAction::triggered, this, &TFormMain::NaboutClick);
                 break;
+            case Command::Format:
+                connect(action, &QAction::triggered, this, &TFormMain::NFormateClick);
+                break;
+            case Command::ChromRead5min:
+                connect(action, &QAction::triggered, this, &TFormMain::NChrom_Read5minClick);
+                break;
+            case Command::ChromReadHour:
+                connect(action, &QAction::triggered, this, &TFormMain::NChrom_ReadHourClick);
+                break;
+            case Command::ChromReadDay:
+                connect(action, &QAction::triggered, this, &TFormMain::NChrom_ReadDayClick);
+                break;
+            case Command::WmtRead5min:
+                connect(action, &QAction::triggered, this, &TFormMain::NWmt_Read5minClick);
+                break;
+            case Command::WmtReadHour:
+                connect(action, &QAction::triggered, this, &TFormMain::NWmt_ReadHourClick);
+                break;
+            case Command::WmtReadDay:
+                connect(action, &QAction::triggered, this, &TFormMain::NWmt_ReadDayClick);
+                break;
+            case Command::ChromView5min:
+                connect(action, &QAction::triggered, this, &TFormMain::NChrom_View5minClick);
+                break;
+            case Command::ChromViewHour:
+                connect(action, &QAction::triggered, this, &TFormMain::NChrom_ViewHourClick);
+                break;
+            case Command::ChromViewDay:
+                connect(action, &QAction::triggered, this, &TFormMain::NChrom_ViewDayClick);
+                break;
+            case Command::WmtView5min:
+                connect(action, &QAction::triggered, this, &TFormMain::NWmt_View5minClick);
+                break;
+            case Command::WmtViewHour:
+                connect(action, &QAction::triggered, this, &TFormMain::NWmt_ViewHourClick);
+                break;
+            case Command::WmtViewDay:
+                connect(action, &QAction::triggered, this, &TFormMain::NWmt_ViewDayClick);
+                break;
+            case Command::WmtMomData:
+                connect(action, &QAction::triggered, this, &TFormMain::NWmt_MomDataClick);
+                break;
             case Command::Later:
             case Command::AlwaysHidden:
                 connect(action, &QAction::triggered, this, [this, action] { CommandNotAvailable(action); });
@@ -434,12 +498,8 @@ void TFormMain::FormCreate() {
     SetUpFolders();
     ReadArchiveQuery(ArchiveQueryPath());
 
-    ReportFormat.fill(DefaultDigits);
-    QFile format(ReportFormatPath());
-    if (format.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = format.read(ReportFormatSize);
-        std::copy(bytes.begin(), bytes.end(), ReportFormat.begin());
-    }
+    ReadReportFormat(ReportFormatPath(), CurrentReportFormat());
+    std::memcpy(ReportFormat.data(), &CurrentReportFormat(), ReportFormat.size());
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen != nullptr ? screen->size() : QSize(1024, 768);
@@ -451,8 +511,8 @@ void TFormMain::FormCreate() {
     ReadEthernetList(EthernetListPath(), lists.ethernet, lists.ethernetStored);
     SortEthernetList(lists.ethernet);
     TakeSettingsSnapshot();
-    // The passport object list ("objects.ini") is read here too once the
-    // reports are part of the program.
+    ReadObjectList(ObjectListPath(), Objects());
+    SortObjectList(Objects());
 
     LabelCount();  // builds the label list
 
@@ -703,6 +763,39 @@ void TFormMain::NaboutClick() {
 }
 
 void TFormMain::NUserClick() { IdentifyUser(); }
+
+// ---------------------------------------------------------------------------
+// Measurement archive reads
+
+void TFormMain::NChrom_Read5minClick() { ReadMeasurementArchive(*this, ArchiveKind::ChromFiveMinute); }
+void TFormMain::NChrom_ReadHourClick() { ReadMeasurementArchive(*this, ArchiveKind::ChromHour); }
+void TFormMain::NChrom_ReadDayClick() { ReadMeasurementArchive(*this, ArchiveKind::ChromDay); }
+void TFormMain::NWmt_Read5minClick() { ReadMeasurementArchive(*this, ArchiveKind::MoistureFiveMinute); }
+void TFormMain::NWmt_ReadHourClick() { ReadMeasurementArchive(*this, ArchiveKind::MoistureHour); }
+void TFormMain::NWmt_ReadDayClick() { ReadMeasurementArchive(*this, ArchiveKind::MoistureDay); }
+
+// ---------------------------------------------------------------------------
+// Measurement files ("Просмотр/Печать из файла")
+
+void TFormMain::NChrom_View5minClick() { ViewMeasurementFile(ArchiveKind::ChromFiveMinute, this); }
+void TFormMain::NChrom_ViewHourClick() { ViewMeasurementFile(ArchiveKind::ChromHour, this); }
+void TFormMain::NChrom_ViewDayClick() { ViewMeasurementFile(ArchiveKind::ChromDay, this); }
+void TFormMain::NWmt_View5minClick() { ViewMeasurementFile(ArchiveKind::MoistureFiveMinute, this); }
+void TFormMain::NWmt_ViewHourClick() { ViewMeasurementFile(ArchiveKind::MoistureHour, this); }
+void TFormMain::NWmt_ViewDayClick() { ViewMeasurementFile(ArchiveKind::MoistureDay, this); }
+
+void TFormMain::NWmt_MomDataClick() {
+    // The momentary window of the moisture meter is not in the program yet.
+    if (CheckMoistureMeterLink(*this)) CommandNotAvailable(MenuItem(QStringLiteral("NWmt_MomData")));
+}
+
+void TFormMain::NFormateClick() {
+    TFormRepConf form(CurrentReportFormat(), this);
+    if (form.exec() != QDialog::Accepted)
+        return;
+    WriteReportFormat(ReportFormatPath(), CurrentReportFormat());  // a failure is silent
+    std::memcpy(ReportFormat.data(), &CurrentReportFormat(), ReportFormat.size());
+}
 
 // ---------------------------------------------------------------------------
 // Steps carried out by the link units

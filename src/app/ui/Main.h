@@ -98,7 +98,8 @@ public:
     bool ModemLineUp = false;
     // When the telephone line came up; the call duration counts from it.
     QDateTime CallStart;
-    // "rep_format.ini": decimals per gas parameter, temperature and pressure.
+    // "rep_format.ini": decimals per gas parameter, temperature and pressure;
+    // a copy of CurrentReportFormat(), which is what the rest of the program uses.
     std::array<uint8_t, ReportFormatSize> ReportFormat{};
 
     hgcbox& Link() { return *link_; }
@@ -137,6 +138,24 @@ public slots:
     void NconnectClick();
     void NaboutClick();
     void NUserClick();
+    // The measurement archive reads ("Чтение архива контроллера").
+    void NChrom_Read5minClick();
+    void NChrom_ReadHourClick();
+    void NChrom_ReadDayClick();
+    void NWmt_Read5minClick();
+    void NWmt_ReadHourClick();
+    void NWmt_ReadDayClick();
+    // "Мгновенные данные влагомера": the link check first.
+    void NWmt_MomDataClick();
+    // "Просмотр/Печать из файла" of the six measurement archives.
+    void NChrom_View5minClick();
+    void NChrom_ViewHourClick();
+    void NChrom_ViewDayClick();
+    void NWmt_View5minClick();
+    void NWmt_ViewHourClick();
+    void NWmt_ViewDayClick();
+    // The data format dialog; on acceptance "rep_format.ini" is rewritten.
+    void NFormateClick();
 
 protected:
     void showEvent(QShowEvent* event) override;

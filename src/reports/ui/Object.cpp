@@ -1,0 +1,121 @@
+#include "reports/ui/Object.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/Suplfunc.h"
+#include "app/ui/KeyFilters.h"
+#include "app/ui/Question.h"
+
+namespace zmk {
+
+namespace {
+
+// Layout, in pixels.
+constexpr int kLabelLeft = 16;
+constexpr int kLabelWidth = 170;
+constexpr int kFieldLeft = 196;
+constexpr int kRowHeight = 24;
+constexpr int kRow1Top = 20;
+constexpr int kRowStep = 40;
+constexpr int kHintTop = kRow1Top + kRowHeight;
+constexpr int kHintHeight = 16;
+constexpr int kNameWidth = 288;
+constexpr int kAddressWidth = 70;
+constexpr int kButtonWidth = 110;
+constexpr int kButtonHeight = 30;
+constexpr int kButtonBottomMargin = 20;
+
+// Digits only, at most AddressMaxLength of them; false for anything else
+// (the key filter lets '%' and '\'' through, pasted text is not filtered).
+bool ParseAddress(const QString& text, int& value) {
+    if (text.isEmpty() || text.size() > TFormObject::AddressMaxLength)
+        return false;
+    for (QChar c : text)
+        if (c < u'0' || c > u'9')
+            return false;
+    value = text.toInt();
+    return true;
+}
+
+}  // namespace
+
+TFormObject::TFormObject(ObjectEntry& entry, Mode mode, QWidget* parent)
+    : QDialog(parent), entry_(&entry) {
+    FormCreate();
+    if (mode == EditEntry) {
+        EditName->setText(ObjectName(entry));
+        ComboBoxAddress->setEditText(QString::number(entry.Address));
+    }
+    EditName->setFocus();
+}
+
+void TFormObject::FormCreate() {
+    setWindowTitle(QStringLiteral(" Параметры объекта"));
+    setFixedSize(FormWidth, FormHeight);
+
+    LabelName = new QLabel(QStringLiteral("Наименование объекта"), this);
+    LabelName->setGeometry(kLabelLeft, kRow1Top, kLabelWidth, kRowHeight);
+    LabelNameHint = new QLabel(QStringLiteral("(до 49 символов)"), this);
+    LabelNameHint->setGeometry(kLabelLeft, kHintTop, kLabelWidth, kHintHeight);
+    EditName = new QLineEdit(this);
+    EditName->setMaxLength(ObjectNameMaxChars);
+    EditName->setGeometry(kFieldLeft, kRow1Top, kNameWidth, kRowHeight);
+
+    const int row2 = kRow1Top + kRowStep + kHintHeight;
+    LabelAddress = new QLabel(QStringLiteral("Адрес контроллера ЗМК"), this);
+    LabelAddress->setGeometry(kLabelLeft, row2, kLabelWidth, kRowHeight);
+    ComboBoxAddress = new QComboBox(this);
+    ComboBoxAddress->setEditable(true);
+    ComboBoxAddress->setInsertPolicy(QComboBox::NoInsert);
+    ComboBoxAddress->setMaxVisibleItems(16);
+    for (int address = MinObjectAddress; address <= MaxObjectAddress; ++address)
+        ComboBoxAddress->addItem(QString::number(address));
+    ComboBoxAddress->setCurrentIndex(-1);
+    ComboBoxAddress->setEditText(QString());
+    ComboBoxAddress->lineEdit()->setMaxLength(AddressMaxLength);
+    NumericKeyFilter::Install(ComboBoxAddress->lineEdit(), NumericKeyFilter::Integer);
+    ComboBoxAddress->setGeometry(kFieldLeft, row2, kAddressWidth, kRowHeight);
+
+    const int buttonTop = FormHeight - kButtonHeight - kButtonBottomMargin;
+    const int gap = (FormWidth - 2 * kButtonWidth) / 3;
+    BitBtnOk = new QPushButton(QStringLiteral("Принять"), this);
+    BitBtnOk->setGeometry(gap, buttonTop, kButtonWidth, kButtonHeight);
+    BitBtnOk->setDefault(true);
+    BitBtnCancel = new QPushButton(QStringLiteral("Отменить"), this);
+    BitBtnCancel->setGeometry(2 * gap + kButtonWidth, buttonTop, kButtonWidth, kButtonHeight);
+
+    connect(BitBtnOk, &QPushButton::clicked, this, &TFormObject::BitBtnOkClick);
+    connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFormObject::InputError(QWidget* field, const QString& first, const QString& second) {
+    Shared().MessageKind = MsgInputError;
+    ShowMessageBox(first, second);
+    if (field != nullptr)
+        field->setFocus();
+}
+
+void TFormObject::BitBtnOkClick() {
+    const QString name = EditName->text();
+    const QString addressText = ComboBoxAddress->currentText();
+    if (addressText.isEmpty() || name.isEmpty()) {
+        InputError(addressText.isEmpty() ? static_cast<QWidget*>(ComboBoxAddress) : EditName,
+                   QStringLiteral("Введены не все параметры"));
+        return;
+    }
+    int address = 0;
+    if (!ParseAddress(addressText, address) || address < MinObjectAddress ||
+        address > MaxObjectAddress) {
+        InputError(ComboBoxAddress, QStringLiteral("Адрес вне допустимого диапазона"),
+                   QStringLiteral("(1...255)"));
+        return;
+    }
+    entry_->Address = uint8_t(address);
+    SetObjectName(*entry_, name);
+    accept();
+}
+
+}  // namespace zmk

@@ -1,0 +1,263 @@
+// Measurement archive readings against the simulated controller, through the
+// engine and through zmkctl read-archive.
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "QtPrinters.h"
+#include "SimProcess.h"
+#include "app/Suplfunc.h"
+#include "link/Comportfunctions.h"
+#include "link/Hgcbox.h"
+#include "measurements/ArchiveReader.h"
+#include "tables/Conffun.h"
+
+using namespace zmk;
+
+namespace {
+
+// The simulator's clock: the 5-minute archive then ends at 11:55 of that day.
+const QString SimClock = QStringLiteral("2024-04-02 12:02:30");
+
+PackedDate Date(int y, int mo, int d, int h = 0, int mi = 0) {
+    return PackedDate{uint8_t(y - 2000), uint8_t(mo), uint8_t(d), uint8_t(h), uint8_t(mi), 0};
+}
+
+QDateTime ToQt(const PackedDate& d) {
+    return QDateTime(QDate(d.FullYear(), d.Month, d.Day), QTime(d.Hour, d.Minute, d.Second), Qt::UTC);
+}
+
+struct Recorder : ArchiveReadDialogue {
+    void ShowMessage(int32_t kind, const QString& l1, const QString& l2) override {
+        messages.push_back({kind, l1, l2});
+    }
+    bool AskQuestion(int32_t kind, const QString& l1, const QString& l2) override {
+        questions.push_back({kind, l1, l2});
+        return true;
+    }
+    struct Line {
+        int32_t kind;
+        QString line1, line2;
+    };
+    std::vector<Line> messages, questions;
+};
+
+class ArchiveOnSim : public ::testing::Test {
+protected:
+    void Start(const QStringList& extra = {}) {
+        sim = std::make_unique<SimProcess>(
+            QStringList{QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--clock"), SimClock} + extra);
+        ASSERT_TRUE(sim->ready()) << sim->output().toStdString();
+        link.ChannelKind = ChannelDirect;
+        link.ClosePortEachExchange = 0;
+        link.BaudRate = 38400;
+        link.Attempts = 1;
+        link.AnswerWaitMs = 300;
+        link.Address = 1;
+        link.ComPortNo = 11;
+        SetComPortDevice(11, sim->ptyPath());
+        ASSERT_TRUE(link.OpenPort());
+        Shared().ReadAbortRequested = false;
+        Shared().ReadingInProgress = false;
+    }
+    ArchiveReadResult Read(ArchiveKind kind, PackedDate start, PackedDate end) {
+        request.kind = kind;
+        request.start = start;
+        request.end = end;
+        request.hdmPath = dir.filePath(QStringLiteral("datafile.hdm"));
+        return ReadArchivePeriod(link, request, dialogue);
+    }
+    // Dates of the records read back from the file.
+    std::vector<QDateTime> Dates(const RecordStore& store) const {
+        std::vector<QDateTime> dates;
+        for (qsizetype i = 0; i < store.Count(); ++i) dates.push_back(ToQt(store.At(i).Date()));
+        return dates;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<SimProcess> sim;
+    hgcbox link{0};
+    ConfigImage image;
+    NoRetry noRetry;
+    TableEngine engine{link, image, noRetry};
+    ArchiveReadRequest request;
+    Recorder dialogue;
+};
+
+TEST_F(ArchiveOnSim, AWholeHourlyMonth) {
+    Start();
+    ArchiveBoundsReading bounds;
+    ASSERT_TRUE(ReadArchiveBounds(engine, nullptr, UnitHour, dialogue, bounds));
+    const ArchiveReadResult r = Read(ArchiveKind::ChromHour, Date(2024, 3, 1, 0), Date(2024, 3, 31, 23));
+    EXPECT_FALSE(r.linkFailed || r.aborted || r.questionAsked);
+    EXPECT_EQ(r.answers, 372);
+    EXPECT_EQ(r.progressMaximum, 743);
+    std::optional<RecordStore> store = TakeReadRecords(request, r, dialogue);
+    ASSERT_TRUE(store.has_value());
+    ASSERT_EQ(store->Count(), 744);
+    const std::vector<QDateTime> dates = Dates(*store);
+    for (qsizetype i = 0; i < store->Count(); ++i) {
+        ASSERT_TRUE(store->At(i).Intact()) << "record " << i;
+        ASSERT_EQ(dates[size_t(i)], QDateTime(QDate(2024, 3, 1), QTime(0, 0), Qt::UTC).addSecs(3600 * i)) << i;
+    }
+    EXPECT_TRUE(dialogue.messages.empty());
+}
+
+TEST_F(ArchiveOnSim, FirstRecordTenMinutesLate) {
+    Start({QStringLiteral("--archive-late-minutes"), QStringLiteral("10")});
+    const ArchiveReadResult r = Read(ArchiveKind::ChromFiveMinute, Date(2024, 4, 2, 10, 0), Date(2024, 4, 2, 11, 0));
+    ASSERT_EQ(dialogue.questions.size(), 1u) << "asked once, answered yes";
+    EXPECT_EQ(dialogue.questions[0].kind, MsgQuestion);
+    std::optional<RecordStore> store = TakeReadRecords(request, r, dialogue);
+    ASSERT_TRUE(store.has_value());
+    const std::vector<QDateTime> dates = Dates(*store);
+    ASSERT_EQ(dates.size(), 11u);  // 10:10 .. 11:00
+    for (size_t i = 0; i < dates.size(); ++i)
+        EXPECT_EQ(dates[i], QDateTime(QDate(2024, 4, 2), QTime(10, 10), Qt::UTC).addSecs(300 * qint64(i)));
+}
+
+TEST_F(ArchiveOnSim, EscDuringTheThirdRequest) {
+    Start();
+    int archiveRequests = 0;
+    link.SetFrameObserver([&](bool sentFrame, const uint8_t* bytes, int count) {
+        if (sentFrame && count > 3 && bytes[3] == 15 && ++archiveRequests == 3) Shared().ReadAbortRequested = true;
+    });
+    const ArchiveReadResult r = Read(ArchiveKind::MoistureHour, Date(2024, 3, 1, 0), Date(2024, 3, 10, 0));
+    EXPECT_EQ(archiveRequests, 3);
+    EXPECT_TRUE(r.aborted);
+    std::optional<RecordStore> store = TakeReadRecords(request, r, dialogue);
+    ASSERT_TRUE(store.has_value());
+    EXPECT_EQ(store->Count(), 24) << "three full moisture-meter answers";
+    EXPECT_EQ(Dates(*store).back(), QDateTime(QDate(2024, 3, 1), QTime(23, 0), Qt::UTC));
+}
+
+TEST_F(ArchiveOnSim, FailedRequests) {
+    struct Case {
+        const char* failure;
+        const char* line2;
+        bool shown;
+        qsizetype records;
+    };
+    const Case cases[] = {
+        {"1", "не прочитаны", false, 0},
+        {"3:silent", "прочитаны не полностью", true, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failure);
+        link.ClosePort();
+        dialogue = Recorder();
+        Start({QStringLiteral("--archive-fail-request"), QString::fromLatin1(c.failure)});
+        const ArchiveReadResult r = Read(ArchiveKind::ChromDay, Date(2024, 3, 1), Date(2024, 3, 20));
+        EXPECT_TRUE(r.linkFailed);
+        ASSERT_EQ(dialogue.messages.size(), 1u);
+        EXPECT_EQ(dialogue.messages[0].line1, QStringLiteral("Суточные данные хроматографа из архива"));
+        EXPECT_EQ(dialogue.messages[0].line2, QString::fromUtf8(c.line2));
+        std::optional<RecordStore> store = TakeReadRecords(request, r, dialogue);
+        EXPECT_EQ(store.has_value(), c.shown);
+        if (store) {
+            EXPECT_EQ(store->Count(), c.records);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// zmkctl read-archive
+
+struct CtlRun {
+    int exitCode = -1;
+    QString out, err;
+};
+
+CtlRun Ctl(const SimProcess& sim, const QStringList& args) {
+    QProcess p;
+    p.start(CtlPath(), QStringList{QStringLiteral("--serial"), sim.ptyPath(), QStringLiteral("--baud"),
+                                   QStringLiteral("38400")} +
+                           args);
+    CtlRun r;
+    if (!p.waitForFinished(60000)) return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+TEST(ReadArchiveCommand, WritesTheMeasurementFile) {
+    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--clock"), SimClock});
+    ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+    QTemporaryDir dir;
+
+    // 00:37 .. 00:58 are read as 00:35 .. 00:55.
+    const QString five = dir.filePath(QStringLiteral("a.mch"));
+    CtlRun r = Ctl(sim, {QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("5min"),
+                         QStringLiteral("--from"), QStringLiteral("2024-04-02 00:37"), QStringLiteral("--to"),
+                         QStringLiteral("2024-04-02 00:58"), QStringLiteral("-o"), five});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("records: 5\n"))) << r.out.toStdString();
+    FileMessage message;
+    std::optional<MeasurementFileContents> file = ReadMeasurementFile(five, ArchiveKind::ChromFiveMinute, &message);
+    ASSERT_TRUE(file.has_value()) << message.first.toStdString() << message.second.toStdString();
+    EXPECT_EQ(file->header.recordCount, 5u);
+    EXPECT_EQ(file->header.periodStart, Date(2024, 4, 2, 0, 35));
+    EXPECT_EQ(file->header.periodEnd, Date(2024, 4, 2, 0, 55));
+    EXPECT_EQ(file->header.address, 1);
+    ASSERT_EQ(file->records.Count(), 5);
+    EXPECT_EQ(file->records.At(0).Date().Prefix(5), Date(2024, 4, 2, 0, 35));
+    EXPECT_EQ(file->records.At(4).Date().Prefix(5), Date(2024, 4, 2, 0, 55));
+    EXPECT_EQ(file->header.ControllerNameText().trimmed(), QStringLiteral("ЗМК-10 ГРС Тестовая"));
+
+    const QString hourly = dir.filePath(QStringLiteral("b.hwm"));
+    r = Ctl(sim, {QStringLiteral("read-archive"), QStringLiteral("moist"), QStringLiteral("hour"), QStringLiteral("--from"),
+                  QStringLiteral("2024-04-01 10:00"), QStringLiteral("--to"), QStringLiteral("2024-04-01 20:00"),
+                  QStringLiteral("-o"), hourly});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    file = ReadMeasurementFile(hourly, ArchiveKind::MoistureHour, &message);
+    ASSERT_TRUE(file.has_value()) << message.first.toStdString();
+    EXPECT_EQ(file->header.recordCount, 11u);
+    EXPECT_EQ(file->header.analyser, 1);
+    for (qsizetype i = 0; i < file->records.Count(); ++i) {
+        EXPECT_TRUE(file->records.At(i).Intact());
+        EXPECT_EQ(file->records.At(i).Date().Prefix(4), Date(2024, 4, 1, int(10 + i)).Prefix(4));
+    }
+}
+
+TEST(ReadArchiveCommand, RefusesWhatCannotBeRead) {
+    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--clock"), SimClock});
+    ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("x.hch"));
+    struct Case {
+        QStringList args;
+        int exitCode;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("week"), QStringLiteral("--from"),
+          QStringLiteral("2024-04-01 10:00"), QStringLiteral("--to"), QStringLiteral("2024-04-01 11:00"),
+          QStringLiteral("-o"), out},
+         2, "no archive"},
+        {{QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("hour"), QStringLiteral("--from"),
+          QStringLiteral("2024-04-01 12:00"), QStringLiteral("--to"), QStringLiteral("2024-04-01 11:00"),
+          QStringLiteral("-o"), out},
+         2, "ends before it starts"},
+        {{QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("hour"), QStringLiteral("--from"),
+          QStringLiteral("2024-13-01 12:00"), QStringLiteral("--to"), QStringLiteral("2024-04-01 11:00"),
+          QStringLiteral("-o"), out},
+         2, "--from"},
+        // After the newest hourly record (11:00 of the clock's day).
+        {{QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("hour"), QStringLiteral("--from"),
+          QStringLiteral("2024-04-03 10:00"), QStringLiteral("--to"), QStringLiteral("2024-04-03 11:00"),
+          QStringLiteral("-o"), out},
+         1, "the archive holds no data"},
+    };
+    for (const Case& c : cases) {
+        const CtlRun r = Ctl(sim, c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
+}
+
+}  // namespace
