@@ -23,6 +23,7 @@
 #include "app/Suplfunc.h"
 #include "app/ui/About.h"
 #include "app/ui/Main.h"
+#include "reports/Rep_conf_func.h"
 #include "app/ui/Question.h"
 #include "link/Abonent.h"
 #include "link/ui/Connect.h"
@@ -372,7 +373,9 @@ private slots:
         // Missing working folders were made; rep_format.ini missing means 4 decimals everywhere.
         for (const char* folder : {"CONFIG", "ALAFILES", "AUDFILES", "MOMDATA", "HOURDATA", "DAYDATA", "REPORT", "INI"})
             QVERIFY2(QDir(home.Path() + folder).exists(), folder);
-        for (uint8_t digits : w.ReportFormat) QCOMPARE(int(digits), 4);
+        const ReportFormat& format = CurrentReportFormat();
+        for (int i = 0; i < int(sizeof format); ++i)
+            QCOMPARE(int(reinterpret_cast<const uint8_t*>(&format)[i]), 4);
     }
 
     void updateMenus_data() {

@@ -499,7 +499,6 @@ void TFormMain::FormCreate() {
     ReadArchiveQuery(ArchiveQueryPath());
 
     ReadReportFormat(ReportFormatPath(), CurrentReportFormat());
-    std::memcpy(ReportFormat.data(), &CurrentReportFormat(), ReportFormat.size());
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen != nullptr ? screen->size() : QSize(1024, 768);
@@ -794,7 +793,6 @@ void TFormMain::NFormateClick() {
     if (form.exec() != QDialog::Accepted)
         return;
     WriteReportFormat(ReportFormatPath(), CurrentReportFormat());  // a failure is silent
-    std::memcpy(ReportFormat.data(), &CurrentReportFormat(), ReportFormat.size());
 }
 
 // ---------------------------------------------------------------------------

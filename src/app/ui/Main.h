@@ -68,8 +68,6 @@ public:
     static constexpr int TimerStartInterval = 100;     // ms
     static constexpr int TimerMessageInterval = 3000;  // ms
     static constexpr int TimerMoneyInterval = 1000;    // ms
-    static constexpr int ReportFormatSize = 32;        // bytes of "rep_format.ini"
-    static constexpr uint8_t DefaultDigits = 4;        // decimals when "rep_format.ini" is missing
 
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
@@ -98,9 +96,6 @@ public:
     bool ModemLineUp = false;
     // When the telephone line came up; the call duration counts from it.
     QDateTime CallStart;
-    // "rep_format.ini": decimals per gas parameter, temperature and pressure;
-    // a copy of CurrentReportFormat(), which is what the rest of the program uses.
-    std::array<uint8_t, ReportFormatSize> ReportFormat{};
 
     hgcbox& Link() { return *link_; }
     ConfigImage& Image() { return image_; }
