@@ -5,9 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/Suplfunc.h"
 #include "app/ui/KeyFilters.h"
-#include "app/ui/Question.h"
+#include "app/ui/ListDialog.h"
 
 namespace zmk {
 
@@ -101,17 +100,8 @@ void TFormAbonent::FormCreate(bool ethernetForm) {
     EditName->setGeometry(kFieldLeft, kRow1Top, kNameWidth, kRowHeight);
 
     LabelAddress = MakeLabel(this, QStringLiteral("Адрес устройства"), row2);
-    ComboBoxAddress = new QComboBox(this);
-    ComboBoxAddress->setEditable(true);
-    ComboBoxAddress->setInsertPolicy(QComboBox::NoInsert);
-    ComboBoxAddress->setMaxVisibleItems(16);
-    for (int address = kMinAddress; address <= kMaxAddress; ++address)
-        ComboBoxAddress->addItem(QString::number(address));
-    ComboBoxAddress->setCurrentIndex(-1);
-    ComboBoxAddress->setEditText(QString());
-    ComboBoxAddress->lineEdit()->setMaxLength(AddressMaxLength);
-    NumericKeyFilter::Install(ComboBoxAddress->lineEdit(), NumericKeyFilter::Integer);
-    ComboBoxAddress->setGeometry(kFieldLeft, row2, kAddressWidth, kRowHeight);
+    ComboBoxAddress = MakeAddressComboBox(this, kMinAddress, kMaxAddress, AddressMaxLength,
+                                          QRect(kFieldLeft, row2, kAddressWidth, kRowHeight));
 
     LabelPhone = MakeLabel(this, QStringLiteral("№ телефона"), row3);
     EditPhone = new QLineEdit(this);
@@ -140,48 +130,34 @@ void TFormAbonent::FormCreate(bool ethernetForm) {
         edit->setVisible(ethernetForm);
     EditPort->setVisible(ethernetForm);
 
-    const int buttonTop = height - kButtonHeight - kButtonBottomMargin;
-    const int gap = (FormWidth - 2 * kButtonWidth) / 3;
-    BitBtnOk = new QPushButton(QStringLiteral("Принять"), this);
-    BitBtnOk->setGeometry(gap, buttonTop, kButtonWidth, kButtonHeight);
-    BitBtnOk->setDefault(true);
-    BitBtnCancel = new QPushButton(QStringLiteral("Отменить"), this);
-    BitBtnCancel->setGeometry(2 * gap + kButtonWidth, buttonTop, kButtonWidth, kButtonHeight);
-
+    MakeAcceptCancelButtons(this, QSize(FormWidth, height), kButtonWidth, kButtonHeight,
+                            kButtonBottomMargin, BitBtnOk, BitBtnCancel);
     connect(BitBtnOk, &QPushButton::clicked, this, &TFormAbonent::BitBtnOkClick);
-    connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
     EditName->setFocus();
-}
-
-void TFormAbonent::InputError(QWidget* field, const QString& first, const QString& second) {
-    Shared().MessageKind = MsgInputError;
-    ShowMessageBox(first, second);
-    if (field != nullptr)
-        field->setFocus();
 }
 
 void TFormAbonent::BitBtnOkClick() {
     const QString name = EditName->text();
     const QString addressText = ComboBoxAddress->currentText();
     if (addressText.isEmpty()) {
-        InputError(ComboBoxAddress, kNotAllGiven);
+        ShowInputError(ComboBoxAddress, kNotAllGiven);
         return;
     }
     if (name.isEmpty()) {
-        InputError(EditName, kNotAllGiven);
+        ShowInputError(EditName, kNotAllGiven);
         return;
     }
     qint64 address = 0;
     if (!ParseDigits(addressText, address) || address < kMinAddress || address > kMaxAddress) {
-        InputError(ComboBoxAddress, QStringLiteral("Адрес вне допустимого диапазона"),
-                   QStringLiteral("(1...255)"));
+        ShowInputError(ComboBoxAddress, QStringLiteral("Адрес вне допустимого диапазона"),
+                       QStringLiteral("(1...255)"));
         return;
     }
 
     if (phone_ != nullptr) {
         const QString number = EditPhone->text();
         if (number.isEmpty()) {
-            InputError(EditPhone, kNotAllGiven);
+            ShowInputError(EditPhone, kNotAllGiven);
             return;
         }
         phone_->Address = uint8_t(address);
@@ -192,20 +168,20 @@ void TFormAbonent::BitBtnOkClick() {
     }
 
     if (EditPort->text().isEmpty()) {
-        InputError(EditPort, kNotAllGiven);
+        ShowInputError(EditPort, kNotAllGiven);
         return;
     }
     uint32_t ip = 0;
     for (int i = 3; i >= 0; --i) {
         const QString text = EditIp[i]->text();
         if (text.isEmpty()) {
-            InputError(EditIp[i], kNotAllGiven);
+            ShowInputError(EditIp[i], kNotAllGiven);
             return;
         }
         qint64 octet = 0;
         if (!ParseDigits(text, octet) || octet > kMaxOctet) {
-            InputError(EditIp[i], QStringLiteral("Поле IP-адреса вне допустимого диапазона"),
-                       QStringLiteral("(0...255)"));
+            ShowInputError(EditIp[i], QStringLiteral("Поле IP-адреса вне допустимого диапазона"),
+                           QStringLiteral("(0...255)"));
             return;
         }
         ip |= uint32_t(octet) << (8 * (3 - i));
@@ -214,8 +190,8 @@ void TFormAbonent::BitBtnOkClick() {
     // (a stray '%' or '\'', or more than 2147483647) is refused.
     qint64 port = 0;
     if (!ParseDigits(EditPort->text(), port) || port > INT32_MAX) {
-        InputError(EditPort, QStringLiteral("Номер порта вне допустимого диапазона"),
-                   QStringLiteral("(0...2147483647)"));
+        ShowInputError(EditPort, QStringLiteral("Номер порта вне допустимого диапазона"),
+                       QStringLiteral("(0...2147483647)"));
         return;
     }
     ethernet_->Address = uint8_t(address);

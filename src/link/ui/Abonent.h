@@ -61,8 +61,6 @@ public slots:
 
 private:
     void FormCreate(bool ethernetForm);
-    // Shows a MessageKind 2 message and puts the focus on the field at fault.
-    void InputError(QWidget* field, const QString& first, const QString& second = {});
 
     PhoneAbonent* phone_ = nullptr;
     EthernetAbonent* ethernet_ = nullptr;

@@ -1,13 +1,10 @@
 #pragma once
 
-#include <QAbstractTableModel>
-#include <QDialog>
 #include <memory>
 
+#include "app/ui/ListDialog.h"
 #include "link/Abonent.h"
 
-class QPushButton;
-class QTableView;
 class QToolButton;
 
 namespace zmk {
@@ -15,7 +12,7 @@ namespace zmk {
 // The rows of a subscriber list as a table: "№", "Наименование", "Адрес"
 // and "№ телефона" or "IP-адрес:порт". It shows the first Count entries of
 // the list it is given; Refresh() after the list changed.
-class AbonentsListModel : public QAbstractTableModel {
+class AbonentsListModel : public ListTableModel {
     Q_OBJECT
 
 public:
@@ -25,14 +22,7 @@ public:
     explicit AbonentsListModel(const EthernetList* list, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
-
-    // Texts of one cell exactly as shown.
-    QString CellText(int row, int column) const;
-    void Refresh();
+    QString CellText(int row, int column) const override;
 
 private:
     const PhoneList* phone_ = nullptr;
@@ -42,7 +32,7 @@ private:
 // The subscriber list dialog of the telephone or the Ethernet link. It edits
 // a copy of the list and puts the copy in place of the list only on
 // "Принять"; exec() returns QDialog::Accepted then.
-class TFormAbonents_List : public QDialog {
+class TFormAbonents_List : public ListDialogFrame {
     Q_OBJECT
 
 public:
@@ -57,47 +47,34 @@ public:
     // The copy being edited.
     const PhoneList& PhoneCopy() const { return *phone_; }
     const EthernetList& EthernetCopy() const { return *ethernet_; }
-    int Count() const;
-    int CurrentIndex() const;
+    int Count() const override;
+    int CurrentIndex() const override;
 
-    QTableView* StringGrid1;
     AbonentsListModel* Model;
-    QToolButton* SpeedButtonSortName;  // in the header of the name column: sort kind 0
-    QToolButton* SpeedButtonSortKey;   // in the header of the fourth column: sort kind 1
-    QPushButton* BitBtnEdit;    // "Изменить"
-    QPushButton* BitBtnAdd;     // "Добавить"
-    QPushButton* BitBtnDelete;  // "Удалить"
-    QPushButton* BitBtnOk;      // "Принять"
-    QPushButton* BitBtnCancel;  // "Отменить"
-
-    // Orders the copy when it has more than one entry, fills the grid, selects
-    // the current entry and sets which buttons may be used.
-    void Redisplay();
+    // In the header of the fourth column: sort kind 1 (SpeedButtonSortName,
+    // in the header of the name column, is sort kind 0).
+    QToolButton*& SpeedButtonSortKey = SpeedButtonSortSecond;
 
 public slots:
-    void BitBtnEditClick();
-    void BitBtnAddClick();
-    void BitBtnDeleteClick();
-    void BitBtnOkClick();
-    void SpeedButtonSortNameClick();
+    void BitBtnEditClick() override;
+    void BitBtnAddClick() override;
+    void BitBtnDeleteClick() override;
+    void BitBtnOkClick() override;
     void SpeedButtonSortKeyClick();
-    void StringGrid1Click(const QModelIndex& index);
-    void StringGrid1DblClick(const QModelIndex& index);
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void PrepareRows() override;
+    void SetCurrent(int row) override;
+    uint8_t SortKind() const override;
+    void StoreSortKind(uint8_t kind) override;
 
 private:
     void FormCreate();
-    void PlaceSortButtons();
-    void SetSortKind(uint8_t kind);
-    void SetCurrent(int row);
 
     std::unique_ptr<PhoneList> phone_;
     std::unique_ptr<EthernetList> ethernet_;
     PhoneList* phoneTarget_ = nullptr;
     EthernetList* ethernetTarget_ = nullptr;
-    bool redisplaying_ = false;
 };
 
 }  // namespace zmk

@@ -5,9 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/Suplfunc.h"
-#include "app/ui/KeyFilters.h"
-#include "app/ui/Question.h"
+#include "app/ui/ListDialog.h"
 
 namespace zmk {
 
@@ -67,50 +65,28 @@ void TFormObject::FormCreate() {
     const int row2 = kRow1Top + kRowStep + kHintHeight;
     LabelAddress = new QLabel(QStringLiteral("Адрес контроллера ЗМК"), this);
     LabelAddress->setGeometry(kLabelLeft, row2, kLabelWidth, kRowHeight);
-    ComboBoxAddress = new QComboBox(this);
-    ComboBoxAddress->setEditable(true);
-    ComboBoxAddress->setInsertPolicy(QComboBox::NoInsert);
-    ComboBoxAddress->setMaxVisibleItems(16);
-    for (int address = MinObjectAddress; address <= MaxObjectAddress; ++address)
-        ComboBoxAddress->addItem(QString::number(address));
-    ComboBoxAddress->setCurrentIndex(-1);
-    ComboBoxAddress->setEditText(QString());
-    ComboBoxAddress->lineEdit()->setMaxLength(AddressMaxLength);
-    NumericKeyFilter::Install(ComboBoxAddress->lineEdit(), NumericKeyFilter::Integer);
-    ComboBoxAddress->setGeometry(kFieldLeft, row2, kAddressWidth, kRowHeight);
+    ComboBoxAddress = MakeAddressComboBox(this, MinObjectAddress, MaxObjectAddress,
+                                          AddressMaxLength,
+                                          QRect(kFieldLeft, row2, kAddressWidth, kRowHeight));
 
-    const int buttonTop = FormHeight - kButtonHeight - kButtonBottomMargin;
-    const int gap = (FormWidth - 2 * kButtonWidth) / 3;
-    BitBtnOk = new QPushButton(QStringLiteral("Принять"), this);
-    BitBtnOk->setGeometry(gap, buttonTop, kButtonWidth, kButtonHeight);
-    BitBtnOk->setDefault(true);
-    BitBtnCancel = new QPushButton(QStringLiteral("Отменить"), this);
-    BitBtnCancel->setGeometry(2 * gap + kButtonWidth, buttonTop, kButtonWidth, kButtonHeight);
-
+    MakeAcceptCancelButtons(this, QSize(FormWidth, FormHeight), kButtonWidth, kButtonHeight,
+                            kButtonBottomMargin, BitBtnOk, BitBtnCancel);
     connect(BitBtnOk, &QPushButton::clicked, this, &TFormObject::BitBtnOkClick);
-    connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-void TFormObject::InputError(QWidget* field, const QString& first, const QString& second) {
-    Shared().MessageKind = MsgInputError;
-    ShowMessageBox(first, second);
-    if (field != nullptr)
-        field->setFocus();
 }
 
 void TFormObject::BitBtnOkClick() {
     const QString name = EditName->text();
     const QString addressText = ComboBoxAddress->currentText();
     if (addressText.isEmpty() || name.isEmpty()) {
-        InputError(addressText.isEmpty() ? static_cast<QWidget*>(ComboBoxAddress) : EditName,
-                   QStringLiteral("Введены не все параметры"));
+        ShowInputError(addressText.isEmpty() ? static_cast<QWidget*>(ComboBoxAddress) : EditName,
+                       QStringLiteral("Введены не все параметры"));
         return;
     }
     int address = 0;
     if (!ParseAddress(addressText, address) || address < MinObjectAddress ||
         address > MaxObjectAddress) {
-        InputError(ComboBoxAddress, QStringLiteral("Адрес вне допустимого диапазона"),
-                   QStringLiteral("(1...255)"));
+        ShowInputError(ComboBoxAddress, QStringLiteral("Адрес вне допустимого диапазона"),
+                       QStringLiteral("(1...255)"));
         return;
     }
     entry_->Address = uint8_t(address);

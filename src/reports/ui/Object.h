@@ -42,7 +42,6 @@ public slots:
 
 private:
     void FormCreate();
-    void InputError(QWidget* field, const QString& first, const QString& second = {});
 
     ObjectEntry* entry_;
 };
