@@ -24,6 +24,7 @@
 #include "app/Suplfunc.h"
 #include "app/ui/About.h"
 #include "app/ui/Question.h"
+#include "app/ui/Wait.h"
 #include "link/Abonent.h"
 #include "link/Comportfunctions.h"
 #include "link/Connectmodem.h"
@@ -80,14 +81,6 @@ constexpr int ModemPanelBottomGap = 8;
 constexpr int AutoConnectPollMs = 50;
 constexpr int AutoConnectPolls = 100;
 
-// Busy cursor for the lifetime of the object.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 // What an item of the menu tree does when chosen.
 enum class Command {

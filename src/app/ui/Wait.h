@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QApplication>
 #include <QPointer>
 #include <QWidget>
 
@@ -65,6 +66,15 @@ public:
 private:
     QPointer<QWidget> mainWindow_;
     TFormWait* form_;
+};
+
+// Busy cursor for the lifetime of the object.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
 }  // namespace zmk

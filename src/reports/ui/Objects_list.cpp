@@ -4,6 +4,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "app/ui/Wait.h"
 #include "reports/ui/Object.h"
 
 namespace zmk {
@@ -20,14 +21,6 @@ constexpr int kNameWidth = 380;
 static_assert(ObjectsByName == ListDialogFrame::NameSortKind);
 static_assert(ObjectsByAddress == ListDialogFrame::SecondSortKind);
 
-// Busy cursor for the lifetime of the object.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 }  // namespace
 
