@@ -106,16 +106,31 @@ void PrintFields(Tables& t, int table, int first, int count) {
     out().flush();
 }
 
+constexpr int IdentTypeCode = 1;
+constexpr int IdentVersion = 3;
+constexpr int ServedTypeCode = 73;
+
 int Identify(zmkctl::Connection& conn, const QStringList& args) {
     if (!args.isEmpty()) return UsageError(QStringLiteral("identify takes no arguments"));
     Tables t(conn);
     if (!ReadFields(t, 0, 0, 18)) return ExitExchange;
     const uint8_t* t0 = t.image.Table(0);
-    out() << "type-code: " << t0[1] << '\n'
-          << "software-version: " << t0[3] << '\n'
+    out() << "type-code: " << t0[IdentTypeCode] << '\n'
+          << "software-version: " << t0[IdentVersion] << '\n'
           << "destroyed-table: " << t0[0] << '\n'
           << "code-page: " << t0[12] << '\n'
           << "address: " << conn.link().AnswerBuf[1] << Qt::endl;
+    // Only the ЗМК_10 is served: type code 73 with software version 10 or 14.
+    if (t0[IdentTypeCode] != ServedTypeCode) {
+        err() << QStringLiteral("Код типа подключенного контроллера  %1").arg(int(t0[IdentTypeCode])) << ' '
+              << QStringLiteral("Программа обслуживает контроллеры ЗМК_10") << Qt::endl;
+        return ExitExchange;
+    }
+    if (t0[IdentVersion] != 10 && t0[IdentVersion] != 14) {
+        err() << QStringLiteral("Версия ПО подключенного контроллера %1").arg(int(t0[IdentVersion])) << ' '
+              << QStringLiteral("Программа обслуживает контроллеры ЗМК только с версией ПО 10") << Qt::endl;
+        return ExitExchange;
+    }
     return ExitOk;
 }
 

@@ -212,7 +212,15 @@ LinkChannel* hgcbox::CurrentChannel() const {
 }
 
 void hgcbox::Pump() {
-    if (pump_) pump_();
+    if (!pump_) return;
+    // A request made from inside the pump is refused (LinkBusy) and that
+    // caller sees the refusal; the exchange that is running keeps its own
+    // outcome and goes on.
+    const int32_t status = Status;
+    const QString message = MessageBuf;
+    pump_();
+    Status = status;
+    MessageBuf = message;
 }
 
 void hgcbox::SleepMs(int ms) {

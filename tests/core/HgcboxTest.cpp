@@ -258,6 +258,39 @@ TEST_F(LinkFixture, PumpRunsWhileWaitingAndCanAbort) {
     EXPECT_EQ(pumped, 5);
 }
 
+// A request started from an event while an exchange runs is refused, and
+// the refusal must not end or spoil the exchange that is running.
+TEST_F(LinkFixture, RequestFromInsideTheWaitIsRefusedWithoutHarm) {
+    channel->peer = [](const std::vector<uint8_t>& request) {
+        return request[3] == 1 ? AnswerFrame(1, 0x81, 0, Bytes({0, 0, 18})) : std::vector<uint8_t>{};
+    };
+    struct Inner {
+        bool result;
+        int32_t status;
+        QString text;
+    };
+    std::vector<Inner> inner;
+    // Every pump call tries once: at the start of the attempt and in the
+    // receive loop.
+    link.SetPump([&] {
+        const uint8_t body[15] = {};
+        const bool result = link.SendRequest(8, body, 15);
+        inner.push_back({result, link.Status, link.StatusText()});
+    });
+    ASSERT_TRUE(ReadTable0()) << link.StatusText().toStdString();
+    EXPECT_EQ(link.Status, LinkOk);
+    EXPECT_EQ(link.AnswerBuf[3], 0x81);
+    EXPECT_EQ(link.StatusText(), QStringLiteral("Команда 1.  Команда выполнена"));
+    ASSERT_GE(inner.size(), 2u) << "tried before sending and while receiving";
+    for (const Inner& i : inner) {
+        EXPECT_FALSE(i.result);
+        EXPECT_EQ(i.status, LinkBusy);
+        EXPECT_EQ(i.text, QStringLiteral("Команда 1.  Предыдущий обмен с контроллером ещё не завершён"));
+    }
+    ASSERT_EQ(channel->writes.size(), 1u) << "the refused requests send nothing";
+    EXPECT_EQ(channel->writes[0][3], 1);
+}
+
 TEST_F(LinkFixture, RtsKeysTheDirectLineOnly) {
     AnswerWith(AnswerFrame(1, 0x81, 0, Bytes({0, 0, 18})));
     link.Preambles = 5;

@@ -49,6 +49,32 @@ TEST(Zmkctl, IdentifyOverTcpAndPty) {
     EXPECT_EQ(r.out, expected);
 }
 
+// Only type code 73 with software version 10 or 14 is accepted; any other
+// controller is shown but the command fails with the rejection.
+TEST(Zmkctl, IdentifyRejectsOtherControllers) {
+    struct Case {
+        QStringList simArgs;
+        int exitCode;
+        const char* shown;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("--version"), QStringLiteral("14")}, 0, "software-version: 14\n", ""},
+        {{QStringLiteral("--type-code"), QStringLiteral("50")}, 1, "type-code: 50\n",
+         "Код типа подключенного контроллера  50 Программа обслуживает контроллеры ЗМК_10\n"},
+        {{QStringLiteral("--version"), QStringLiteral("12")}, 1, "software-version: 12\n",
+         "Версия ПО подключенного контроллера 12 Программа обслуживает контроллеры ЗМК только с версией ПО 10\n"},
+    };
+    for (const Case& c : cases) {
+        SimProcess sim(c.simArgs);
+        ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+        const CtlRun r = Ctl(Over(sim, {QStringLiteral("identify")}));
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.shown;
+        EXPECT_TRUE(r.out.contains(QString::fromUtf8(c.shown))) << r.out.toStdString();
+        EXPECT_EQ(r.err, QString::fromUtf8(c.message));
+    }
+}
+
 TEST(Zmkctl, WriteThenReadTableWithMaskedLog) {
     SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--user"),
                     QStringLiteral("ADM:2:secret:77")});
