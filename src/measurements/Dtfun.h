@@ -53,7 +53,9 @@ enum ArchiveUnit : int32_t {
 
 // Oldest and newest record of an archive. Stored as 10 bytes: the two dates
 // as 5-byte prefixes. In the hourly archive the minute is 0 (4 significant
-// bytes), in the daily archive hour and minute are 0 (3 significant bytes).
+// bytes). In the daily archive the minute is 0 and 3 bytes are significant;
+// the hour byte is the one the bounds were computed with (the clock's hour,
+// or the raw oldest record's), and the passports compare it at the hour.
 struct ArchiveBounds {
     static constexpr int Size = 10;
 

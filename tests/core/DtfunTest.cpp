@@ -335,6 +335,18 @@ TEST(DtfunBounds, HourlyDailyMonthly) {
     EXPECT_FALSE(ComputeBounds(D(1, 1, 1), D(1, 6, 9), b, UnitFiveMinutes, false, 0));
 }
 
+// The daily bounds are computed on 4-byte dates: the hour byte is carried
+// (the passports compare their start with the oldest bound at the hour).
+TEST(DtfunBounds, DailyBoundsKeepTheHourTheyWereComputedWith) {
+    ArchiveBounds b;
+    ASSERT_TRUE(ComputeBounds(D(1, 1, 1), D(15, 5, 9, 5, 30), b, UnitDay, false, 10));
+    EXPECT_EQ(b.Newest, D(13, 5, 9, 5));
+    EXPECT_EQ(b.Oldest, D(14, 5, 5, 5));
+    ASSERT_TRUE(ComputeBounds(D(20, 4, 9, 10, 0, 0), D(15, 5, 9, 11, 45), b, UnitDay, false, 10));
+    EXPECT_EQ(b.Newest, D(14, 5, 9, 11));
+    EXPECT_EQ(b.Oldest, D(20, 4, 9, 10));
+}
+
 TEST(DtfunBounds, TenByteLayout) {
     const ArchiveBounds b{D(10, 1, 8, 0, 5), D(9, 3, 8, 23, 55)};
     uint8_t bytes[ArchiveBounds::Size];

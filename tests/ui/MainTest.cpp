@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -407,6 +408,40 @@ private slots:
         QCOMPARE(ShownItems(w), shown);
         QCOMPARE(w.StatusBar1->PanelText(0).isEmpty(), !connected);
         QCOMPARE(w.StatusBar1->PanelText(1).isEmpty(), !connected);
+    }
+
+    // Closing the window while a request waits (the wait lets window events
+    // through) stops the request first and closes once it has returned, so the
+    // port is never pulled from under the running exchange.
+    void closeDuringARequestWaitsForIt() {
+        SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--silent")});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UseDirect(sim.ptyPath(), 1);
+        Responder responder;
+        auto w = std::make_unique<TFormMain>();
+        // The close comes from a timer that fires inside the request's wait,
+        // as a click on the window's close button would.
+        bool closeAsked = false;
+        bool visibleAfterClose = false;
+        QElapsedTimer clock;
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (closeAsked || !w->Link().InExchange()) return;
+            closeAsked = true;
+            clock.start();
+            w->close();
+            visibleAfterClose = w->isVisible();
+        });
+        poll.start();
+        w->show();
+        QTRY_VERIFY_WITH_TIMEOUT(closeAsked, 10000);
+        QVERIFY(visibleAfterClose);  // not yet: the request was still running
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 5000);
+        QVERIFY(clock.elapsed() < 1500);  // the request was stopped, not waited out (2 s)
+        QVERIFY(!w->Link().InExchange());
+        QVERIFY(w->Link().PortHandle == nullptr);
     }
 
     void connectsOverTcp() {

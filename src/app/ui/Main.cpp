@@ -79,6 +79,7 @@ constexpr int ModemPanelBottomGap = 8;
 
 // ZMK_AUTOCONNECT: how often and how long to look for the connection dialog.
 constexpr int AutoConnectPollMs = 50;
+constexpr int ChannelRetryMs = 50;  // how soon a deferred close or connection start tries again
 constexpr int AutoConnectPolls = 100;
 
 
@@ -539,6 +540,11 @@ void TFormMain::FormShow() {
 
 void TFormMain::TimerStartTimer() {
     TimerStart->stop();
+    if (ChannelInUse()) {
+        // Fired from inside a wait of the running exchange: start once it is over.
+        QTimer::singleShot(ChannelRetryMs, this, [this] { TimerStart->start(); });
+        return;
+    }
     ConnectionState& state = Shared();
     ShowLinkParameters();
     {
@@ -695,7 +701,20 @@ void TFormMain::IdentifyUser() {
     link_->UserCode = form.Code;
 }
 
+bool TFormMain::ChannelInUse() const { return link_->InExchange() || modemDialogues_ > 0; }
+
+void TFormMain::StopChannelUse() {
+    link_->AbortFlag = 1;
+    escapePending = true;
+}
+
 void TFormMain::closeEvent(QCloseEvent* event) {
+    if (ChannelInUse()) {
+        StopChannelUse();
+        event->ignore();
+        QTimer::singleShot(ChannelRetryMs, this, &QWidget::close);
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(event);
 }
@@ -730,6 +749,11 @@ void TFormMain::ShowCallDuration() {
 void TFormMain::TimerMoneyTimer() { ShowCallDuration(); }
 
 void TFormMain::BitBtn3Click() {
+    if (ChannelInUse()) {
+        StopChannelUse();
+        QTimer::singleShot(ChannelRetryMs, this, &TFormMain::BitBtn3Click);
+        return;
+    }
     {
         BusyCursor busy;
         HangUpModem();
@@ -833,8 +857,10 @@ bool TFormMain::DialController() {
                 TakeEscapePress();  // an earlier Esc does not end this call
                 ModemDialogue modem({link_->PortHandle.get(), [] { QCoreApplication::processEvents(); },
                                      &TakeEscapePress, nullptr});
+                ++modemDialogues_;
                 result = modem.Dial(number, ToCp1251(settings.Command), StatusBar3->Panel(0),
                                     settings.PhoneConnRepeat, settings.PhoneConnectWait);
+                --modemDialogues_;
             }
         }
         if (result == DialConnected) {
@@ -858,7 +884,9 @@ bool TFormMain::DialController() {
 void TFormMain::HangUpModem() {
     if (!link_->PortHandle) return;
     ModemDialogue modem({link_->PortHandle.get(), [] { QCoreApplication::processEvents(); }, {}, nullptr});
+    ++modemDialogues_;
     modem.HangUp();
+    --modemDialogues_;
 }
 
 }  // namespace zmk

@@ -178,8 +178,15 @@ private:
     void HangUpModem();
     // The table state check of the start-up; false when it ended the connection.
     bool CheckTableStates();
+    // True while a request or the modem dialogue is waiting on the channel.
+    // Those waits let window events through, so whatever would close the
+    // channel (closing the window, "Отключить связь", a new connection start)
+    // first asks the running exchange to stop and then comes back later.
+    bool ChannelInUse() const;
+    void StopChannelUse();
 
     std::unique_ptr<hgcbox> link_;
+    int modemDialogues_ = 0;  // modem dialogues running on the port
     ConfigImage image_;
     MessageBoxRetry retry_;
     std::unique_ptr<TableEngine> tables_;
