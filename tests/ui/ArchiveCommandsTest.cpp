@@ -1,0 +1,450 @@
+// The measurement archive commands of the main window end to end: the real
+// window against zmk-sim on a pseudo-terminal, the period dialog, the
+// reading, the viewer, saving to a file and viewing that file again.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "SimProcess.h"
+#include "app/Suplfunc.h"
+#include "app/ui/Main.h"
+#include "app/ui/Question.h"
+#include "app/ui/Wait.h"
+#include "link/ui/Connect.h"
+#include "measurements/ui/Arhivhdm_chr.h"
+#include "measurements/ui/Arhmom_wmt.h"
+#include "measurements/ui/Shortdt.h"
+#include "tables/ui/Shortuspass.h"
+
+using namespace zmk;
+
+namespace {
+
+struct Message {
+    QString caption, line1, line2;
+};
+
+// What a viewer showed: its class, caption, record count and every grid cell.
+struct Shown {
+    QString className;
+    QString caption;
+    qsizetype records = -1;
+    int rows = -1;
+    QList<QStringList> cells;  // by grid row
+    QStringList titles;        // by column, the lines joined
+
+    int Column(const QString& title) const {
+        for (int c = 0; c < titles.size(); ++c)
+            if (titles[c].trimmed().startsWith(title)) return c;
+        return -1;
+    }
+
+    QString Cell(int row, int column) const { return cells.value(row).value(column); }
+};
+
+Shown Capture(const TFormMeasurementView& viewer) {
+    Shown s;
+    s.className = QString::fromLatin1(viewer.metaObject()->className());
+    s.caption = viewer.windowTitle();
+    s.records = viewer.Table().RecordCount();
+    const MeasurementTableModel* model = viewer.Model();
+    s.rows = model->rowCount();
+    for (int c = 0; c < model->columnCount(); ++c) s.titles << model->headerData(c, Qt::Horizontal).toString();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < model->columnCount(); ++c) row << model->index(r, c).data().toString();
+        s.cells << row;
+    }
+    return s;
+}
+
+// Answers the modal dialogs of the main window while it lives: the
+// connection dialog and the program user (connect, 1234 / 12345678), the
+// period dialog, the viewers and the file dialogs through the test's
+// handlers, the shared message (kept; questions answered "Нет"). A dialog
+// the test did not expect is recorded and closed.
+class Responder {
+public:
+    std::function<void(TFormShortDate*)> onPeriod;
+    std::function<void(TFormMeasurementView*)> onViewer;
+    std::function<void(QFileDialog*)> onFile;
+    // Runs at every look while a wait window is shown.
+    std::function<void(TFormWait*)> onWaiting;
+
+    QList<Message> messages;
+    QStringList unexpected;
+    int periodDialogs = 0;
+
+    Responder() { Schedule(); }
+
+private:
+    void Schedule() {
+        QTimer::singleShot(10, &context_, [this] {
+            // The next look is due first: a handler may open a nested dialog.
+            Schedule();
+            Poll();
+        });
+    }
+
+    void Poll() {
+        if (onWaiting)
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* wait = qobject_cast<TFormWait*>(top); wait && wait->isVisible()) onWaiting(wait);
+        QWidget* w = QApplication::activeModalWidget();
+        if (w == nullptr || !w->isVisible()) return;
+        for (const QPointer<QWidget>& seen : handled_)
+            if (seen.data() == w) return;
+        handled_.append(w);
+        if (auto* form = qobject_cast<TFormConnect*>(w)) {
+            form->BitBtnConnect->click();
+        } else if (auto* form = qobject_cast<TFormShortUsPass*>(w)) {
+            form->EditCode->setText(QStringLiteral("1234"));
+            form->EditPass->setText(QStringLiteral("12345678"));
+            form->BitBtnAccept->click();
+        } else if (auto* box = qobject_cast<TFormQues*>(w)) {
+            messages.append({box->windowTitle(), box->Label1->text(), box->Label2->text()});
+            (box->BitBtnNo->isVisible() ? box->BitBtnNo : box->BitBtnOk)->click();
+        } else if (auto* form = qobject_cast<TFormShortDate*>(w); form && onPeriod) {
+            ++periodDialogs;
+            onPeriod(form);
+        } else if (auto* viewer = qobject_cast<TFormMeasurementView*>(w); viewer && onViewer) {
+            onViewer(viewer);
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && onFile) {
+            onFile(dialog);
+        } else {
+            unexpected << QString::fromLatin1(w->metaObject()->className());
+            w->close();
+        }
+    }
+
+    QObject context_;
+    QList<QPointer<QWidget>> handled_;
+};
+
+// A fresh base folder with a direct link on serial port 3, which is the given device.
+class Home {
+public:
+    explicit Home(const QString& device) {
+        qputenv("ZMK_HOME", dir_.path().toUtf8());
+        QDir().mkpath(dir_.path() + QStringLiteral("/INI"));
+        QFile file(dir_.path() + QStringLiteral("/INI/zmk.ini"));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QStringLiteral("[CURR_PAR]\r\nConn_Prz=0\r\n[DIR_CONN_PAR]\r\nCOMPort=3\r\nAdr=1\r\n"
+                                      "Rate=38400\r\nWaitTime=2\r\nTimeOut=100\r\n[COM_PORTS]\r\nCOM3=%1\r\n")
+                           .arg(device)
+                           .toLatin1());
+    }
+    ~Home() { qunsetenv("ZMK_HOME"); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+void ResetShared() {
+    ConnectionState& s = Shared();
+    s.Connected = false;
+    s.MoistureMeterPresent = false;
+    s.HexaneInList = false;
+    s.ReadingInProgress = false;
+    s.ReadAbortRequested = false;
+}
+
+// The main window with its connection start run to the end.
+std::unique_ptr<TFormMain> StartMain(bool* finished) {
+    auto window = std::make_unique<TFormMain>();
+    QSignalSpy spy(window.get(), &TFormMain::ConnectionStartFinished);
+    window->show();
+    *finished = spy.wait(30000);
+    return window;
+}
+
+// The controller's clock in every run: the archives end at 15.03.2026 12:00.
+const QStringList SimArgs = {QStringLiteral("--no-tcp"), QStringLiteral("--pty"), QStringLiteral("--clock"),
+                             QStringLiteral("2026-03-15 12:30:00")};
+
+// A custom period: the whole of 14.03.2026, hours 00 to 23.
+void ChooseDay14(TFormShortDate* form) {
+    form->RadioGroup3Items.value(1)->click();
+    form->tdHb->setDate(QDate(2026, 3, 14));
+    form->ComboBox6->setCurrentIndex(0);
+    form->tdHe->setDate(QDate(2026, 3, 14));
+    form->ComboBox7->setCurrentIndex(23);
+    form->BitBtnAccept->click();
+}
+
+// Types the path into a non-native file dialog and accepts it.
+void ChooseFile(QFileDialog* dialog, const QString& path) {
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        edit->setText(path);
+    else
+        dialog->selectFile(path);
+    static_cast<QDialog*>(dialog)->accept();
+}
+
+const QString Day14Caption =
+    QStringLiteral("Часовые данные хроматографа за период с 14.03.26  00ч  по  14.03.26  23ч");
+
+}  // namespace
+
+class ArchiveCommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { ResetShared(); }
+
+    // The hourly chromatograph archive of one day: 24 records, one per hour,
+    // in the hourly viewer under the period's caption.
+    void readsHourlyChromatographDay() {
+        SimProcess sim(SimArgs);
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home(sim.ptyPath());
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY2(Shared().Connected, qPrintable(responder.messages.value(0).line1));
+
+        QList<Shown> viewers;
+        QString oldestLabel;
+        responder.onPeriod = [&](TFormShortDate* form) {
+            oldestLabel = form->LabelHouOldest->text();
+            QCOMPARE(form->Mode(), int(UnitHour));
+            ChooseDay14(form);
+        };
+        responder.onViewer = [&](TFormMeasurementView* viewer) {
+            viewers << Capture(*viewer);
+            viewer->BitBtnExit->click();
+        };
+        w->MenuItem(QStringLiteral("NChrom_ReadHour"))->trigger();
+
+        QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1 + " / " +
+                                                          responder.messages.value(0).line2));
+        QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
+        QCOMPARE(responder.periodDialogs, 1);
+        QVERIFY(!oldestLabel.isEmpty());
+        QCOMPARE(viewers.size(), 1);
+        const Shown& v = viewers[0];
+        QCOMPARE(v.className, QStringLiteral("zmk::TFormArhivHDM_Chr"));
+        QCOMPARE(v.caption, Day14Caption);
+        QCOMPARE(v.records, qsizetype(24));
+        // The records, an empty row and the averages.
+        QCOMPARE(v.rows, 24 + 2);
+        for (int hour = 0; hour < 24; ++hour) {
+            QCOMPARE(v.Cell(hour, 0), QStringLiteral(" 14.03.26"));
+            QCOMPARE(v.Cell(hour, 1), QString::asprintf(" %02d:00:00", hour));
+            QCOMPARE(v.Cell(hour, 2), QString::asprintf(" %02d:00:00", (hour + 1) % 24));
+        }
+        QVERIFY(v.Cell(24, 0).trimmed().isEmpty());
+        QVERIFY(v.Cell(24, 3).trimmed().isEmpty());
+        QVERIFY(v.Cell(25, 0).isEmpty());
+        QCOMPARE(v.Cell(25, 1), QStringLiteral(" Среднее"));
+        QCOMPARE(v.Cell(25, 2), QStringLiteral(" значение"));
+        // The methane column carries a value in every record and in the average.
+        const int ch4 = v.Column(QStringLiteral("CH4"));
+        QVERIFY2(ch4 >= 3, qPrintable(v.titles.join(u'|')));
+        for (int row : {0, 12, 23, 25}) {
+            bool ok = false;
+            const double methane = v.Cell(row, ch4).trimmed().toDouble(&ok);
+            QVERIFY2(ok && methane > 80 && methane < 100, qPrintable(v.Cell(row, 3)));
+        }
+        QVERIFY(Shared().Connected);
+        QVERIFY(!Shared().ReadingInProgress);
+        QVERIFY(w->isEnabled());
+    }
+
+    // "Сохранить в файле" of the read day, then "Просмотр/Печать из файла"
+    // of that file without a controller: the same viewer, the same grid.
+    void savedReadingViewedFromFile() {
+        QTemporaryDir out;
+        QVERIFY(out.isValid());
+        const QString path = out.filePath(QStringLiteral("day14.hch"));
+
+        SimProcess sim(SimArgs);
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home(sim.ptyPath());
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY(Shared().Connected);
+
+        QList<Shown> viewers;
+        QStringList fileDialogs;
+        responder.onPeriod = ChooseDay14;
+        responder.onFile = [&](QFileDialog* dialog) {
+            fileDialogs << dialog->windowTitle();
+            ChooseFile(dialog, path);
+        };
+        responder.onViewer = [&](TFormMeasurementView* viewer) {
+            viewers << Capture(*viewer);
+            if (viewers.size() == 1) viewer->BitBtnSave->click();  // runs its dialogs to the end
+            viewer->BitBtnExit->click();
+        };
+        w->MenuItem(QStringLiteral("NChrom_ReadHour"))->trigger();
+        QCOMPARE(viewers.size(), 1);
+        QCOMPARE(fileDialogs, QStringList{QStringLiteral("Введите имя файла для сохранения данных")});
+        QVERIFY(QFileInfo(path).size() > 24 * 92);
+        QCOMPARE(responder.messages.size(), 1);
+        QCOMPARE(responder.messages[0].line1, QStringLiteral("Данные сохранены в файле day14.hch."));
+        QVERIFY(responder.messages[0].line2.isEmpty());
+
+        // Without the controller: the file view is all there is.
+        w->BitBtn3->click();
+        QVERIFY(!Shared().Connected);
+        sim.stop();
+        w->MenuItem(QStringLiteral("NChrom_ViewHour"))->trigger();
+        QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
+        QCOMPARE(fileDialogs.size(), 2);
+        QCOMPARE(fileDialogs[1], QStringLiteral("Выберите файл с данными"));
+        QCOMPARE(responder.messages.size(), 1);  // no complaint about the file
+        QCOMPARE(viewers.size(), 2);
+        QCOMPARE(viewers[1].className, viewers[0].className);
+        QCOMPARE(viewers[1].caption, Day14Caption);
+        QCOMPARE(viewers[1].records, qsizetype(24));
+        QCOMPARE(viewers[1].rows, viewers[0].rows);
+        for (int r = 0; r < viewers[0].rows; ++r) QCOMPARE(viewers[1].cells[r], viewers[0].cells[r]);
+    }
+
+    // The moisture meter's 5-minute reading with a refused request: the first
+    // request refused shows "не прочитаны" and no viewer; a later one shows
+    // "прочитаны не полностью" and the records of the answers before it.
+    void moistureFiveMinuteRequestRefused_data() {
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QString>("line2");
+        QTest::addColumn<int>("records");  // -1: no viewer
+        QTest::newRow("first request") << QStringLiteral("1") << QStringLiteral("не прочитаны") << -1;
+        QTest::newRow("third request") << QStringLiteral("3") << QStringLiteral("прочитаны не полностью") << 16;
+    }
+
+    void moistureFiveMinuteRequestRefused() {
+        QFETCH(QString, failing);
+        QFETCH(QString, line2);
+        QFETCH(int, records);
+        SimProcess sim(SimArgs + QStringList{QStringLiteral("--archive-fail-request"), failing});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home(sim.ptyPath());
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY(Shared().Connected);
+        QVERIFY(Shared().MoistureMeterPresent);
+
+        QList<Shown> viewers;
+        responder.onPeriod = [](TFormShortDate* form) {
+            QCOMPARE(form->Mode(), int(UnitFiveMinutes));
+            // Custom: 14.03.2026 10:00 to 12:00, 25 five-minute records.
+            form->RadioGroup1Items.value(2)->click();
+            form->tdMb->setDate(QDate(2026, 3, 14));
+            form->ComboBox3->setCurrentIndex(10);
+            form->ComboBox1->setCurrentIndex(0);
+            form->tdMe->setDate(QDate(2026, 3, 14));
+            form->ComboBox4->setCurrentIndex(12);
+            form->ComboBox5->setCurrentIndex(0);
+            form->BitBtnAccept->click();
+        };
+        responder.onViewer = [&](TFormMeasurementView* viewer) {
+            viewers << Capture(*viewer);
+            viewer->BitBtnExit->click();
+        };
+        w->MenuItem(QStringLiteral("NWmt_Read5min"))->trigger();
+
+        QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
+        QCOMPARE(responder.periodDialogs, 1);
+        QCOMPARE(responder.messages.size(), 1);
+        QCOMPARE(responder.messages[0].line1, QStringLiteral("Мгновенные данные из архива"));
+        QCOMPARE(responder.messages[0].line2, line2);
+        QVERIFY(!Shared().ReadingInProgress);
+        QVERIFY(w->isEnabled());
+        if (records < 0) {
+            QVERIFY(viewers.isEmpty());
+            return;
+        }
+        QCOMPARE(viewers.size(), 1);
+        const Shown& v = viewers[0];
+        QCOMPARE(v.className, QStringLiteral("zmk::TFormArhMom_Wmt"));
+        QCOMPARE(v.caption, QStringLiteral("Мгновенные данные влагомера за период  с  14.03.26 10:00:00  по  "
+                                           "14.03.26 12:00:00"));
+        QCOMPARE(v.records, qsizetype(records));
+        QCOMPARE(v.rows, records);  // one row a record, no averages
+        for (int r = 0; r < records; ++r) {
+            QCOMPARE(v.Cell(r, 0), QStringLiteral("  14.03.26"));
+            QCOMPARE(v.Cell(r, 1), QString::asprintf("  %02d:%02d:00", 10 + r / 12, (r % 12) * 5));
+        }
+    }
+
+    // Esc in the middle of a moisture-meter 5-minute reading: the reading
+    // stops after the answer at hand and what was read is shown, without a
+    // message.
+    void moistureFiveMinuteEscape() {
+        SimProcess sim(SimArgs + QStringList{QStringLiteral("--answer-delay-ms"), QStringLiteral("100")});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home(sim.ptyPath());
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY(Shared().Connected);
+
+        QList<Shown> viewers;
+        bool escaped = false;
+        responder.onPeriod = [](TFormShortDate* form) {
+            // Custom: 14.03.2026 00:00 to 12:00, 145 records in 19 answers.
+            form->RadioGroup1Items.value(2)->click();
+            form->tdMb->setDate(QDate(2026, 3, 14));
+            form->ComboBox3->setCurrentIndex(0);
+            form->ComboBox1->setCurrentIndex(0);
+            form->tdMe->setDate(QDate(2026, 3, 14));
+            form->ComboBox4->setCurrentIndex(12);
+            form->ComboBox5->setCurrentIndex(0);
+            form->BitBtnAccept->click();
+        };
+        responder.onWaiting = [&](TFormWait* wait) {
+            if (escaped || wait->ProgressBar1->value() < 8) return;
+            escaped = true;
+            QTest::keyClick(wait, Qt::Key_Escape);
+        };
+        responder.onViewer = [&](TFormMeasurementView* viewer) {
+            viewers << Capture(*viewer);
+            viewer->BitBtnExit->click();
+        };
+        w->MenuItem(QStringLiteral("NWmt_Read5min"))->trigger();
+
+        QVERIFY(escaped);
+        QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
+        QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1 + " / " +
+                                                          responder.messages.value(0).line2));
+        QVERIFY(!Shared().ReadingInProgress);
+        QVERIFY(!Shared().ReadAbortRequested);
+        QCOMPARE(viewers.size(), 1);
+        const Shown& v = viewers[0];
+        QCOMPARE(v.className, QStringLiteral("zmk::TFormArhMom_Wmt"));
+        // Whole answers of 8, and not all 19 of them.
+        QVERIFY2(v.records >= 8 && v.records < 145 && v.records % 8 == 0, qPrintable(QString::number(v.records)));
+        QCOMPARE(v.rows, int(v.records));
+        for (int r = 0; r < v.rows; ++r)
+            QCOMPARE(v.Cell(r, 1), QString::asprintf("  %02d:%02d:00", r / 12, (r % 12) * 5));
+    }
+};
+
+QTEST_MAIN(ArchiveCommandsTest)
+#include "ArchiveCommandsTest.moc"
