@@ -19,65 +19,11 @@
 #include "link/ui/Abonent.h"
 #include "link/ui/Abonents_list.h"
 
+#include "ModalScript.h"
+
 using namespace zmk;
 
 namespace {
-
-// Drives the modal dialogs a step opens: each step waits until the active
-// modal widget is of its type, then acts on it. The next poll is scheduled
-// before the action, so that an action that opens another modal dialog is
-// followed into it. Anything still open after 5 s is closed so that a fault
-// cannot hang the test; Finished() tells whether every step ran.
-class ModalScript {
-public:
-    template <typename T>
-    ModalScript& Then(std::function<void(T*)> action) {
-        steps_.append({[](QWidget* w) { return qobject_cast<T*>(w) != nullptr; },
-                       [action](QWidget* w) { action(qobject_cast<T*>(w)); }});
-        return *this;
-    }
-
-    void Start() {
-        clock_.start();
-        Schedule(0);
-    }
-
-    bool Finished() const { return next_ == steps_.size(); }
-
-private:
-    struct Step {
-        std::function<bool(QWidget*)> matches;
-        std::function<void(QWidget*)> act;
-    };
-
-    // The timers belong to context_, so none outlives the script.
-    void Schedule(int ms) {
-        QTimer::singleShot(ms, &context_, [this] { Poll(); });
-    }
-
-    void Poll() {
-        if (Finished())
-            return;
-        QWidget* w = QApplication::activeModalWidget();
-        if (w != nullptr && w->isVisible() && steps_[next_].matches(w)) {
-            const Step step = steps_[next_++];
-            Schedule(10);
-            step.act(w);
-            return;
-        }
-        if (clock_.elapsed() > 5000) {
-            if (QWidget* open = QApplication::activeModalWidget())
-                open->close();
-            return;
-        }
-        Schedule(10);
-    }
-
-    QObject context_;
-    QList<Step> steps_;
-    qsizetype next_ = 0;
-    QElapsedTimer clock_;
-};
 
 std::unique_ptr<PhoneList> PhoneListOf(const QStringList& names) {
     auto list = std::make_unique<PhoneList>();

@@ -23,56 +23,11 @@
 #include "reports/ui/Object.h"
 #include "reports/ui/Objects_list.h"
 
+#include "ModalScript.h"
+
 using namespace zmk;
 
 namespace {
-
-// Drives the modal dialogs a step opens: each step waits until the active
-// modal widget is of its type, then acts on it. Anything still open after
-// 5 s is closed so that a fault cannot hang the test; Finished() tells
-// whether every step ran.
-class ModalScript {
-public:
-    template <typename T>
-    ModalScript& Then(std::function<void(T*)> action) {
-        steps_.append({[](QWidget* w) { return qobject_cast<T*>(w) != nullptr; },
-                       [action](QWidget* w) { action(qobject_cast<T*>(w)); }});
-        return *this;
-    }
-    void Start() {
-        clock_.start();
-        Schedule(0);
-    }
-    bool Finished() const { return next_ == steps_.size(); }
-
-private:
-    struct Step {
-        std::function<bool(QWidget*)> matches;
-        std::function<void(QWidget*)> act;
-    };
-    void Schedule(int ms) { QTimer::singleShot(ms, &context_, [this] { Poll(); }); }
-    void Poll() {
-        if (Finished())
-            return;
-        QWidget* w = QApplication::activeModalWidget();
-        if (w != nullptr && w->isVisible() && steps_[next_].matches(w)) {
-            const Step step = steps_[next_++];
-            Schedule(10);
-            step.act(w);
-            return;
-        }
-        if (clock_.elapsed() > 5000) {
-            if (QWidget* open = QApplication::activeModalWidget())
-                open->close();
-            return;
-        }
-        Schedule(10);
-    }
-    QObject context_;
-    QList<Step> steps_;
-    qsizetype next_ = 0;
-    QElapsedTimer clock_;
-};
 
 // A script step that reads the shared message and acknowledges or answers it.
 struct Seen {
