@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "YearOfRecords.h"
 #include "measurements/MeasurementTable.h"
 #include "measurements/Workbook.h"
 
@@ -31,25 +32,6 @@ constexpr double TargetBareRatio = 1.3;
 constexpr double TargetPythonRatio = 10.0;
 constexpr char SystemPython[] = "/usr/bin/python3";
 
-RecordStore YearOfRecords(int count) {
-    RecordStore store(ArchiveKind::ChromFiveMinute);
-    store.Reserve(count);
-    uint8_t r[ChromFiveMinuteRecordSize];
-    for (int i = 0; i < count; ++i) {
-        std::fill(std::begin(r), std::end(r), 0);
-        const int minutes = i * 5;
-        const int day = minutes / 1440;
-        PackedDate d{24, uint8_t(1 + day / 28 % 12), uint8_t(1 + day % 28), uint8_t(minutes / 60 % 24),
-                     uint8_t(minutes % 60), 0};
-        d.ToBytes(r);
-        r[6] = i % 97 == 0 ? 0x02 : 0x00;
-        for (int p = 0; p < 20; ++p) PutFloat(r + 11 + 4 * p, 0.01f * float(p + 1) + 0.0001f * float(i % 1000));
-        PutFloat(r + 11 + 4 * GasCH4, 92.0f + 0.001f * float(i % 500));
-        SealRecord(r, ChromFiveMinuteRecordSize);
-        store.Append(r);
-    }
-    return store;
-}
 
 // Every cell text of the sheet, row by row (rows 1..5 the caption and titles
 // as plain texts of the same count, then data, empty and average rows).
