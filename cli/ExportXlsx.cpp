@@ -1,3 +1,4 @@
+#include "Output.h"
 #include "ExportXlsx.h"
 
 #include <QFile>
@@ -18,11 +19,6 @@ constexpr int ExitOk = 0;
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
-QTextStream& Err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
-
 QString MessageText(const zmk::FileMessage& message) {
     return message.second.isEmpty() ? message.first : message.first + u' ' + message.second;
 }
@@ -35,19 +31,19 @@ int ExportXlsxCommand(const QStringList& args) {
         if (args[i] == QLatin1String("-o") && i + 1 < args.size()) output = args[++i];
         else if (input.isEmpty() && !args[i].startsWith(u'-')) input = args[i];
         else {
-            Err() << "zmkctl: export-xlsx FILE -o BOOK.xlsx" << Qt::endl;
+            err() << "zmkctl: export-xlsx FILE -o BOOK.xlsx" << Qt::endl;
             return ExitUsage;
         }
     }
     if (input.isEmpty() || output.isEmpty()) {
-        Err() << "zmkctl: export-xlsx FILE -o BOOK.xlsx" << Qt::endl;
+        err() << "zmkctl: export-xlsx FILE -o BOOK.xlsx" << Qt::endl;
         return ExitUsage;
     }
 
     // The kind comes from the file's own header.
     QFile file(input);
     if (!file.open(QIODevice::ReadOnly)) {
-        Err() << input << ": " << zmk::OpenErrorText() << Qt::endl;
+        err() << input << ": " << zmk::OpenErrorText() << Qt::endl;
         return ExitFailure;
     }
     const QByteArray head = file.read(zmk::MeasurementFileHeader::Size);
@@ -56,27 +52,27 @@ int ExportXlsxCommand(const QStringList& args) {
     if (head.size() == zmk::MeasurementFileHeader::Size)
         kind = zmk::MeasurementFileHeader::Decode(reinterpret_cast<const uint8_t*>(head.constData())).Kind();
     if (!kind) {
-        Err() << input << ": not a measurement data file" << Qt::endl;
+        err() << input << ": not a measurement data file" << Qt::endl;
         return ExitFailure;
     }
     zmk::FileMessage message;
     std::optional<zmk::MeasurementFileContents> contents = zmk::ReadMeasurementFile(input, *kind, &message);
     if (!contents) {
-        Err() << MessageText(message) << Qt::endl;
+        err() << MessageText(message) << Qt::endl;
         return ExitFailure;
     }
     if (contents->missingRecords > 0)
-        Err() << input << ": " << contents->missingRecords << " records announced by the header are missing"
+        err() << input << ": " << contents->missingRecords << " records announced by the header are missing"
               << Qt::endl;
 
     const zmk::MeasurementTable table(contents->header, std::move(contents->records),
                                       zmk::ArchiveDecimalsFromFile(zmk::ReportFormatPath()));
     const zmk::WorkbookStatus status = zmk::WriteMeasurementWorkbook(output, table);
     if (status != zmk::WorkbookStatus::Ok) {
-        Err() << MessageText(zmk::WorkbookMessage(status, output)) << Qt::endl;
+        err() << MessageText(zmk::WorkbookMessage(status, output)) << Qt::endl;
         return ExitFailure;
     }
-    QTextStream(stdout) << table.RecordCount() << " records written to " << output << Qt::endl;
+    out() << table.RecordCount() << " records written to " << output << Qt::endl;
     return ExitOk;
 }
 

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include "Output.h"
 #include "Connection.h"
 #include "ExportXlsx.h"
 #include "ReadArchive.h"
@@ -13,18 +14,13 @@
 
 namespace {
 
+using zmkctl::err;
+using zmkctl::out;
+
 constexpr int ExitOk = 0;
 constexpr int ExitExchange = 1;
 constexpr int ExitUsage = 2;
 
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-QTextStream& err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
 
 const char* const Usage =
     "usage: zmkctl CONNECTION COMMAND [ARGS]\n"

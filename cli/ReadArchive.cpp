@@ -1,4 +1,5 @@
 // zmkctl read-archive: one measurement archive for a period into a file.
+#include "Output.h"
 #include "ReadArchive.h"
 
 #include <QDateTime>
@@ -45,14 +46,6 @@ constexpr uint8_t ChromLinkFields = 8;
 constexpr uint8_t MoistLinkTable = 15;
 constexpr uint8_t MoistTypeField = 6;
 
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-QTextStream& err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
 
 int Usage(const QString& message) {
     err() << "zmkctl: read-archive: " << message << Qt::endl << "usage:\n" << ReadArchiveUsage;
