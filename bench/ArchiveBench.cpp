@@ -11,10 +11,10 @@
 #include <cstdio>
 
 #include "SimProcess.h"
-#include "app/Suplfunc.h"
-#include "link/Comportfunctions.h"
-#include "link/Hgcbox.h"
+#include "link/SerialChannel.h"
+#include "link/ControllerLink.h"
 #include "measurements/ArchiveReader.h"
+#include "common/PackedDate.h"
 
 using namespace zmk;
 
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "simulator did not start: %s\n", qPrintable(sim.output()));
         return 1;
     }
-    hgcbox link(0);
+    ControllerLink link(0);
     link.ChannelKind = ChannelDirect;
     link.ClosePortEachExchange = 0;
     link.BaudRate = Baud;

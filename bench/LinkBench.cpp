@@ -11,8 +11,8 @@
 #include <sys/resource.h>
 
 #include "SimProcess.h"
-#include "link/Comportfunctions.h"
-#include "link/Hgcbox.h"
+#include "link/SerialChannel.h"
+#include "link/ControllerLink.h"
 
 using namespace zmk;
 
@@ -27,7 +27,7 @@ double CpuSeconds() {
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-bool Connect(hgcbox& link, const SimProcess& sim) {
+bool Connect(ControllerLink& link, const SimProcess& sim) {
     link.ChannelKind = ChannelDirect;
     link.ClosePortEachExchange = 0;
     link.BaudRate = Baud;
@@ -46,7 +46,7 @@ int PacedReads(int reads) {
         std::fprintf(stderr, "simulator did not start: %s\n", qPrintable(sim.output()));
         return 1;
     }
-    hgcbox link(0);
+    ControllerLink link(0);
     if (!Connect(link, sim)) {
         std::fprintf(stderr, "%s\n", qPrintable(link.MessageBuf));
         return 1;
@@ -76,7 +76,7 @@ int PacedReads(int reads) {
 int SilentWait(bool withPump) {
     SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--silent")});
     if (!sim.ready()) return 1;
-    hgcbox link(0);
+    ControllerLink link(0);
     if (!Connect(link, sim)) return 1;
     if (withPump) link.SetPump([] { QCoreApplication::processEvents(); });
     link.AnswerWaitMs = 2000;

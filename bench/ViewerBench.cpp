@@ -12,7 +12,8 @@
 
 #include "YearOfRecords.h"
 #include "measurements/MeasurementFile.h"
-#include "measurements/ui/Arhmom_chr.h"
+#include "measurements/ui/MeasurementViewer.h"
+#include "measurements/ui/ChromFiveMinuteViewer.h"
 
 using namespace zmk;
 
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double readSeconds = clock.nsecsElapsed() / 1e9;
-    TFormArhMom_Chr viewer(contents->header, std::move(contents->records));
+    ChromFiveMinuteViewer viewer(contents->header, std::move(contents->records));
     viewer.show();
     viewer.StringGrid1->scrollToBottom();
     QApplication::processEvents();

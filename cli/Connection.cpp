@@ -5,8 +5,8 @@
 #include <QTextStream>
 #include <cstdio>
 
-#include "app/Cp1251.h"
-#include "link/Comportfunctions.h"
+#include "common/Cp1251.h"
+#include "link/SerialChannel.h"
 #include "link/TcpChannel.h"
 
 namespace zmkctl {

@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <memory>
 
-#include "link/Connectmodem.h"
-#include "link/Hgcbox.h"
+#include "link/ModemDialogue.h"
+#include "link/ControllerLink.h"
 
 namespace zmkctl {
 
@@ -49,12 +49,12 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     bool Open(const ConnectionOptions& options, QString* error);
-    zmk::hgcbox& link() { return link_; }
+    zmk::ControllerLink& link() { return link_; }
     // Sends a request; on failure writes the link's status text to stderr.
     bool Request(uint8_t code, const uint8_t* data, int length);
 
 private:
-    zmk::hgcbox link_{0};
+    zmk::ControllerLink link_{0};
     std::unique_ptr<QFile> log_;
     std::unique_ptr<zmk::ModemDialogue> modem_;
     bool lineUp_ = false;

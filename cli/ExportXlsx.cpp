@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include "app/Folders.h"
-#include "measurements/Exc_fun.h"
+#include "common/Folders.h"
+#include "measurements/WorkbookTitles.h"
 #include "measurements/MeasurementFile.h"
 #include "measurements/MeasurementTable.h"
 #include "measurements/Workbook.h"

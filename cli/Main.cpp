@@ -8,9 +8,11 @@
 #include "Connection.h"
 #include "ExportXlsx.h"
 #include "ReadArchive.h"
-#include "app/Cp1251.h"
+#include "common/Cp1251.h"
 #include "tables/Catalogue.h"
-#include "tables/Conffun.h"
+#include "tables/TableEngine.h"
+#include "link/Frame.h"
+#include "common/DosCodePage.h"
 
 namespace {
 
@@ -72,7 +74,7 @@ QString Hex(const uint8_t* bytes, int count) {
 // The engine's retry question, answered "no" after saying what failed.
 class ReportFailure : public zmk::RetryQuestion {
 public:
-    explicit ReportFailure(zmk::hgcbox& link) : link_(link) {}
+    explicit ReportFailure(zmk::ControllerLink& link) : link_(link) {}
     bool AskRetry(const QString& line1, const QString& line2) override {
         if (link_.Status != zmk::LinkOk) err() << link_.StatusText() << Qt::endl;
         err() << line1 << ' ' << line2 << Qt::endl;
@@ -80,7 +82,7 @@ public:
     }
 
 private:
-    zmk::hgcbox& link_;
+    zmk::ControllerLink& link_;
 };
 
 // The table engine over the command's connection, never asking to repeat.

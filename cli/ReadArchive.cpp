@@ -9,11 +9,15 @@
 #include <optional>
 
 #include "Connection.h"
-#include "app/Suplfunc.h"
-#include "link/Hgcbox.h"
+#include "link/ControllerLink.h"
 #include "measurements/ArchiveReader.h"
 #include "measurements/MeasurementFile.h"
-#include "tables/Conffun.h"
+#include "tables/TableEngine.h"
+#include "measurements/ArchiveBounds.h"
+#include "link/Frame.h"
+#include "common/PackedDate.h"
+#include "common/MessageKind.h"
+#include "common/DosCodePage.h"
 
 namespace zmkctl {
 
@@ -82,7 +86,7 @@ public:
 // The table engine's retry question: tell what failed, never repeat.
 class ReportFailure : public RetryQuestion {
 public:
-    explicit ReportFailure(hgcbox& link) : link_(link) {}
+    explicit ReportFailure(ControllerLink& link) : link_(link) {}
     bool AskRetry(const QString& line1, const QString& line2) override {
         if (link_.Status != LinkOk) err() << link_.StatusText() << Qt::endl;
         err() << Lines(line1, line2) << Qt::endl;
@@ -90,7 +94,7 @@ public:
     }
 
 private:
-    hgcbox& link_;
+    ControllerLink& link_;
 };
 
 std::optional<ArchiveKind> ParseKind(const QString& analyser, const QString& period) {
@@ -168,7 +172,7 @@ int ReadArchiveCommand(Connection& conn, const QStringList& args) {
     }
     if (ComparePeriod(*kind, *end, *start) < 0) return Usage(QStringLiteral("the period ends before it starts"));
 
-    hgcbox& link = conn.link();
+    ControllerLink& link = conn.link();
     ConfigImage image;
     ReportFailure failure(link);
     TableEngine engine(link, image, failure);

@@ -13,7 +13,7 @@ using namespace zmk;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     FakeClock clock;
-    hgcbox link(1);
+    ControllerLink link(1);
     link.SetClock(&clock);
     link.ClosePortEachExchange = 0;
     link.Attempts = 1 + (data[0] >> 6);
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (ok) {
         const int length = link.AnswerBuf[2];
-        if (length < 6 || hgcbox::Crc16(link.AnswerBuf.data(), uint16_t(length)) != 0 ||
+        if (length < 6 || Crc16(link.AnswerBuf.data(), uint16_t(length)) != 0 ||
             link.AnswerBuf[3] != (code | 0x80))
             std::abort();
     } else if (link.Status != LinkNoAnswer && link.Status != LinkByteGap && link.Status != LinkBadChecksum &&

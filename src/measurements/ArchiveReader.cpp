@@ -5,9 +5,12 @@
 #include <QThread>
 #include <algorithm>
 
-#include "app/Suplfunc.h"
-#include "link/Hgcbox.h"
-#include "tables/Conffun.h"
+#include "link/ControllerLink.h"
+#include "tables/TableEngine.h"
+#include "measurements/ArchiveBounds.h"
+#include "common/PackedDate.h"
+#include "common/MessageKind.h"
+#include "app/ConnectionState.h"
 
 namespace zmk {
 
@@ -37,7 +40,7 @@ constexpr int FiveMinuteSlotsPerHour = 12;
 
 // The whole records an answer holds: the count byte, but never more than the
 // frame carries.
-int RecordsInAnswer(const hgcbox& link, int recordSize) {
+int RecordsInAnswer(const ControllerLink& link, int recordSize) {
     const int frameLength = link.AnswerBuf[2];
     const int room = frameLength > AnswerFrameOverhead ? (frameLength - AnswerFrameOverhead) / recordSize : 0;
     return std::min<int>(link.AnswerBuf[AnswerCountByte], room);
@@ -190,7 +193,7 @@ bool CheckStartAgainstOldest(const ArchiveBoundsReading& bounds, PackedDate& sta
 // ---------------------------------------------------------------------------
 // The request loop
 
-ArchiveReadResult ReadArchivePeriod(hgcbox& link, const ArchiveReadRequest& request, ArchiveReadDialogue& dialogue) {
+ArchiveReadResult ReadArchivePeriod(ControllerLink& link, const ArchiveReadRequest& request, ArchiveReadDialogue& dialogue) {
     const ArchiveKind kind = request.kind;
     const ArchiveKindInfo& info = KindInfo(kind);
     const bool fiveMinute = IsFiveMinute(kind);

@@ -13,13 +13,14 @@
 #include <functional>
 #include <optional>
 
-#include "measurements/Dtfun.h"
+#include "common/PackedDate.h"
 #include "measurements/MeasurementFile.h"
 #include "measurements/Records.h"
+#include "measurements/ArchiveBounds.h"
 
 namespace zmk {
 
-class hgcbox;
+class ControllerLink;
 class StatusBarPanel;
 class TableEngine;
 
@@ -117,7 +118,7 @@ QString CorrectPeriodText();     // "Корректировать заданны
 // the end of the period, Esc (Shared().ReadAbortRequested, polled after each
 // answer), a refused mismatch question or a failed request. Sets
 // Shared().ReadingInProgress for the duration of the loop.
-ArchiveReadResult ReadArchivePeriod(hgcbox& link, const ArchiveReadRequest& request,
+ArchiveReadResult ReadArchivePeriod(ControllerLink& link, const ArchiveReadRequest& request,
                                     ArchiveReadDialogue& dialogue);
 
 // The records of a reading that is to be shown, read back from its file:

@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/Cp1251.h"
-#include "app/Folders.h"
-#include "tables/Conffun.h"
+#include "common/Cp1251.h"
+#include "common/Folders.h"
+#include "tables/TableEngine.h"
+#include "common/PackedDate.h"
 
 namespace zmk {
 

@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include "app/Suplfunc.h"
+#include "common/NumberFormat.h"
+#include "common/PackedDate.h"
 
 namespace zmk {
 

@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "measurements/Exc_fun.h"
+#include "measurements/WorkbookTitles.h"
 #include "measurements/MeasurementFile.h"
 #include "measurements/Records.h"
 

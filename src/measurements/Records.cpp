@@ -5,7 +5,9 @@
 #include <cstring>
 #include <limits>
 
-#include "link/Hgcbox.h"
+#include "link/ControllerLink.h"
+#include "link/Frame.h"
+#include "common/PackedDate.h"
 
 namespace zmk {
 
@@ -47,13 +49,13 @@ void PutUint32(uint8_t* bytes, uint32_t value) {
 bool RecordIntact(const uint8_t* bytes, int size) {
     if (!bytes || size < RecordCrcSize || size > 0xFFFF)
         return false;
-    return hgcbox::Crc16(bytes, uint16_t(size)) == 0;
+    return Crc16(bytes, uint16_t(size)) == 0;
 }
 
 void SealRecord(uint8_t* bytes, int size) {
     if (!bytes || size < RecordCrcSize || size > 0xFFFF)
         return;
-    PutUint16(bytes + size - RecordCrcSize, hgcbox::Crc16(bytes, uint16_t(size - RecordCrcSize)));
+    PutUint16(bytes + size - RecordCrcSize, Crc16(bytes, uint16_t(size - RecordCrcSize)));
 }
 
 // ---------------------------------------------------------------------------

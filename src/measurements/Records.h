@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/Folders.h"
-#include "measurements/Dtfun.h"
-#include "tables/Stringi.h"
+#include "common/Folders.h"
+#include "common/PackedDate.h"
+#include "tables/LabelList.h"
 
 namespace zmk {
 
@@ -18,7 +18,7 @@ namespace zmk {
 // measurement files: little-endian, packed, values as raw IEEE-754 singles,
 // every record closed by its own CRC-16/MODBUS.
 
-// Dates are the controller's packed dates (PackedDate, measurements/Dtfun.h).
+// Dates are the controller's packed dates (PackedDate, common/PackedDate.h).
 
 // Significant bytes of the dates of each archive period.
 inline constexpr int FiveMinuteDatePrefix = 5;

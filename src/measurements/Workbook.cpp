@@ -9,7 +9,7 @@
 #include <system_error>
 #include <vector>
 
-#include "measurements/Exc_fun.h"
+#include "measurements/WorkbookTitles.h"
 #include "measurements/MeasurementTable.h"
 
 namespace zmk {

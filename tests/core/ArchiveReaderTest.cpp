@@ -10,8 +10,12 @@
 #include <map>
 
 #include "FakeLink.h"
-#include "app/Suplfunc.h"
 #include "measurements/ArchiveReader.h"
+#include "measurements/ArchiveBounds.h"
+#include "link/Frame.h"
+#include "common/PackedDate.h"
+#include "common/MessageKind.h"
+#include "app/ConnectionState.h"
 
 using namespace zmk;
 
@@ -119,7 +123,7 @@ struct ReaderFixture : ::testing::Test {
             rec[3] = uint8_t(stamp.time().hour());
             rec[4] = uint8_t(stamp.time().minute());
             rec[size - 3] = uint8_t(sent.size());  // tells the records apart
-            const uint16_t crc = hgcbox::Crc16(rec.data(), uint16_t(size - 2));
+            const uint16_t crc = Crc16(rec.data(), uint16_t(size - 2));
             rec[size - 2] = uint8_t(crc & 0xFF);
             rec[size - 1] = uint8_t(crc >> 8);
             sent.push_back(rec);
@@ -153,7 +157,7 @@ struct ReaderFixture : ::testing::Test {
     }
 
     FakeClock clock;
-    hgcbox link;
+    ControllerLink link;
     ScriptChannel* channel = nullptr;
     QTemporaryDir dir;
     ArchiveReadRequest request;

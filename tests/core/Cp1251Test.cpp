@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/Cp1251.h"
+#include "common/Cp1251.h"
 
 using namespace zmk;
 

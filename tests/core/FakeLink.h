@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "QtPrinters.h"
-#include "link/Hgcbox.h"
+#include "link/ControllerLink.h"
+#include "link/Frame.h"
 
 // Simulated time for the link engine: sleeping moves the clock, nothing blocks.
 class FakeClock : public zmk::LinkClock {
@@ -69,7 +70,7 @@ inline std::vector<uint8_t> AnswerFrame(uint8_t address, uint8_t function, uint8
                                         const std::vector<uint8_t>& data = {}) {
     std::vector<uint8_t> f{0x33, address, uint8_t(data.size() + 7), function, byte4};
     for (uint8_t b : data) f.push_back(b);
-    const uint16_t crc = zmk::hgcbox::Crc16(f.data(), uint16_t(f.size()));
+    const uint16_t crc = zmk::Crc16(f.data(), uint16_t(f.size()));
     f.push_back(uint8_t(crc & 0xFF));
     f.push_back(uint8_t(crc >> 8));
     return f;

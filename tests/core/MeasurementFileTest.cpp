@@ -10,9 +10,10 @@
 #include <sys/resource.h>
 #include <vector>
 
-#include "app/Folders.h"
+#include "common/Folders.h"
 #include "measurements/MeasurementFile.h"
-#include "tables/Conffun.h"
+#include "tables/TableEngine.h"
+#include "common/PackedDate.h"
 
 using namespace zmk;
 

@@ -5,8 +5,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include "app/Cp1251.h"
-#include "app/ProfileFile.h"
+#include "common/Cp1251.h"
+#include "common/ProfileFile.h"
 
 using namespace zmk;
 

@@ -5,8 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "app/Suplfunc.h"
+#include "common/NumberFormat.h"
 #include "measurements/Records.h"
+#include "common/PackedDate.h"
 
 using namespace zmk;
 

@@ -17,11 +17,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/Cp1251.h"
-#include "app/Folders.h"
-#include "app/ProfileFile.h"
-#include "app/Rd_wr_ini.h"
-#include "link/Hgcbox.h"
+#include "common/Cp1251.h"
+#include "common/Folders.h"
+#include "common/ProfileFile.h"
+#include "settings/MainSettings.h"
+#include "link/ControllerLink.h"
+#include "settings/ArchiveQuery.h"
+#include "common/PackedDate.h"
 
 using namespace zmk;
 

@@ -5,11 +5,12 @@
 
 #include "QtPrinters.h"
 #include "SimProcess.h"
-#include "app/StatusBarPanel.h"
-#include "link/Comportfunctions.h"
-#include "link/Hgcbox.h"
-#include "measurements/Dtfun.h"
-#include "tables/Conffun.h"
+#include "common/StatusBarPanel.h"
+#include "link/SerialChannel.h"
+#include "link/ControllerLink.h"
+#include "common/PackedDate.h"
+#include "tables/TableEngine.h"
+#include "measurements/ArchiveBounds.h"
 
 using namespace zmk;
 
@@ -54,7 +55,7 @@ protected:
     bool Read(int archive) { return ReadArchiveBounds(engine, &panel, archive, messages, reading); }
 
     std::unique_ptr<SimProcess> sim;
-    hgcbox link{0};
+    ControllerLink link{0};
     ConfigImage image;
     NoRetry noRetry;
     TableEngine engine{link, image, noRetry};

@@ -9,11 +9,14 @@
 
 #include "QtPrinters.h"
 #include "SimProcess.h"
-#include "app/Suplfunc.h"
-#include "link/Comportfunctions.h"
-#include "link/Hgcbox.h"
+#include "link/SerialChannel.h"
+#include "link/ControllerLink.h"
 #include "measurements/ArchiveReader.h"
-#include "tables/Conffun.h"
+#include "tables/TableEngine.h"
+#include "measurements/ArchiveBounds.h"
+#include "common/PackedDate.h"
+#include "common/MessageKind.h"
+#include "app/ConnectionState.h"
 
 using namespace zmk;
 
@@ -79,7 +82,7 @@ protected:
 
     QTemporaryDir dir;
     std::unique_ptr<SimProcess> sim;
-    hgcbox link{0};
+    ControllerLink link{0};
     ConfigImage image;
     NoRetry noRetry;
     TableEngine engine{link, image, noRetry};

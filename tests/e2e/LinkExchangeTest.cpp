@@ -7,9 +7,10 @@
 
 #include "QtPrinters.h"
 #include "SimProcess.h"
-#include "link/Comportfunctions.h"
-#include "link/Hgcbox.h"
+#include "link/SerialChannel.h"
+#include "link/ControllerLink.h"
 #include "link/TcpChannel.h"
+#include "link/Frame.h"
 
 using namespace zmk;
 
@@ -63,7 +64,7 @@ protected:
 
     QTemporaryDir dir;
     std::unique_ptr<SimProcess> sim;
-    hgcbox link{0};
+    ControllerLink link{0};
 };
 
 }  // namespace
@@ -77,7 +78,7 @@ TEST_P(SimExchange, ReadsIdentificationAndLongestAnswer) {
     // Table 4, fields 0..10: 242 data bytes, the largest read of the catalogue.
     ASSERT_TRUE(Read(4, 0, 11)) << link.StatusText().toStdString();
     EXPECT_EQ(link.AnswerBuf[2], 8 + 242 + 2);
-    EXPECT_EQ(hgcbox::Crc16(link.AnswerBuf.data(), link.AnswerBuf[2]), 0);
+    EXPECT_EQ(Crc16(link.AnswerBuf.data(), link.AnswerBuf[2]), 0);
 }
 
 TEST_P(SimExchange, ControllerRefusals) {

@@ -25,15 +25,15 @@
 #include <memory>
 
 #include "SimProcess.h"
-#include "app/Suplfunc.h"
-#include "app/ui/Main.h"
-#include "app/ui/Question.h"
-#include "app/ui/Wait.h"
-#include "link/ui/Connect.h"
-#include "measurements/ui/Arhivhdm_chr.h"
-#include "measurements/ui/Arhmom_wmt.h"
-#include "measurements/ui/Shortdt.h"
-#include "tables/ui/Shortuspass.h"
+#include "app/ui/MainWindow.h"
+#include "common/ui/MessageDialog.h"
+#include "common/ui/WaitWindow.h"
+#include "link/ui/ConnectDialog.h"
+#include "measurements/ui/ChromHourDayViewer.h"
+#include "measurements/ui/MoistureFiveMinuteViewer.h"
+#include "measurements/ui/ArchivePeriodDialog.h"
+#include "tables/ui/ProgramUserDialog.h"
+#include "app/ConnectionState.h"
 
 using namespace zmk;
 
@@ -61,7 +61,7 @@ struct Shown {
     QString Cell(int row, int column) const { return cells.value(row).value(column); }
 };
 
-Shown Capture(const TFormMeasurementView& viewer) {
+Shown Capture(const MeasurementViewer& viewer) {
     Shown s;
     s.className = QString::fromLatin1(viewer.metaObject()->className());
     s.caption = viewer.windowTitle();
@@ -84,11 +84,11 @@ Shown Capture(const TFormMeasurementView& viewer) {
 // the test did not expect is recorded and closed.
 class Responder {
 public:
-    std::function<void(TFormShortDate*)> onPeriod;
-    std::function<void(TFormMeasurementView*)> onViewer;
+    std::function<void(ArchivePeriodDialog*)> onPeriod;
+    std::function<void(MeasurementViewer*)> onViewer;
     std::function<void(QFileDialog*)> onFile;
     // Runs at every look while a wait window is shown.
-    std::function<void(TFormWait*)> onWaiting;
+    std::function<void(WaitWindow*)> onWaiting;
 
     QList<Message> messages;
     QStringList unexpected;
@@ -108,25 +108,25 @@ private:
     void Poll() {
         if (onWaiting)
             for (QWidget* top : QApplication::topLevelWidgets())
-                if (auto* wait = qobject_cast<TFormWait*>(top); wait && wait->isVisible()) onWaiting(wait);
+                if (auto* wait = qobject_cast<WaitWindow*>(top); wait && wait->isVisible()) onWaiting(wait);
         QWidget* w = QApplication::activeModalWidget();
         if (w == nullptr || !w->isVisible()) return;
         for (const QPointer<QWidget>& seen : handled_)
             if (seen.data() == w) return;
         handled_.append(w);
-        if (auto* form = qobject_cast<TFormConnect*>(w)) {
+        if (auto* form = qobject_cast<ConnectDialog*>(w)) {
             form->BitBtnConnect->click();
-        } else if (auto* form = qobject_cast<TFormShortUsPass*>(w)) {
+        } else if (auto* form = qobject_cast<ProgramUserDialog*>(w)) {
             form->EditCode->setText(QStringLiteral("1234"));
             form->EditPass->setText(QStringLiteral("12345678"));
             form->BitBtnAccept->click();
-        } else if (auto* box = qobject_cast<TFormQues*>(w)) {
+        } else if (auto* box = qobject_cast<MessageDialog*>(w)) {
             messages.append({box->windowTitle(), box->Label1->text(), box->Label2->text()});
             (box->BitBtnNo->isVisible() ? box->BitBtnNo : box->BitBtnOk)->click();
-        } else if (auto* form = qobject_cast<TFormShortDate*>(w); form && onPeriod) {
+        } else if (auto* form = qobject_cast<ArchivePeriodDialog*>(w); form && onPeriod) {
             ++periodDialogs;
             onPeriod(form);
-        } else if (auto* viewer = qobject_cast<TFormMeasurementView*>(w); viewer && onViewer) {
+        } else if (auto* viewer = qobject_cast<MeasurementViewer*>(w); viewer && onViewer) {
             onViewer(viewer);
         } else if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && onFile) {
             onFile(dialog);
@@ -169,9 +169,9 @@ void ResetShared() {
 }
 
 // The main window with its connection start run to the end.
-std::unique_ptr<TFormMain> StartMain(bool* finished) {
-    auto window = std::make_unique<TFormMain>();
-    QSignalSpy spy(window.get(), &TFormMain::ConnectionStartFinished);
+std::unique_ptr<MainWindow> StartMain(bool* finished) {
+    auto window = std::make_unique<MainWindow>();
+    QSignalSpy spy(window.get(), &MainWindow::ConnectionStartFinished);
     window->show();
     *finished = spy.wait(30000);
     return window;
@@ -182,7 +182,7 @@ const QStringList SimArgs = {QStringLiteral("--no-tcp"), QStringLiteral("--pty")
                              QStringLiteral("2026-03-15 12:30:00")};
 
 // A custom period: the whole of 14.03.2026, hours 00 to 23.
-void ChooseDay14(TFormShortDate* form) {
+void ChooseDay14(ArchivePeriodDialog* form) {
     form->RadioGroup3Items.value(1)->click();
     form->tdHb->setDate(QDate(2026, 3, 14));
     form->ComboBox6->setCurrentIndex(0);
@@ -225,12 +225,12 @@ private slots:
 
         QList<Shown> viewers;
         QString oldestLabel;
-        responder.onPeriod = [&](TFormShortDate* form) {
+        responder.onPeriod = [&](ArchivePeriodDialog* form) {
             oldestLabel = form->LabelHouOldest->text();
             QCOMPARE(form->Mode(), int(UnitHour));
             ChooseDay14(form);
         };
-        responder.onViewer = [&](TFormMeasurementView* viewer) {
+        responder.onViewer = [&](MeasurementViewer* viewer) {
             viewers << Capture(*viewer);
             viewer->BitBtnExit->click();
         };
@@ -243,7 +243,7 @@ private slots:
         QVERIFY(!oldestLabel.isEmpty());
         QCOMPARE(viewers.size(), 1);
         const Shown& v = viewers[0];
-        QCOMPARE(v.className, QStringLiteral("zmk::TFormArhivHDM_Chr"));
+        QCOMPARE(v.className, QStringLiteral("zmk::ChromHourDayViewer"));
         QCOMPARE(v.caption, Day14Caption);
         QCOMPARE(v.records, qsizetype(24));
         // The records, an empty row and the averages.
@@ -294,7 +294,7 @@ private slots:
             fileDialogs << dialog->windowTitle();
             ChooseFile(dialog, path);
         };
-        responder.onViewer = [&](TFormMeasurementView* viewer) {
+        responder.onViewer = [&](MeasurementViewer* viewer) {
             viewers << Capture(*viewer);
             if (viewers.size() == 1) viewer->BitBtnSave->click();  // runs its dialogs to the end
             viewer->BitBtnExit->click();
@@ -350,7 +350,7 @@ private slots:
         QVERIFY(Shared().MoistureMeterPresent);
 
         QList<Shown> viewers;
-        responder.onPeriod = [](TFormShortDate* form) {
+        responder.onPeriod = [](ArchivePeriodDialog* form) {
             QCOMPARE(form->Mode(), int(UnitFiveMinutes));
             // Custom: 14.03.2026 10:00 to 12:00, 25 five-minute records.
             form->RadioGroup1Items.value(2)->click();
@@ -362,7 +362,7 @@ private slots:
             form->ComboBox5->setCurrentIndex(0);
             form->BitBtnAccept->click();
         };
-        responder.onViewer = [&](TFormMeasurementView* viewer) {
+        responder.onViewer = [&](MeasurementViewer* viewer) {
             viewers << Capture(*viewer);
             viewer->BitBtnExit->click();
         };
@@ -381,7 +381,7 @@ private slots:
         }
         QCOMPARE(viewers.size(), 1);
         const Shown& v = viewers[0];
-        QCOMPARE(v.className, QStringLiteral("zmk::TFormArhMom_Wmt"));
+        QCOMPARE(v.className, QStringLiteral("zmk::MoistureFiveMinuteViewer"));
         QCOMPARE(v.caption, QStringLiteral("Мгновенные данные влагомера за период  с  14.03.26 10:00:00  по  "
                                            "14.03.26 12:00:00"));
         QCOMPARE(v.records, qsizetype(records));
@@ -407,7 +407,7 @@ private slots:
 
         QList<Shown> viewers;
         bool escaped = false;
-        responder.onPeriod = [](TFormShortDate* form) {
+        responder.onPeriod = [](ArchivePeriodDialog* form) {
             // Custom: 14.03.2026 00:00 to 12:00, 145 records in 19 answers.
             form->RadioGroup1Items.value(2)->click();
             form->tdMb->setDate(QDate(2026, 3, 14));
@@ -418,12 +418,12 @@ private slots:
             form->ComboBox5->setCurrentIndex(0);
             form->BitBtnAccept->click();
         };
-        responder.onWaiting = [&](TFormWait* wait) {
+        responder.onWaiting = [&](WaitWindow* wait) {
             if (escaped || wait->ProgressBar1->value() < 8) return;
             escaped = true;
             QTest::keyClick(wait, Qt::Key_Escape);
         };
-        responder.onViewer = [&](TFormMeasurementView* viewer) {
+        responder.onViewer = [&](MeasurementViewer* viewer) {
             viewers << Capture(*viewer);
             viewer->BitBtnExit->click();
         };
@@ -437,7 +437,7 @@ private slots:
         QVERIFY(!Shared().ReadAbortRequested);
         QCOMPARE(viewers.size(), 1);
         const Shown& v = viewers[0];
-        QCOMPARE(v.className, QStringLiteral("zmk::TFormArhMom_Wmt"));
+        QCOMPARE(v.className, QStringLiteral("zmk::MoistureFiveMinuteViewer"));
         // Whole answers of 8, and not all 19 of them.
         QVERIFY2(v.records >= 8 && v.records < 145 && v.records % 8 == 0, qPrintable(QString::number(v.records)));
         QCOMPARE(v.rows, int(v.records));

@@ -1,0 +1,10 @@
+#include "app/ConnectionState.h"
+
+namespace zmk {
+
+ConnectionState& Shared() {
+    static ConnectionState state;
+    return state;
+}
+
+}  // namespace zmk

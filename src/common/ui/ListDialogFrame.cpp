@@ -1,0 +1,237 @@
+#include "common/ui/ListDialogFrame.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <algorithm>
+
+#include "common/ui/NumericKeyFilter.h"
+#include "common/ui/MessageDialog.h"
+#include "common/MessageKind.h"
+#include "app/ConnectionState.h"
+
+namespace zmk {
+
+namespace {
+
+// Layout, in pixels.
+constexpr int kMargin = 8;
+constexpr int kRowHeight = 22;
+constexpr int kHeaderHeight = 26;
+constexpr int kButtonHeight = 30;
+constexpr int kButtonBottomMargin = 24;
+constexpr int kSortButtonSize = 18;
+constexpr int kSortButtonRightGap = 3;
+constexpr int kAddressListRows = 16;
+
+QToolButton* MakeSortButton(QWidget* parent, const QString& tip) {
+    auto* button = new QToolButton(parent);
+    button->setArrowType(Qt::DownArrow);
+    button->setAutoRaise(true);
+    button->setFixedSize(kSortButtonSize, kSortButtonSize);
+    button->setToolTip(tip);
+    return button;
+}
+
+}  // namespace
+
+ListTableModel::ListTableModel(const QStringList& headings, QObject* parent)
+    : QAbstractTableModel(parent), headings_(headings) {}
+
+int ListTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(headings_.size());
+}
+
+QVariant ListTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || role != Qt::DisplayRole)
+        return {};
+    return CellText(index.row(), index.column());
+}
+
+QVariant ListTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (section < 0 || section >= headings_.size())
+        return {};
+    return headings_[section];
+}
+
+void ListTableModel::Refresh() {
+    beginResetModel();
+    endResetModel();
+}
+
+// ---------------------------------------------------------------------------
+
+ListDialogFrame::ListDialogFrame(QWidget* parent) : QDialog(parent) {}
+
+void ListDialogFrame::BuildFrame(ListTableModel* model, const ListFrameShape& shape) {
+    shape_ = shape;
+    setFixedSize(shape.width, shape.height);
+
+    StringGrid1 = new QTableView(this);
+    StringGrid1->setModel(model);
+    StringGrid1->setGeometry(kMargin, kMargin, shape.width - 2 * kMargin, shape.gridHeight);
+    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setTabKeyNavigation(false);
+    StringGrid1->setWordWrap(false);
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    QHeaderView* header = StringGrid1->horizontalHeader();
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setFixedHeight(kHeaderHeight);
+    for (int column = 0; column < int(shape.columnWidths.size()); ++column)
+        header->resizeSection(column, shape.columnWidths[column]);
+    header->setStretchLastSection(true);
+
+    SpeedButtonSortName = MakeSortButton(header, QStringLiteral("Упорядочить по наименованию"));
+    SpeedButtonSortSecond = MakeSortButton(header, shape.secondSortTip);
+    connect(header, &QHeaderView::sectionResized, this, &ListDialogFrame::PlaceSortButtons);
+    connect(header, &QHeaderView::geometriesChanged, this, &ListDialogFrame::PlaceSortButtons);
+
+    const int buttonTop = shape.height - kButtonHeight - kButtonBottomMargin;
+    auto makeButton = [&](const QString& text, int left) {
+        auto* button = new QPushButton(text, this);
+        button->setGeometry(left, buttonTop, shape.buttonWidth, kButtonHeight);
+        button->setAutoDefault(false);
+        return button;
+    };
+    const int step = shape.buttonWidth + shape.buttonGap;
+    BitBtnEdit = makeButton(QStringLiteral("Изменить"), kMargin);
+    BitBtnAdd = makeButton(QStringLiteral("Добавить"), kMargin + step);
+    BitBtnDelete = makeButton(QStringLiteral("Удалить"), kMargin + 2 * step);
+    const int cancelLeft = shape.width - kMargin - shape.buttonWidth;
+    BitBtnCancel = makeButton(QStringLiteral("Отменить"), cancelLeft);
+    BitBtnOk = makeButton(QStringLiteral("Принять"), cancelLeft - step);
+
+    connect(BitBtnEdit, &QPushButton::clicked, this, &ListDialogFrame::BitBtnEditClick);
+    connect(BitBtnAdd, &QPushButton::clicked, this, &ListDialogFrame::BitBtnAddClick);
+    connect(BitBtnDelete, &QPushButton::clicked, this, &ListDialogFrame::BitBtnDeleteClick);
+    connect(BitBtnOk, &QPushButton::clicked, this, &ListDialogFrame::BitBtnOkClick);
+    connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(SpeedButtonSortName, &QToolButton::clicked, this,
+            &ListDialogFrame::SpeedButtonSortNameClick);
+    connect(StringGrid1, &QTableView::clicked, this, &ListDialogFrame::StringGrid1Click);
+    connect(StringGrid1, &QTableView::doubleClicked, this, &ListDialogFrame::StringGrid1DblClick);
+    // Moving through the rows with the keyboard makes the row current as a click does.
+    connect(StringGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!redisplaying_ && current.isValid())
+                    SetCurrent(current.row());
+            });
+
+    Redisplay();
+    PlaceSortButtons();
+}
+
+void ListDialogFrame::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    PlaceSortButtons();
+}
+
+void ListDialogFrame::PlaceSortButtons() {
+    QHeaderView* header = StringGrid1->horizontalHeader();
+    const int top = (header->height() - kSortButtonSize) / 2;
+    auto place = [&](QToolButton* button, int section) {
+        const int right = header->sectionViewportPosition(section) + header->sectionSize(section);
+        button->move(right - kSortButtonSize - kSortButtonRightGap, std::max(0, top));
+        button->raise();
+    };
+    place(SpeedButtonSortName, shape_.nameColumn);
+    place(SpeedButtonSortSecond, shape_.secondSortColumn);
+}
+
+void ListDialogFrame::Redisplay() {
+    redisplaying_ = true;
+    PrepareRows();
+    const int count = Count();
+    if (count > 0) {
+        StringGrid1->selectRow(CurrentIndex());
+        StringGrid1->scrollTo(StringGrid1->model()->index(CurrentIndex(), 0));
+    }
+    BitBtnEdit->setEnabled(count > 0);
+    BitBtnDelete->setEnabled(count > 0);
+    BitBtnAdd->setEnabled(count < shape_.maxRows);
+
+    const bool sortable = !shape_.sortNeedsTwoRows || count > 1;
+    const uint8_t kind = SortKind();
+    SpeedButtonSortName->setEnabled(sortable && kind != NameSortKind);
+    SpeedButtonSortSecond->setEnabled(sortable && kind != SecondSortKind);
+    redisplaying_ = false;
+}
+
+void ListDialogFrame::SetSortKind(uint8_t kind) {
+    StoreSortKind(kind);
+    Redisplay();
+}
+
+void ListDialogFrame::SpeedButtonSortNameClick() {
+    SetSortKind(NameSortKind);
+}
+
+void ListDialogFrame::StringGrid1Click(const QModelIndex& index) {
+    if (index.isValid())
+        SetCurrent(index.row());
+}
+
+void ListDialogFrame::StringGrid1DblClick(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    SetCurrent(index.row());
+    BitBtnEditClick();
+}
+
+bool ListDialogFrame::ConfirmDelete(const QString& secondLine) {
+    if (Count() == 0)
+        return false;
+    Shared().MessageKind = MsgQuestion;
+    ShowMessageBox(QStringLiteral("Вы действительно хотите"), secondLine);
+    return Shared().QuestionAnswer;
+}
+
+// ---------------------------------------------------------------------------
+
+QComboBox* MakeAddressComboBox(QWidget* parent, int first, int last, int maxLength,
+                               const QRect& geometry) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setMaxVisibleItems(kAddressListRows);
+    for (int address = first; address <= last; ++address)
+        combo->addItem(QString::number(address));
+    combo->setCurrentIndex(-1);
+    combo->setEditText(QString());
+    combo->lineEdit()->setMaxLength(maxLength);
+    NumericKeyFilter::Install(combo->lineEdit(), NumericKeyFilter::Integer);
+    combo->setGeometry(geometry);
+    return combo;
+}
+
+void MakeAcceptCancelButtons(QDialog* dialog, const QSize& form, int buttonWidth, int buttonHeight,
+                             int bottomMargin, QPushButton*& ok, QPushButton*& cancel) {
+    const int top = form.height() - buttonHeight - bottomMargin;
+    const int gap = (form.width() - 2 * buttonWidth) / 3;
+    ok = new QPushButton(QStringLiteral("Принять"), dialog);
+    ok->setGeometry(gap, top, buttonWidth, buttonHeight);
+    ok->setDefault(true);
+    cancel = new QPushButton(QStringLiteral("Отменить"), dialog);
+    cancel->setGeometry(2 * gap + buttonWidth, top, buttonWidth, buttonHeight);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+}
+
+void ShowInputError(QWidget* field, const QString& first, const QString& second) {
+    Shared().MessageKind = MsgInputError;
+    ShowMessageBox(first, second);
+    if (field != nullptr)
+        field->setFocus();
+}
+
+}  // namespace zmk

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "link/Frame.h"
+#include "link/LinkChannel.h"
+
+namespace zmk {
+
+class StatusBarPanel;
+
+enum ChannelKindValue : uint8_t {
+    ChannelDirect = 0,    // serial line through a line adapter (RTS keys the transmitter)
+    ChannelPhone = 1,     // telephone or GSM modem on a serial port
+    ChannelEthernet = 2,  // TCP connection
+};
+
+// Monotonic clock of the engine; replaceable so that fuzzing and unit tests
+// can run the receive loop on simulated time.
+class LinkClock {
+public:
+    virtual ~LinkClock() = default;
+    virtual int64_t nowNs() = 0;
+    virtual void sleepUntilNs(int64_t deadlineNs) = 0;
+};
+LinkClock& MonotonicClock();
+
+// The one controller link: frames requests, sends them over the current
+// channel, receives and checks the answers, and keeps the numbered outcome.
+class ControllerLink {
+public:
+    static constexpr int BufSize = 256;
+
+    explicit ControllerLink(uint8_t address);
+    ~ControllerLink();
+    ControllerLink(const ControllerLink&) = delete;
+    ControllerLink& operator=(const ControllerLink&) = delete;
+
+    // Builds, sends and checks one request, up to Attempts times.
+    // True when Status is 0; the answer is then in AnswerBuf.
+    bool SendRequest(uint8_t code, const uint8_t* data, int32_t length, uint8_t leading = 0);
+    // Opens serial port ComPortNo, retrying a busy port for PortOpenWait seconds.
+    bool OpenPort();
+    // Closes the serial port if one is open.
+    void ClosePort();
+    // "Команда %d.  %s" for the last outcome; kept in MessageBuf.
+    QString StatusText();
+
+    // Text of a link status (without the command prefix).
+    QString LinkStatusText(int32_t status) const;
+    // Text of a controller result code: its own text for 1..64, else "Код ошибки = %d".
+    static QString ResultCodeText(int code);
+
+    // The channel that carries frames now: the socket on channel 2, the port otherwise.
+    LinkChannel* CurrentChannel() const;
+
+    // Runs between waits so that the user interface stays responsive; may be empty.
+    void SetPump(std::function<void()> pump) { pump_ = std::move(pump); }
+    // Sees every frame that goes out (without preambles) and every answer
+    // received, complete or not.
+    using FrameObserver = std::function<void(bool sent, const uint8_t* bytes, int count)>;
+    void SetFrameObserver(FrameObserver observer) { observer_ = std::move(observer); }
+    void SetClock(LinkClock* clock) { clock_ = clock; }
+    bool InExchange() const { return inExchange_; }
+
+    // Fields of the link object, in their order.
+    uint8_t AbortFlag = 0;
+    std::array<uint8_t, BufSize> RequestBuf{};
+    std::array<uint8_t, BufSize> AnswerBuf{};
+    uint8_t ChannelKind = ChannelDirect;
+    uint8_t ComPortNo = 1;
+    std::unique_ptr<LinkChannel> PortHandle;
+    std::unique_ptr<LinkChannel> Socket;
+    int32_t PortOpenWait = 1;
+    uint8_t ClosePortEachExchange = 1;
+    uint8_t Address;
+    int32_t BaudRate = 1200;
+    uint8_t Preambles = 0;
+    std::array<uint8_t, 12> WritePassword;
+    std::array<uint8_t, 4> UserCode;
+    int32_t ByteGapMs = 10;
+    int32_t AnswerWaitMs = 2000;
+    uint8_t Attempts = 2;
+    int32_t Status = LinkOk;
+    double LastExchangeTime = 0;
+    StatusBarPanel* StatusPanel = nullptr;
+    QString MessageBuf;
+    uint8_t LastFunction = 0;
+
+private:
+    bool ExchangeFrame(int frameLength);
+    bool Receive();
+    void Pump();
+    void SleepMs(int ms);
+
+    std::function<void()> pump_;
+    FrameObserver observer_;
+    LinkClock* clock_;
+    bool inExchange_ = false;
+    QString refusalText_;
+    int received_ = 0;  // bytes of the answer frame taken by the receiver
+};
+
+}  // namespace zmk

@@ -1,0 +1,87 @@
+#include "link/Frame.h"
+
+namespace zmk {
+
+namespace {
+
+constexpr int CredentialsSize = 16;
+
+}  // namespace
+
+uint16_t Crc16(const uint8_t* data, uint16_t count) {
+    uint16_t crc = 0xFFFF;
+    for (uint16_t i = 0; i < count; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
+    }
+    return crc;
+}
+
+bool CarriesCredentials(uint8_t code) {
+    return code == 2 || code == 12 || code == 25 || code == 32 || code == 33;
+}
+
+AnswerReceiver::AnswerReceiver(uint8_t requestAddress, const uint8_t* request)
+    : requestAddress_(requestAddress),
+      broadcast_(requestAddress == 255),
+      addressWrite_(request[3] == 2 && request[21] == 3 && request[22] == 0),
+      newAddress_(request[24]) {}
+
+void AnswerReceiver::Feed(uint8_t byte) {
+    switch (p_) {
+    case 0:
+        p_ = byte == AnswerStart ? 1 : 0;
+        break;
+    case 1:
+        if (byte == requestAddress_) {
+            p_ = 2;
+        } else if (broadcast_) {
+            p_ = 2;
+            adopted_ = true;
+            adoptedAddress_ = byte;
+        } else if (addressWrite_) {
+            // A write of the controller's own address is answered from the new one.
+            p_ = byte == newAddress_ ? 2 : 1;
+        } else {
+            p_ = 0;
+        }
+        break;
+    case 2:
+        p_ = byte >= MinAnswerLength ? 3 : 0;
+        break;
+    default:
+        // The buffer holds 256 bytes and the length byte at most 255, so the
+        // answer is complete before the position can run past the end.
+        ++p_;
+        break;
+    }
+}
+
+bool AnswerReceiver::AdoptedAddress(uint8_t* address) const {
+    if (!adopted_) return false;
+    *address = adoptedAddress_;
+    return true;
+}
+
+int32_t CheckAnswer(const uint8_t* answer, uint8_t code) {
+    const int length = answer[2];
+    if (length < MinAnswerLength || Crc16(answer, uint16_t(length)) != 0) return LinkBadChecksum;
+    if (answer[3] != uint8_t(code | 0x80)) return LinkRefused;
+    return LinkOk;
+}
+
+QString FormatFrameForLog(bool sent, const uint8_t* bytes, int count) {
+    QString line = sent ? QStringLiteral("TX") : QStringLiteral("RX");
+    const bool mask = sent && count > 4 && CarriesCredentials(bytes[3]);
+    for (int i = 0; i < count; ++i) {
+        line += ' ';
+        if (mask && i >= 4 && i < 4 + CredentialsSize) {
+            line += QStringLiteral("**");
+        } else {
+            line += QStringLiteral("%1").arg(bytes[i], 2, 16, QLatin1Char('0')).toUpper();
+        }
+    }
+    return line;
+}
+
+}  // namespace zmk

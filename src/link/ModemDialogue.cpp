@@ -1,0 +1,332 @@
+#include "link/ModemDialogue.h"
+
+#include <algorithm>
+
+#include "common/Cp1251.h"
+#include "common/StatusBarPanel.h"
+
+namespace zmk {
+
+namespace {
+
+constexpr int64_t NsPerMs = 1000000;
+// Longest slice a wait blocks in while a pump or an Esc check is installed.
+constexpr int64_t SliceNs = NsPerMs;
+
+constexpr char CR = '\r';
+constexpr char LF = '\n';
+// The reply line is complete once more than this many bytes are stored and
+// the last is CR or LF (the leading CR/LF of a verbose reply is kept).
+constexpr int MinReplyLine = 3;
+constexpr int MaxReplyLine = ModemDialogue::ReplySize - 1;
+
+constexpr int CommandPauseMs = 2;        // before a command is written
+constexpr int CheckLimitMs = 5000;       // each command of the modem check
+constexpr int EscapeGuardMs = 1200;      // silence around "+++" in the modem check
+constexpr int CheckTries = 2;
+constexpr int GsmLimitMs = 5000;         // each reply line of AT+CPAS
+constexpr int BeforeDialMs = 2000;
+constexpr int AfterInitCommandMs = 200;
+constexpr int AfterConnectMs = 200;
+constexpr int HangUpGuardMs = 1000;
+constexpr int HangUpLimitMs = 2000;
+
+const char EscapeReply[] = "Escape...";
+
+const char* const DialTexts[] = {
+    "Соединение установлено",
+    "Отсутствует сигнал АТС",
+    "Номер абонента занят",
+    "Потеря несущей",
+    "Нет гудка в линии",
+    "Абонент не отвечает",
+    "Лимит времени, отведенного на соединение, исчерпан",
+    "Модем отсутствует или не подключен",
+    "Соединение не установлено",
+    "Истекло время ожидания ответа от модема",
+    "Попытка соединения прервана по требованию пользователя",
+    "Нет готовности GSM",
+};
+
+bool IsLineEnd(char c) { return c == CR || c == LF; }
+
+bool StartsCommand(QByteArrayView text, qsizetype i) {
+    return i + 1 < text.size() && (text[i] == 'A' || text[i] == 'a') && (text[i + 1] == 'T' || text[i + 1] == 't');
+}
+
+// The command as written: its bytes up to a terminating zero.
+QByteArrayView UpToZero(QByteArrayView text) {
+    const qsizetype zero = text.indexOf('\0');
+    return zero < 0 ? text : text.first(zero);
+}
+
+}  // namespace
+
+QString DialResultText(int code) {
+    if (code >= 0 && code < int(std::size(DialTexts))) return QString::fromUtf8(DialTexts[code]);
+    return QStringLiteral("Код ошибки = %1").arg(code);
+}
+
+QString CallDurationText(qint64 seconds) {
+    seconds = std::max<qint64>(seconds, 0);
+    return QString::asprintf("%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+}
+
+std::vector<QByteArray> SplitInitCommands(QByteArrayView text) {
+    std::vector<QByteArray> commands;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (!StartsCommand(text, i)) {
+            ++i;
+            continue;
+        }
+        qsizetype end = text.indexOf('^', i);
+        if (end < 0) end = text.size();
+        commands.push_back(text.sliced(i, end - i).toByteArray() + CR);
+        i = end;
+    }
+    return commands;
+}
+
+QByteArray DialCommand(QByteArrayView number) {
+    QByteArray command("ATD");
+    for (char c : number) {
+        if (c != ' ' && c != '-' && c != '(' && c != ')') command += c;
+    }
+    return command + CR;
+}
+
+int ClassifyModemReply(QByteArrayView reply) {
+    struct Rule {
+        const char* a;
+        const char* b;
+        int code;
+    };
+    static const Rule rules[] = {
+        {"ERRO", "erro", DialError},       {"Time", nullptr, DialTimeLimit},
+        {"DIAL", "dial", DialNoDialTone},  {"NO CARRI", "no carri", DialNoCarrier},
+        {"BUSY", "busy", DialBusy},        {"ANSW", "answ", DialNoAnswer},
+        {EscapeReply, nullptr, DialEscape},
+    };
+    for (const Rule& r : rules) {
+        if (FindSubstring(reply, r.a) || (r.b && FindSubstring(reply, r.b))) return r.code;
+    }
+    return DialConnected;
+}
+
+bool ModemAnswered(QByteArrayView reply) {
+    for (const char* p : {"AT", "at", "OK", "ok", "\r\n", "0"}) {
+        if (FindSubstring(reply, p)) return true;
+    }
+    return false;
+}
+
+ModemDialogue::ModemDialogue(Context context)
+    : ctx_(std::move(context)), clock_(ctx_.clock ? ctx_.clock : &MonotonicClock()) {}
+
+void ModemDialogue::Pump() {
+    if (ctx_.pump) ctx_.pump();
+}
+
+void ModemDialogue::WaitMs(int ms) {
+    const int64_t end = Now() + int64_t(ms) * NsPerMs;
+    if (!ctx_.pump) {
+        clock_->sleepUntilNs(end);
+        return;
+    }
+    for (int64_t now = Now(); now < end; now = Now()) {
+        clock_->sleepUntilNs(std::min(end, now + SliceNs));
+        Pump();
+    }
+}
+
+ModemDialogue::LineRead ModemDialogue::ReadReplyLine(int64_t deadlineNs, bool watchEscape, QByteArray* line) {
+    line->clear();
+    LinkChannel* port = ctx_.port;
+    const bool sliced = ctx_.pump || (watchEscape && ctx_.escapePressed);
+    bool started = false;  // the first CR or LF after the echo has arrived
+    for (;;) {
+        Pump();
+        if (watchEscape && ctx_.escapePressed && ctx_.escapePressed()) return LineRead::Escaped;
+        uint8_t byte = 0;
+        const int got = port && port->isOpen() ? port->readByte(&byte) : -1;
+        if (got == 1) {
+            const char c = char(byte);
+            if (started || IsLineEnd(c)) {
+                started = true;
+                line->append(c);
+                if ((line->size() > MinReplyLine && IsLineEnd(c)) || line->size() >= MaxReplyLine)
+                    return LineRead::Complete;
+            }
+        } else if (got < 0 && port) {
+            port->clearErrors();
+        }
+        const int64_t now = Now();
+        if (now >= deadlineNs) return LineRead::TimedOut;
+        if (got == 1) continue;
+        const int64_t wait = sliced ? std::min(deadlineNs - now, SliceNs) : deadlineNs - now;
+        if (port && port->isOpen()) {
+            port->waitForData(wait);
+        } else {
+            clock_->sleepUntilNs(now + wait);
+        }
+    }
+}
+
+int ModemDialogue::SendModemCommand(QByteArrayView command, QByteArray* reply, int limitMs, StatusBarPanel* panel) {
+    const QByteArrayView text = UpToZero(command);
+    const QString shown = FromCp1251(text);
+    if (panel) {
+        panel->setText(QStringLiteral(" Установление связи по телефону. Команда %1.").arg(shown));
+        panel->repaint();
+        Pump();
+    }
+    LinkChannel* port = ctx_.port;
+    if (port) port->purge();
+    reply->clear();
+
+    WaitMs(CommandPauseMs);
+    if (port && port->isOpen() && !text.isEmpty()) {
+        // A refused write leaves the modem silent; the time limit reports it.
+        if (!port->write(reinterpret_cast<const uint8_t*>(text.data()), int(text.size()))) port->clearErrors();
+    }
+
+    QByteArray line;
+    switch (ReadReplyLine(Now() + int64_t(std::max(limitMs, 0)) * NsPerMs, true, &line)) {
+    case LineRead::Escaped:
+        *reply = EscapeReply;
+        return DialEscape;
+    case LineRead::TimedOut:
+        return DialReplyTimeout;
+    case LineRead::Complete:
+        break;
+    }
+    *reply = line;
+    if (panel) {
+        panel->setText(QStringLiteral(" Установление связи по телефону. Команда %1.  Ответ %2")
+                           .arg(shown, FromCp1251(line)));
+        panel->repaint();
+    }
+    return ClassifyModemReply(line);
+}
+
+int ModemDialogue::CheckModem(StatusBarPanel* panel) {
+    static const QByteArray echoOff("ATE0\r");
+    static const QByteArray verbose("ATV1\r");
+    static const QByteArray escape("+++");
+    QByteArray reply;
+    int tries = CheckTries;
+    bool escaped = false;
+
+    enum Step { Escape, EchoOff, Verbose } step;
+    int code = SendModemCommand(echoOff, &reply, CheckLimitMs, panel);
+    if (code != DialConnected && code != DialReplyTimeout) return code;
+    step = (code == DialConnected && ModemAnswered(reply)) ? Verbose : Escape;
+
+    for (;;) {
+        switch (step) {
+        case Escape:
+            WaitMs(EscapeGuardMs);
+            escaped = false;
+            code = SendModemCommand(escape, &reply, CheckLimitMs, nullptr);
+            if (code == DialReplyTimeout) return DialNoModem;
+            if (code != DialConnected) return code;
+            if (ModemAnswered(reply)) escaped = true;
+            step = EchoOff;
+            break;
+        case EchoOff:
+            WaitMs(EscapeGuardMs);
+            code = SendModemCommand(echoOff, &reply, CheckLimitMs, nullptr);
+            if (code != DialConnected) return code;
+            if (ModemAnswered(reply)) return DialConnected;
+            step = Verbose;
+            break;
+        case Verbose:
+            code = SendModemCommand(verbose, &reply, CheckLimitMs, panel);
+            if (code != DialConnected) return code;
+            if (ModemAnswered(reply)) return DialConnected;
+            if (--tries == 0) return DialConnected;
+            step = escaped ? EchoOff : Escape;
+            break;
+        }
+    }
+}
+
+bool ModemDialogue::CheckGsmReady(StatusBarPanel* panel) {
+    // The command goes out with its terminating zero, as the modem has always been sent it.
+    static const uint8_t command[] = {'A', 'T', '+', 'C', 'P', 'A', 'S', '\r', 0};
+    LinkChannel* port = ctx_.port;
+    if (port) port->purge();
+    if (panel) {
+        panel->setText(QStringLiteral(" Проверка готовности GSM. Команда AT+CPAS"));
+        panel->repaint();
+        Pump();
+    }
+    if (port && port->isOpen() && !port->write(command, int(sizeof command))) port->clearErrors();
+
+    QByteArray line;
+    if (ReadReplyLine(Now() + GsmLimitMs * NsPerMs, false, &line) != LineRead::Complete) return false;
+    if (panel) {
+        panel->setText(QStringLiteral(" Проверка готовности GSM. Команда AT+CPAS. Ответ %1").arg(FromCp1251(line)));
+        panel->repaint();
+    }
+    if (!FindSubstring(line, "+CPAS: 0")) return false;
+    if (ReadReplyLine(Now() + GsmLimitMs * NsPerMs, false, &line) != LineRead::Complete) return false;
+    return FindSubstring(line, "OK");
+}
+
+int ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommands, StatusBarPanel* panel, int attempts,
+                        int waitSeconds) {
+    int code = CheckModem(panel);
+    if (code != DialConnected) return code;
+
+    const std::vector<QByteArray> commands = SplitInitCommands(initCommands);
+    const QByteArray dial = DialCommand(number);
+    // Settings outside their ranges can only come from a hand-edited file:
+    // at least one attempt and one second are always allowed.
+    const int limitMs = std::max(waitSeconds, 1) * 1000;
+    WaitMs(BeforeDialMs);
+
+    QByteArray reply;
+    for (int attempt = 0; attempt < std::max(attempts, 1); ++attempt) {
+        code = DialConnected;
+        for (const QByteArray& command : commands) {
+            code = SendModemCommand(command, &reply, limitMs, panel);
+            if (code == DialConnected && !FindSubstring(reply, "OK") && !FindSubstring(reply, "ok"))
+                code = DialNotConnected;
+            if (code != DialConnected) break;
+            WaitMs(AfterInitCommandMs);
+        }
+        // Esc ends the dialling, not just this attempt.
+        if (code == DialEscape) return code;
+        if (code != DialConnected) continue;
+
+        if (!CheckGsmReady(panel)) return DialGsmNotReady;
+
+        code = SendModemCommand(dial, &reply, limitMs, panel);
+        if (code == DialEscape) return code;
+        if (code != DialConnected) continue;
+        if (FindSubstring(reply, "ONNE") || FindSubstring(reply, "onne")) {
+            WaitMs(AfterConnectMs);
+            return DialConnected;
+        }
+        code = DialNotConnected;
+    }
+    return code;
+}
+
+void ModemDialogue::HangUp() {
+    QByteArray reply;
+    WaitMs(HangUpGuardMs);
+    SendModemCommand("+++", &reply, HangUpLimitMs, nullptr);
+    SendModemCommand("ath\r", &reply, HangUpLimitMs, nullptr);
+}
+
+bool FindSubstring(QByteArrayView text, QByteArrayView pattern) {
+    if (text.isEmpty() || text.size() < pattern.size())
+        return false;
+    return text.indexOf(pattern) >= 0;
+}
+
+
+}  // namespace zmk

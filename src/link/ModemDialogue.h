@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "link/ControllerLink.h"
+#include "link/LinkChannel.h"
+
+namespace zmk {
+
+class StatusBarPanel;
+
+// Outcome of the modem dialogue (the dial result), 0 = connected.
+enum DialResult : int {
+    DialConnected = 0,
+    DialNoDialTone = 1,     // "DIAL" in the reply (NO DIALTONE)
+    DialBusy = 2,           // "BUSY"
+    DialNoCarrier = 3,      // "NO CARRI"
+    DialError = 4,          // "ERRO"
+    DialNoAnswer = 5,       // "ANSW"
+    DialTimeLimit = 6,      // "Time"
+    DialNoModem = 7,        // the escape sequence went unanswered
+    DialNotConnected = 8,   // an initialisation command without "OK", or a dial reply without "CONNECT"
+    DialReplyTimeout = 9,   // no complete reply line within the command's time limit
+    DialEscape = 10,        // the user pressed Esc while a reply was awaited
+    DialGsmNotReady = 11,   // AT+CPAS did not report a ready GSM modem
+};
+
+// Whether pattern occurs in text; false for an empty text or one shorter
+// than the pattern.
+bool FindSubstring(QByteArrayView text, QByteArrayView pattern);
+
+// The text shown to the user for a dial result; "Код ошибки = %d" for an unknown code.
+QString DialResultText(int code);
+
+// Second line of the question after a failed call (the first is DialResultText).
+inline constexpr char DialRetryQuestion[] = "Повторить попытку соединения?";
+
+// Call duration as the call panel shows it: "%02d:%02d:%02d" (hours, minutes,
+// seconds); negative durations (a clock set back) show as "00:00:00".
+QString CallDurationText(qint64 seconds);
+
+// The "Command" setting split into modem commands: each starts where "AT"
+// (in any case) begins and runs to the next "^" or the end, text before such
+// a start is skipped, and each gets a CR. Every command found is kept: the
+// 200-character setting cannot hold more than 67, and a longer hand-edited
+// text only means more commands sent.
+std::vector<QByteArray> SplitInitCommands(QByteArrayView text);
+
+// "ATD" + the number without blanks, "-", "(" and ")" + CR.
+QByteArray DialCommand(QByteArrayView number);
+
+// The dial result a reply line stands for, first match winning: "ERRO" 4,
+// "Time" 6, "DIAL" 1, "NO CARRI" 3, "BUSY" 2, "ANSW" 5, "Escape..." 10, else 0.
+int ClassifyModemReply(QByteArrayView reply);
+
+// Whether a reply counts as answered: it holds "AT", "at", "OK", "ok", CR LF or "0".
+bool ModemAnswered(QByteArrayView reply);
+
+// The Hayes AT dialogue with a telephone or GSM modem on a serial port.
+// Every wait blocks on the channel in slices of about a millisecond and runs
+// the pump between them, so the window stays responsive and no processor core
+// is held busy. The window layer feeds escapePressed from its key filter;
+// zmkctl may leave both empty.
+class ModemDialogue {
+public:
+    static constexpr int ReplySize = 256;  // reply buffer: at most 255 bytes of reply text
+
+    struct Context {
+        LinkChannel* port = nullptr;
+        std::function<void()> pump;           // lets user-interface events run; may be empty
+        std::function<bool()> escapePressed;  // true once when Esc was pressed; may be empty
+        LinkClock* clock = nullptr;           // null: the monotonic clock
+    };
+
+    explicit ModemDialogue(Context context);
+
+    // One command and its reply line. The command goes out unchanged (the
+    // caller ends it with CR where the modem needs one); *reply receives the
+    // line from the first CR or LF after the echo up to the closing one.
+    int SendModemCommand(QByteArrayView command, QByteArray* reply, int limitMs, StatusBarPanel* panel);
+    // Is a modem there, and in command mode (escaping a line left up)?
+    int CheckModem(StatusBarPanel* panel);
+    // AT+CPAS reports a GSM modem ready ("+CPAS: 0", then "OK").
+    bool CheckGsmReady(StatusBarPanel* panel);
+    // The whole call: modem check, initialisation commands, GSM check and
+    // dialling, up to the given number of attempts. 0 once connected.
+    int Dial(QByteArrayView number, QByteArrayView initCommands, StatusBarPanel* panel, int attempts,
+             int waitSeconds);
+    // "+++" and "ath"; the replies are not evaluated.
+    void HangUp();
+
+    const Context& context() const { return ctx_; }
+
+private:
+    enum class LineRead { Complete, TimedOut, Escaped };
+    LineRead ReadReplyLine(int64_t deadlineNs, bool watchEscape, QByteArray* line);
+    void WaitMs(int ms);
+    void Pump();
+    int64_t Now() { return clock_->nowNs(); }
+
+    Context ctx_;
+    LinkClock* clock_;
+};
+
+}  // namespace zmk

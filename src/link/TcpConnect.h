@@ -1,0 +1,79 @@
+#pragma once
+
+// The Ethernet link: the controller (or a serial-to-Ethernet server in front
+// of it) is reached as a TCP client by IPv4 address and port. These functions
+// turn a subscriber's address and port into a socket address, open the
+// connection within the connection wait and configure the link object for it.
+// They never show anything: a failure comes back as the text the caller shows
+// (with a message kind that has no caption).
+//
+// The sockets layer needs no start-up here (the network module starts it
+// itself), so there is no counterpart of a "StartSockets" step.
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "settings/MainSettings.h"
+#include "link/SubscriberList.h"
+
+namespace zmk {
+
+class ControllerLink;
+
+// IPv4 socket address. Kept in host order here; the network order of the
+// wire is the socket layer's business.
+struct SockAddr {
+    uint32_t Address = 0;  // 0 = any address; 10.0.0.5 is 0x0A000005
+    uint16_t Port = 0;
+
+    bool operator==(const SockAddr&) const = default;
+};
+
+// Messages of the Ethernet link.
+QString UnknownHostText(const QString& host);        // "неизвестный хост: %s"
+QString UnknownServiceText(const QString& service);  // "неизвестный сервис: %s"
+inline const QString SocketCallFailedText = QStringLiteral("Ошибка вызова socket");
+inline const QString ConnectTimeoutText =
+    QStringLiteral("Превышено время ожидания соединения сервер/клиент");
+
+// A dotted address as the classic inet_addr takes it: one to four parts
+// separated by '.', each decimal, hexadecimal with "0x" or octal with a
+// leading 0; the last part fills the remaining bytes ("10.5" is 10.0.0.5).
+// "255.255.255.255" is the all-ones address. Anything else fails.
+std::optional<uint32_t> ParseDottedAddress(const QString& text);
+
+// A port given as a number (decimal, "0x" hexadecimal or octal with a leading
+// 0, the whole text); nullopt when the text is not such a number or the
+// number is not a TCP port (0..65535).
+std::optional<uint16_t> ParseServiceNumber(const QString& text);
+
+// Socket address of a host and a service for a protocol ("TCP", "UDP").
+// No host: any address. A host that is not a dotted address is looked up by
+// name (first IPv4 address found); a service that is not a number is looked
+// up by name for the protocol. On failure *message (when given) gets
+// "неизвестный хост: %s" or "неизвестный сервис: %s".
+std::optional<SockAddr> MakeSockAddr(const std::optional<QString>& host, const QString& service,
+                                     const QString& protocol, QString* message = nullptr);
+
+// An answer wait of the settings in milliseconds, kept within 0..INT32_MAX
+// (a hand-edited file may hold any number).
+int32_t AnswerWaitToMs(int32_t seconds);
+
+// Opens the TCP connection to an Ethernet subscriber and configures the link
+// object for it; false with *message set when it failed (the link then keeps
+// no socket). The host is the subscriber's address, the port its port.
+//
+// Attempts repeat until one succeeds or "ConnectWaitTime" seconds have
+// passed (at least one attempt is made); a refused attempt is repeated after
+// a short pause. The pump runs between waits so that the window stays alive.
+// After connecting the line is given one second to settle; then the link
+// object takes: no serial port, Socket = the connection, Address = the
+// subscriber's controller address, ChannelKind 2, ClosePortEachExchange off,
+// AnswerWaitMs = "WaitTime" x 1000, ByteGapMs = "TimeOut", Preambles and
+// Attempts = "Repeat" of the Ethernet settings. "Conn_Repeat" takes no part.
+bool OpenTcpConnection(const EthernetAbonent& subscriber, const MainSettings& settings, ControllerLink& link,
+                       QString* message, const std::function<void()>& pump = {});
+
+}  // namespace zmk

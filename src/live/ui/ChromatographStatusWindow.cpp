@@ -1,0 +1,58 @@
+#include "live/ui/ChromatographStatusWindow.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+namespace zmk {
+
+ChromatographStatusWindow::ChromatographStatusWindow(int mode, const QString& title, uint8_t controllerStatus,
+                                 uint8_t chromLow, uint8_t chromHigh, QWidget* parent)
+    : QDialog(parent), view_(DecodeChromStatus(mode, controllerStatus, chromLow, chromHigh)) {
+    setWindowTitle(title.isEmpty() ? QString::fromUtf8(ChromStatusDefaultTitle) : title);
+    FormCreate();
+}
+
+void ChromatographStatusWindow::FormCreate() {
+    LabelController = new QLabel(this);
+    PanelController = new QFrame(this);
+    LabelChromatograph = new QLabel(this);
+    PanelChromatograph = new QFrame(this);
+    BitBtnExit = new QPushButton(QStringLiteral("Выход"), this);
+    BitBtnExit->setDefault(true);
+    connect(BitBtnExit, &QPushButton::clicked, this, &QDialog::accept);
+
+    int top = Margin;
+    top = PlaceSection(view_.Controller, LabelController, PanelController, top);
+    top = PlaceSection(view_.Chromatograph, LabelChromatograph, PanelChromatograph, top);
+
+    BitBtnExit->setGeometry((FormWidth - ButtonWidth) / 2, top + Margin, ButtonWidth, ButtonHeight);
+    setFixedSize(FormWidth, top + 2 * Margin + ButtonHeight);
+}
+
+int ChromatographStatusWindow::PlaceSection(const ChromStatusSection& section, QLabel* heading,
+                                  QFrame* panel, int top) {
+    heading->setVisible(section.Visible);
+    panel->setVisible(section.Visible);
+    if (!section.Visible)
+        return top;
+
+    heading->setText(section.Heading);
+    heading->setGeometry(Margin, top, FormWidth - 2 * Margin, HeadingHeight);
+    top += HeadingHeight;
+
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Sunken);
+    const int height = SectionHeight(int(section.Lines.size()));
+    panel->setGeometry(Margin, top, FormWidth - 2 * Margin, height);
+    int lineTop = SectionPadding / 2;
+    for (const QString& text : section.Lines) {
+        auto* line = new QLabel(text, panel);
+        line->setGeometry(SectionPadding / 2, lineTop, FormWidth - 2 * Margin - SectionPadding,
+                          LineHeight);
+        lineTop += LineHeight;
+    }
+    return top + height + Margin;
+}
+
+}  // namespace zmk

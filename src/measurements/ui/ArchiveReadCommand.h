@@ -1,0 +1,33 @@
+#pragma once
+
+// The six "Чтение архива контроллера" commands of the main window (the
+// chromatograph's and the moisture meter's 5-minute, hourly and daily
+// archives) around the reading engine: the archive bounds, the period
+// dialog, the wait window with its progress, the messages, and then the
+// viewer of what was read.
+
+#include "measurements/ArchiveReader.h"
+
+class QWidget;
+
+namespace zmk {
+
+class MainWindow;
+
+// One read command from the bounds to the viewer.
+void ReadMeasurementArchive(MainWindow& main, ArchiveKind kind);
+
+// "Мгновенные данные влагомера": reads table 33 field 1 (link with the
+// moisture meter). Without the link: kind 6, "Нет связи с влагомером" /
+// "(см. текущее состояние контроллера)", and false. False also after a
+// failed read (the table engine has told the user). True when the link is there.
+bool CheckMoistureMeterLink(MainWindow& main);
+
+// The messages and questions of a reading shown with the shared message dialog.
+class MessageBoxReadDialogue : public ArchiveReadDialogue {
+public:
+    void ShowMessage(int32_t kind, const QString& line1, const QString& line2) override;
+    bool AskQuestion(int32_t kind, const QString& line1, const QString& line2) override;
+};
+
+}  // namespace zmk

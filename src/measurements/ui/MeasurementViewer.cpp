@@ -1,0 +1,241 @@
+#include "measurements/ui/MeasurementViewer.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "common/Folders.h"
+#include "common/ui/MessageDialog.h"
+#include "common/ui/WaitWindow.h"
+#include "live/ui/ChromatographStatusWindow.h"
+#include "measurements/Workbook.h"
+#include "common/PackedDate.h"
+#include "common/MessageKind.h"
+#include "app/ConnectionState.h"
+
+namespace zmk {
+
+namespace {
+
+constexpr int GridRowHeight = 20;
+constexpr int ButtonHeight = 28;
+// Steps of the wait window's bar that are actually painted.
+constexpr int PaintedProgressSteps = 200;
+
+MeasurementViewer::PrintHandler& PrintHook() {
+    static MeasurementViewer::PrintHandler handler;
+    return handler;
+}
+
+PackedDate Today() {
+    const QDate today = QDate::currentDate();
+    PackedDate date;
+    date.Year = uint8_t(std::clamp(today.year() - 2000, 0, 99));
+    date.Month = uint8_t(today.month());
+    date.Day = uint8_t(today.day());
+    return date;
+}
+
+void ShowFileMessage(const FileMessage& message) {
+    Shared().MessageKind = message.kind;
+    ShowMessageBox(message.first, message.second);
+}
+
+QString KindFilter(ArchiveKind kind) {
+    const QString ext = QString::fromLatin1(KindInfo(kind).extension);
+    return QStringLiteral("*%1 (*%1)").arg(ext);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// MeasurementViewer
+
+MeasurementViewer::MeasurementViewer(const MeasurementFileHeader& header, RecordStore records,
+                                           QWidget* parent)
+    : QDialog(parent) {
+    table_ = std::make_unique<MeasurementTable>(header, std::move(records), CurrentArchiveDecimals());
+    setModal(true);
+}
+
+MeasurementViewer::~MeasurementViewer() = default;
+
+void MeasurementViewer::SetPrintHandler(PrintHandler handler) { PrintHook() = std::move(handler); }
+
+void MeasurementViewer::FormCreate(bool statusButton, bool excelButton, bool printButton) {
+    setWindowTitle(table_->Caption());
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(4, 4, 4, 4);
+
+    model_ = new MeasurementTableModel(table_.get(), this);
+    StringGrid1 = new QTableView(this);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setModel(model_);
+    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setWordWrap(false);
+    StringGrid1->verticalHeader()->hide();
+    // Uniform rows: the view never measures a row, so a year of records
+    // opens as fast as a day.
+    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(GridRowHeight);
+    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    StringGrid1->horizontalHeader()->setHighlightSections(false);
+    column->addWidget(StringGrid1, 1);
+    SizeColumns();
+
+    buttons_ = new QHBoxLayout;
+    auto addButton = [this](const QString& name, const QString& text) {
+        auto* button = new QPushButton(text, this);
+        button->setObjectName(name);
+        button->setMinimumHeight(ButtonHeight);
+        button->setAutoDefault(false);
+        buttons_->addWidget(button);
+        return button;
+    };
+    BitBtnSave = addButton(QStringLiteral("BitBtnSave"), QStringLiteral("Сохранить в файле"));
+    connect(BitBtnSave, &QPushButton::clicked, this, &MeasurementViewer::BitBtnSaveClick);
+    BitBtnExcel = nullptr;
+    if (excelButton) {
+        BitBtnExcel = addButton(QStringLiteral("BitBtnExcel"), QStringLiteral("Сохранить в формате Excel"));
+        connect(BitBtnExcel, &QPushButton::clicked, this, &MeasurementViewer::BitBtnExcelClick);
+    }
+    BitBtnStatus = statusButton ? addButton(QStringLiteral("BitBtnStatus"), QStringLiteral("Признаки состояния"))
+                                : nullptr;
+    BitBtnPrint = nullptr;
+    if (printButton) {
+        BitBtnPrint = addButton(QStringLiteral("BitBtnPrint"), QStringLiteral("Печать"));
+        BitBtnPrint->setEnabled(static_cast<bool>(PrintHook()));
+        connect(BitBtnPrint, &QPushButton::clicked, this, &MeasurementViewer::BitBtnPrintClick);
+    }
+    buttons_->addStretch();
+    BitBtnExit = addButton(QStringLiteral("BitBtnExit"), QStringLiteral("Выход"));
+    connect(BitBtnExit, &QPushButton::clicked, this, &QDialog::accept);
+    column->addLayout(buttons_);
+
+    // The current row is the first record row.
+    if (model_->rowCount() > 0) StringGrid1->setCurrentIndex(model_->index(0, 0));
+}
+
+void MeasurementViewer::FitToScreen(int widthMargin, int heightMargin, int fixedWidth) {
+    const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect avail = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int maxWidth = avail.width() - widthMargin;
+    const int maxHeight = avail.height() - heightMargin;
+    const QHeaderView* header = StringGrid1->horizontalHeader();
+    const int frame = 2 * StringGrid1->frameWidth() + 12;
+
+    int width = fixedWidth;
+    if (width <= 0) {
+        // Shrink by whole columns to stay within the screen.
+        width = frame;
+        for (int c = 0; c < model_->columnCount(); ++c) {
+            if (width + header->sectionSize(c) > maxWidth) break;
+            width += header->sectionSize(c);
+        }
+    }
+    const int chrome = ButtonHeight + 24 + header->sizeHint().height() + frame;
+    const qsizetype rows = std::min<qsizetype>(model_->rowCount(), std::max(1, (maxHeight - chrome) / GridRowHeight));
+    const int height = chrome + int(rows) * GridRowHeight;
+    resize(std::min(width, maxWidth), std::min(height, maxHeight));
+    setMaximumSize(std::max(maxWidth, 100), std::max(maxHeight, 100));
+}
+
+qsizetype MeasurementViewer::CurrentRecord() const {
+    const QModelIndex index = StringGrid1->currentIndex();
+    return index.isValid() ? model_->RecordOfRow(index.row()) : -1;
+}
+
+QFileDialog* MeasurementViewer::SaveDialog(const QString& folder, const QString& filter, const QString& name) {
+    auto* dialog = new QFileDialog(this, QStringLiteral("Введите имя файла для сохранения данных"), folder, filter);
+    dialog->setObjectName(QStringLiteral("SaveDialog1"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    // The overwrite question is our own; the platform's dialog is not used
+    // so that it looks the same everywhere (and can be driven in tests).
+    dialog->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    dialog->selectFile(name);
+    return dialog;
+}
+
+void MeasurementViewer::BitBtnSaveClick() {
+    const ArchiveKind kind = table_->Kind();
+    const QString folder = WorkFolderPath(KindInfo(kind).folder);
+    QString proposed = DefaultMeasurementFileName(folder, table_->Header().address, Today(), kind);
+    for (;;) {
+        std::unique_ptr<QFileDialog> dialog(SaveDialog(folder, KindFilter(kind), proposed));
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
+        const QString path = WithDefaultExtension(dialog->selectedFiles().constFirst(), kind);
+        if (QFileInfo::exists(path)) {
+            Shared().MessageKind = MsgQuestion;
+            ShowMessageBox(QStringLiteral("Файл %1 уже есть.").arg(QFileInfo(path).fileName()),
+                           QStringLiteral("Вы хотите заменить существующий файл?"));
+            if (!Shared().QuestionAnswer) {
+                proposed = path;
+                continue;
+            }
+        }
+        FileMessage message;
+        if (!WriteMeasurementFile(path, table_->Header(), table_->Records(), &message)) {
+            ShowFileMessage(message);
+            return;
+        }
+        ShowFileMessage(SavedMessage(path));
+        return;
+    }
+}
+
+void MeasurementViewer::BitBtnExcelClick() {
+    const ArchiveKind kind = table_->Kind();
+    const QString folder = WorkFolderPath(KindInfo(kind).folder);
+    std::unique_ptr<QFileDialog> dialog(
+        SaveDialog(folder, QStringLiteral("*.xlsx (*.xlsx)"),
+                   DefaultWorkbookFileName(folder, table_->Header().address, Today(), kind)));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
+    const QString path = WithWorkbookExtension(dialog->selectedFiles().constFirst());
+    dialog.reset();
+
+    WorkbookStatus status;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const int maximum = int(std::min<qsizetype>(table_->RecordCount() + 5, INT32_MAX));
+        WaitSession wait(this, WaitWindow::ModeExportWorkbook, maximum);
+        // Every record advances the bar; only visible changes are painted.
+        const int paintEvery = std::max(1, maximum / PaintedProgressSteps);
+        int done = 0;
+        status = WriteMeasurementWorkbook(path, *table_, [&] {
+            ++done;
+            if (done % paintEvery == 0 || done == maximum) wait.SetPosition(done);
+        });
+        QApplication::restoreOverrideCursor();
+    }
+    ShowFileMessage(WorkbookMessage(status, path));
+}
+
+void MeasurementViewer::BitBtnPrintClick() {
+    if (PrintHook()) PrintHook()(*this);
+}
+
+// ---------------------------------------------------------------------------
+// Chromatograph records' status window
+
+void ShowChromRecordStatus(const MeasurementTable& table, qsizetype record, QWidget* parent) {
+    if (!table.Chromatograph() || record < 0 || record >= table.RecordCount()) return;
+    const RecordView view = table.Records().At(record);
+    const uint16_t word = view.StatusWord();
+    ChromatographStatusWindow form(table.StatusMode(), table.StatusCaption(record), view.Status(), uint8_t(word & 0xFF),
+                         uint8_t(word >> 8), parent);
+    form.exec();
+}
+
+}  // namespace zmk

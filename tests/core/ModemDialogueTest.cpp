@@ -1,0 +1,447 @@
+// The modem dialogue against a scripted Hayes modem on simulated time.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <deque>
+#include <map>
+#include <set>
+
+#include "FakeLink.h"
+#include "QtPrinters.h"
+#include "common/StatusBarPanel.h"
+#include "link/ModemDialogue.h"
+
+using namespace zmk;
+
+namespace {
+
+constexpr int64_t Ms = 1'000'000;
+
+// A serial port whose far end is a function of what is written. Bytes the
+// far end sends arrive at their own simulated time; waiting moves the clock
+// to the next arrival or to the end of the wait.
+class FakeModemPort : public LinkChannel {
+public:
+    explicit FakeModemPort(FakeClock& clock) : clock_(clock) {}
+
+    struct Written {
+        QByteArray bytes;
+        int64_t at;
+    };
+
+    bool isOpen() const override { return open; }
+    void close() override { open = false; }
+    bool write(const uint8_t* data, int count) override {
+        writes.push_back({QByteArray(reinterpret_cast<const char*>(data), count), clock_.now});
+        if (peer) peer(writes.back().bytes);
+        return true;
+    }
+    int readByte(uint8_t* byte) override {
+        if (incoming.empty() || incoming.front().first > clock_.now) return 0;
+        *byte = incoming.front().second;
+        incoming.pop_front();
+        return 1;
+    }
+    void waitForData(int64_t timeoutNs) override {
+        maxWaitNs = std::max(maxWaitNs, timeoutNs);
+        const int64_t end = clock_.now + timeoutNs;
+        if (!incoming.empty() && incoming.front().first <= clock_.now) return;
+        clock_.now = incoming.empty() ? end : std::min(end, incoming.front().first);
+    }
+    // Discards what has arrived; what is still on its way comes later.
+    void purge() override {
+        while (!incoming.empty() && incoming.front().first <= clock_.now) incoming.pop_front();
+    }
+
+    void Send(const QByteArray& text, int delayMs = 0) {
+        const int64_t at = std::max(clock_.now + delayMs * Ms, incoming.empty() ? 0 : incoming.back().first);
+        for (char c : text) incoming.push_back({at, uint8_t(c)});
+    }
+    std::vector<QByteArray> Commands() const {
+        std::vector<QByteArray> out;
+        for (const auto& w : writes) out.push_back(w.bytes);
+        return out;
+    }
+    int Count(const QByteArray& prefix) const {
+        int n = 0;
+        for (const auto& w : writes) n += w.bytes.startsWith(prefix);
+        return n;
+    }
+
+    bool open = true;
+    std::function<void(const QByteArray&)> peer;
+    std::vector<Written> writes;
+    std::deque<std::pair<int64_t, uint8_t>> incoming;
+    int64_t maxWaitNs = 0;
+
+private:
+    FakeClock& clock_;
+};
+
+// A Hayes modem behind the fake port: echo until ATE0, verbose replies,
+// +++ after a guard time, AT+CPAS, ATD results from a script.
+struct Hayes {
+    explicit Hayes(FakeModemPort& port) : port(port) {
+        port.peer = [this](const QByteArray& bytes) { Take(bytes); };
+    }
+
+    void Take(const QByteArray& bytes) {
+        if (online) {
+            if (bytes == "+++" && answersEscape) {
+                online = false;
+                port.Send("\r\nOK\r\n", 1000);
+            }
+            return;  // data for the far end
+        }
+        if (!present) return;
+        if (echo) port.Send(bytes);
+        QByteArray command = bytes;
+        command.replace('\0', QByteArray()).replace('\r', QByteArray());
+        const QByteArray upper = command.toUpper();
+        if (!upper.startsWith("AT")) return;
+        if (errorFor.count(upper)) return Result("ERROR");
+        if (upper == "ATE0") echo = false;
+        if (upper == "AT+CPAS") {
+            port.Send("\r\n+CPAS: " + QByteArray::number(cpas) + "\r\n");
+            return Result("OK");
+        }
+        if (upper.startsWith("ATD")) {
+            const QByteArray result = dialScript.empty() ? QByteArray("CONNECT 9600") : dialScript.front();
+            if (!dialScript.empty()) dialScript.pop_front();
+            if (result == "SILENT") return;
+            if (result.startsWith("CONNECT")) online = true;
+            port.Send("\r\n" + result + "\r\n", dialDelayMs);
+            return;
+        }
+        Result("OK");
+    }
+    void Result(const char* text) { port.Send(QByteArray("\r\n") + text + "\r\n"); }
+
+    FakeModemPort& port;
+    bool present = true;
+    bool echo = true;
+    bool online = false;
+    bool answersEscape = true;
+    int cpas = 0;
+    int dialDelayMs = 3000;
+    std::deque<QByteArray> dialScript;
+    std::set<QByteArray> errorFor;
+};
+
+struct ModemFixture : ::testing::Test {
+    FakeClock clock;
+    FakeModemPort port{clock};
+    Hayes modem{port};
+    TextPanel panel;
+    int pumps = 0;
+    std::function<bool()> escape;
+    ModemDialogue dialogue{{&port, [this] { ++pumps; }, [this] { return escape && escape(); }, &clock}};
+
+    int Dial(const char* number = "123", const char* init = "", int attempts = 1, int waitSeconds = 50) {
+        return dialogue.Dial(number, init, &panel, attempts, waitSeconds);
+    }
+};
+
+}  // namespace
+
+TEST(ModemTexts, DialResultsCarryTheirTexts) {
+    const std::map<int, const char*> texts = {
+        {0, "Соединение установлено"},
+        {1, "Отсутствует сигнал АТС"},
+        {2, "Номер абонента занят"},
+        {3, "Потеря несущей"},
+        {4, "Нет гудка в линии"},
+        {5, "Абонент не отвечает"},
+        {6, "Лимит времени, отведенного на соединение, исчерпан"},
+        {7, "Модем отсутствует или не подключен"},
+        {8, "Соединение не установлено"},
+        {9, "Истекло время ожидания ответа от модема"},
+        {10, "Попытка соединения прервана по требованию пользователя"},
+        {11, "Нет готовности GSM"},
+        {12, "Код ошибки = 12"},
+        {-1, "Код ошибки = -1"},
+    };
+    for (const auto& [code, text] : texts) EXPECT_EQ(DialResultText(code), QString::fromUtf8(text)) << code;
+}
+
+TEST(ModemTexts, CallDurationCountsUpFromZero) {
+    const std::vector<std::pair<qint64, const char*>> cases = {
+        {0, "00:00:00"}, {59, "00:00:59"}, {61, "00:01:01"}, {3600, "01:00:00"},
+        {86399, "23:59:59"}, {360000, "100:00:00"}, {-5, "00:00:00"},
+    };
+    for (const auto& [seconds, text] : cases) EXPECT_EQ(CallDurationText(seconds), QString::fromUtf8(text)) << seconds;
+    EXPECT_EQ(QString::fromUtf8(DialRetryQuestion), QStringLiteral("Повторить попытку соединения?"));
+}
+
+TEST(ModemTexts, RepliesAreClassifiedFirstMatchFirst) {
+    const std::vector<std::pair<const char*, int>> cases = {
+        {"\r\nOK\r", 0},
+        {"\r\nCONNECT 9600\r", 0},
+        {"\r\nNO DIALTONE\r", 1},
+        {"\r\nno dialtone\r", 1},
+        {"\r\nBUSY\r", 2},
+        {"\r\nbusy\r", 2},
+        {"\r\nNO CARRIER\r", 3},
+        {"\r\nERROR\r", 4},
+        {"\r\nerror\r", 4},
+        {"\r\nNO ANSWER\r", 5},
+        {"\r\nTime out\r", 6},
+        {"\r\nTIME OUT\r", 0},  // only "Time" as written counts
+        {"Escape...", 10},
+        // The order decides when several words are there.
+        {"\r\nERROR BUSY\r", 4},
+        {"\r\nTime DIAL\r", 6},
+        {"\r\nNO DIAL NO CARRIER\r", 1},
+        {"\r\nNO CARRIER BUSY\r", 3},
+        {"\r\nBUSY NO ANSWER\r", 2},
+        {"", 0},
+    };
+    for (const auto& [reply, code] : cases) EXPECT_EQ(ClassifyModemReply(reply), code) << reply;
+}
+
+TEST(ModemTexts, InitialisationTextSplitsIntoCommands) {
+    using List = std::vector<QByteArray>;
+    const std::vector<std::pair<const char*, List>> cases = {
+        {"ATZ^AT&F^ATS0=0", {"ATZ\r", "AT&F\r", "ATS0=0\r"}},
+        {"", {}},
+        {"^^^", {}},
+        {"no command here", {}},
+        {"  ATZ", {"ATZ\r"}},
+        {"junk ATZ ^ junk ^at&f", {"ATZ \r", "at&f\r"}},
+        {"aTx^At+CMEE=1", {"aTx\r", "At+CMEE=1\r"}},
+        {"ATZ^^ATE1^", {"ATZ\r", "ATE1\r"}},
+        {"A^T^AT", {"AT\r"}},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(SplitInitCommands(text), expected) << text;
+
+    // More than a table of 30 would hold: every command is kept, in order.
+    QByteArray many;
+    for (int i = 0; i < 40; ++i) many += "AT" + QByteArray::number(i) + "^";
+    const List split = SplitInitCommands(many);
+    ASSERT_EQ(split.size(), 40u);
+    EXPECT_EQ(split.back(), "AT39\r");
+}
+
+TEST(ModemTexts, NumberLosesBlanksDashesAndBrackets) {
+    EXPECT_EQ(DialCommand("(012) 345-67-89"), "ATD0123456789\r");
+    EXPECT_EQ(DialCommand("T8,495 123"), "ATDT8,495123\r");
+    EXPECT_EQ(DialCommand(""), "ATD\r");
+}
+
+TEST(ModemTexts, AnsweredReplies) {
+    for (const char* yes : {"\r\nOK\r", "\nok\r", "\r\n", "\r0\r", "ATE0\r", "\rat\n"}) EXPECT_TRUE(ModemAnswered(yes)) << yes;
+    for (const char* no : {"", "\r\r\r\r", "\n\rXY\n", "\rERROR\r"}) EXPECT_FALSE(ModemAnswered(no)) << no;
+}
+
+TEST_F(ModemFixture, ReplyLineFollowsTheEcho) {
+    // The echo mentions "BUSY" and "ERROR"; only the reply after it counts.
+    QByteArray reply;
+    EXPECT_EQ(dialogue.SendModemCommand("ATI4 BUSY ERROR\r", &reply, 5000, &panel), DialConnected);
+    EXPECT_EQ(reply, QByteArray("\r\r\nOK\r"));
+    EXPECT_EQ(panel.text(), QStringLiteral(" Установление связи по телефону. Команда ATI4 BUSY ERROR\r.  Ответ \r\r\nOK\r"));
+
+    modem.echo = false;
+    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 5000, nullptr), DialConnected);
+    EXPECT_EQ(reply, QByteArray("\r\nOK\r"));
+    // The command goes out after a short pause, unchanged.
+    EXPECT_EQ(port.writes.back().bytes, QByteArray("AT\r"));
+}
+
+TEST_F(ModemFixture, ReplyLineRules) {
+    QByteArray reply;
+    port.peer = nullptr;
+    // What arrived before the command is purged; noise without CR/LF is the echo.
+    port.Send("\r\nBUSY\r\n");
+    port.peer = [this](const QByteArray&) { port.Send("xyz\r\nNO CARRIER\r\nOK\r\n"); };
+    EXPECT_EQ(dialogue.SendModemCommand("ATO\r", &reply, 1000, nullptr), DialNoCarrier);
+    EXPECT_EQ(reply, QByteArray("\r\nNO CARRIER\r"));
+    // Four bytes ending in CR/LF make a line, even an empty one.
+    port.peer = [this](const QByteArray&) { port.Send("\r\n\r\nBUSY\r\n"); };
+    EXPECT_EQ(dialogue.SendModemCommand("ATO\r", &reply, 1000, nullptr), DialConnected);
+    EXPECT_EQ(reply, QByteArray("\r\n\r\n"));
+
+    // A line that never ends is cut at 255 bytes.
+    port.peer = [this](const QByteArray&) { port.Send("\r" + QByteArray(400, 'x')); };
+    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 1000, nullptr), DialConnected);
+    EXPECT_EQ(reply.size(), 255);
+
+    // An incomplete line is a time-out, and nothing of it is kept.
+    port.peer = [this](const QByteArray&) { port.Send("\r\nBUS"); };
+    const int64_t start = clock.now;
+    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 1500, nullptr), DialReplyTimeout);
+    EXPECT_GE(clock.now - start, 1500 * Ms);
+    EXPECT_LT(clock.now - start, 1510 * Ms);
+    EXPECT_TRUE(reply.isEmpty());
+}
+
+TEST_F(ModemFixture, WaitsInShortSlicesAndPumps) {
+    port.peer = nullptr;
+    QByteArray reply;
+    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 3000, nullptr), DialReplyTimeout);
+    EXPECT_LE(port.maxWaitNs, Ms);
+    EXPECT_GE(pumps, 3000);
+}
+
+TEST_F(ModemFixture, WithoutPumpTheWaitIsOneBlock) {
+    port.peer = nullptr;
+    ModemDialogue quiet({&port, {}, {}, &clock});
+    QByteArray reply;
+    EXPECT_EQ(quiet.SendModemCommand("AT\r", &reply, 3000, nullptr), DialReplyTimeout);
+    EXPECT_GT(port.maxWaitNs, 2000 * Ms);
+}
+
+TEST_F(ModemFixture, CheckModemInCommandMode) {
+    EXPECT_EQ(dialogue.CheckModem(&panel), DialConnected);
+    // ATE0 answered: then ATV1, no escape sequence.
+    EXPECT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "ATV1\r"}));
+}
+
+TEST_F(ModemFixture, CheckModemEscapesALineLeftUp) {
+    modem.online = true;  // a call left up: ATE0 goes to the far end
+    EXPECT_EQ(dialogue.CheckModem(&panel), DialConnected);
+    ASSERT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "+++", "ATE0\r"}));
+    // 5 s for the unanswered ATE0, then 1.2 s of silence before "+++" and
+    // again before the next command.
+    EXPECT_GE(port.writes[1].at - port.writes[0].at, 6200 * Ms);
+    EXPECT_GE(port.writes[2].at - port.writes[1].at, 1000 * Ms + 1200 * Ms);
+    EXPECT_FALSE(modem.online);
+}
+
+TEST_F(ModemFixture, CheckModemWithoutModem) {
+    modem.present = false;
+    const int64_t start = clock.now;
+    EXPECT_EQ(dialogue.CheckModem(&panel), DialNoModem);
+    EXPECT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "+++"}));
+    EXPECT_GE(clock.now - start, (5000 + 1200 + 5000) * Ms);
+    EXPECT_EQ(Dial(), DialNoModem);
+}
+
+TEST_F(ModemFixture, CheckModemErrorIsReturned) {
+    modem.errorFor = {"ATE0"};
+    EXPECT_EQ(dialogue.CheckModem(&panel), DialError);
+    EXPECT_EQ(port.Commands().size(), 1u);
+}
+
+TEST_F(ModemFixture, DialConnects) {
+    EXPECT_EQ(Dial("(012) 345-67-89", "ATZ^AT&F^ATS0=0", 1, 50), DialConnected);
+    EXPECT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "ATV1\r", "ATZ\r", "AT&F\r", "ATS0=0\r",
+                                                        QByteArray("AT+CPAS\r\0", 9), "ATD0123456789\r"}));
+    EXPECT_TRUE(modem.online);
+    EXPECT_TRUE(panel.text().contains(QStringLiteral("CONNECT 9600"))) << panel.text().toStdString();
+    // Two seconds between the modem check and the first initialisation command.
+    EXPECT_GE(port.writes[2].at - port.writes[1].at, 2000 * Ms);
+}
+
+TEST_F(ModemFixture, EveryInitialisationCommandMustBeAnsweredOk) {
+    modem.errorFor = {"AT&F"};
+    EXPECT_EQ(Dial("1", "ATZ^AT&F^ATS0=0", 2, 50), DialError);
+    EXPECT_EQ(port.Count("ATZ"), 2);
+    EXPECT_EQ(port.Count("AT&F"), 2);
+    EXPECT_EQ(port.Count("ATS0"), 0);
+    EXPECT_EQ(port.Count("ATD"), 0);
+
+    // A reply without "OK" that is no error ends the attempt with 8.
+    port.writes.clear();
+    modem.errorFor.clear();
+    port.peer = [this](const QByteArray& bytes) {
+        if (bytes.startsWith("ATS0")) port.Send("\r\nREADY\r\n");
+        else modem.Take(bytes);
+    };
+    EXPECT_EQ(Dial("1", "ATZ^AT&F^ATS0=0", 1, 50), DialNotConnected);
+    EXPECT_EQ(port.Count("ATD"), 0);
+}
+
+TEST_F(ModemFixture, BusyThreeTimesDialsThreeTimes) {
+    modem.dialScript = {"BUSY", "BUSY", "BUSY", "CONNECT 9600"};
+    const int code = Dial("(012) 345-67-89", "ATZ", 3, 50);
+    EXPECT_EQ(code, DialBusy);
+    EXPECT_EQ(DialResultText(code), QStringLiteral("Номер абонента занят"));
+    EXPECT_EQ(port.Count("ATD0123456789\r"), 3);
+    EXPECT_EQ(port.Count("ATZ"), 3);
+    EXPECT_EQ(port.Count("AT+CPAS"), 3);
+}
+
+TEST_F(ModemFixture, LaterAttemptConnects) {
+    modem.dialScript = {"BUSY", "NO ANSWER", "CONNECT 19200"};
+    EXPECT_EQ(Dial("5", "", 5, 50), DialConnected);
+    EXPECT_EQ(port.Count("ATD5\r"), 3);
+}
+
+TEST_F(ModemFixture, DialRepliesGiveTheirResults) {
+    const std::vector<std::pair<const char*, int>> cases = {
+        {"NO DIALTONE", DialNoDialTone}, {"NO CARRIER", DialNoCarrier}, {"ERROR", DialError},
+        {"NO ANSWER", DialNoAnswer},     {"RING", DialNotConnected},
+    };
+    for (const auto& [reply, code] : cases) {
+        modem.dialScript = {reply};
+        modem.echo = true;
+        EXPECT_EQ(Dial(), code) << reply;
+    }
+    modem.dialScript = {"NO DIALTONE"};
+    EXPECT_EQ(DialResultText(Dial()), QStringLiteral("Отсутствует сигнал АТС"));
+}
+
+TEST_F(ModemFixture, SilentDialTimesOut) {
+    modem.dialScript = {"SILENT"};
+    const int64_t start = clock.now;
+    EXPECT_EQ(Dial("1", "", 1, 7), DialReplyTimeout);
+    // The dial command is given the whole connection wait.
+    EXPECT_GE(clock.now - port.writes.back().at, 7000 * Ms);
+    EXPECT_LT(clock.now - start, 20000 * Ms);
+}
+
+TEST_F(ModemFixture, GsmNotReadyEndsAtOnce) {
+    modem.cpas = 3;
+    EXPECT_EQ(Dial("1", "ATZ", 3, 50), DialGsmNotReady);
+    EXPECT_EQ(port.Count("AT+CPAS"), 1);
+    EXPECT_EQ(port.Count("ATD"), 0);
+    EXPECT_EQ(panel.text(), QStringLiteral(" Проверка готовности GSM. Команда AT+CPAS. Ответ \r\n+CPAS: 3\r"));
+}
+
+TEST_F(ModemFixture, GsmReadinessNeedsBothLines) {
+    modem.echo = false;  // as the modem check leaves it
+    EXPECT_TRUE(dialogue.CheckGsmReady(nullptr));
+    // "+CPAS: 0" without the closing OK.
+    port.peer = [this](const QByteArray&) { port.Send("\r\n+CPAS: 0\r\n\r\nERROR\r\n"); };
+    EXPECT_FALSE(dialogue.CheckGsmReady(nullptr));
+    // A modem that does not know the command.
+    port.peer = [this](const QByteArray&) { port.Send("\r\nERROR\r\n"); };
+    EXPECT_FALSE(dialogue.CheckGsmReady(nullptr));
+    port.peer = nullptr;
+    EXPECT_FALSE(dialogue.CheckGsmReady(nullptr));
+}
+
+TEST_F(ModemFixture, EscapeWhileDialling) {
+    modem.dialScript = {"SILENT", "SILENT"};
+    // Esc is pressed a second after the dial command went out.
+    escape = [this] {
+        return port.Count("ATD") > 0 && clock.now - port.writes.back().at > 1000 * Ms;
+    };
+    const int code = Dial("1", "", 2, 50);
+    EXPECT_EQ(code, DialEscape);
+    EXPECT_EQ(DialResultText(code), QStringLiteral("Попытка соединения прервана по требованию пользователя"));
+    EXPECT_EQ(port.Count("ATD"), 1) << "Esc ends the dialling, not only the attempt";
+
+    QByteArray reply;
+    escape = [] { return true; };
+    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 5000, nullptr), DialEscape);
+    EXPECT_EQ(reply, QByteArray("Escape..."));
+}
+
+TEST_F(ModemFixture, HangUpEscapesThenHangsUp) {
+    ASSERT_EQ(Dial(), DialConnected);
+    const int64_t connected = clock.now;
+    const size_t before = port.writes.size();
+    dialogue.HangUp();
+    ASSERT_EQ(port.writes.size(), before + 2);
+    EXPECT_EQ(port.writes[before].bytes, QByteArray("+++"));
+    EXPECT_GE(port.writes[before].at - connected, 1000 * Ms);
+    EXPECT_EQ(port.writes[before + 1].bytes, QByteArray("ath\r"));
+    EXPECT_FALSE(modem.online);
+}
+
+TEST_F(ModemFixture, ClosedPortIsNoModem) {
+    port.open = false;
+    EXPECT_EQ(Dial(), DialNoModem);
+    EXPECT_TRUE(port.writes.empty());
+}

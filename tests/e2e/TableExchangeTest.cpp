@@ -1,0 +1,93 @@
+// The table engine against the simulated controller: what reaches the wire.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "QtPrinters.h"
+#include "SimProcess.h"
+#include "link/SerialChannel.h"
+#include "link/ControllerLink.h"
+#include "tables/TableEngine.h"
+
+using namespace zmk;
+
+namespace {
+
+class TableEngineOnSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim = std::make_unique<SimProcess>(QStringList{QStringLiteral("--pty"), QStringLiteral("--no-tcp"),
+                                                       QStringLiteral("--log"), LogPath()});
+        ASSERT_TRUE(sim->ready()) << sim->output().toStdString();
+        link.ChannelKind = ChannelDirect;
+        link.ClosePortEachExchange = 0;
+        link.BaudRate = 38400;
+        link.Attempts = 1;
+        link.Address = 1;
+        link.ComPortNo = 9;
+        // The simulator's registered setter.
+        const char* password = "12345678    ";
+        std::copy(password, password + 12, link.WritePassword.begin());
+        std::copy(password, password + 4, link.UserCode.begin());
+        SetComPortDevice(9, sim->ptyPath());
+        ASSERT_TRUE(link.OpenPort());
+    }
+    QString LogPath() const { return dir.filePath(QStringLiteral("frames.log")); }
+    // (function, table, first, count) of every request the simulator received.
+    std::vector<std::array<int, 4>> Requests() const {
+        std::vector<std::array<int, 4>> result;
+        QFile f(LogPath());
+        if (!f.open(QIODevice::ReadOnly)) return result;
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            const int rx = int(line.indexOf(" RX "));
+            if (rx < 0) continue;
+            const QByteArray bytes = QByteArray::fromHex(line.mid(rx + 4).replace(' ', ""));
+            if (bytes.size() < 10) continue;
+            const int head = bytes[3] == 2 ? 21 : 5;
+            result.push_back({bytes[3], uint8_t(bytes[head]), uint8_t(bytes[head + 1]), uint8_t(bytes[head + 2])});
+        }
+        return result;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<SimProcess> sim;
+    ControllerLink link{0};
+    ConfigImage image;
+    NoRetry noRetry;
+    TableEngine engine{link, image, noRetry};
+};
+
+}  // namespace
+
+TEST_F(TableEngineOnSim, CostRuleOnTheWire) {
+    ASSERT_TRUE(engine.ReadTable({22, 0, 20}, nullptr)) << link.StatusText().toStdString();
+    std::vector<uint8_t> old(image.Table(22), image.Table(22) + 80);
+
+    image.Field(22, 0)[0] ^= 1;
+    image.Field(22, 2)[0] ^= 1;
+    ASSERT_TRUE(engine.WriteTableChanges({22, 0, 20}, old.data(), nullptr)) << link.StatusText().toStdString();
+    std::copy(image.Table(22), image.Table(22) + 80, old.begin());
+
+    image.Field(22, 0)[1] ^= 1;
+    image.Field(22, 19)[1] ^= 1;
+    ASSERT_TRUE(engine.WriteTableChanges({22, 0, 20}, old.data(), nullptr));
+
+    const std::vector<std::array<int, 4>> expected = {{1, 22, 0, 20}, {2, 22, 0, 3}, {2, 22, 0, 1}, {2, 22, 19, 1}};
+    EXPECT_EQ(Requests(), expected);
+
+    // The controller now holds what the image holds.
+    ConfigImage fresh;
+    TableEngine reader(link, fresh, noRetry);
+    ASSERT_TRUE(reader.ReadTable({22, 0, 20}, nullptr));
+    EXPECT_TRUE(std::equal(image.Table(22), image.Table(22) + 80, fresh.Table(22)));
+}
+
+TEST_F(TableEngineOnSim, LongRangesAreSplit) {
+    ASSERT_TRUE(engine.ReadTable({4, 0, 16}, nullptr)) << link.StatusText().toStdString();
+    ASSERT_TRUE(engine.ReadTable({13, 0, 16}, nullptr));
+    ASSERT_TRUE(engine.WriteTable({13, 0, 16}, nullptr)) << link.StatusText().toStdString();
+    const std::vector<std::array<int, 4>> expected = {
+        {1, 4, 0, 11}, {1, 4, 11, 5}, {1, 13, 0, 15}, {1, 13, 15, 1}, {2, 13, 0, 14}, {2, 13, 14, 2}};
+    EXPECT_EQ(Requests(), expected);
+}

@@ -1,0 +1,396 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "settings/MainSettings.h"
+#include "common/ui/MessageDialog.h"
+#include "measurements/ui/ArchivePeriodDialog.h"
+#include "settings/ArchiveQuery.h"
+#include "measurements/ArchiveBounds.h"
+#include "common/PackedDate.h"
+#include "common/MessageKind.h"
+#include "app/ConnectionState.h"
+
+using namespace zmk;
+
+namespace {
+
+PackedDate D(int day, int month, int year, int hour = 0, int minute = 0, int second = 0) {
+    return PackedDate{uint8_t(year), uint8_t(month), uint8_t(day), uint8_t(hour), uint8_t(minute), uint8_t(second)};
+}
+
+QString Text(const PackedDate& d) {
+    return QString::asprintf("%02d.%02d.%02d %02d:%02d:%02d", d.Day, d.Month, d.Year, d.Hour, d.Minute, d.Second);
+}
+
+// Answers every message dialog that opens and keeps what it showed.
+struct MessageCatcher {
+    QString caption, line1, line2;
+    int seen = 0;
+    QObject context;
+
+    void Arm() {
+        QTimer::singleShot(10, &context, [this] {
+            auto* box = qobject_cast<MessageDialog*>(QApplication::activeModalWidget());
+            if (box == nullptr || !box->isVisible()) {
+                Arm();
+                return;
+            }
+            ++seen;
+            caption = box->windowTitle();
+            line1 = box->Label1->text();
+            line2 = box->Label2->text();
+            box->BitBtnOk->click();
+        });
+    }
+};
+
+// 5-minute archive from 10.01.08 00:00 to 09.03.08 23:55, clock 10.03.08 00:02.
+const ArchiveBounds FiveMinuteBounds{D(10, 1, 8, 0, 0), D(9, 3, 8, 23, 55)};
+const PackedDate Clock = D(10, 3, 8, 0, 2, 41);
+
+void SetFiveMinuteStart(ArchivePeriodDialog& f, QDate date, int hour, int minute) {
+    f.tdMb->setDate(date);
+    f.ComboBox3->setCurrentIndex(hour);
+    f.ComboBox1->setCurrentIndex(minute);
+}
+
+void SetFiveMinuteEnd(ArchivePeriodDialog& f, QDate date, int hour, int minute) {
+    f.tdMe->setDate(date);
+    f.ComboBox4->setCurrentIndex(hour);
+    f.ComboBox5->setCurrentIndex(minute);
+}
+
+// The period as the 5-minute panel shows it.
+QString ShownFiveMinutePeriod(const ArchivePeriodDialog& f) {
+    return f.tdMb->date().toString(QStringLiteral("dd.MM.yy")) + QStringLiteral(" %1:%2 - ").arg(f.ComboBox3->currentIndex()).arg(f.ComboBox1->currentIndex()) +
+           f.tdMe->date().toString(QStringLiteral("dd.MM.yy")) + QStringLiteral(" %1:%2").arg(f.ComboBox4->currentIndex()).arg(f.ComboBox5->currentIndex());
+}
+
+}  // namespace
+
+class ShortDateTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        ArchiveQuery() = ArchiveQueryRecord{};
+        ArchiveQuery().PeriodStart = ToDateTime(D(1, 3, 8, 12, 37));
+        ArchiveQuery().PeriodEnd = ToDateTime(D(2, 3, 8, 8, 5));
+    }
+
+    void panelsByMode_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QString>("oldest");
+        QTest::addColumn<QString>("newest");
+        QTest::newRow("5-minute") << 3 << 290
+                                  << QStringLiteral("Дата и время самой старой записи в архиве:  10.01.08 00:05")
+                                  << QStringLiteral("Дата и время последней записи в архиве:  09.03.08 23:55");
+        QTest::newRow("hourly") << 0 << 238
+                                << QStringLiteral("Дата и время самой старой записи в архиве:  10.01.08 00ч")
+                                << QStringLiteral("Дата и время последней записи в архиве:  09.03.08 23ч");
+        QTest::newRow("daily") << 1 << 208
+                               << QStringLiteral("Дата и время самой старой записи в архиве:  10.01.08")
+                               << QStringLiteral("Дата и время последней записи в архиве:  09.03.08");
+    }
+
+    void panelsByMode() {
+        QFETCH(int, mode);
+        QFETCH(int, height);
+        QFETCH(QString, oldest);
+        QFETCH(QString, newest);
+        ArchivePeriodDialog f(mode, {D(10, 1, 8, 0, 5), D(9, 3, 8, 23, 55)}, Clock);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QCOMPARE(f.windowTitle(), QStringLiteral("Ввод периода времени запрашиваемых данных"));
+        QCOMPARE(f.size(), QSize(590, height));
+        QCOMPARE(f.pn_m5->isVisible(), mode == 3);
+        QCOMPARE(f.pn_hou->isVisible(), mode == 0);
+        QCOMPARE(f.pn_day->isVisible(), mode == 1);
+        QLabel* first = mode == 3 ? f.LabelM5Oldest : mode == 0 ? f.LabelHouOldest : f.LabelDayOldest;
+        QLabel* second = mode == 3 ? f.LabelM5Newest : mode == 0 ? f.LabelHouNewest : f.LabelDayNewest;
+        QCOMPARE(first->text(), oldest);
+        QCOMPARE(second->text(), newest);
+        QCOMPARE(f.BitBtnAccept->text(), QStringLiteral("Принять"));
+        QCOMPARE(f.BitBtnCancel->text(), QStringLiteral("Отменить"));
+        QCOMPARE(f.ComboBox3->count(), 24);
+        QCOMPARE(f.ComboBox1->count(), 60);
+        QCOMPARE(f.tdMb->minimumDate(), QDate(2000, 1, 1));
+    }
+
+    void fiveMinuteChoices_data() {
+        QTest::addColumn<int>("remembered");
+        QTest::addColumn<int>("checked");
+        QTest::addColumn<QString>("period");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("last hour") << 0 << 0 << "09.03.08 23:2 - 10.03.08 0:2" << false;
+        QTest::newRow("last day") << 1 << 1 << "09.03.08 0:2 - 10.03.08 0:2" << false;
+        QTest::newRow("custom") << 2 << 2 << "01.03.08 12:37 - 02.03.08 8:5" << true;
+        QTest::newRow("index past the last item") << 7 << 2 << "01.03.08 12:37 - 02.03.08 8:5" << true;
+    }
+
+    void fiveMinuteChoices() {
+        QFETCH(int, remembered);
+        QFETCH(int, checked);
+        QFETCH(QString, period);
+        QFETCH(bool, enabled);
+        ArchiveQuery().PeriodKind = remembered;
+        ArchivePeriodDialog f(3, FiveMinuteBounds, Clock);
+        QVERIFY(f.RadioGroup1Items[checked]->isChecked());
+        QCOMPARE(f.RadioGroup1->title(), QStringLiteral(" Задание периода"));
+        QCOMPARE(f.RadioGroup1Items[0]->text(), QStringLiteral("За последний час"));
+        QCOMPARE(f.RadioGroup1Items[1]->text(), QStringLiteral("За последние сутки"));
+        QCOMPARE(f.RadioGroup1Items[2]->text(), QStringLiteral("Заданный период"));
+        QCOMPARE(ShownFiveMinutePeriod(f), period);
+        for (QWidget* w : {static_cast<QWidget*>(f.tdMb), static_cast<QWidget*>(f.ComboBox3),
+                           static_cast<QWidget*>(f.ComboBox1), static_cast<QWidget*>(f.tdMe),
+                           static_cast<QWidget*>(f.ComboBox4), static_cast<QWidget*>(f.ComboBox5)})
+            QCOMPARE(w->isEnabled(), enabled);
+        QCOMPARE(ArchiveQuery().PeriodKind, remembered);  // opening stores nothing
+    }
+
+    void lastHourAcrossMidnightAndClicksAreRemembered() {
+        ArchiveQuery().PeriodKind = 2;
+        ArchivePeriodDialog f(3, FiveMinuteBounds, D(1, 3, 8, 0, 40));
+        f.show();
+        f.RadioGroup1Items[0]->click();
+        QCOMPARE(ArchiveQuery().PeriodKind, 0);
+        QCOMPARE(ShownFiveMinutePeriod(f), QStringLiteral("29.02.08 23:40 - 01.03.08 0:40"));
+        QVERIFY(!f.tdMb->isEnabled());
+        f.RadioGroup1Items[2]->click();
+        QCOMPARE(ArchiveQuery().PeriodKind, 2);
+        QVERIFY(f.tdMb->isEnabled());
+        QCOMPARE(ShownFiveMinutePeriod(f), QStringLiteral("01.03.08 12:37 - 02.03.08 8:5"));
+    }
+
+    void hourlyPanel() {
+        const ArchiveBounds bounds{D(9, 3, 8, 10), D(10, 3, 8, 4)};
+        // "Заданный период": the last day of the archive, clipped at its oldest record.
+        ArchiveQuery().PeriodKind = 1;
+        ArchivePeriodDialog custom(0, bounds, D(10, 3, 8, 5, 20));
+        QVERIFY(custom.RadioGroup3Items[1]->isChecked());
+        QCOMPARE(custom.tdHb->date(), QDate(2008, 3, 9));
+        QCOMPARE(custom.ComboBox6->currentIndex(), 10);
+        QCOMPARE(custom.tdHe->date(), QDate(2008, 3, 10));
+        QCOMPARE(custom.ComboBox7->currentIndex(), 4);
+        QVERIFY(custom.tdHb->isEnabled());
+
+        // "За последние сутки": 24 hourly records up to the hour before now.
+        ArchiveQuery().PeriodKind = 0;
+        ArchivePeriodDialog last(0, bounds, D(1, 3, 8, 0, 20));
+        QVERIFY(last.RadioGroup3Items[0]->isChecked());
+        QCOMPARE(last.RadioGroup3Items[0]->text(), QStringLiteral("За последние сутки"));
+        QCOMPARE(last.tdHe->date(), QDate(2008, 2, 29));
+        QCOMPARE(last.ComboBox7->currentIndex(), 23);
+        QCOMPARE(last.tdHb->date(), QDate(2008, 2, 29));
+        QCOMPARE(last.ComboBox6->currentIndex(), 0);
+        QVERIFY(!last.ComboBox7->isEnabled());
+
+        // From a remembered 5-minute "Заданный период" (2) the last item is chosen.
+        ArchiveQuery().PeriodKind = 2;
+        ArchivePeriodDialog past(0, bounds, D(10, 3, 8, 5, 20));
+        QVERIFY(past.RadioGroup3Items[1]->isChecked());
+    }
+
+    void dailyPanel() {
+        // A start a month before 31.03.09 is 31.02.09, shown as 03.03.09.
+        ArchiveQuery().PeriodKind = 1;
+        ArchivePeriodDialog f(1, {D(1, 1, 8), D(31, 3, 9)}, D(2, 4, 9, 12));
+        QVERIFY(f.RadioGroup2Items[1]->isChecked());
+        QCOMPARE(f.tdDb->date(), QDate(2009, 3, 3));
+        QCOMPARE(f.tdDe->date(), QDate(2009, 3, 31));
+
+        // Clipped at the oldest record.
+        ArchivePeriodDialog young(1, {D(20, 3, 9), D(31, 3, 9)}, D(2, 4, 9, 12));
+        QCOMPARE(young.tdDb->date(), QDate(2009, 3, 20));
+
+        // "За последний месяц": from now - 1 day back one month.
+        f.RadioGroup2Items[0]->click();
+        QCOMPARE(f.RadioGroup2Items[0]->text(), QStringLiteral("За последний месяц"));
+        QCOMPARE(ArchiveQuery().PeriodKind, 0);
+        QCOMPARE(f.tdDe->date(), QDate(2009, 4, 1));
+        QCOMPARE(f.tdDb->date(), QDate(2009, 3, 1));
+        QVERIFY(!f.tdDb->isEnabled());
+        QVERIFY(!f.tdDe->isEnabled());
+    }
+
+    void refusals_data() {
+        QTest::addColumn<QDate>("startDate");
+        QTest::addColumn<int>("startHour");
+        QTest::addColumn<int>("startMinute");
+        QTest::addColumn<QDate>("endDate");
+        QTest::addColumn<int>("endHour");
+        QTest::addColumn<int>("endMinute");
+        QTest::addColumn<QString>("line1");
+        QTest::addColumn<QString>("line2");
+        const QString order1 = QStringLiteral("Дата и время конца опроса должны быть");
+        const QString order2 = QStringLiteral("больше даты и времени начала опроса");
+        const QString none1 = QStringLiteral("В архиве нет данных за указанный период");
+        const QString none2 = QStringLiteral("(см. период имеющихся в архиве данных)");
+        QTest::newRow("end a minute before start") << QDate(2008, 2, 1) << 12 << 31 << QDate(2008, 2, 1) << 12 << 30
+                                                   << order1 << order2;
+        QTest::newRow("end a day before start") << QDate(2008, 2, 2) << 0 << 0 << QDate(2008, 2, 1) << 23 << 59
+                                                << order1 << order2;
+        QTest::newRow("both before the oldest") << QDate(2008, 1, 1) << 0 << 0 << QDate(2008, 1, 9) << 23 << 59
+                                                << none1 << none2;
+        QTest::newRow("both after the newest") << QDate(2008, 3, 9) << 23 << 56 << QDate(2008, 3, 10) << 0 << 0
+                                               << none1 << none2;
+    }
+
+    void refusals() {
+        QFETCH(QDate, startDate);
+        QFETCH(int, startHour);
+        QFETCH(int, startMinute);
+        QFETCH(QDate, endDate);
+        QFETCH(int, endHour);
+        QFETCH(int, endMinute);
+        QFETCH(QString, line1);
+        QFETCH(QString, line2);
+        ArchiveQuery().PeriodKind = 2;
+        const ArchiveQueryRecord before = ArchiveQuery();
+        ArchivePeriodDialog f(3, FiveMinuteBounds, Clock);
+        f.show();
+        SetFiveMinuteStart(f, startDate, startHour, startMinute);
+        SetFiveMinuteEnd(f, endDate, endHour, endMinute);
+        MessageCatcher catcher;
+        catcher.Arm();
+        f.BitBtnAccept->click();
+        QCOMPARE(catcher.seen, 1);
+        QCOMPARE(catcher.caption, QStringLiteral("Ошибка ввода параметров"));
+        QCOMPARE(catcher.line1, line1);
+        QCOMPARE(catcher.line2, line2);
+        QVERIFY(f.isVisible());
+        QCOMPARE(f.result(), int(QDialog::Rejected));
+        QCOMPARE(f.tdMb->date(), startDate);  // the user's values stay
+        QCOMPARE(f.ComboBox5->currentIndex(), endMinute);
+        QVERIFY(ArchiveQuery() == before);
+    }
+
+    void acceptance_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<bool>("remembered");
+        // The custom 5-minute period: 12:37 is taken as typed.
+        QTest::newRow("5-minute custom as typed") << 3 << 2 << "01.03.08 12:37:00" << "02.03.08 08:05:00" << true;
+        // The last day ends after the newest record: clamped.
+        QTest::newRow("5-minute last day") << 3 << 1 << "09.03.08 00:02:00" << "09.03.08 23:55:00" << false;
+        QTest::newRow("hourly last day") << 0 << 0 << "09.03.08 00:00:00" << "09.03.08 23:00:00" << false;
+        QTest::newRow("daily last month") << 1 << 0 << "09.02.08 00:00:00" << "09.03.08 00:00:00" << false;
+    }
+
+    void acceptance() {
+        QFETCH(int, mode);
+        QFETCH(int, kind);
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QFETCH(bool, remembered);
+        ArchiveQuery().PeriodKind = kind;
+        const ArchiveQueryRecord before = ArchiveQuery();
+        ArchivePeriodDialog f(mode, FiveMinuteBounds, Clock);
+        f.show();
+        f.BitBtnAccept->click();
+        QCOMPARE(f.result(), int(QDialog::Accepted));
+        QCOMPARE(Text(f.Start), start);
+        QCOMPARE(Text(f.End), end);
+        if (remembered) {
+            QCOMPARE(ArchiveQuery().PeriodStart, ToDateTime(f.Start));
+            QCOMPARE(ArchiveQuery().PeriodEnd, ToDateTime(f.End));
+        } else {
+            QVERIFY(ArchiveQuery() == before);
+        }
+    }
+
+    void customPeriodIsClampedAndRemembered() {
+        ArchiveQuery().PeriodKind = 2;
+        ArchivePeriodDialog f(3, FiveMinuteBounds, Clock);
+        f.show();
+        SetFiveMinuteStart(f, QDate(2007, 12, 31), 7, 0);
+        SetFiveMinuteEnd(f, QDate(2008, 1, 20), 13, 44);
+        f.BitBtnAccept->click();
+        QCOMPARE(f.result(), int(QDialog::Accepted));
+        QCOMPARE(Text(f.Start), QStringLiteral("10.01.08 00:00:00"));
+        QCOMPARE(Text(f.End), QStringLiteral("20.01.08 13:44:00"));
+        QCOMPARE(ArchiveQuery().PeriodStart, ToDateTime(D(10, 1, 8)));
+        QCOMPARE(ArchiveQuery().PeriodEnd, ToDateTime(D(20, 1, 8, 13, 44)));
+
+        // A period that only overlaps the newest end is clamped there.
+        ArchivePeriodDialog g(3, FiveMinuteBounds, Clock);
+        g.show();
+        SetFiveMinuteStart(g, QDate(2008, 3, 9), 23, 50);
+        SetFiveMinuteEnd(g, QDate(2008, 3, 10), 0, 1);
+        g.BitBtnAccept->click();
+        QCOMPARE(g.result(), int(QDialog::Accepted));
+        QCOMPARE(Text(g.End), QStringLiteral("09.03.08 23:55:00"));
+        // An end equal to the start is accepted.
+        ArchivePeriodDialog h(3, FiveMinuteBounds, Clock);
+        h.show();
+        SetFiveMinuteStart(h, QDate(2008, 2, 1), 6, 7);
+        SetFiveMinuteEnd(h, QDate(2008, 2, 1), 6, 7);
+        h.BitBtnAccept->click();
+        QCOMPARE(h.result(), int(QDialog::Accepted));
+    }
+
+    void hourlyAndDailyPrecision() {
+        // Hourly: an end in the newest hour is not after it; the start in the
+        // oldest hour is kept.
+        ArchiveQuery().PeriodKind = 1;
+        const ArchiveBounds bounds{D(9, 3, 8, 10), D(10, 3, 8, 4)};
+        ArchivePeriodDialog f(0, bounds, D(10, 3, 8, 5, 20));
+        f.show();
+        f.tdHb->setDate(QDate(2008, 3, 9));
+        f.ComboBox6->setCurrentIndex(9);
+        f.tdHe->setDate(QDate(2008, 3, 9));
+        f.ComboBox7->setCurrentIndex(9);
+        MessageCatcher catcher;
+        catcher.Arm();
+        f.BitBtnAccept->click();
+        QCOMPARE(catcher.seen, 1);
+        QCOMPARE(catcher.line1, QStringLiteral("В архиве нет данных за указанный период"));
+        f.ComboBox7->setCurrentIndex(10);
+        f.BitBtnAccept->click();
+        QCOMPARE(f.result(), int(QDialog::Accepted));
+        QCOMPARE(Text(f.Start), QStringLiteral("09.03.08 10:00:00"));
+        QCOMPARE(Text(f.End), QStringLiteral("09.03.08 10:00:00"));
+
+        // Daily: the day alone counts.
+        ArchivePeriodDialog d(1, {D(1, 1, 8, 10), D(9, 3, 8, 10)}, Clock);
+        d.show();
+        d.tdDb->setDate(QDate(2008, 3, 9));
+        d.tdDe->setDate(QDate(2008, 3, 9));
+        d.BitBtnAccept->click();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(Text(d.Start), QStringLiteral("09.03.08 00:00:00"));
+        QCOMPARE(Text(d.End), QStringLiteral("09.03.08 00:00:00"));
+    }
+
+    void archiveMessagesUseTheSharedDialog() {
+        MessageCatcher catcher;
+        catcher.Arm();
+        Shared().MessageKind = MsgInputError;
+        MessageBoxArchiveMessages().ShowMessage(MsgInfo, NoArchiveDataText(), QString());
+        QCOMPARE(catcher.seen, 1);
+        QCOMPARE(Shared().MessageKind, int(MsgInfo));
+        QCOMPARE(catcher.caption, QString());
+        QCOMPARE(catcher.line1, QStringLiteral("В архиве нет данных"));
+    }
+
+    void cancelAcceptsNothing() {
+        ArchivePeriodDialog f(3, FiveMinuteBounds, Clock);
+        f.show();
+        f.BitBtnCancel->click();
+        QCOMPARE(f.result(), int(QDialog::Rejected));
+        QVERIFY(!f.isVisible());
+    }
+};
+
+QTEST_MAIN(ShortDateTest)
+#include "ArchivePeriodDialogTest.moc"

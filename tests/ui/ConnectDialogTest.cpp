@@ -1,0 +1,556 @@
+// The connection dialog and the link display on the status bars: kinds,
+// address and subscriber checks, the subscriber list, the parameter dialog
+// from it, and "Связаться" over a pseudo-terminal and over TCP against the
+// simulated controller.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+#include "SimProcess.h"
+#include "common/Folders.h"
+#include "settings/MainSettings.h"
+#include "common/StatusBarPanel.h"
+#include "common/ui/MessageDialog.h"
+#include "link/SubscriberList.h"
+#include "link/SerialChannel.h"
+#include "link/ControllerLink.h"
+#include "link/ui/SubscriberDialog.h"
+#include "link/ui/LinkSettingsDialog.h"
+#include "link/ui/ConnectDialog.h"
+#include "link/ui/LinkSummary.h"
+#include "app/ConnectionState.h"
+
+using namespace zmk;
+
+namespace {
+
+const QString kNotAll = QStringLiteral("Введены не все параметры");
+const QString kAddressRange = QStringLiteral("Адрес вне допустимого диапазона");
+const QString kNewAbonent = QStringLiteral("Новый абонент");
+
+struct SeenMessage {
+    int kind = 0;
+    QString caption;
+    QString line1;
+    QString line2;
+};
+
+// Acknowledges every shared message while it lives and hands any other modal
+// dialog, once, to `onDialog`. A dialog left open for 10 s is closed so that
+// a fault cannot hang the test.
+class ModalDriver : public QObject {
+public:
+    explicit ModalDriver(std::function<void(QWidget*)> onDialog = {}) : onDialog_(std::move(onDialog)) {
+        connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
+        timer_.start(10);
+    }
+    QList<SeenMessage> seen;
+    int dialogs = 0;
+
+private:
+    void Poll() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !modal->isVisible()) {
+            openedAt_.invalidate();
+            return;
+        }
+        if (!openedAt_.isValid() || current_ != modal) {
+            openedAt_.start();
+            current_ = modal;
+        }
+        if (auto* box = qobject_cast<MessageDialog*>(modal)) {
+            seen.append({Shared().MessageKind, box->windowTitle(), box->Label1->text(), box->Label2->text()});
+            box->BitBtnOk->click();
+        } else if (!handled_.contains(modal) && onDialog_) {
+            handled_.append(modal);
+            ++dialogs;
+            onDialog_(modal);
+        }
+        if (modal->isVisible() && openedAt_.elapsed() > 10000) modal->close();
+    }
+    std::function<void(QWidget*)> onDialog_;
+    QList<QPointer<QWidget>> handled_;
+    QPointer<QWidget> current_;
+    QTimer timer_;
+    QElapsedTimer openedAt_;
+};
+
+PhoneAbonent PhoneEntry(const QString& name, const QString& number, uint8_t address) {
+    PhoneAbonent e = EmptyPhoneAbonent();
+    SetAbonentName(e, name);
+    SetAbonentPhone(e, number);
+    e.Address = address;
+    return e;
+}
+
+EthernetAbonent EthernetEntry(const QString& name, uint32_t ip, int32_t port, uint8_t address) {
+    EthernetAbonent e = EmptyEthernetAbonent();
+    SetAbonentName(e, name);
+    e.SetIp(ip);
+    e.SetPort(port);
+    e.Address = address;
+    return e;
+}
+
+// A loopback port that nobody listens on.
+quint16 FreePort() {
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0)) return 0;
+    const quint16 port = server.serverPort();
+    server.close();
+    return port;
+}
+
+QString ReadFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromLatin1(f.readAll());
+}
+
+}  // namespace
+
+class ConnectTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir home_;
+    TextPanel port_, address_, subscriber_;
+    QList<bool> barsShown_;
+    std::unique_ptr<ControllerLink> link_;
+
+    ConnectHost Host() {
+        return {&port_, &address_, [this](bool on) { barsShown_.append(on); }};
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(home_.isValid());
+        qputenv("ZMK_HOME", home_.path().toUtf8());
+        SetUpFolders();
+        QVERIFY(MainSettingsPath().startsWith(home_.path()));
+    }
+
+    void init() {
+        Settings() = MainSettings{};
+        TakeSettingsSnapshot();
+        ClearList(Subscribers().phone);
+        ClearList(Subscribers().phoneStored);
+        ClearList(Subscribers().ethernet);
+        ClearList(Subscribers().ethernetStored);
+        ClearComPortDevices();
+        for (const QString& f : {MainSettingsPath(), PhoneListPath(), EthernetListPath()})
+            QFile::remove(f);
+        link_ = std::make_unique<ControllerLink>(1);
+        Shared().Link = link_.get();
+        Shared().LinkInfoBar = &subscriber_;
+        Shared().MessageKind = 0;
+        barsShown_.clear();
+        for (TextPanel* p : {&port_, &address_, &subscriber_})
+            p->setText(QStringLiteral("stale"));
+    }
+
+    void cleanup() {
+        Shared().Link = nullptr;
+        Shared().LinkInfoBar = nullptr;
+        link_.reset();
+        ClearComPortDevices();
+    }
+
+    void showLinkParamsTexts() {
+        Settings().Direct.Port = 3;
+        Settings().Direct.Rate = 9600;
+        Settings().Direct.Address = 17;
+        Settings().Phone.Port = 4;
+        Settings().Phone.Rate = 2400;
+        Subscribers().phone.Entries[0] = PhoneEntry(QStringLiteral("Котельная"), QStringLiteral("8-800"), 5);
+        Subscribers().phone.Entries[1] = PhoneEntry(QStringLiteral("ГРС"), QStringLiteral("112"), 6);
+        Subscribers().phone.Count = 2;
+        Subscribers().phone.Current = 1;
+        Subscribers().ethernet.Entries[0] = EthernetEntry(QStringLiteral("Узел"), 0x0A000005, 4001, 200);
+        Subscribers().ethernet.Count = 1;
+
+        struct Case {
+            uint8_t kind;
+            QString port, address, subscriber;
+        };
+        const Case cases[] = {
+            {ChannelDirect, " COM3,   9600 бит/с", " Адр. 17", ""},
+            {ChannelPhone, " COM4,   2400 бит/с", " Адр. 6", " ГРС (тел. 112)"},
+            {ChannelEthernet, "", " Адр. 200", " Узел (IP-адр. 10.0.0.5)"},
+        };
+        for (const Case& c : cases) {
+            Settings().ChannelKind = c.kind;
+            ShowLinkParams(&port_, &address_);
+            QCOMPARE(port_.text(), c.port);
+            QCOMPARE(address_.text(), c.address);
+            QCOMPARE(subscriber_.text(), c.subscriber);
+        }
+        // Empty lists show nothing at all; null panels are left alone.
+        ClearList(Subscribers().phone);
+        ClearList(Subscribers().ethernet);
+        for (uint8_t kind : {uint8_t(ChannelPhone), uint8_t(ChannelEthernet), uint8_t(7)}) {
+            Settings().ChannelKind = kind;
+            for (TextPanel* p : {&port_, &address_, &subscriber_})
+                p->setText(QStringLiteral("stale"));
+            ShowLinkParams(&port_, &address_);
+            QVERIFY(port_.text().isEmpty());
+            QVERIFY(address_.text().isEmpty());
+            QVERIFY(subscriber_.text().isEmpty());
+        }
+        Settings().ChannelKind = ChannelDirect;
+        Shared().LinkInfoBar = nullptr;
+        ShowLinkParams(nullptr, &address_);
+        QCOMPARE(address_.text(), QStringLiteral(" Адр. 17"));
+    }
+
+    void looksAndKindChange() {
+        Settings().Direct.Address = 42;
+        Subscribers().ethernet.Entries[0] = EthernetEntry(QStringLiteral("Узел"), 0x0A000005, 4001, 200);
+        Subscribers().ethernet.Count = 1;
+        ConnectDialog form(Host());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Установка связи с устройством"));
+        QCOMPARE(form.size(), QSize(440, 194));
+        QCOMPARE(form.ComboBoxKind->count(), 3);
+        QCOMPARE(form.ComboBoxKind->itemText(0), QStringLiteral("Непосредственная связь"));
+        QCOMPARE(form.ComboBoxKind->itemText(1), QStringLiteral("Связь по телефону"));
+        QCOMPARE(form.ComboBoxKind->itemText(2), QStringLiteral("Ethernet-интерфейс"));
+        QCOMPARE(form.LabelKind->text(), QStringLiteral("Тип связи"));
+        QCOMPARE(form.LabelAddress->text(), QStringLiteral("Адрес устройства"));
+        QCOMPARE(form.LabelAbonent->text(), QStringLiteral("Абонент"));
+        QCOMPARE(form.BitBtnList->text(), QStringLiteral("Список абонентов"));
+        QCOMPARE(form.BitBtnConnect->text(), QStringLiteral("Связаться"));
+        QCOMPARE(form.BitBtnParams->text(), QStringLiteral("Изменить параметры связи"));
+        QCOMPARE(form.BitBtnExit->text(), QStringLiteral("Выход"));
+        QVERIFY(form.ComboBoxAddress->isEditable());
+        QCOMPARE(form.ComboBoxAddress->count(), 255);
+        QCOMPARE(form.ComboBoxAddress->itemText(0), QStringLiteral("1"));
+        QCOMPARE(form.ComboBoxAddress->itemText(254), QStringLiteral("255"));
+        QCOMPARE(form.ComboBoxKind->currentIndex(), 0);
+        QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("42"));
+        QVERIFY(form.ComboBoxAddress->isEnabled());
+        QVERIFY(!form.PanelAbonent->isVisible());
+        QCOMPARE(barsShown_, QList<bool>{false});
+        QCOMPARE(address_.text(), QStringLiteral(" Адр. 42"));
+
+        form.ComboBoxKind->setCurrentIndex(ChannelEthernet);
+        QCOMPARE(int(Settings().ChannelKind), 2);
+        QCOMPARE(form.size(), QSize(440, 266));
+        QVERIFY(form.PanelAbonent->isVisible());
+        QVERIFY(!form.ComboBoxAddress->isEnabled());
+        QCOMPARE(barsShown_.last(), true);
+        QCOMPARE(form.ComboBoxAbonent->count(), 2);
+        QCOMPARE(form.ComboBoxAbonent->itemText(0), QStringLiteral("Узел"));
+        QCOMPARE(form.ComboBoxAbonent->itemText(1), kNewAbonent);
+        QCOMPARE(form.ComboBoxAbonent->currentIndex(), 0);
+        QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("200"));
+        QCOMPARE(subscriber_.text(), QStringLiteral(" Узел (IP-адр. 10.0.0.5)"));
+        for (QWidget* w : {static_cast<QWidget*>(form.BitBtnConnect), static_cast<QWidget*>(form.BitBtnParams),
+                           static_cast<QWidget*>(form.BitBtnExit), form.PanelAbonent})
+            QVERIFY(form.rect().contains(w->geometry()));
+
+        // An empty telephone list: no subscriber and no address.
+        form.ComboBoxKind->setCurrentIndex(ChannelPhone);
+        QCOMPARE(form.ComboBoxAbonent->count(), 1);
+        QCOMPARE(form.ComboBoxAbonent->currentIndex(), -1);
+        QVERIFY(form.ComboBoxAddress->currentText().isEmpty());
+
+        form.ComboBoxKind->setCurrentIndex(ChannelDirect);
+        QCOMPARE(form.size(), QSize(440, 194));
+        QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("42"));
+    }
+
+    void choosingASubscriberMakesItCurrent() {
+        Settings().ChannelKind = ChannelPhone;
+        Subscribers().phone.Entries[0] = PhoneEntry(QStringLiteral("А"), QStringLiteral("1"), 5);
+        Subscribers().phone.Entries[1] = PhoneEntry(QStringLiteral("Б"), QStringLiteral("2"), 9);
+        Subscribers().phone.Count = 2;
+        Subscribers().phone.Current = 0;
+        ConnectDialog form(Host());
+        QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("5"));
+        form.ComboBoxAbonent->setCurrentIndex(1);
+        form.ComboBoxAbonentChange(1);
+        QCOMPARE(int(Subscribers().phone.Current), 1);
+        QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("9"));
+        QCOMPARE(subscriber_.text(), QStringLiteral(" Б (тел. 2)"));
+        QCOMPARE(address_.text(), QStringLiteral(" Адр. 9"));
+        form.ComboBoxAbonentChange(-1);
+        QVERIFY(!form.BitBtnConnect->isEnabled());
+        QVERIFY(!form.BitBtnParams->isEnabled());
+    }
+
+    void newAbonentOnlyBelow200() {
+        Settings().ChannelKind = ChannelEthernet;
+        for (int i = 0; i < 200; ++i)
+            Subscribers().ethernet.Entries[i] =
+                EthernetEntry(QStringLiteral("Узел %1").arg(i, 3, 10, QLatin1Char('0')), 0x0A000000 + i, 502, 1);
+        Subscribers().ethernet.Count = 200;
+        {
+            ConnectDialog form(Host());
+            QCOMPARE(form.ComboBoxAbonent->count(), 200);
+            QVERIFY(form.ComboBoxAbonent->findText(kNewAbonent) < 0);
+            QVERIFY(!form.OffersNewAbonent());
+        }
+        Subscribers().ethernet.Count = 199;
+        ConnectDialog form(Host());
+        QCOMPARE(form.ComboBoxAbonent->count(), 200);
+        QCOMPARE(form.ComboBoxAbonent->itemText(199), kNewAbonent);
+        QVERIFY(form.OffersNewAbonent());
+    }
+
+    void addressChecks_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("line1");
+        QTest::addColumn<QString>("line2");
+        QTest::newRow("0") << "0" << kAddressRange << "(1...255)";
+        QTest::newRow("256") << "256" << kAddressRange << "(1...255)";
+        QTest::newRow("not a number") << "1x" << kAddressRange << "(1...255)";
+        QTest::newRow("empty") << "" << kNotAll << "";
+    }
+
+    void addressChecks() {
+        QFETCH(QString, address);
+        QFETCH(QString, line1);
+        QFETCH(QString, line2);
+        ConnectDialog form(Host());
+        form.show();
+        form.ComboBoxAddress->setEditText(address);
+        ModalDriver driver;
+        form.BitBtnConnect->click();
+        QCOMPARE(driver.seen.size(), 1);
+        QCOMPARE(driver.seen[0].kind, 2);
+        QCOMPARE(driver.seen[0].caption, QStringLiteral("Ошибка ввода параметров"));
+        QCOMPARE(driver.seen[0].line1, line1);
+        QCOMPARE(driver.seen[0].line2, line2);
+        QVERIFY(form.isVisible());
+        QVERIFY(!form.Connected());
+        QVERIFY(!link_->PortHandle);
+    }
+
+    void newAbonentSelectedIsNotAllParameters() {
+        for (uint8_t kind : {uint8_t(ChannelPhone), uint8_t(ChannelEthernet)}) {
+            init();
+            Settings().ChannelKind = kind;
+            Subscribers().phone.Entries[0] = PhoneEntry(QStringLiteral("А"), QStringLiteral("1"), 5);
+            Subscribers().phone.Count = 1;
+            Subscribers().ethernet.Entries[0] = EthernetEntry(QStringLiteral("А"), 0x7F000001, 1, 5);
+            Subscribers().ethernet.Count = 1;
+            ConnectDialog form(Host());
+            form.show();
+            form.ComboBoxAbonent->setCurrentIndex(1);
+            QCOMPARE(form.ComboBoxAbonent->currentText(), kNewAbonent);
+            ModalDriver driver;
+            form.BitBtnConnect->click();
+            QCOMPARE(driver.seen.size(), 1);
+            QCOMPARE(driver.seen[0].kind, 2);
+            QCOMPARE(driver.seen[0].line1, kNotAll);
+            QVERIFY(driver.seen[0].line2.isEmpty());
+            QVERIFY(form.isVisible());
+            QVERIFY(!link_->PortHandle);
+            QVERIFY(!link_->Socket);
+        }
+    }
+
+    void newAbonentEnteredFromTheList() {
+        Settings().ChannelKind = ChannelEthernet;
+        ConnectDialog form(Host());
+        form.show();
+        QCOMPARE(form.ComboBoxAbonent->count(), 1);
+        {
+            ModalDriver driver([](QWidget* dialog) {
+                auto* entry = qobject_cast<SubscriberDialog*>(dialog);
+                if (entry == nullptr) return;
+                entry->EditName->setText(QStringLiteral("Новый узел"));
+                entry->ComboBoxAddress->setEditText(QStringLiteral("33"));
+                const char* octets[] = {"127", "0", "0", "1"};
+                for (int i = 0; i < 4; ++i)
+                    entry->EditIp[i]->setText(QString::fromLatin1(octets[i]));
+                entry->EditPort->setText(QStringLiteral("5020"));
+                entry->BitBtnOk->click();
+            });
+            form.ComboBoxAbonent->setCurrentIndex(0);
+            form.ComboBoxAbonentChange(0);
+            QCOMPARE(driver.dialogs, 1);
+            QCOMPARE(int(Subscribers().ethernet.Count), 1);
+            QCOMPARE(AbonentName(Subscribers().ethernet.Entries[0]), QStringLiteral("Новый узел"));
+            QCOMPARE(form.ComboBoxAbonent->count(), 2);
+            QCOMPARE(form.ComboBoxAbonent->currentIndex(), 0);
+            QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("33"));
+            // The list file is rewritten at once.
+            const QString file = ReadFile(EthernetListPath());
+            QVERIFY2(file.contains(QStringLiteral("users_num=1")), qPrintable(file));
+            QVERIFY(file.contains(QStringLiteral("port=5020")));
+        }
+
+        // Left: the former choice comes back.
+        ModalDriver cancel([](QWidget* dialog) {
+            if (auto* entry = qobject_cast<SubscriberDialog*>(dialog)) entry->BitBtnCancel->click();
+        });
+        form.ComboBoxAbonent->setCurrentIndex(1);
+        form.ComboBoxAbonentChange(1);
+        QCOMPARE(cancel.dialogs, 1);
+        QCOMPARE(int(Subscribers().ethernet.Count), 1);
+        QCOMPARE(form.ComboBoxAbonent->currentIndex(), 0);
+    }
+
+    void directConnectOpensThePort() {
+        SimProcess sim({"--pty", "--no-tcp", "--address", "17"});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        SetComPortDevice(14, sim.ptyPath());
+        Settings().Direct.Port = 14;
+        Settings().Direct.Rate = 19200;
+        Settings().Direct.Preambles = 3;
+        Settings().Direct.Attempts = 2;
+        Settings().Direct.ByteGapMs = 150;
+        Settings().Direct.AnswerWaitS = 4;
+        Settings().FreePortWait = 3;
+        ConnectDialog form(Host());
+        form.show();
+        form.ComboBoxAddress->setEditText(QStringLiteral("17"));
+        ModalDriver driver;
+        form.BitBtnConnect->click();
+        QVERIFY(driver.seen.isEmpty());
+        QVERIFY(form.Connected());
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QVERIFY(link_->PortHandle && link_->PortHandle->isOpen());
+        QCOMPARE(int(link_->Address), 17);
+        QCOMPARE(int(link_->ComPortNo), 14);
+        QCOMPARE(link_->BaudRate, 19200);
+        QCOMPARE(int(link_->ChannelKind), 0);
+        QCOMPARE(link_->PortOpenWait, 3);
+        QCOMPARE(int(link_->ClosePortEachExchange), 0);
+        QCOMPARE(link_->AnswerWaitMs, 4000);
+        QCOMPARE(link_->ByteGapMs, 150);
+        QCOMPARE(int(link_->Preambles), 3);
+        QCOMPARE(int(link_->Attempts), 2);
+        QCOMPARE(int(Settings().Direct.Address), 17);
+        QCOMPARE(port_.text(), QStringLiteral(" COM14,   19200 бит/с"));
+        QCOMPARE(address_.text(), QStringLiteral(" Адр. 17"));
+        // The changed address is in the settings file.
+        const QString file = ReadFile(MainSettingsPath());
+        QVERIFY2(file.contains(QStringLiteral("Adr=17")), qPrintable(file));
+        // The open port carries requests.
+        const uint8_t body[3] = {0, 0, 4};
+        QVERIFY2(link_->SendRequest(1, body, 3), qPrintable(link_->StatusText()));
+        QCOMPARE(int(link_->AnswerBuf[8 + 1]), 73);
+    }
+
+    void releaseWaitFromTheParameterDialogIsInForce() {
+        SetComPortDevice(14, home_.filePath(QStringLiteral("INI")));  // present, never opened here
+        Settings().Direct.Port = 14;
+        ConnectDialog form(Host());
+        form.show();
+        ModalDriver driver([](QWidget* dialog) {
+            auto* par = qobject_cast<LinkSettingsDialog*>(dialog);
+            if (par == nullptr) return;
+            par->CheckBoxClosePort->click();
+            par->EditFreeWait->setText(QStringLiteral("7"));
+            par->BitBtnOk->click();
+        });
+        form.BitBtnParams->click();
+        QCOMPARE(driver.dialogs, 1);
+        QVERIFY(driver.seen.isEmpty());
+        QCOMPARE(Settings().FreePortWait, 7);
+        QVERIFY(Settings().DoClosePort);
+        const QString file = ReadFile(MainSettingsPath());
+        QVERIFY2(file.contains(QStringLiteral("Free_Port_Wait=7")), qPrintable(file));
+        QVERIFY(file.contains(QStringLiteral("Do_Close_Port=1")));
+
+        // Per-request mode: "Связаться" configures the link without opening the port.
+        form.ComboBoxAddress->setEditText(QStringLiteral("5"));
+        form.BitBtnConnect->click();
+        QVERIFY(driver.seen.isEmpty());
+        QVERIFY(form.Connected());
+        QVERIFY(!link_->PortHandle);
+        QCOMPARE(link_->PortOpenWait, 7);
+        QCOMPARE(int(link_->ClosePortEachExchange), 1);
+        QCOMPARE(int(link_->Address), 5);
+    }
+
+    void unavailablePortKeepsTheDialogOpen() {
+        SetComPortDevice(15, home_.filePath(QStringLiteral("no-such-tty")));
+        Settings().Direct.Port = 15;
+        ConnectDialog form(Host());
+        form.show();
+        ModalDriver driver;
+        form.BitBtnConnect->click();
+        QCOMPARE(driver.seen.size(), 1);
+        QCOMPARE(driver.seen[0].kind, 1);
+        QCOMPARE(driver.seen[0].caption, QStringLiteral("Ошибка"));
+        QCOMPARE(driver.seen[0].line1, QStringLiteral("Коммуникационный порт СОМ15 недоступен"));
+        QVERIFY(driver.seen[0].line2.isEmpty());
+        QVERIFY(form.isVisible());
+        QVERIFY(!form.Connected());
+    }
+
+    void ethernetConnectMakesTheConnection() {
+        SimProcess sim({"--tcp-port", "0", "--address", "23"});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Settings().ChannelKind = ChannelEthernet;
+        Settings().Ethernet.AnswerWaitS = 3;
+        Settings().Ethernet.ByteGapMs = 200;
+        Settings().Ethernet.Preambles = 2;
+        Settings().Ethernet.Attempts = 2;
+        Subscribers().ethernet.Entries[0] = EthernetEntry(QStringLiteral("Стенд"), 0x7F000001, sim.tcpPort(), 23);
+        Subscribers().ethernet.Count = 1;
+        link_->ChannelKind = ChannelDirect;
+        ConnectDialog form(Host());
+        form.show();
+        ModalDriver driver;
+        form.BitBtnConnect->click();
+        QVERIFY(driver.seen.isEmpty());
+        QVERIFY(form.Connected());
+        QVERIFY(link_->Socket && link_->Socket->isOpen());
+        QCOMPARE(int(link_->ChannelKind), 2);
+        QCOMPARE(int(link_->Address), 23);
+        QCOMPARE(link_->AnswerWaitMs, 3000);
+        QCOMPARE(link_->ByteGapMs, 200);
+        QCOMPARE(int(link_->Preambles), 2);
+        QCOMPARE(int(link_->Attempts), 2);
+        QCOMPARE(int(link_->ClosePortEachExchange), 0);
+        QCOMPARE(int(Settings().Ethernet.Address), 23);
+        QCOMPARE(subscriber_.text(), QStringLiteral(" Стенд (IP-адр. 127.0.0.1)"));
+        QVERIFY(port_.text().isEmpty());
+        QVERIFY(ReadFile(MainSettingsPath()).contains(QStringLiteral("[ETHERNET_CONN_PAR]")));
+        const uint8_t body[3] = {0, 0, 4};
+        QVERIFY2(link_->SendRequest(1, body, 3), qPrintable(link_->StatusText()));
+        QCOMPARE(int(link_->AnswerBuf[1]), 23);
+    }
+
+    void ethernetRefusedUntilTheWaitEnds() {
+        const quint16 port = FreePort();
+        QVERIFY(port != 0);
+        Settings().ChannelKind = ChannelEthernet;
+        Settings().EthernetConnectWait = 1;
+        Subscribers().ethernet.Entries[0] = EthernetEntry(QStringLiteral("Нет"), 0x7F000001, port, 1);
+        Subscribers().ethernet.Count = 1;
+        ConnectDialog form(Host());
+        form.show();
+        ModalDriver driver;
+        QElapsedTimer clock;
+        clock.start();
+        form.BitBtnConnect->click();
+        QVERIFY(clock.elapsed() >= 950);
+        QCOMPARE(driver.seen.size(), 1);
+        QVERIFY(driver.seen[0].caption.isEmpty());
+        QCOMPARE(driver.seen[0].line1, QStringLiteral("Превышено время ожидания соединения сервер/клиент"));
+        QVERIFY(form.isVisible());
+        QVERIFY(!form.Connected());
+        QVERIFY(!link_->Socket);
+    }
+};
+
+QTEST_MAIN(ConnectTest)
+#include "ConnectDialogTest.moc"

@@ -1,0 +1,751 @@
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+#include "SimProcess.h"
+#include "common/Folders.h"
+#include "settings/MainSettings.h"
+#include "app/ui/AboutDialog.h"
+#include "app/ui/MainWindow.h"
+#include "settings/ReportFormat.h"
+#include "common/ui/MessageDialog.h"
+#include "link/SubscriberList.h"
+#include "link/ui/ConnectDialog.h"
+#include "tables/ui/ProgramUserDialog.h"
+#include "app/ConnectionState.h"
+
+using namespace zmk;
+
+namespace {
+
+// One message of the shared dialog as the user saw it.
+struct Message {
+    QString caption, line1, line2;
+};
+
+// Answers every modal dialog the main window opens, while it lives: the
+// connection dialog ("Связаться" or "Выход"), the program-user dialog (the
+// given code and password, or "Выход"), the shared message (acknowledged,
+// questions answered "Нет"), anything else closed. Keeps what it saw.
+class Responder {
+public:
+    bool connect = true;
+    bool identify = true;
+    QString code = QStringLiteral("1234");
+    QString password = QStringLiteral("12345678");
+    // Runs when the program-user dialog is up, before it is answered.
+    std::function<void()> beforeUser;
+
+    QList<Message> messages;
+    int connectDialogs = 0;
+    int userDialogs = 0;
+
+    Responder() { Schedule(); }
+
+private:
+    void Schedule() {
+        QTimer::singleShot(10, &context_, [this] {
+            Poll();
+            Schedule();
+        });
+    }
+
+    void Poll() {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w == nullptr || !w->isVisible() || w == handled_.data()) return;
+        handled_ = w;
+        if (auto* form = qobject_cast<ConnectDialog*>(w)) {
+            ++connectDialogs;
+            (connect ? form->BitBtnConnect : form->BitBtnExit)->click();
+        } else if (auto* form = qobject_cast<ProgramUserDialog*>(w)) {
+            ++userDialogs;
+            if (beforeUser) beforeUser();
+            if (!identify) {
+                form->BitBtnExit->click();
+                return;
+            }
+            form->EditCode->setText(code);
+            form->EditPass->setText(password);
+            form->BitBtnAccept->click();
+        } else if (auto* box = qobject_cast<MessageDialog*>(w)) {
+            messages.append({box->windowTitle(), box->Label1->text(), box->Label2->text()});
+            (box->BitBtnNo->isVisible() ? box->BitBtnNo : box->BitBtnOk)->click();
+        } else {
+            w->close();
+        }
+    }
+
+    QObject context_;
+    QPointer<QWidget> handled_;
+};
+
+// A fresh base folder for one program run, with the settings the test writes.
+class Home {
+public:
+    Home() {
+        qputenv("ZMK_HOME", dir_.path().toUtf8());
+        QDir().mkpath(Ini());
+    }
+    ~Home() { qunsetenv("ZMK_HOME"); }
+
+    QString Path() const { return dir_.path() + '/'; }
+    QString Ini() const { return dir_.path() + QStringLiteral("/INI"); }
+
+    void WriteMainSettings(const QString& text) const {
+        QFile file(Ini() + QStringLiteral("/zmk.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text.toLatin1());
+    }
+
+    // Ethernet link to one subscriber on 127.0.0.1.
+    void UseEthernet(quint16 port, int address = 1) const {
+        WriteMainSettings(QStringLiteral("[CURR_PAR]\r\nConn_Prz=2\r\n[ETHERNET_CONN_PAR]\r\nAdr=%1\r\n"
+                                         "WaitTime=2\r\nTimeOut=300\r\nConnectWaitTime=5\r\n")
+                              .arg(address));
+        auto list = std::make_unique<EthernetList>();
+        auto stored = std::make_unique<EthernetList>();
+        ClearList(*list);
+        ClearList(*stored);
+        EthernetAbonent& entry = list->Entries[0];
+        entry = EmptyEthernetAbonent();
+        SetAbonentName(entry, QStringLiteral("Симулятор"));
+        entry.Address = uint8_t(address);
+        entry.SetIp(0x7F000001u);
+        entry.SetPort(port);
+        list->Count = 1;
+        QCOMPARE(WriteEthernetList(Ini() + QStringLiteral("/ethr_abonents.ini"), *list, *stored),
+                 ListWriteResult::Written);
+    }
+
+    // Direct link on serial port 3, which is the given device.
+    void UseDirect(const QString& device, int address) const {
+        WriteMainSettings(QStringLiteral("[CURR_PAR]\r\nConn_Prz=0\r\n[DIR_CONN_PAR]\r\nCOMPort=3\r\nAdr=%1\r\n"
+                                         "Rate=38400\r\nWaitTime=2\r\nTimeOut=100\r\n[COM_PORTS]\r\nCOM3=%2\r\n")
+                              .arg(address)
+                              .arg(device));
+    }
+
+    // Telephone link: a modem on serial port 3, which is the given device,
+    // and one subscriber.
+    void UsePhone(const QString& device) const {
+        WriteMainSettings(QStringLiteral("[CURR_PAR]\r\nConn_Prz=1\r\n[FON_CONN_PAR]\r\nCOMPort=3\r\n"
+                                         "Rate=38400\r\nWaitTime=2\r\nTimeOut=100\r\nConnectWaitTime=5\r\n"
+                                         "Command=ATZ^AT&F\r\n[COM_PORTS]\r\nCOM3=%1\r\n")
+                              .arg(device));
+        auto list = std::make_unique<PhoneList>();
+        auto stored = std::make_unique<PhoneList>();
+        ClearList(*list);
+        ClearList(*stored);
+        PhoneAbonent& entry = list->Entries[0];
+        entry = EmptyPhoneAbonent();
+        SetAbonentName(entry, QStringLiteral("ГРС"));
+        SetAbonentPhone(entry, QStringLiteral("(012) 345-67-89"));
+        entry.Address = 1;
+        list->Count = 1;
+        QCOMPARE(WritePhoneList(Ini() + QStringLiteral("/fon_abonents.ini"), *list, *stored),
+                 ListWriteResult::Written);
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// The main window with its connection start run to the end.
+std::unique_ptr<MainWindow> StartMain(bool* finished) {
+    auto window = std::make_unique<MainWindow>();
+    QSignalSpy spy(window.get(), &MainWindow::ConnectionStartFinished);
+    window->show();
+    *finished = spy.wait(30000);
+    return window;
+}
+
+bool Visible(const MainWindow& w, const char* name) {
+    QAction* action = w.MenuItem(QString::fromLatin1(name));
+    return action != nullptr && action->isVisible();
+}
+
+// Names of the items that are visible and all of whose parents are visible.
+QStringList ShownItems(const MainWindow& w) {
+    QStringList out;
+    for (const QString& name : w.MenuItemNames()) {
+        QAction* action = w.MenuItem(name);
+        bool shown = action->isVisible();
+        for (QObject* p = action->parent(); shown && p != nullptr; p = p->parent())
+            if (auto* menu = qobject_cast<QMenu*>(p)) shown = menu->menuAction()->isVisible();
+        if (shown) out << name;
+    }
+    return out;
+}
+
+const QStringList AllItems = {
+    "N1", "N5", "NNewcnf", "NEditcnf", "Nrdcnf", "NExit", "NWorkPar", "Nident", "NContrName", "N3", "NConVU",
+    "NConHGC", "NConnWMT", "N4", "N_Ethernet", "Nsys", "NCurrVich", "N2", "NDistr", "Ndistrpar", "NPass", "NData",
+    "NContrDt", "NAud", "NAudInd", "NAudPer", "NAudPrn", "NAla", "NAlaInd", "NAlaPer", "NAlaPrn", "NSit", "NFun",
+    "N_ChromData", "NChrom_MomData", "NChrom_MeanData", "NChrom_Arh5min", "NChrom_Read5min", "NChrom_View5min",
+    "NChrom_ArhHour", "NChrom_ReadHour", "NChrom_ViewHour", "NChrom_ArhDay", "NChrom_ReadDay", "NChrom_ViewDay",
+    "NWmt_Data", "NWmt_MomData", "NWmt_MeanData", "NWmt_Arh5min", "NWmt_Read5min", "NWmt_View5min", "NWmt_ArhHour",
+    "NWmt_ReadHour", "NWmt_ViewHour", "NWmt_ArhDay", "NWmt_ReadDay", "NWmt_ViewDay", "Nexcreport", "N6", "N8",
+    "Nconnect", "Nvers", "NUser", "NFormate", "Nabout"};
+
+// What the user sees without a controller: the file items, the file views of
+// "Данные", "Связь с другим устройством" and "Версия".
+const QStringList NotConnectedItems = {
+    "N1", "N5", "NNewcnf", "NEditcnf", "NExit", "NData", "NAud", "NAudPrn", "NAla", "NAlaPrn", "N_ChromData",
+    "NChrom_Arh5min", "NChrom_View5min", "NChrom_ArhHour", "NChrom_ViewHour", "NChrom_ArhDay", "NChrom_ViewDay",
+    "NWmt_Data", "NWmt_Arh5min", "NWmt_View5min", "NWmt_ArhHour", "NWmt_ViewHour", "NWmt_ArhDay", "NWmt_ViewDay",
+    "Nconnect", "Nvers", "NUser", "NFormate", "Nabout"};
+
+QStringList Without(QStringList list, const QStringList& removed) {
+    for (const QString& name : removed) list.removeAll(name);
+    return list;
+}
+
+void ResetShared() {
+    ConnectionState& s = Shared();
+    s.Connected = false;
+    s.MoistureMeterPresent = false;
+    s.HexaneInList = false;
+    s.ReadingInProgress = false;
+    s.ReadAbortRequested = false;
+}
+
+// Writes fields of a table of the running simulator (which must accept writes).
+bool SimWrite(const SimProcess& sim, const QStringList& args) {
+    QProcess ctl;
+    ctl.start(CtlPath(), QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort()),
+                                     QStringLiteral("write-table")} + args);
+    return ctl.waitForFinished(10000) && ctl.exitCode() == 0;
+}
+
+}  // namespace
+
+class MainTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { ResetShared(); }
+
+    void menuTreeAsDesigned() {
+        Home home;
+        MainWindow w;
+        w.TimerStart->stop();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Программа обслуживания контроллера  ЗМК_NGC8200"));
+        QCOMPARE(w.MenuItemNames(), AllItems);
+
+        struct Row {
+            const char* name;
+            const char* parent;  // "" = the menu bar
+            const char16_t* caption;
+            int tag;
+        };
+        const Row rows[] = {
+            {"N1", "", u"Файл", 0},
+            {"N5", "N1", u"Файлы  конфигурации          ", 0},
+            {"NNewcnf", "N5", u"Создание нового файла конфигурации", 0},
+            {"NEditcnf", "N5", u"Просмотр/Корректировка файла конфигурации", 1},
+            {"Nrdcnf", "N1", u"Сохранение параметров конфигурации в файле", 0},
+            {"NExit", "N1", u"Выход", 0},
+            {"NWorkPar", "", u"Параметры", 0},
+            {"Nident", "NWorkPar", u"Параметры идентификации", 0},
+            {"NContrName", "NWorkPar", u"Наименование контроллера", 0},
+            {"N3", "NWorkPar", u"Параметры связи", 0},
+            {"NConVU", "N3", u"С верхним уровнем", 0},
+            {"NConHGC", "N3", u"C хроматографом", 0},
+            {"NConnWMT", "N3", u"С влагомером", 0},
+            {"N4", "N3", u"С вычислителем расхода газа", 0},
+            {"N_Ethernet", "N3", u"Параметры связи по Ethernet", 0},
+            {"Nsys", "NWorkPar", u"Системные параметры", 0},
+            {"NCurrVich", "NWorkPar", u"Параметры вычислителей", 0},
+            {"N2", "NWorkPar", u"Уставки для контроля ЗМК", 0},
+            {"NDistr", "NWorkPar", u"Необходимость записи значений параметров газа в ВРГ", 0},
+            {"Ndistrpar", "NWorkPar", u"Период записи средних за час значений параметров газа в ВРГ", 0},
+            {"NPass", "NWorkPar", u"Доступ пользователей к таблицам параметров", 0},
+            {"NData", "", u"Данные", 0},
+            {"NContrDt", "NData", u"Дата и время", 0},
+            {"NAud", "NData", u"Сообщения о вмешательствах оператора    ", 0},
+            {"NAudInd", "NAud", u"Запрос по индексу", 1},
+            {"NAudPer", "NAud", u"Запрос за период", 1},
+            {"NAudPrn", "NAud", u"Просмотр/Печать из файла", 0},
+            {"NAla", "NData", u"Диагностические сообщения   ", 0},
+            {"NAlaInd", "NAla", u"Запрос по индексу", 0},
+            {"NAlaPer", "NAla", u"Запрос за период", 0},
+            {"NAlaPrn", "NAla", u"Просмотр/Печать из файла", 0},
+            {"NSit", "NData", u"Текущее состояние контроллера", 0},
+            {"NFun", "NData", u"Возможность исполнения контроллером его функций", 0},
+            {"N_ChromData", "NData", u"Данные хроматографа", 0},
+            {"NChrom_MomData", "N_ChromData", u"Мгновенные данные хроматографа, зоны параметров газа    ", 0},
+            {"NChrom_MeanData", "N_ChromData", u"Скользящие средние значения данных хроматографа", 0},
+            {"NChrom_Arh5min", "N_ChromData", u"Мгновенные данные хроматографа из архива 5-мин. данных    ", 0},
+            {"NChrom_Read5min", "NChrom_Arh5min", u"Чтение архива контроллера", 0},
+            {"NChrom_View5min", "NChrom_Arh5min", u"Просмотр/Печать из файла", 0},
+            {"NChrom_ArhHour", "N_ChromData", u"Часовые  данные", 0},
+            {"NChrom_ReadHour", "NChrom_ArhHour", u"Чтение архива контроллера", 0},
+            {"NChrom_ViewHour", "NChrom_ArhHour", u"Просмотр/Печать из файла", 0},
+            {"NChrom_ArhDay", "N_ChromData", u"Суточные  данные", 0},
+            {"NChrom_ReadDay", "NChrom_ArhDay", u"Чтение архива контроллера", 0},
+            {"NChrom_ViewDay", "NChrom_ArhDay", u"Просмотр/Печать из файла", 0},
+            {"NWmt_Data", "NData", u"Данные влагомера", 0},
+            {"NWmt_MomData", "NWmt_Data", u"Мгновенные данные влагомера", 0},
+            {"NWmt_MeanData", "NWmt_Data", u"Скользящие средние значения данных влагомера", 0},
+            {"NWmt_Arh5min", "NWmt_Data", u"Мгновенные данные влагомера из архива 5-мин. данных    ", 0},
+            {"NWmt_Read5min", "NWmt_Arh5min", u"Чтение архива контроллера", 0},
+            {"NWmt_View5min", "NWmt_Arh5min", u"Просмотр/Печать из файла", 0},
+            {"NWmt_ArhHour", "NWmt_Data", u"Часовые  данные", 0},
+            {"NWmt_ReadHour", "NWmt_ArhHour", u"Чтение архива контроллера", 0},
+            {"NWmt_ViewHour", "NWmt_ArhHour", u"Просмотр/Печать из файла", 0},
+            {"NWmt_ArhDay", "NWmt_Data", u"Суточные  данные", 0},
+            {"NWmt_ReadDay", "NWmt_ArhDay", u"Чтение архива контроллера", 0},
+            {"NWmt_ViewDay", "NWmt_ArhDay", u"Просмотр/Печать из файла", 0},
+            {"Nexcreport", "", u"Отчеты", 0},
+            {"N6", "Nexcreport", u"Паспорт ЗМК показателей за сутки", 0},
+            {"N8", "Nexcreport", u"Паспорт ЗМК показателей за месяц", 1},
+            {"Nconnect", "", u"Связь с другим устройством", 0},
+            {"Nvers", "", u"Версия", 0},
+            {"NUser", "Nvers", u"Идентификация пользователя программы", 0},
+            {"NFormate", "Nvers", u"Формат представления данных", 0},
+            {"Nabout", "Nvers", u"О программе", 0},
+        };
+        QCOMPARE(int(std::size(rows)), int(AllItems.size()));
+        for (const Row& row : rows) {
+            const QString name = QString::fromLatin1(row.name);
+            QAction* action = w.MenuItem(name);
+            QVERIFY2(action != nullptr, row.name);
+            QCOMPARE(action->objectName(), name);
+            QCOMPARE(action->text(), QString::fromUtf16(row.caption));
+            QCOMPARE(action->data().toInt(), row.tag);
+            // Nesting: the item sits in its parent's menu, or on the bar.
+            QWidget* container = std::strlen(row.parent) == 0
+                                     ? static_cast<QWidget*>(w.menuBar())
+                                     : w.findChild<QMenu*>(QString::fromLatin1(row.parent));
+            QVERIFY2(container != nullptr, row.parent);
+            QVERIFY2(container->actions().contains(action), row.name);
+        }
+        // The "C" of "C хроматографом" is the Latin letter.
+        QCOMPARE(w.MenuItem("NConHGC")->text().at(0), QChar(u'C'));
+
+        // Starting: no menu at all; the status bars as designed.
+        QVERIFY(ShownItems(w).isEmpty());
+        QCOMPARE(w.StatusBar1->PanelCount(), 4);
+        QCOMPARE(w.StatusBar1->PanelWidth(0), 175);
+        QCOMPARE(w.StatusBar1->PanelWidth(1), 95);
+        QCOMPARE(w.StatusBar1->PanelWidth(3), 50);
+        QCOMPARE(w.StatusBar2->PanelWidth(0), 400);
+        QCOMPARE(w.StatusBar3->PanelWidth(0), 400);
+        QCOMPARE(Shared().LinkInfoBar, w.StatusBar2->Panel(0));
+        QCOMPARE(Shared().ModemBar, w.StatusBar3->Panel(0));
+        QCOMPARE(Shared().Link, &w.Link());
+        QCOMPARE(w.Link().StatusPanel, w.StatusBar1->Panel(3));
+        QCOMPARE(w.TimerStart->interval(), 100);
+        QCOMPARE(w.TimerMessage->interval(), 3000);
+        QCOMPARE(w.TimerMoney->interval(), 1000);
+        QVERIFY(w.pnmodem->isHidden());
+        QCOMPARE(w.BitBtn3->text(), QStringLiteral("Отключить связь"));
+        QCOMPARE(w.pntime->text(), QStringLiteral("00:00:00"));
+    }
+
+    void windowFromSettings() {
+        Home home;
+        home.WriteMainSettings(QStringLiteral("[CURR_PAR]\r\nForm_Width=900\r\nForm_Height=600\r\n"
+                                              "Form_Left=30\r\nForm_Top=40\r\n"));
+        MainWindow w;
+        w.TimerStart->stop();
+        QCOMPARE(w.size(), QSize(900, 600));
+        QCOMPARE(w.pos(), QPoint(30, 40));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // Panel 2 takes the bar's width less panels 0 and 1 and a margin of 60.
+        QCOMPARE(w.StatusBar1->PanelWidth(2), w.width() - 175 - 95 - 60);
+        // Missing working folders were made; rep_format.ini missing means 4 decimals everywhere.
+        for (const char* folder : {"CONFIG", "ALAFILES", "AUDFILES", "MOMDATA", "HOURDATA", "DAYDATA", "REPORT", "INI"})
+            QVERIFY2(QDir(home.Path() + folder).exists(), folder);
+        const ReportFormat& format = CurrentReportFormat();
+        for (int i = 0; i < int(sizeof format); ++i)
+            QCOMPARE(int(reinterpret_cast<const uint8_t*>(&format)[i]), 4);
+    }
+
+    void updateMenus_data() {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<bool>("moisture");
+        QTest::addColumn<QStringList>("shown");
+        const QStringList everything = Without(AllItems, {"NChrom_MeanData", "NWmt_MeanData"});
+        QTest::newRow("not connected") << false << true << NotConnectedItems;
+        QTest::newRow("moisture meter") << true << true << everything;
+        QTest::newRow("no moisture meter") << true << false
+                                           << Without(everything, {"NConnWMT", "NWmt_Data", "NWmt_MomData",
+                                                                   "NWmt_Arh5min", "NWmt_Read5min", "NWmt_View5min",
+                                                                   "NWmt_ArhHour", "NWmt_ReadHour", "NWmt_ViewHour",
+                                                                   "NWmt_ArhDay", "NWmt_ReadDay", "NWmt_ViewDay"});
+    }
+
+    void updateMenus() {
+        QFETCH(bool, connected);
+        QFETCH(bool, moisture);
+        QFETCH(QStringList, shown);
+        Home home;
+        MainWindow w;
+        w.TimerStart->stop();
+        w.StatusBar1->SetPanelText(0, QStringLiteral(" COM1,   38400 бит/с"));
+        w.StatusBar1->SetPanelText(1, QStringLiteral(" Адр. 1"));
+        Shared().Connected = connected;
+        Shared().MoistureMeterPresent = moisture;
+        w.UpdateMenus();
+        QCOMPARE(ShownItems(w), shown);
+        QCOMPARE(w.StatusBar1->PanelText(0).isEmpty(), !connected);
+        QCOMPARE(w.StatusBar1->PanelText(1).isEmpty(), !connected);
+    }
+
+    // Closing the window while a request waits (the wait lets window events
+    // through) stops the request first and closes once it has returned, so the
+    // port is never pulled from under the running exchange.
+    void closeDuringARequestWaitsForIt() {
+        SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--silent")});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UseDirect(sim.ptyPath(), 1);
+        Responder responder;
+        auto w = std::make_unique<MainWindow>();
+        // The close comes from a timer that fires inside the request's wait,
+        // as a click on the window's close button would.
+        bool closeAsked = false;
+        bool visibleAfterClose = false;
+        QElapsedTimer clock;
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (closeAsked || !w->Link().InExchange()) return;
+            closeAsked = true;
+            clock.start();
+            w->close();
+            visibleAfterClose = w->isVisible();
+        });
+        poll.start();
+        w->show();
+        QTRY_VERIFY_WITH_TIMEOUT(closeAsked, 10000);
+        QVERIFY(visibleAfterClose);  // not yet: the request was still running
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 5000);
+        QVERIFY(clock.elapsed() < 1500);  // the request was stopped, not waited out (2 s)
+        QVERIFY(!w->Link().InExchange());
+        QVERIFY(w->Link().PortHandle == nullptr);
+    }
+
+    void connectsOverTcp() {
+        SimProcess sim;
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UseEthernet(sim.tcpPort());
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QCOMPARE(responder.connectDialogs, 1);
+        QCOMPARE(responder.userDialogs, 1);
+        QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1));
+        QVERIFY(Shared().Connected);
+        QVERIFY(Shared().MoistureMeterPresent);
+        QVERIFY(Shared().HexaneInList);
+        QCOMPARE(ShownItems(*w), Without(AllItems, {"NChrom_MeanData", "NWmt_MeanData"}));
+        QVERIFY(w->Link().Socket != nullptr);
+        QCOMPARE(w->StatusBar1->PanelText(1), QStringLiteral(" Адр. 1"));
+        QVERIFY(w->StatusBar2->isVisible());
+        QCOMPARE(w->StatusBar2->PanelText(0), QStringLiteral(" Симулятор (IP-адр. 127.0.0.1)"));
+        // The identification and the basic tables are in the image; the
+        // controller keeps its name in the DOS code page.
+        QCOMPARE(int(w->Image().Table(0)[1]), 73);
+        QCOMPARE(int(w->Image().Table(6)[9]), 1);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(w->Image().Table(5)), 20),
+                 QByteArray("\xC7\xCC\xCA-10 \xC3\xD0\xD1 \xD2\xE5\xF1\xF2\xEE\xE2\xE0\xFF "));
+        // The user's credentials went into the link.
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(w->Link().WritePassword.data()), 12),
+                 QByteArray("12345678    "));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(w->Link().UserCode.data()), 4), QByteArray("1234"));
+
+        // "Отключить связь" ends the connection; "Связь с другим устройством" starts a new one.
+        w->BitBtn3->click();
+        QVERIFY(!Shared().Connected);
+        QCOMPARE(ShownItems(*w), NotConnectedItems);
+        QSignalSpy again(w.get(), &MainWindow::ConnectionStartFinished);
+        w->MenuItem("Nconnect")->trigger();
+        QVERIFY(again.wait(30000));
+        QCOMPARE(responder.connectDialogs, 2);
+        QVERIFY(Shared().Connected);
+        QCOMPARE(ShownItems(*w), Without(AllItems, {"NChrom_MeanData", "NWmt_MeanData"}));
+    }
+
+    void connectsOverPtyAndAdoptsAddress() {
+        SimProcess sim({QStringLiteral("--no-tcp"), QStringLiteral("--pty"), QStringLiteral("--address"),
+                        QStringLiteral("17")});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UseDirect(sim.ptyPath(), 255);
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1));
+        QVERIFY(Shared().Connected);
+        QVERIFY(w->Link().PortHandle != nullptr);
+        QCOMPARE(int(Settings().Direct.Address), 17);
+        QCOMPARE(w->StatusBar1->PanelText(0), QStringLiteral(" COM3,   38400 бит/с"));
+        QVERIFY(w->StatusBar2->isHidden());
+
+        // The adopted address is saved with the settings at program end.
+        w->close();
+        QVERIFY(w->Link().PortHandle == nullptr);
+        const MainSettings saved = ReadMainSettingsFrom(home.Ini() + QStringLiteral("/zmk.ini"), 1024, 768);
+        QCOMPARE(int(saved.Direct.Address), 17);
+    }
+
+    void connectsByTelephone() {
+        SimProcess sim({QStringLiteral("--no-tcp"), QStringLiteral("--pty"), QStringLiteral("--modem"),
+                        QStringLiteral("--guard-ms"), QStringLiteral("300")});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UsePhone(sim.ptyPath());
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1));
+        QCOMPARE(responder.userDialogs, 1);  // before dialling, not again after the identification
+        QVERIFY(Shared().Connected);
+        QVERIFY(w->ModemLineUp);
+        QVERIFY(w->pnmodem->isVisible());
+        QVERIFY(w->TimerMoney->isActive());
+        QCOMPARE(w->StatusBar2->PanelText(0), QStringLiteral(" ГРС (тел. (012) 345-67-89)"));
+        QVERIFY(w->StatusBar3->PanelText(0).isEmpty());
+        // The call panel sits at the bottom right of the client panel.
+        const QRect panel = w->pnmodem->geometry();
+        QCOMPARE(panel.right(), w->ClientPanel->width() - 1 - 4);
+        QCOMPARE(panel.bottom(), w->ClientPanel->height() - 1 - 8);
+        QTRY_COMPARE_WITH_TIMEOUT(w->pntime->text(), QStringLiteral("00:00:01"), 5000);
+
+        w->BitBtn3->click();
+        QVERIFY(!Shared().Connected);
+        QVERIFY(!w->ModemLineUp);
+        QVERIFY(w->pnmodem->isHidden());
+        QVERIFY(!w->TimerMoney->isActive());
+        QVERIFY(w->Link().PortHandle == nullptr);
+        QCOMPARE(ShownItems(*w), NotConnectedItems);
+    }
+
+    void telephoneBusy() {
+        SimProcess sim({QStringLiteral("--no-tcp"), QStringLiteral("--pty"), QStringLiteral("--modem"),
+                        QStringLiteral("--dial-script"), QStringLiteral("BUSY")});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UsePhone(sim.ptyPath());
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QCOMPARE(responder.messages.size(), 1);
+        QCOMPARE(responder.messages[0].line1, QStringLiteral("Номер абонента занят"));
+        QCOMPARE(responder.messages[0].line2, QStringLiteral("Повторить попытку соединения?"));
+        QVERIFY(!Shared().Connected);
+        QVERIFY(!w->ModemLineUp);
+        QVERIFY(w->pnmodem->isHidden());
+        QCOMPARE(ShownItems(*w), NotConnectedItems);
+    }
+
+    void rejectsController_data() {
+        QTest::addColumn<QStringList>("simArgs");
+        QTest::addColumn<QString>("line1");
+        QTest::addColumn<QString>("line2");
+        QTest::newRow("type code 72") << QStringList{"--type-code", "72"}
+                                      << QStringLiteral("Код типа подключенного контроллера  72")
+                                      << QStringLiteral("Программа обслуживает контроллеры ЗМК_10");
+        QTest::newRow("version 12") << QStringList{"--version", "12"}
+                                    << QStringLiteral("Версия ПО подключенного контроллера 12")
+                                    << QStringLiteral("Программа обслуживает контроллеры ЗМК только с версией ПО 10");
+    }
+
+    void rejectsController() {
+        QFETCH(QStringList, simArgs);
+        QFETCH(QString, line1);
+        QFETCH(QString, line2);
+        SimProcess sim(simArgs);
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UseEthernet(sim.tcpPort());
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QCOMPARE(responder.messages.size(), 1);
+        QCOMPARE(responder.messages[0].caption, QString());
+        QCOMPARE(responder.messages[0].line1, line1);
+        QCOMPARE(responder.messages[0].line2, line2);
+        QCOMPARE(responder.userDialogs, 0);  // a rejected controller asks for no identification
+        QVERIFY(!Shared().Connected);
+        QVERIFY(w->Link().Socket == nullptr);
+        QCOMPARE(ShownItems(*w), NotConnectedItems);
+    }
+
+    void versionFourteenAccepted() {
+        SimProcess sim({QStringLiteral("--version"), QStringLiteral("14")});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UseEthernet(sim.tcpPort());
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY(Shared().Connected);
+    }
+
+    void noMoistureMeterHidesItsMenus() {
+        SimProcess sim({QStringLiteral("--open-writes")});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        // No moisture meter; the chromatograph's hexane value out of the list.
+        QVERIFY(SimWrite(sim, {"6", "8", "00"}));
+        QVERIFY(SimWrite(sim, {"14", "7", "01"}));
+        Home home;
+        home.UseEthernet(sim.tcpPort());
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY(Shared().Connected);
+        QVERIFY(!Shared().MoistureMeterPresent);
+        QVERIFY(!Shared().HexaneInList);
+        QVERIFY(!Visible(*w, "NConnWMT"));
+        QVERIFY(!Visible(*w, "NWmt_Data"));
+        QVERIFY(Visible(*w, "NConHGC"));
+        QVERIFY(Visible(*w, "N_ChromData"));
+    }
+
+    void leavingTheConnectionDialog() {
+        Home home;
+        home.UseEthernet(1);
+        Responder responder;
+        responder.connect = false;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY(!Shared().Connected);
+        QCOMPARE(ShownItems(*w), NotConnectedItems);
+        QCOMPARE(responder.userDialogs, 0);
+    }
+
+    void basicTablesNotRead() {
+        // The controller answers the identification, then refuses everything.
+        SimProcess sim;
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UseEthernet(sim.tcpPort());
+        Responder responder;
+        responder.identify = false;
+        auto w = std::make_unique<MainWindow>();
+        QSignalSpy spy(w.get(), &MainWindow::ConnectionStartFinished);
+        // Stop the simulator once the program-user dialog is up, that is
+        // after the identification was read.
+        responder.beforeUser = [&sim] { sim.stop(); };
+        w->show();
+        QVERIFY(spy.wait(60000));
+        QVERIFY(!Shared().Connected);
+        QCOMPARE(ShownItems(*w), NotConnectedItems);
+        const Message expected{QStringLiteral("Результат обмена с устройством"),
+                               QStringLiteral("Не прочитаны данные, для организации"),
+                               QStringLiteral("дальнейшего обмена с устройством")};
+        bool found = false;
+        for (const Message& m : responder.messages)
+            found = found || (m.caption == expected.caption && m.line1 == expected.line1 && m.line2 == expected.line2);
+        QVERIFY(found);
+    }
+
+    void messageTimerClearsPanel2() {
+        Home home;
+        MainWindow w;
+        w.TimerStart->stop();
+        w.ShowCommandMessage(QStringLiteral("Команда 1.  Нет ответа"));
+        QVERIFY(w.TimerMessage->isActive());
+        QTest::qWait(1000);
+        QCOMPARE(w.StatusBar1->PanelText(2), QStringLiteral("Команда 1.  Нет ответа"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.StatusBar1->PanelText(2).isEmpty(), 6000);
+        QVERIFY(!w.TimerMessage->isActive());
+    }
+
+    void laterCommandsSaySo() {
+        Home home;
+        MainWindow w;
+        w.TimerStart->stop();
+        Responder responder;
+        w.MenuItem("NSit")->trigger();
+        QCOMPARE(responder.messages.size(), 1);
+        QCOMPARE(responder.messages[0].caption, QString());
+        QCOMPARE(responder.messages[0].line1, QStringLiteral("Команда пока не реализована"));
+        QCOMPARE(responder.messages[0].line2, QStringLiteral("Текущее состояние контроллера"));
+    }
+
+    void userIdentificationFromMenu() {
+        Home home;
+        MainWindow w;
+        w.TimerStart->stop();
+        Responder responder;
+        responder.code = QStringLiteral("77");
+        responder.password = QStringLiteral("abc");
+        w.MenuItem("NUser")->trigger();
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(w.Link().UserCode.data()), 4), QByteArray("77  "));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(w.Link().WritePassword.data()), 12),
+                 QByteArray("abc         "));
+        // Leaving the dialog keeps the credentials.
+        responder.identify = false;
+        w.MenuItem("NUser")->trigger();
+        QCOMPARE(responder.userDialogs, 2);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(w.Link().UserCode.data()), 4), QByteArray("77  "));
+    }
+
+    void escapeDuringReading() {
+        Home home;
+        MainWindow w;
+        w.TimerStart->stop();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!Shared().ReadAbortRequested);
+        QVERIFY(TakeEscapePress());
+        QVERIFY(!TakeEscapePress());
+        Shared().ReadingInProgress = true;
+        QTest::keyClick(&w, Qt::Key_A);
+        QVERIFY(!Shared().ReadAbortRequested);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(Shared().ReadAbortRequested);
+    }
+
+    void closeRemovesTemporaryFiles() {
+        Home home;
+        auto w = std::make_unique<MainWindow>();
+        w->TimerStart->stop();
+        const QStringList temporary = {"datafile.aud", "datafile.ala", "datafile.clb", "datafile.hdm"};
+        for (const QString& name : temporary) {
+            QFile file(home.Path() + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QFile keep(home.Path() + QStringLiteral("CONFIG/keep.cnf"));
+        QVERIFY(keep.open(QIODevice::WriteOnly));
+        keep.close();
+        w->close();
+        for (const QString& name : temporary) QVERIFY2(!QFile::exists(home.Path() + name), qPrintable(name));
+        QVERIFY(QFile::exists(home.Path() + QStringLiteral("CONFIG/keep.cnf")));
+        QVERIFY(QFile::exists(home.Ini() + QStringLiteral("/rd_arh.ini")));
+    }
+};
+
+QTEST_MAIN(MainTest)
+#include "MainWindowTest.moc"

@@ -1,0 +1,353 @@
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "common/ui/MessageDialog.h"
+#include "app/ConnectionState.h"
+#include "tables/ui/MessageBoxRetry.h"
+
+using namespace zmk;
+
+namespace {
+
+const QString kDatesLine1 = QStringLiteral("За время работы оператора изменились даты");
+const QString kDatesLine2 = QStringLiteral("самой старой  и последней записей в архиве.");
+
+std::unique_ptr<MessageDialog> Compose(int kind, const QString& first, const QString& second) {
+    Shared().MessageKind = kind;
+    return std::unique_ptr<MessageDialog>(CreateMessageBox(first, second));
+}
+
+// Runs ShowMessageBox and, once its modal loop runs and the dialog is the
+// active window, applies action to it. A dialog still open after 5 s is closed so that a fault cannot
+// hang the test; that is reported through the returned flag.
+bool DriveModal(const std::function<void()>& show, const std::function<void(MessageDialog*)>& action) {
+    bool acted = false;
+    std::function<void()> poll;
+    QElapsedTimer clock;
+    clock.start();
+    poll = [&] {
+        auto* form = qobject_cast<MessageDialog*>(QApplication::activeModalWidget());
+        if (form != nullptr && form->isVisible() && form->isActiveWindow()) {
+            acted = true;
+            action(form);
+            return;
+        }
+        if (clock.elapsed() > 5000) {
+            if (QWidget* w = QApplication::activeModalWidget())
+                w->close();
+            return;
+        }
+        QTimer::singleShot(10, poll);
+    };
+    QTimer::singleShot(0, poll);
+    show();
+    return acted;
+}
+
+bool ShowAndDrive(const QString& first, const QString& second,
+                  const std::function<void(MessageDialog*)>& action) {
+    return DriveModal([&] { ShowMessageBox(first, second); }, action);
+}
+
+}  // namespace
+
+class QuestionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        Shared().MessageKind = 0;
+        Shared().QuestionAnswer = false;
+    }
+
+    void lookOfEveryKind_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("line1");
+        QTest::addColumn<QString>("line2");
+        QTest::addColumn<QString>("line3");
+        QTest::addColumn<bool>("question");
+        const QString a = QStringLiteral("Нет ответа от контроллера");
+        const QString b = QStringLiteral("Команда 1.");
+        QTest::newRow("1") << 1 << QStringLiteral("Ошибка") << a << b << QString() << false;
+        QTest::newRow("2") << 2 << QStringLiteral("Ошибка ввода параметров") << a << b << QString()
+                           << false;
+        QTest::newRow("3") << 3 << QString() << a << b << QString() << true;
+        QTest::newRow("4") << 4 << QString() << a << b
+                           << QStringLiteral("(см. текущее состояние контроллера)") << false;
+        QTest::newRow("5") << 5 << QStringLiteral("Результат обмена с устройством") << a << b
+                           << QString() << false;
+        QTest::newRow("6") << 6 << QString() << a << b << QString() << false;
+        QTest::newRow("7") << 7 << QString() << a << b << QStringLiteral("Повторить попытку?")
+                           << true;
+        QTest::newRow("9") << 9 << QString() << kDatesLine1 << kDatesLine2 << a << false;
+        QTest::newRow("10") << 10 << QString() << kDatesLine1 << kDatesLine2 << a << true;
+    }
+
+    void lookOfEveryKind() {
+        QFETCH(int, kind);
+        QFETCH(QString, caption);
+        QFETCH(QString, line1);
+        QFETCH(QString, line2);
+        QFETCH(QString, line3);
+        QFETCH(bool, question);
+        // Kinds 9 and 10 take their text from the first argument only.
+        const bool fixedLines = kind == 9 || kind == 10;
+        auto form = Compose(kind, fixedLines ? line3 : line1, fixedLines ? QString() : line2);
+        QCOMPARE(form->windowTitle(), caption);
+        QCOMPARE(form->Label1->text(), line1);
+        QCOMPARE(form->Label2->text(), line2);
+        QCOMPARE(form->Label3->text(), line3);
+        QCOMPARE(form->BitBtnYes->isHidden(), !question);
+        QCOMPARE(form->BitBtnNo->isHidden(), !question);
+        QCOMPARE(form->BitBtnOk->isHidden(), question);
+        QCOMPARE(form->BitBtnYes->text(), QStringLiteral("Да"));
+        QCOMPARE(form->BitBtnNo->text(), QStringLiteral("Нет"));
+        QVERIFY(form->BitBtnOk->text().isEmpty());
+        QVERIFY(!form->BitBtnOk->icon().isNull());
+    }
+
+    void heightRule_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<int>("height");
+        const QString x = QStringLiteral("текст");
+        QTest::newRow("one line") << 6 << x << QString() << 124;
+        QTest::newRow("empty message") << 1 << QString() << QString() << 124;
+        QTest::newRow("two lines") << 1 << x << x << 150;
+        QTest::newRow("second line only") << 1 << QString() << x << 150;
+        QTest::newRow("third line, second empty") << 4 << x << QString() << 175;
+        QTest::newRow("three lines") << 7 << x << x << 175;
+        QTest::newRow("archive dates") << 9 << x << QString() << 175;
+        QTest::newRow("archive dates, empty question") << 10 << QString() << QString() << 150;
+    }
+
+    void heightRule() {
+        QFETCH(int, kind);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(int, height);
+        auto form = Compose(kind, first, second);
+        QCOMPARE(form->height(), height);
+    }
+
+    void widthRule_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<int>("width");
+        // At least "Да" (75) + "Нет" (75) + 60.
+        QTest::newRow("short lines") << 6 << QStringLiteral("Готово") << QString() << 210;
+        QTest::newRow("19 characters") << 6 << QString(19, u'ж') << QString() << 210;
+        QTest::newRow("20 characters") << 6 << QString(20, u'ж') << QString() << 220;
+        QTest::newRow("second line longest") << 1 << QStringLiteral("а") << QString(40, u'б') << 420;
+        // "Результат обмена с устройством" is 30 characters.
+        QTest::newRow("caption longest") << 5 << QStringLiteral("ок") << QString() << 320;
+        // "(см. текущее состояние контроллера)" is 35 characters.
+        QTest::newRow("third line longest") << 4 << QStringLiteral("а") << QString() << 370;
+        // "самой старой  и последней записей в архиве." is 43 characters.
+        QTest::newRow("archive dates") << 10 << QStringLiteral("Корректировать?") << QString() << 450;
+    }
+
+    void widthRule() {
+        QFETCH(int, kind);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(int, width);
+        auto form = Compose(kind, first, second);
+        QCOMPARE(form->width(), width);
+        for (QLabel* line : {form->Label1, form->Label2, form->Label3}) {
+            QCOMPARE(line->width(), width - 14);
+            QCOMPARE(line->x(), 7);
+            QVERIFY(line->alignment() & Qt::AlignHCenter);
+        }
+    }
+
+    void buttonPlacement_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("chars");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("noX");
+        QTest::addColumn<int>("yesX");
+        QTest::addColumn<int>("okX");
+        // Free width = width - 150; "Нет" at free / 3 - 3, "Да" after the same gap.
+        QTest::newRow("question, narrow") << 3 << 5 << 210 << 17 << 109 << -1;
+        QTest::newRow("question, 38 characters") << 3 << 38 << 400 << 80 << 235 << -1;
+        QTest::newRow("retry, 61 characters") << 7 << 61 << 630 << 157 << 389 << -1;
+        QTest::newRow("acknowledgement, narrow") << 1 << 5 << 210 << -1 << -1 << 67;
+        QTest::newRow("acknowledgement, wide") << 6 << 50 << 520 << -1 << -1 << 222;
+    }
+
+    void buttonPlacement() {
+        QFETCH(int, kind);
+        QFETCH(int, chars);
+        QFETCH(int, width);
+        QFETCH(int, noX);
+        QFETCH(int, yesX);
+        QFETCH(int, okX);
+        auto form = Compose(kind, QString(chars, u'ш'), QString());
+        QCOMPARE(form->width(), width);
+        QPushButton* visible = nullptr;
+        if (okX < 0) {
+            QCOMPARE(form->BitBtnNo->x(), noX);
+            QCOMPARE(form->BitBtnYes->x(), yesX);
+            QCOMPARE(form->BitBtnYes->y(), form->BitBtnNo->y());
+            visible = form->BitBtnYes;
+        } else {
+            QCOMPARE(form->BitBtnOk->x(), okX);
+            visible = form->BitBtnOk;
+        }
+        // Inside the dialog, below the last line.
+        QVERIFY(visible->geometry().bottom() < form->height());
+        const QLabel* last = form->Label3->text().isEmpty()
+                                 ? (form->Label2->text().isEmpty() ? form->Label1 : form->Label2)
+                                 : form->Label3;
+        QVERIFY(visible->y() > last->geometry().bottom());
+    }
+
+    void buttonsBelowTheLinesAtEveryHeight() {
+        for (int kind : {1, 4, 7}) {
+            auto form = Compose(kind, QStringLiteral("а"), kind == 4 ? QString() : QStringLiteral("б"));
+            const QPushButton* button = kind == 7 ? form->BitBtnYes : form->BitBtnOk;
+            const QLabel* last = kind == 1 ? form->Label2 : form->Label3;
+            QVERIFY2(button->y() > last->geometry().bottom(), qPrintable(QString::number(kind)));
+            QVERIFY(button->geometry().bottom() < form->height());
+        }
+    }
+
+    void focusAndCentring() {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        QVERIFY(screen != nullptr);
+        const QRect area = screen->availableGeometry();
+        for (int kind : {3, 5}) {
+            auto form = Compose(kind, QStringLiteral("Вопрос или сообщение"), QString());
+            QCOMPARE(form->x(), area.x() + (area.width() - form->width()) / 2);
+            QCOMPARE(form->y(), area.y() + (area.height() - form->height()) / 2);
+            form->show();
+            QVERIFY(QTest::qWaitForWindowActive(form.get()));
+            QPushButton* expected = kind == 3 ? form->BitBtnYes : form->BitBtnOk;
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(expected));
+            form->hide();
+        }
+    }
+
+    void answerFollowsTheWayTheDialogCloses_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("answer");
+        for (int kind : {3, 7, 10}) {
+            QTest::addRow("kind %d, Да", kind) << kind << QStringLiteral("yes") << true;
+            QTest::addRow("kind %d, Нет", kind) << kind << QStringLiteral("no") << false;
+            QTest::addRow("kind %d, window button", kind) << kind << QStringLiteral("close") << false;
+            QTest::addRow("kind %d, Esc", kind) << kind << QStringLiteral("esc") << false;
+            QTest::addRow("kind %d, Enter", kind) << kind << QStringLiteral("enter") << true;
+        }
+        QTest::newRow("acknowledgement, click") << 1 << QStringLiteral("ok") << false;
+        QTest::newRow("acknowledgement, Enter") << 5 << QStringLiteral("enter") << false;
+    }
+
+    void answerFollowsTheWayTheDialogCloses() {
+        QFETCH(int, kind);
+        QFETCH(QString, how);
+        QFETCH(bool, answer);
+        Shared().MessageKind = kind;
+        // A previous "Да" must not survive into the next message.
+        Shared().QuestionAnswer = true;
+        QPointer<MessageDialog> seen;
+        const bool acted = ShowAndDrive(QStringLiteral("Записать?"), QStringLiteral("строка"),
+                                        [&](MessageDialog* form) {
+            seen = form;
+            if (how == "yes")
+                form->BitBtnYes->click();
+            else if (how == "no")
+                form->BitBtnNo->click();
+            else if (how == "ok")
+                form->BitBtnOk->click();
+            else if (how == "close")
+                form->close();
+            else if (how == "esc")
+                QTest::keyClick(form, Qt::Key_Escape);
+            else if (how == "enter")
+                QTest::keyClick(form->focusWidget(), Qt::Key_Return);
+        });
+        QVERIFY(acted);
+        QCOMPARE(Shared().QuestionAnswer, answer);
+        QVERIFY2(seen.isNull(), "the dialog is destroyed after it is shown");
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    void clockQuestionClosedByWindowButton() {
+        Shared().MessageKind = 3;
+        QString title;
+        bool yesShown = false;
+        bool noShown = false;
+        const bool acted = ShowAndDrive(
+            QStringLiteral("В контроллер будет записано время ЭВМ."),
+            QStringLiteral("Вы уверены, что часы ЭВМ показывают правильное время?"),
+            [&](MessageDialog* form) {
+                title = form->windowTitle();
+                yesShown = form->BitBtnYes->isVisible();
+                noShown = form->BitBtnNo->isVisible() && !form->BitBtnOk->isVisible();
+                form->close();
+            });
+        QVERIFY(acted);
+        QVERIFY(yesShown);
+        QVERIFY(noShown);
+        QVERIFY(title.isEmpty());
+        QVERIFY(!Shared().QuestionAnswer);
+    }
+
+    void archivePeriodQuestion() {
+        Shared().MessageKind = 10;
+        QStringList lines;
+        bool buttons = false;
+        int height = 0;
+        const bool acted = ShowAndDrive(QStringLiteral("Корректировать заданный период чтения данных?"),
+                                        QString(), [&](MessageDialog* form) {
+            lines = {form->Label1->text(), form->Label2->text(), form->Label3->text()};
+            buttons = form->BitBtnYes->isVisible() && form->BitBtnNo->isVisible() &&
+                      !form->BitBtnOk->isVisible();
+            height = form->height();
+            form->BitBtnYes->click();
+        });
+        QVERIFY(acted);
+        QCOMPARE(lines, QStringList({kDatesLine1, kDatesLine2,
+                                     QStringLiteral("Корректировать заданный период чтения данных?")}));
+        QVERIFY(buttons);
+        QCOMPARE(height, 175);
+        QVERIFY(Shared().QuestionAnswer);
+    }
+
+    // The table engine's question: always the retry kind, whatever was set before.
+    void engineRetryQuestion() {
+        for (const bool yes : {true, false}) {
+            Shared().MessageKind = 1;
+            QStringList lines;
+            bool answer = !yes;
+            MessageBoxRetry retry;
+            const bool acted = DriveModal(
+                [&] { answer = retry.AskRetry(QStringLiteral("Не выполнено чтение из таблицы 6."),
+                                              QStringLiteral("\" Системные параметры\"")); },
+                [&](MessageDialog* form) {
+                    lines = {form->Label1->text(), form->Label2->text(), form->Label3->text()};
+                    (yes ? form->BitBtnYes : form->BitBtnNo)->click();
+                });
+            QVERIFY(acted);
+            QCOMPARE(lines, QStringList({QStringLiteral("Не выполнено чтение из таблицы 6."),
+                                         QStringLiteral("\" Системные параметры\""),
+                                         QStringLiteral("Повторить попытку?")}));
+            QCOMPARE(answer, yes);
+        }
+    }
+};
+
+QTEST_MAIN(QuestionTest)
+#include "MessageDialogTest.moc"

@@ -1,0 +1,449 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+#include "common/ui/MessageDialog.h"
+#include "link/SubscriberList.h"
+#include "link/ui/SubscriberDialog.h"
+#include "link/ui/SubscriberListDialog.h"
+
+#include "ModalScript.h"
+#include "app/ConnectionState.h"
+
+using namespace zmk;
+
+namespace {
+
+std::unique_ptr<PhoneList> PhoneListOf(const QStringList& names) {
+    auto list = std::make_unique<PhoneList>();
+    ClearList(*list);
+    for (const QString& name : names) {
+        PhoneAbonent& e = list->Entries[list->Count];
+        e = EmptyPhoneAbonent();
+        SetAbonentName(e, name);
+        SetAbonentPhone(e, QStringLiteral("tel-%1").arg(name));
+        e.Address = uint8_t(list->Count + 1);
+        ++list->Count;
+    }
+    return list;
+}
+
+std::unique_ptr<EthernetList> EthernetListOf(const QStringList& names) {
+    auto list = std::make_unique<EthernetList>();
+    ClearList(*list);
+    for (const QString& name : names) {
+        EthernetAbonent& e = list->Entries[list->Count];
+        e = EmptyEthernetAbonent();
+        SetAbonentName(e, name);
+        e.Address = uint8_t(list->Count + 1);
+        e.SetIp(0x0A000000u + list->Count);
+        e.SetPort(1000 + list->Count);
+        ++list->Count;
+    }
+    return list;
+}
+
+QStringList GridColumn(const SubscriberListDialog& form, int column) {
+    QStringList out;
+    const QAbstractItemModel* model = form.StringGrid1->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        out << model->index(row, column).data().toString();
+    return out;
+}
+
+int SelectedRow(const SubscriberListDialog& form) {
+    const QModelIndexList rows = form.StringGrid1->selectionModel()->selectedRows();
+    return rows.size() == 1 ? rows.first().row() : -1;
+}
+
+QPoint RowCentre(const SubscriberListDialog& form, int row, int column = 1) {
+    return form.StringGrid1->visualRect(form.StringGrid1->model()->index(row, column)).center();
+}
+
+void ShowAndWait(QWidget& w) {
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+}
+
+}  // namespace
+
+class AbonentsListTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        Shared().MessageKind = 0;
+        Shared().QuestionAnswer = false;
+    }
+
+    void captionsSizeAndHeaders() {
+        auto phone = PhoneListOf({});
+        auto eth = EthernetListOf({});
+        SubscriberListDialog phoneForm(*phone);
+        SubscriberListDialog ethForm(*eth);
+        QCOMPARE(phoneForm.windowTitle(), QStringLiteral("Список абонентов (связь по телефону)"));
+        QCOMPARE(ethForm.windowTitle(), QStringLiteral("Список абонентов (Ethernet-интерфейс)"));
+        QCOMPARE(phoneForm.size(), QSize(682, 560));
+        QCOMPARE(ethForm.size(), QSize(682, 560));
+        const QStringList phoneHeaders = {"№", "Наименование", "Адрес", "№ телефона"};
+        const QStringList ethHeaders = {"№", "Наименование", "Адрес", "IP-адрес:порт"};
+        for (int c = 0; c < 4; ++c) {
+            QCOMPARE(phoneForm.StringGrid1->model()->headerData(c, Qt::Horizontal).toString(),
+                     phoneHeaders[c]);
+            QCOMPARE(ethForm.StringGrid1->model()->headerData(c, Qt::Horizontal).toString(),
+                     ethHeaders[c]);
+        }
+        QCOMPARE(phoneForm.StringGrid1->model()->columnCount(), 4);
+        QCOMPARE(phoneForm.BitBtnEdit->text(), QStringLiteral("Изменить"));
+        QCOMPARE(phoneForm.BitBtnAdd->text(), QStringLiteral("Добавить"));
+        QCOMPARE(phoneForm.BitBtnDelete->text(), QStringLiteral("Удалить"));
+        QCOMPARE(phoneForm.BitBtnOk->text(), QStringLiteral("Принять"));
+        QCOMPARE(phoneForm.BitBtnCancel->text(), QStringLiteral("Отменить"));
+    }
+
+    void sortButtonsSitInTheirColumnHeaders() {
+        auto phone = PhoneListOf({"а", "б"});
+        SubscriberListDialog form(*phone);
+        ShowAndWait(form);
+        QHeaderView* header = form.StringGrid1->horizontalHeader();
+        QCOMPARE(form.SpeedButtonSortName->parentWidget(), static_cast<QWidget*>(header));
+        QCOMPARE(form.SpeedButtonSortKey->parentWidget(), static_cast<QWidget*>(header));
+        auto inSection = [&](QToolButton* b, int section) {
+            const int left = header->sectionViewportPosition(section);
+            return b->isVisible() && b->x() >= left &&
+                   b->geometry().right() < left + header->sectionSize(section);
+        };
+        QVERIFY(inSection(form.SpeedButtonSortName, 1));
+        QVERIFY(inSection(form.SpeedButtonSortKey, 3));
+    }
+
+    void gridTexts() {
+        auto phone = PhoneListOf({});
+        phone->Count = 1;
+        phone->Entries[0] = EmptyPhoneAbonent();
+        SetAbonentName(phone->Entries[0], QStringLiteral("Котельная"));
+        SetAbonentPhone(phone->Entries[0], QStringLiteral("8-800"));
+        phone->Entries[0].Address = 7;
+        SubscriberListDialog phoneForm(*phone);
+        QCOMPARE(phoneForm.StringGrid1->model(), static_cast<QAbstractItemModel*>(phoneForm.Model));
+        QCOMPARE(GridColumn(phoneForm, 0), QStringList({"  1"}));
+        QCOMPARE(GridColumn(phoneForm, 1), QStringList({" Котельная"}));
+        QCOMPARE(GridColumn(phoneForm, 2), QStringList({" 7"}));
+        QCOMPARE(GridColumn(phoneForm, 3), QStringList({" 8-800"}));
+
+        auto eth = EthernetListOf({"Узел", "Альфа"});
+        eth->Entries[0].SetIp(0xC0A80114u);
+        eth->Entries[0].SetPort(502);
+        eth->Entries[0].Address = 255;
+        SubscriberListDialog ethForm(*eth);
+        QCOMPARE(GridColumn(ethForm, 0), QStringList({"  1", "  2"}));
+        QCOMPARE(GridColumn(ethForm, 1), QStringList({" Альфа", " Узел"}));
+        QCOMPARE(GridColumn(ethForm, 2), QStringList({" 2", " 255"}));
+        QCOMPARE(GridColumn(ethForm, 3), QStringList({"10.0.0.1:1001", "192.168.1.20:502"}));
+    }
+
+    void opensSortedOnACopyWithTheCurrentRowSelected() {
+        auto phone = PhoneListOf({"в", "б", "А"});
+        phone->Current = 1;  // "б"
+        const PhoneList before = *phone;
+        SubscriberListDialog form(*phone);
+        QCOMPARE(GridColumn(form, 1), QStringList({" А", " б", " в"}));
+        QCOMPARE(form.CurrentIndex(), 1);
+        QCOMPARE(SelectedRow(form), 1);
+        QCOMPARE(std::memcmp(phone.get(), &before, sizeof before), 0);
+        // Sorted by name: its button is the disabled one.
+        QVERIFY(!form.SpeedButtonSortName->isEnabled());
+        QVERIFY(form.SpeedButtonSortKey->isEnabled());
+    }
+
+    void sortButtonsSwitchTheKindAndKeepTheCurrentEntry() {
+        auto eth = EthernetListOf({"в", "б", "а"});
+        eth->Entries[0].SetIp(0xC0000001u);  // "в": 192.0.0.1, largest as unsigned
+        eth->Entries[1].SetIp(0x01000000u);  // "б"
+        eth->Entries[2].SetIp(0x7F000001u);  // "а"
+        eth->Current = 2;                    // "а"
+        SubscriberListDialog form(*eth);
+        ShowAndWait(form);
+        QCOMPARE(GridColumn(form, 1), QStringList({" а", " б", " в"}));
+        QCOMPARE(form.CurrentIndex(), 0);
+
+        form.SpeedButtonSortKey->click();
+        QCOMPARE(GridColumn(form, 1), QStringList({" б", " а", " в"}));
+        QCOMPARE(form.CurrentIndex(), 1);
+        QCOMPARE(SelectedRow(form), 1);
+        QVERIFY(form.SpeedButtonSortName->isEnabled());
+        QVERIFY(!form.SpeedButtonSortKey->isEnabled());
+
+        form.SpeedButtonSortName->click();
+        QCOMPARE(GridColumn(form, 1), QStringList({" а", " б", " в"}));
+        QCOMPARE(form.CurrentIndex(), 0);
+        form.SpeedButtonSortKey->click();
+        form.BitBtnOkClick();
+        QCOMPARE(eth->SortKind, uint8_t(SortByKey));
+        QCOMPARE(AbonentName(eth->Entries[0]), QStringLiteral("б"));
+        QCOMPARE(eth->Current, uint8_t(1));
+    }
+
+    void clickAndKeyboardMakeARowCurrent() {
+        auto phone = PhoneListOf({"а", "б", "в", "г"});
+        SubscriberListDialog form(*phone);
+        ShowAndWait(form);
+        QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, RowCentre(form, 2));
+        QCOMPARE(form.CurrentIndex(), 2);
+        QTest::keyClick(form.StringGrid1, Qt::Key_Down);
+        QCOMPARE(form.CurrentIndex(), 3);
+        QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, RowCentre(form, 0, 3));
+        QCOMPARE(form.CurrentIndex(), 0);
+    }
+
+    void deleteAsksAndFollowsTheIndexRule_data() {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<int>("expectedCurrent");
+        QTest::addColumn<QString>("expectedFirst");
+        QTest::newRow("index 0") << 0 << true << 0 << " 1";
+        QTest::newRow("index 5") << 5 << true << 4 << " 0";
+        QTest::newRow("last") << 7 << true << 6 << " 0";
+        QTest::newRow("answered Нет") << 5 << false << 5 << " 0";
+    }
+
+    void deleteAsksAndFollowsTheIndexRule() {
+        QFETCH(int, current);
+        QFETCH(bool, yes);
+        QFETCH(int, expectedCurrent);
+        QFETCH(QString, expectedFirst);
+        auto phone = PhoneListOf({"0", "1", "2", "3", "4", "5", "6", "7"});
+        const PhoneList before = *phone;
+        SubscriberListDialog form(*phone);
+        ShowAndWait(form);
+        QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, RowCentre(form, current));
+        QCOMPARE(form.CurrentIndex(), current);
+
+        QString caption = QStringLiteral("?");
+        QStringList lines;
+        bool questionButtons = false;
+        ModalScript script;
+        script.Then<MessageDialog>([&](MessageDialog* box) {
+            caption = box->windowTitle();
+            lines = {box->Label1->text(), box->Label2->text(), box->Label3->text()};
+            questionButtons = box->BitBtnYes->isVisible() && box->BitBtnNo->isVisible();
+            (yes ? box->BitBtnYes : box->BitBtnNo)->click();
+        });
+        script.Start();
+        form.BitBtnDelete->click();
+        QVERIFY(script.Finished());
+        QCOMPARE(Shared().MessageKind, 3);
+        QVERIFY(caption.isEmpty());
+        QCOMPARE(lines, QStringList({"Вы действительно хотите", "удалить этот абонент?", ""}));
+        QVERIFY(questionButtons);
+
+        const int count = yes ? 7 : 8;
+        QCOMPARE(form.Count(), count);
+        QCOMPARE(form.StringGrid1->model()->rowCount(), count);
+        QCOMPARE(form.CurrentIndex(), expectedCurrent);
+        QCOMPARE(SelectedRow(form), expectedCurrent);
+        QCOMPARE(GridColumn(form, 1).first(), expectedFirst);
+        if (yes) {
+            QVERIFY(!GridColumn(form, 1).contains(QStringLiteral(" %1").arg(current)));
+            QCOMPARE(form.PhoneCopy().Entries[7].Name[0], 0);
+        }
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        // "Отменить": the caller's list is not touched.
+        form.BitBtnCancel->click();
+        QCOMPARE(form.result(), int(QDialog::Rejected));
+        QCOMPARE(std::memcmp(phone.get(), &before, sizeof before), 0);
+    }
+
+    void buttonRulesFromEmptyToFull() {
+        auto empty = PhoneListOf({});
+        SubscriberListDialog emptyForm(*empty);
+        QCOMPARE(emptyForm.StringGrid1->model()->rowCount(), 0);
+        QVERIFY(!emptyForm.BitBtnEdit->isEnabled());
+        QVERIFY(!emptyForm.BitBtnDelete->isEnabled());
+        QVERIFY(emptyForm.BitBtnAdd->isEnabled());
+
+        QStringList names;
+        for (int i = 0; i < MaxAbonents; ++i)
+            names << QStringLiteral("Абонент %1").arg(i, 3, 10, QLatin1Char('0'));
+        auto full = PhoneListOf(names);
+        full->Current = 199;
+        SubscriberListDialog fullForm(*full);
+        ShowAndWait(fullForm);
+        QCOMPARE(fullForm.StringGrid1->model()->rowCount(), 200);
+        QVERIFY(!fullForm.BitBtnAdd->isEnabled());
+        QVERIFY(fullForm.BitBtnEdit->isEnabled());
+        QVERIFY(fullForm.BitBtnDelete->isEnabled());
+        // The selected last row is scrolled into view.
+        QVERIFY(fullForm.StringGrid1->viewport()->rect().intersects(
+            fullForm.StringGrid1->visualRect(fullForm.Model->index(199, 0))));
+
+        ModalScript yes;
+        yes.Then<MessageDialog>([](MessageDialog* box) { box->BitBtnYes->click(); });
+        yes.Start();
+        fullForm.BitBtnDelete->click();
+        QVERIFY(yes.Finished());
+        QCOMPARE(fullForm.Count(), 199);
+        QVERIFY(fullForm.BitBtnAdd->isEnabled());
+
+        // Deleting the only entry leaves the empty state.
+        auto one = EthernetListOf({"один"});
+        SubscriberListDialog oneForm(*one);
+        ModalScript yesAgain;
+        yesAgain.Then<MessageDialog>([](MessageDialog* box) { box->BitBtnYes->click(); });
+        yesAgain.Start();
+        oneForm.BitBtnDelete->click();
+        QVERIFY(yesAgain.Finished());
+        QCOMPARE(oneForm.StringGrid1->model()->rowCount(), 0);
+        QVERIFY(!oneForm.BitBtnEdit->isEnabled());
+        QVERIFY(!oneForm.BitBtnDelete->isEnabled());
+        QVERIFY(oneForm.BitBtnAdd->isEnabled());
+    }
+
+    void addNewEntryBecomesCurrentAndFillsTheLastFreePlace() {
+        QStringList names;
+        for (int i = 0; i < MaxAbonents - 1; ++i)
+            names << QStringLiteral("Б%1").arg(i, 3, 10, QLatin1Char('0'));
+        auto phone = PhoneListOf(names);
+        SubscriberListDialog form(*phone);
+        ShowAndWait(form);
+        QVERIFY(form.BitBtnAdd->isEnabled());
+
+        bool startedEmpty = false;
+        QString title;
+        ModalScript script;
+        script.Then<SubscriberDialog>([&](SubscriberDialog* entry) {
+            title = entry->windowTitle();
+            startedEmpty = entry->EditName->text().isEmpty() &&
+                           entry->ComboBoxAddress->currentText().isEmpty() &&
+                           entry->EditPhone->text().isEmpty();
+            entry->EditName->setText(QStringLiteral("А-новый"));
+            entry->ComboBoxAddress->setEditText(QStringLiteral("42"));
+            entry->EditPhone->setText(QStringLiteral("555"));
+            entry->BitBtnOk->click();
+        });
+        script.Start();
+        form.BitBtnAdd->click();
+        QVERIFY(script.Finished());
+        QCOMPARE(title, QStringLiteral("Параметры абонента (связь по телефону)"));
+        QVERIFY(startedEmpty);
+        QCOMPARE(form.Count(), 200);
+        // Sorted in at the top and current.
+        QCOMPARE(form.CurrentIndex(), 0);
+        QCOMPARE(SelectedRow(form), 0);
+        QCOMPARE(form.StringGrid1->model()->index(0, 1).data().toString(), QStringLiteral(" А-новый"));
+        QCOMPARE(form.StringGrid1->model()->index(0, 2).data().toString(), QStringLiteral(" 42"));
+        QCOMPARE(form.StringGrid1->model()->index(0, 3).data().toString(), QStringLiteral(" 555"));
+        QCOMPARE(form.PhoneCopy().Entries[0].ModbusAddress, uint8_t(1));
+        QVERIFY(!form.BitBtnAdd->isEnabled());
+        QCOMPARE(phone->Count, uint8_t(199));  // not yet accepted
+
+        form.BitBtnOk->click();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(phone->Count, uint8_t(200));
+        QCOMPARE(AbonentName(phone->Entries[0]), QStringLiteral("А-новый"));
+    }
+
+    void refusedThenCancelledAddChangesNothing() {
+        auto eth = EthernetListOf({"а"});
+        SubscriberListDialog form(*eth);
+        const EthernetList before = form.EthernetCopy();
+        QString message;
+        ModalScript script;
+        script
+            .Then<SubscriberDialog>([](SubscriberDialog* entry) {
+                entry->EditName->setText(QStringLiteral("б"));
+                entry->ComboBoxAddress->setEditText(QStringLiteral("9"));
+                entry->EditPort->setText(QStringLiteral("1"));
+                entry->BitBtnOk->click();  // IP fields empty: refused
+            })
+            .Then<MessageDialog>([&](MessageDialog* box) {
+                message = box->Label1->text();
+                box->BitBtnOk->click();
+            })
+            .Then<SubscriberDialog>([](SubscriberDialog* entry) { entry->BitBtnCancel->click(); });
+        script.Start();
+        form.BitBtnAdd->click();
+        QVERIFY(script.Finished());
+        QCOMPARE(message, QStringLiteral("Введены не все параметры"));
+        QCOMPARE(std::memcmp(&form.EthernetCopy(), &before, sizeof before), 0);
+    }
+
+    void doubleClickEditsThatRow() {
+        auto eth = EthernetListOf({"а", "б", "в"});
+        SubscriberListDialog form(*eth);
+        ShowAndWait(form);
+        QString shownName;
+        QString shownIp;
+        ModalScript script;
+        script.Then<SubscriberDialog>([&](SubscriberDialog* entry) {
+            shownName = entry->EditName->text();
+            shownIp = entry->EditIp[3]->text();
+            entry->EditName->setText(QStringLiteral("я-последний"));
+            entry->EditPort->setText(QStringLiteral("65535"));
+            entry->BitBtnOk->click();
+        });
+        script.Start();
+        // A double click is a press, a release and then the double-click press.
+        QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, RowCentre(form, 1));
+        QTest::mouseDClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, RowCentre(form, 1));
+        QVERIFY(script.Finished());
+        QCOMPARE(shownName, QStringLiteral("б"));
+        QCOMPARE(shownIp, QStringLiteral("1"));
+        // Redisplayed in order: the edited entry moves and stays current.
+        QCOMPARE(GridColumn(form, 1), QStringList({" а", " в", " я-последний"}));
+        QCOMPARE(GridColumn(form, 3).last(), QStringLiteral("10.0.0.1:65535"));
+        QCOMPARE(form.CurrentIndex(), 2);
+        QCOMPARE(SelectedRow(form), 2);
+    }
+
+    void cancelledEditChangesNothing() {
+        auto phone = PhoneListOf({"а", "б"});
+        SubscriberListDialog form(*phone);
+        const PhoneList before = form.PhoneCopy();
+        ModalScript script;
+        script.Then<SubscriberDialog>([](SubscriberDialog* entry) {
+            entry->EditName->setText(QStringLiteral("яяя"));
+            entry->BitBtnCancel->click();
+        });
+        script.Start();
+        form.BitBtnEdit->click();
+        QVERIFY(script.Finished());
+        QCOMPARE(std::memcmp(&form.PhoneCopy(), &before, sizeof before), 0);
+    }
+
+    void execReportsAcceptance() {
+        auto phone = PhoneListOf({"б", "а"});
+        {
+            SubscriberListDialog form(*phone);
+            ModalScript script;
+            script.Then<SubscriberListDialog>([](SubscriberListDialog* list) { list->BitBtnOk->click(); });
+            script.Start();
+            QCOMPARE(form.exec(), int(QDialog::Accepted));
+            QVERIFY(script.Finished());
+        }
+        // Accepted: the sorted copy took the place of the list.
+        QCOMPARE(AbonentName(phone->Entries[0]), QStringLiteral("а"));
+
+        auto other = PhoneListOf({"б", "а"});
+        SubscriberListDialog form(*other);
+        ModalScript script;
+        script.Then<SubscriberListDialog>([](SubscriberListDialog* list) { list->BitBtnCancel->click(); });
+        script.Start();
+        QCOMPARE(form.exec(), int(QDialog::Rejected));
+        QCOMPARE(AbonentName(other->Entries[0]), QStringLiteral("б"));
+    }
+};
+
+QTEST_MAIN(AbonentsListTest)
+#include "SubscriberListDialogTest.moc"
