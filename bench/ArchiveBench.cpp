@@ -14,6 +14,7 @@
 #include "link/SerialChannel.h"
 #include "link/ControllerLink.h"
 #include "measurements/ArchiveReader.h"
+#include "common/MessageKind.h"
 #include "common/PackedDate.h"
 
 using namespace zmk;
@@ -28,10 +29,10 @@ constexpr double BitsPerByte = 10.0;
 // Counts what was stored and answers nothing: the reading has no questions here.
 class QuietDialogue : public ArchiveReadDialogue {
 public:
-    void ShowMessage(int32_t, const QString& l1, const QString& l2) override {
+    void ShowMessage(MessageKind, const QString& l1, const QString& l2) override {
         std::fprintf(stderr, "%s %s\n", qPrintable(l1), qPrintable(l2));
     }
-    bool AskQuestion(int32_t, const QString& l1, const QString& l2) override {
+    bool AskQuestion(MessageKind, const QString& l1, const QString& l2) override {
         std::fprintf(stderr, "question: %s %s\n", qPrintable(l1), qPrintable(l2));
         return true;
     }

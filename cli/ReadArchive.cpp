@@ -63,14 +63,14 @@ QString Lines(const QString& a, const QString& b) {
 // Messages go to stderr; the questions of the reading are answered "yes".
 class ConsoleDialogue : public ArchiveReadDialogue {
 public:
-    void ShowMessage(int32_t kind, const QString& line1, const QString& line2) override {
+    void ShowMessage(MessageKind kind, const QString& line1, const QString& line2) override {
         const MessageLook look = MessageLookFor(kind, line1, line2);
         QStringList lines;
         for (const QString& l : {look.Line1, look.Line2, look.Line3})
             if (!l.trimmed().isEmpty()) lines << l.trimmed();
         err() << lines.join(QLatin1Char(' ')) << Qt::endl;
     }
-    bool AskQuestion(int32_t kind, const QString& line1, const QString& line2) override {
+    bool AskQuestion(MessageKind kind, const QString& line1, const QString& line2) override {
         const MessageLook look = MessageLookFor(kind, line1, line2);
         QStringList lines;
         for (const QString& l : {look.Line1, look.Line2, look.Line3})

@@ -13,17 +13,10 @@ class StatusBarPanel;
 // The state of the current connection, one record for the whole run.
 // Every flag starts cleared and every reference empty.
 struct ConnectionState {
-    // Look of the next shared message (MessageKindValue).
-    int32_t MessageKind = 0;
     // A connection with an accepted controller is established.
     bool Connected = false;
     // A version-14 controller took a whole configuration: close the link after the write.
     bool DisconnectAfterWrite = false;
-    // A long archive read is running and Esc may interrupt it.
-    bool ReadingInProgress = false;
-    // Esc was pressed during such a read (or the read ends itself); polled and
-    // cleared by the archive reads.
-    bool ReadAbortRequested = false;
     // The one link object, created at start-up; not owned here.
     ControllerLink* Link = nullptr;
     // One-panel bar of the main window showing the selected subscriber; not owned.
@@ -35,10 +28,6 @@ struct ConnectionState {
     // Bit 0 of field 7 of table 14 is clear: the hexane value is in the parameter list.
     bool HexaneInList = false;
 
-    // Not part of the connection itself, but shared the same way: the answer
-    // of the last question of the shared message dialog. Cleared whenever the
-    // dialog is created, set only by its "Да" button.
-    bool QuestionAnswer = false;
 };
 
 // The shared record (a function-local static, alive for the whole run).

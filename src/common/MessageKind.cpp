@@ -11,38 +11,38 @@ const char16_t* const kArchiveDatesLine2 = u"самой старой  и пос�
 
 }  // namespace
 
-MessageLook MessageLookFor(int32_t kind, const QString& first, const QString& second) {
+MessageLook MessageLookFor(MessageKind kind, const QString& first, const QString& second) {
     MessageLook look;
     look.Line1 = first;
     look.Line2 = second;
     switch (kind) {
-    case MsgError:
+    case MessageKind::Error:
         look.Caption = QStringLiteral("Ошибка");
         break;
-    case MsgInputError:
+    case MessageKind::InputError:
         look.Caption = QStringLiteral("Ошибка ввода параметров");
         break;
-    case MsgQuestion:
+    case MessageKind::Question:
         look.Question = true;
         break;
-    case MsgSeeControllerState:
+    case MessageKind::SeeControllerState:
         look.Line3 = QStringLiteral("(см. текущее состояние контроллера)");
         break;
-    case MsgExchangeResult:
+    case MessageKind::ExchangeResult:
         look.Caption = QStringLiteral("Результат обмена с устройством");
         break;
-    case MsgRetryQuestion:
+    case MessageKind::RetryQuestion:
         look.Line3 = QStringLiteral("Повторить попытку?");
         look.Question = true;
         break;
-    case MsgArchiveDatesChanged:
-    case MsgArchiveDatesQuestion:
+    case MessageKind::ArchiveDatesChanged:
+    case MessageKind::ArchiveDatesQuestion:
         look.Line1 = QString::fromUtf16(kArchiveDatesLine1);
         look.Line2 = QString::fromUtf16(kArchiveDatesLine2);
         look.Line3 = first;
-        look.Question = kind == MsgArchiveDatesQuestion;
+        look.Question = kind == MessageKind::ArchiveDatesQuestion;
         break;
-    default:  // MsgInfo and kinds without a look of their own
+    default:  // Info and kinds without a look of their own
         break;
     }
     return look;

@@ -8,18 +8,19 @@
 
 namespace zmk {
 
-// Looks of the shared message; the caller stores one in
-// ConnectionState::MessageKind right before ShowMessageBox.
-enum MessageKindValue : int32_t {
-    MsgError = 1,                // "Ошибка", acknowledgement
-    MsgInputError = 2,           // "Ошибка ввода параметров", acknowledgement; the dialog stays open
-    MsgQuestion = 3,             // no caption, "Да" / "Нет"
-    MsgSeeControllerState = 4,   // third line "(см. текущее состояние контроллера)"
-    MsgExchangeResult = 5,       // "Результат обмена с устройством", acknowledgement
-    MsgInfo = 6,                 // no caption, acknowledgement
-    MsgRetryQuestion = 7,        // third line "Повторить попытку?", "Да" / "Нет"
-    MsgArchiveDatesChanged = 9,  // fixed lines about the archive bounds, first argument as line 3
-    MsgArchiveDatesQuestion = 10,  // the same as a question, "Да" / "Нет"
+// Kinds of the shared message: each gives the caption, the fixed third
+// line and the buttons of its look.
+enum class MessageKind : int32_t {
+    None = 0,                   // the two lines only, acknowledgement
+    Error = 1,                  // "Ошибка", acknowledgement
+    InputError = 2,             // "Ошибка ввода параметров", acknowledgement; the dialog stays open
+    Question = 3,               // no caption, "Да" / "Нет"
+    SeeControllerState = 4,     // third line "(см. текущее состояние контроллера)"
+    ExchangeResult = 5,         // "Результат обмена с устройством", acknowledgement
+    Info = 6,                   // no caption, acknowledgement
+    RetryQuestion = 7,          // third line "Повторить попытку?", "Да" / "Нет"
+    ArchiveDatesChanged = 9,    // fixed lines about the archive bounds, first argument as line 3
+    ArchiveDatesQuestion = 10,  // the same as a question, "Да" / "Нет"
 };
 
 // Caption, lines and buttons of the shared message for one MessageKind.
@@ -32,8 +33,8 @@ struct MessageLook {
 };
 
 // The look of a message with the two caller lines. Kinds outside the table
-// (0, 8, anything else) show the two lines with no caption and the
+// (None, 8, anything else) show the two lines with no caption and the
 // acknowledgement button, like kind 6.
-MessageLook MessageLookFor(int32_t kind, const QString& first, const QString& second);
+MessageLook MessageLookFor(MessageKind kind, const QString& first, const QString& second);
 
 }  // namespace zmk

@@ -130,11 +130,11 @@ bool ReadArchiveBounds(TableEngine& engine, StatusBarPanel* status, int archive,
 
     // The controller marks an empty archive with 01.01.01 00:00:00.
     if (raw == PackedDate{1, 1, 1, 0, 0, 0}) {
-        messages.ShowMessage(MsgInfo, NoArchiveDataText(), QString());
+        messages.ShowMessage(MessageKind::Info, NoArchiveDataText(), QString());
         return false;
     }
     if (!IsValidPackedDate(raw)) {
-        messages.ShowMessage(MsgInfo, InvalidDateLine1(raw), InvalidDateLine2());
+        messages.ShowMessage(MessageKind::Info, InvalidDateLine1(raw), InvalidDateLine2());
         return false;
     }
 
@@ -142,7 +142,7 @@ bool ReadArchiveBounds(TableEngine& engine, StatusBarPanel* status, int archive,
     const PackedDate clock = PackedDate::FromBytes(image.Table(ClockTable));
     result.Clock = clock;
     if (!IsValidPackedDate(clock)) {
-        messages.ShowMessage(MsgInfo, InvalidDateLine1(clock), InvalidDateLine2());
+        messages.ShowMessage(MessageKind::Info, InvalidDateLine1(clock), InvalidDateLine2());
         return false;
     }
 
@@ -159,7 +159,7 @@ bool ReadArchiveBounds(TableEngine& engine, StatusBarPanel* status, int archive,
                         ? ComputeFiveMinuteBounds(raw, clock, result.Bounds)
                         : ComputeBounds(raw, clock, result.Bounds, archive, dayFlag, contractHour);
     if (!ok) {
-        messages.ShowMessage(MsgInfo, ArchiveNotStartedText(), QString());
+        messages.ShowMessage(MessageKind::Info, ArchiveNotStartedText(), QString());
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "common/MessageKind.h"
 #include "common/PackedDate.h"
 
 namespace zmk {
@@ -44,14 +45,14 @@ bool ComputeBounds(const PackedDate& rawOldest, const PackedDate& now, ArchiveBo
                    int unit, bool dayFlag, int contractHour);
 
 // How ReadArchiveBounds tells the user why it failed. The window layer shows
-// the shared message dialog (setting Shared().MessageKind to `kind` first);
+// the shared message dialog of that kind;
 // command-line use prints the lines. Exchange failures are not reported
 // here: the table engine asks its own RetryQuestion.
 class ArchiveMessages {
 public:
     virtual ~ArchiveMessages() = default;
-    // kind is a MessageKindValue (always MsgInfo here).
-    virtual void ShowMessage(int32_t kind, const QString& line1, const QString& line2) = 0;
+    // kind is always MessageKind::Info here.
+    virtual void ShowMessage(MessageKind kind, const QString& line1, const QString& line2) = 0;
 };
 
 // What ReadArchiveBounds found besides the bounds.

@@ -10,7 +10,7 @@
 #include "measurements/ArchiveBounds.h"
 #include "common/PackedDate.h"
 #include "common/MessageKind.h"
-#include "app/ConnectionState.h"
+#include "common/ArchiveReading.h"
 
 namespace zmk {
 
@@ -94,8 +94,8 @@ int ProgressMaximum(ArchiveKind kind, const PackedDate& start, const PackedDate&
 // Clears the reading flag however the loop is left.
 class ReadingFlag {
 public:
-    ReadingFlag() { Shared().ReadingInProgress = true; }
-    ~ReadingFlag() { Shared().ReadingInProgress = false; }
+    ReadingFlag() { ArchiveReading().InProgress = true; }
+    ~ReadingFlag() { ArchiveReading().InProgress = false; }
     ReadingFlag(const ReadingFlag&) = delete;
     ReadingFlag& operator=(const ReadingFlag&) = delete;
 };
@@ -164,12 +164,12 @@ bool CheckStartAgainstOldest(const ArchiveBoundsReading& bounds, PackedDate& sta
         PackedDate clock;
         if (!source.ReadClock(clock)) return false;
         if (!IsValidPackedDate(clock)) {
-            dialogue.ShowMessage(MsgInfo, InvalidDateLine1(clock), InvalidDateLine2());
+            dialogue.ShowMessage(MessageKind::Info, InvalidDateLine1(clock), InvalidDateLine2());
             return false;
         }
         ComputeFiveMinuteBounds(bounds.RawOldest, clock, now);
         if (CompareMinutes(start, now.Oldest) < 0 && CompareMinutes(end, now.Oldest) < 0) {
-            dialogue.ShowMessage(MsgArchiveDatesChanged, PeriodGoneText(), QString());
+            dialogue.ShowMessage(MessageKind::ArchiveDatesChanged, PeriodGoneText(), QString());
             return false;
         }
         // Until the archive spans two months nothing is overwritten yet.
@@ -183,7 +183,7 @@ bool CheckStartAgainstOldest(const ArchiveBoundsReading& bounds, PackedDate& sta
     }
 
     if (CompareMinutes(start, now.Oldest) < 0) {
-        if (!dialogue.AskQuestion(MsgArchiveDatesQuestion, CorrectPeriodText(), QString())) return false;
+        if (!dialogue.AskQuestion(MessageKind::ArchiveDatesQuestion, CorrectPeriodText(), QString())) return false;
         start = now.Oldest.Prefix(FiveMinuteDatePrefix);
         if (CompareMinutes(start, end) > 0) end = start;
     }
@@ -201,15 +201,14 @@ ArchiveReadResult ReadArchivePeriod(ControllerLink& link, const ArchiveReadReque
 
     HdmFile file;
     if (!(request.hdmPath.isEmpty() ? file.Create() : file.Create(request.hdmPath))) {
-        dialogue.ShowMessage(MsgInfo, OpenErrorText(), QString());
+        dialogue.ShowMessage(MessageKind::Info, OpenErrorText(), QString());
         result.fileError = true;
         return result;
     }
 
-    ConnectionState& state = Shared();
     PackedDate start = request.start.Prefix(info.datePrefix);
     const PackedDate end = request.end.Prefix(info.datePrefix);
-    state.ReadAbortRequested = false;
+    ArchiveReading().AbortRequested = false;
     dialogue.ShowStatus(QString());
     result.progressMaximum = ProgressMaximum(kind, start, end);
     {
@@ -229,7 +228,7 @@ ArchiveReadResult ReadArchivePeriod(ControllerLink& link, const ArchiveReadReque
                 result.linkStatusText = link.StatusText();
                 const bool nothingRead = fiveMinute ? requests == 0 : result.written == 0;
                 if (nothingRead) dialogue.ShowStatus(result.linkStatusText);
-                dialogue.ShowMessage(MsgInfo, ArchiveFailureLine(kind), nothingRead ? NotReadText() : PartlyReadText());
+                dialogue.ShowMessage(MessageKind::Info, ArchiveFailureLine(kind), nothingRead ? NotReadText() : PartlyReadText());
                 break;
             }
             ++result.answers;
@@ -243,11 +242,11 @@ ArchiveReadResult ReadArchivePeriod(ControllerLink& link, const ArchiveReadReque
                 bool stop = false;
                 if (checking && OutsideExpected(kind, date, expected, end)) {
                     result.questionAsked = true;
-                    if (dialogue.AskQuestion(MsgQuestion, MismatchLine1(), MismatchLine2())) {
+                    if (dialogue.AskQuestion(MessageKind::Question, MismatchLine1(), MismatchLine2())) {
                         checking = false;
                     } else {
                         // The record that raised the question is kept.
-                        state.ReadAbortRequested = true;
+                        ArchiveReading().AbortRequested = true;
                         stop = true;
                     }
                 }
@@ -270,9 +269,9 @@ ArchiveReadResult ReadArchivePeriod(ControllerLink& link, const ArchiveReadReque
             if (writeFailed) break;
 
             dialogue.ProcessEvents();
-            if (state.ReadAbortRequested || n < info.recordsPerFullAnswer) {
-                result.aborted = state.ReadAbortRequested;
-                state.ReadAbortRequested = false;
+            if (ArchiveReading().AbortRequested || n < info.recordsPerFullAnswer) {
+                result.aborted = ArchiveReading().AbortRequested;
+                ArchiveReading().AbortRequested = false;
                 break;
             }
             if (ComparePeriodDates(kind, expected, end) > 0) break;
@@ -283,7 +282,7 @@ ArchiveReadResult ReadArchivePeriod(ControllerLink& link, const ArchiveReadReque
         if (!file.Close()) writeFailed = true;
         if (writeFailed) {
             result.fileError = true;
-            dialogue.ShowMessage(MsgInfo, OpenErrorText(), QString());
+            dialogue.ShowMessage(MessageKind::Info, OpenErrorText(), QString());
         }
         if (result.fileError)
             result.showData = false;
@@ -308,7 +307,7 @@ std::optional<RecordStore> TakeReadRecords(const ArchiveReadRequest& request, co
     }
     if (IsFiveMinute(request.kind)) {
         if (store->IsEmpty()) {
-            dialogue.ShowMessage(MsgInfo, NoDataText(), QString());
+            dialogue.ShowMessage(MessageKind::Info, NoDataText(), QString());
             return std::nullopt;
         }
         return store;

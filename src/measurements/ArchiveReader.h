@@ -17,6 +17,7 @@
 #include "measurements/MeasurementFile.h"
 #include "measurements/Records.h"
 #include "measurements/ArchiveBounds.h"
+#include "common/ArchiveReading.h"
 
 namespace zmk {
 
@@ -27,9 +28,8 @@ class TableEngine;
 // Questions, messages, progress and the status text of a reading.
 class ArchiveReadDialogue : public ArchiveMessages {
 public:
-    // A yes/no question of kind MsgQuestion (3) or MsgArchiveDatesQuestion
-    // (10); true for "Да".
-    virtual bool AskQuestion(int32_t kind, const QString& line1, const QString& line2) = 0;
+    // A yes/no question of kind Question or ArchiveDatesQuestion; true for "Да".
+    virtual bool AskQuestion(MessageKind kind, const QString& line1, const QString& line2) = 0;
     // Text of status-bar panel 2 of the main window; empty clears it.
     virtual void ShowStatus(const QString& text) { (void)text; }
     // The request loop begins; the progress runs from 0 to `maximum`.
@@ -37,9 +37,9 @@ public:
     // One record stored.
     virtual void ProgressStep() {}
     // Runs once after each answer's records are stored: pending user-interface
-    // events (so that Esc can set ReadAbortRequested).
+    // events (so that Esc can ask the reading to stop).
     virtual void ProcessEvents() {}
-    // The request loop is over (ReadingInProgress cleared, file closed).
+    // The request loop is over (no longer in progress, file closed).
     virtual void ReadingEnded() {}
 };
 
@@ -115,9 +115,9 @@ QString CorrectPeriodText();     // "Корректировать заданны
 
 // The request loop: creates the file, sends the archive requests from the
 // start on, stores every record as received and stops at a short answer,
-// the end of the period, Esc (Shared().ReadAbortRequested, polled after each
+// the end of the period, Esc (ArchiveReading().AbortRequested, polled after each
 // answer), a refused mismatch question or a failed request. Sets
-// Shared().ReadingInProgress for the duration of the loop.
+// ArchiveReading().InProgress for the duration of the loop.
 ArchiveReadResult ReadArchivePeriod(ControllerLink& link, const ArchiveReadRequest& request,
                                     ArchiveReadDialogue& dialogue);
 

@@ -37,10 +37,10 @@ constexpr int TableMoisture = 15, FieldMoistureType = 6;
 constexpr uint8_t OptionNoHexane = 0x01;
 
 // Message kinds of the shared message dialog.
-constexpr int32_t KindError = 1;
-constexpr int32_t KindNotice = 6;
+constexpr MessageKind KindError = MessageKind::Error;
+constexpr MessageKind KindNotice = MessageKind::Info;
 
-FileMessage Message(int32_t kind, const QString& first, const QString& second = {}) {
+FileMessage Message(MessageKind kind, const QString& first, const QString& second = {}) {
     return FileMessage{kind, first, second};
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "common/MessageKind.h"
 #include "measurements/Records.h"
 
 class QFile;
@@ -88,7 +89,7 @@ MeasurementFileHeader BuildMeasurementFileHeader(ArchiveKind kind, const HeaderT
 
 // A message for the shared message dialog: its kind and two lines.
 struct FileMessage {
-    int32_t kind = 0;
+    MessageKind kind = MessageKind::None;
     QString first;
     QString second;
 };

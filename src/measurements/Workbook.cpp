@@ -152,14 +152,14 @@ void XlsxSheetWriter::Abandon() {
 FileMessage WorkbookMessage(WorkbookStatus status, const QString& path) {
     switch (status) {
     case WorkbookStatus::Ok:
-        return {6, QStringLiteral("Данные сохранены в файле %1").arg(QFileInfo(path).fileName()), QString()};
+        return {MessageKind::Info, QStringLiteral("Данные сохранены в файле %1").arg(QFileInfo(path).fileName()), QString()};
     case WorkbookStatus::CannotCreate:
-        return {1, QStringLiteral("Невозможно создать книгу Excel!"),
+        return {MessageKind::Error, QStringLiteral("Невозможно создать книгу Excel!"),
                 QStringLiteral("Возможно нет доступа к папке или диску.")};
     case WorkbookStatus::FileError:
         break;
     }
-    return {1, QStringLiteral("Ошибка работы с файлом!"), QString()};
+    return {MessageKind::Error, QStringLiteral("Ошибка работы с файлом!"), QString()};
 }
 
 // ---------------------------------------------------------------------------

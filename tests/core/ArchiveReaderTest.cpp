@@ -16,6 +16,7 @@
 #include "common/PackedDate.h"
 #include "common/MessageKind.h"
 #include "app/ConnectionState.h"
+#include "common/ArchiveReading.h"
 
 using namespace zmk;
 
@@ -46,13 +47,13 @@ struct RecordingDialogue : ArchiveReadDialogue {
     struct Line {
         int32_t kind;
         QString line1, line2;
-        bool reading;  // Shared().ReadingInProgress at that moment
+        bool reading;  // ArchiveReading().InProgress at that moment
     };
-    void ShowMessage(int32_t kind, const QString& l1, const QString& l2) override {
-        messages.push_back({kind, l1, l2, Shared().ReadingInProgress});
+    void ShowMessage(MessageKind kind, const QString& l1, const QString& l2) override {
+        messages.push_back({int32_t(kind), l1, l2, ArchiveReading().InProgress});
     }
-    bool AskQuestion(int32_t kind, const QString& l1, const QString& l2) override {
-        questions.push_back({kind, l1, l2, Shared().ReadingInProgress});
+    bool AskQuestion(MessageKind kind, const QString& l1, const QString& l2) override {
+        questions.push_back({int32_t(kind), l1, l2, ArchiveReading().InProgress});
         stepsAtQuestion.push_back(steps);
         if (answers.empty()) return true;
         const bool a = answers.front();
@@ -68,7 +69,7 @@ struct RecordingDialogue : ArchiveReadDialogue {
     void ProcessEvents() override { ++pumps; }
     void ReadingEnded() override {
         ended = true;
-        readingAtEnd = Shared().ReadingInProgress;
+        readingAtEnd = ArchiveReading().InProgress;
     }
 
     std::vector<Line> messages, questions;
@@ -91,8 +92,8 @@ struct ReaderFixture : ::testing::Test {
         channel = ch.get();
         link.PortHandle = std::move(ch);
         channel->peer = [this](const std::vector<uint8_t>& req) { return Serve(req); };
-        Shared().ReadingInProgress = false;
-        Shared().ReadAbortRequested = false;
+        ArchiveReading().InProgress = false;
+        ArchiveReading().AbortRequested = false;
     }
 
     std::vector<uint8_t> Serve(const std::vector<uint8_t>& req) {
@@ -100,9 +101,9 @@ struct ReaderFixture : ::testing::Test {
         const uint8_t analyser = req[6];
         const int prefix = code == 14 ? 5 : code == 15 ? 4 : 3;
         requests.push_back(std::vector<uint8_t>(req.begin() + 4, req.begin() + 7 + 2 * prefix));
-        readingDuringRequest.push_back(Shared().ReadingInProgress);
+        readingDuringRequest.push_back(ArchiveReading().InProgress);
         const int index = int(requests.size());  // 1-based
-        if (index == escAtRequest) Shared().ReadAbortRequested = true;
+        if (index == escAtRequest) ArchiveReading().AbortRequested = true;
         if (index == failAtRequest) return AnswerFrame(1, code, 22);  // refused: "wrong time range"
 
         const int size = code == 14 ? (analyser ? 29 : 93) : (analyser ? 28 : 92);
@@ -234,13 +235,13 @@ TEST_F(ReaderFixture, WholePeriodsOfEveryArchive) {
 }
 
 TEST_F(ReaderFixture, FlagsAndStepsAroundTheLoop) {
-    Shared().ReadAbortRequested = true;  // left over from an earlier Esc: cleared, not obeyed
+    ArchiveReading().AbortRequested = true;  // left over from an earlier Esc: cleared, not obeyed
     const ArchiveReadResult r = Read(ArchiveKind::ChromHour, Date(2024, 3, 14, 10), Date(2024, 3, 14, 15));
     EXPECT_EQ(r.written, 6u);
     EXPECT_FALSE(r.aborted);
     ASSERT_EQ(readingDuringRequest.size(), 3u);
     for (bool reading : readingDuringRequest) EXPECT_TRUE(reading);
-    EXPECT_FALSE(Shared().ReadingInProgress);
+    EXPECT_FALSE(ArchiveReading().InProgress);
     EXPECT_TRUE(dialogue.ended);
     EXPECT_FALSE(dialogue.readingAtEnd) << "the message timer starts after the flag is cleared";
     EXPECT_EQ(dialogue.pumps, 3) << "events run once after each answer";
@@ -299,7 +300,7 @@ TEST_F(ReaderFixture, LateFirstFiveMinuteRecordAsksOnceAndFollowsTheRecords) {
     const ArchiveReadResult r =
         Read(ArchiveKind::ChromFiveMinute, Date(2024, 3, 14, 10, 0), Date(2024, 3, 14, 10, 30));
     ASSERT_EQ(dialogue.questions.size(), 1u);
-    EXPECT_EQ(dialogue.questions[0].kind, MsgQuestion);
+    EXPECT_EQ(dialogue.questions[0].kind, int(MessageKind::Question));
     EXPECT_EQ(dialogue.questions[0].line1, QStringLiteral("Передаваемые контроллером данные не соответствуют"));
     EXPECT_EQ(dialogue.questions[0].line2, QStringLiteral("запрошенному периоду.    Продолжить чтение?"));
     EXPECT_EQ(dialogue.stepsAtQuestion, std::vector<int>{1}) << "asked at the first record";
@@ -323,7 +324,7 @@ TEST_F(ReaderFixture, NoToTheMismatchKeepsThatRecordAndStops) {
     EXPECT_EQ(FileBytes(), SentBytes(1));
     EXPECT_TRUE(r.aborted);
     EXPECT_TRUE(r.showData);
-    EXPECT_FALSE(Shared().ReadAbortRequested);
+    EXPECT_FALSE(ArchiveReading().AbortRequested);
 }
 
 TEST_F(ReaderFixture, FiveMinuteRecordWithinItsSlotIsNotQuestioned) {
@@ -369,8 +370,8 @@ TEST_F(ReaderFixture, EscDuringTheThirdRequestKeepsItsAnswer) {
     EXPECT_EQ(FileBytes(), SentBytes(6));
     EXPECT_TRUE(r.aborted);
     EXPECT_TRUE(r.showData);
-    EXPECT_FALSE(Shared().ReadAbortRequested) << "cleared when taken";
-    EXPECT_FALSE(Shared().ReadingInProgress);
+    EXPECT_FALSE(ArchiveReading().AbortRequested) << "cleared when taken";
+    EXPECT_FALSE(ArchiveReading().InProgress);
 }
 
 TEST_F(ReaderFixture, FailureOnTheFirstRequestOfEachArchive) {
@@ -394,7 +395,7 @@ TEST_F(ReaderFixture, FailureOnTheFirstRequestOfEachArchive) {
         EXPECT_TRUE(r.linkFailed);
         EXPECT_FALSE(r.showData);
         ASSERT_EQ(dialogue.messages.size(), 1u);
-        EXPECT_EQ(dialogue.messages[0].kind, MsgInfo);
+        EXPECT_EQ(dialogue.messages[0].kind, int(MessageKind::Info));
         EXPECT_EQ(dialogue.messages[0].line1, QString::fromUtf8(c.line1));
         EXPECT_EQ(dialogue.messages[0].line2, QStringLiteral("не прочитаны"));
         EXPECT_EQ(dialogue.statuses.back(), link.StatusText()) << "the link's text on panel 2";
@@ -498,7 +499,7 @@ TEST_F(OldestFixture, JustBeforeABoundaryItWaitsAndAsksAboutTheNewOldest) {
     EXPECT_EQ(clock.waits, std::vector<int>{3});
     EXPECT_EQ(clock.reads, 2) << "the clock is read again after the wait";
     ASSERT_EQ(dialogue.questions.size(), 1u);
-    EXPECT_EQ(dialogue.questions[0].kind, MsgArchiveDatesQuestion);
+    EXPECT_EQ(dialogue.questions[0].kind, int(MessageKind::ArchiveDatesQuestion));
     EXPECT_EQ(dialogue.questions[0].line1, QStringLiteral("Корректировать заданный период чтения данных?"));
     EXPECT_EQ(start, Date(2024, 1, 15, 12, 5)) << "the oldest record after the boundary";
     EXPECT_EQ(end, Date(2024, 1, 15, 14, 0));
@@ -542,7 +543,7 @@ TEST_F(OldestFixture, Outcomes) {
         EXPECT_EQ(start, c.newStart);
         EXPECT_EQ(end, c.newEnd);
         if (c.messages == 1) {
-            EXPECT_EQ(d.messages[0].kind, MsgArchiveDatesChanged);
+            EXPECT_EQ(d.messages[0].kind, int(MessageKind::ArchiveDatesChanged));
             EXPECT_EQ(d.messages[0].line1, QStringLiteral("В архиве уже нет данных за указанный период"));
         }
     }

@@ -12,6 +12,7 @@
 #include "link/ModemDialogue.h"
 #include "common/PackedDate.h"
 #include "common/NumericKeyRules.h"
+#include "common/ArchiveReading.h"
 #include "common/MessageKind.h"
 #include "app/ConnectionState.h"
 
@@ -356,7 +357,7 @@ TEST(MessageLookFor, EveryKind) {
         {-5, {}, a, b, {}, false},
     };
     for (const Case& c : cases) {
-        const MessageLook look = MessageLookFor(c.kind, a, b);
+        const MessageLook look = MessageLookFor(MessageKind(c.kind), a, b);
         EXPECT_EQ(look.Caption, c.caption) << c.kind;
         EXPECT_EQ(look.Line1, c.line1) << c.kind;
         EXPECT_EQ(look.Line2, c.line2) << c.kind;
@@ -367,10 +368,10 @@ TEST(MessageLookFor, EveryKind) {
 
 TEST(ConnectionState, StartsClearedAndIsShared) {
     const ConnectionState fresh;
-    EXPECT_EQ(fresh.MessageKind, 0);
-    EXPECT_FALSE(fresh.Connected || fresh.DisconnectAfterWrite || fresh.ReadingInProgress ||
-                 fresh.ReadAbortRequested || fresh.MoistureMeterPresent || fresh.HexaneInList ||
-                 fresh.QuestionAnswer);
+    EXPECT_FALSE(fresh.Connected || fresh.DisconnectAfterWrite || fresh.MoistureMeterPresent ||
+                 fresh.HexaneInList);
+    const ArchiveReadingState reading;
+    EXPECT_FALSE(reading.InProgress || reading.AbortRequested);
     EXPECT_EQ(fresh.Link, nullptr);
     EXPECT_EQ(fresh.LinkInfoBar, nullptr);
     EXPECT_EQ(fresh.ModemBar, nullptr);

@@ -287,7 +287,7 @@ TEST_F(MeasurementFileTest, ForeignFilesAreRefused) {
         SCOPED_TRACE(r.second);
         FileMessage msg;
         EXPECT_FALSE(ReadMeasurementFile(r.path, r.asKind, &msg));
-        EXPECT_EQ(msg.kind, 1);
+        EXPECT_EQ(int(msg.kind), 1);
         EXPECT_EQ(msg.first, QStringLiteral("Файл %1 не является файлом, содержащим").arg(QString::fromUtf8(r.name)));
         EXPECT_EQ(msg.second, QString::fromUtf8(r.second));
     }
@@ -299,7 +299,7 @@ TEST_F(MeasurementFileTest, ForeignFilesAreRefused) {
 TEST_F(MeasurementFileTest, MissingFileIsAnOpenError) {
     FileMessage msg;
     EXPECT_FALSE(ReadMeasurementFile(Path("absent.mch"), ArchiveKind::ChromFiveMinute, &msg));
-    EXPECT_EQ(msg.kind, 1);
+    EXPECT_EQ(int(msg.kind), 1);
     EXPECT_EQ(msg.first, QStringLiteral("Ошибка открытия файла"));
     EXPECT_TRUE(msg.second.isEmpty());
     // A folder is no file either.
@@ -348,7 +348,7 @@ TEST_F(MeasurementFileTest, WritingRefusesAStoreOfAnotherKind) {
     FileMessage msg;
     EXPECT_FALSE(WriteMeasurementFile(Path("mixed.mch"), Header(ArchiveKind::ChromFiveMinute, 1),
                                       MakeRecords(ArchiveKind::MoistureFiveMinute, 1), &msg));
-    EXPECT_EQ(msg.kind, 1);
+    EXPECT_EQ(int(msg.kind), 1);
     EXPECT_EQ(msg.first, QStringLiteral("Ошибка открытия файла"));
     EXPECT_FALSE(QFile::exists(Path("mixed.mch")));
     EXPECT_FALSE(WriteMeasurementFile(Path("no/such/folder/x.mch"),
@@ -389,7 +389,7 @@ TEST_F(MeasurementFileTest, SavingReplacesAnExistingFile) {
                                      MakeRecords(ArchiveKind::MoistureFiveMinute, 2)));
     EXPECT_EQ(ReadAll(path).size(), 58 + 2 * 29);
     const FileMessage saved = SavedMessage(path);
-    EXPECT_EQ(saved.kind, 6);
+    EXPECT_EQ(int(saved.kind), 6);
     EXPECT_EQ(saved.first, QStringLiteral("Данные сохранены в файле again.mwm."));
 }
 
@@ -465,7 +465,7 @@ TEST_F(MeasurementFileTest, RawFileOfOneReading) {
     EXPECT_TRUE(read->IsEmpty());
 
     EXPECT_FALSE(ReadHdmFile(Path("gone.hdm"), kind, &msg));
-    EXPECT_EQ(msg.kind, 6);
+    EXPECT_EQ(int(msg.kind), 6);
     EXPECT_EQ(msg.first, QStringLiteral("Ошибка открытия файла"));
 
     HdmFile bad;

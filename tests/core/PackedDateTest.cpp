@@ -11,6 +11,7 @@
 #include "common/PackedDate.h"
 #include "tables/TableEngine.h"
 #include "measurements/ArchiveBounds.h"
+#include "common/MessageKind.h"
 
 using namespace zmk;
 
@@ -371,8 +372,8 @@ TEST(ArchiveBoundsMessages, InvalidDateText) {
 // ReadArchiveBounds over a scripted controller.
 
 struct RecordedMessages : ArchiveMessages {
-    void ShowMessage(int32_t kind, const QString& line1, const QString& line2) override {
-        shown.push_back({kind, line1.toStdString(), line2.toStdString()});
+    void ShowMessage(MessageKind kind, const QString& line1, const QString& line2) override {
+        shown.push_back({int32_t(kind), line1.toStdString(), line2.toStdString()});
     }
     struct Shown {
         int32_t kind;

@@ -309,7 +309,7 @@ TEST_F(Workbook, FailuresKeepTheTargetAndLeaveNoTemporaryFile) {
     EXPECT_FALSE(QFileInfo::exists(missing));
     EXPECT_FALSE(QFileInfo::exists(missing + QStringLiteral(".part")));
     const FileMessage cannot = WorkbookMessage(WorkbookStatus::CannotCreate, missing);
-    EXPECT_EQ(cannot.kind, 1);
+    EXPECT_EQ(int(cannot.kind), 1);
     EXPECT_EQ(cannot.first, QStringLiteral("Невозможно создать книгу Excel!"));
 
     // The target name is taken by a folder: writing ends in a file error and
@@ -320,7 +320,7 @@ TEST_F(Workbook, FailuresKeepTheTargetAndLeaveNoTemporaryFile) {
     EXPECT_TRUE(QFileInfo(taken + QStringLiteral("/inside")).isDir());
     EXPECT_FALSE(QFileInfo::exists(taken + QStringLiteral(".part")));
     const FileMessage error = WorkbookMessage(WorkbookStatus::FileError, taken);
-    EXPECT_EQ(error.kind, 1);
+    EXPECT_EQ(int(error.kind), 1);
     EXPECT_EQ(error.first, QStringLiteral("Ошибка работы с файлом!"));
 
     // An existing workbook is replaced whole.
@@ -333,6 +333,6 @@ TEST_F(Workbook, FailuresKeepTheTargetAndLeaveNoTemporaryFile) {
     EXPECT_EQ(WriteMeasurementWorkbook(book, table), WorkbookStatus::Ok);
     EXPECT_EQ(At(Dump(book), QStringLiteral("A1")).value, QStringLiteral("    ") + table.Caption());
     const FileMessage ok = WorkbookMessage(WorkbookStatus::Ok, book);
-    EXPECT_EQ(ok.kind, 6);
+    EXPECT_EQ(int(ok.kind), 6);
     EXPECT_EQ(ok.first, QStringLiteral("Данные сохранены в файле old.xlsx"));
 }

@@ -11,6 +11,7 @@
 #include "common/PackedDate.h"
 #include "tables/TableEngine.h"
 #include "measurements/ArchiveBounds.h"
+#include "common/MessageKind.h"
 
 using namespace zmk;
 
@@ -26,8 +27,8 @@ std::string Text(const PackedDate& d) {
 }
 
 struct RecordedMessages : ArchiveMessages {
-    void ShowMessage(int32_t kind, const QString& line1, const QString& line2) override {
-        kinds.push_back(kind);
+    void ShowMessage(MessageKind kind, const QString& line1, const QString& line2) override {
+        kinds.push_back(int(kind));
         lines.push_back(line1.toStdString() + "|" + line2.toStdString());
     }
     std::vector<int32_t> kinds;

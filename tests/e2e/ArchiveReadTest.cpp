@@ -17,6 +17,7 @@
 #include "common/PackedDate.h"
 #include "common/MessageKind.h"
 #include "app/ConnectionState.h"
+#include "common/ArchiveReading.h"
 
 using namespace zmk;
 
@@ -34,11 +35,11 @@ QDateTime ToQt(const PackedDate& d) {
 }
 
 struct Recorder : ArchiveReadDialogue {
-    void ShowMessage(int32_t kind, const QString& l1, const QString& l2) override {
-        messages.push_back({kind, l1, l2});
+    void ShowMessage(MessageKind kind, const QString& l1, const QString& l2) override {
+        messages.push_back({int32_t(kind), l1, l2});
     }
-    bool AskQuestion(int32_t kind, const QString& l1, const QString& l2) override {
-        questions.push_back({kind, l1, l2});
+    bool AskQuestion(MessageKind kind, const QString& l1, const QString& l2) override {
+        questions.push_back({int32_t(kind), l1, l2});
         return true;
     }
     struct Line {
@@ -63,8 +64,8 @@ protected:
         link.ComPortNo = 11;
         SetComPortDevice(11, sim->ptyPath());
         ASSERT_TRUE(link.OpenPort());
-        Shared().ReadAbortRequested = false;
-        Shared().ReadingInProgress = false;
+        ArchiveReading().AbortRequested = false;
+        ArchiveReading().InProgress = false;
     }
     ArchiveReadResult Read(ArchiveKind kind, PackedDate start, PackedDate end) {
         request.kind = kind;
@@ -113,7 +114,7 @@ TEST_F(ArchiveOnSim, FirstRecordTenMinutesLate) {
     Start({QStringLiteral("--archive-late-minutes"), QStringLiteral("10")});
     const ArchiveReadResult r = Read(ArchiveKind::ChromFiveMinute, Date(2024, 4, 2, 10, 0), Date(2024, 4, 2, 11, 0));
     ASSERT_EQ(dialogue.questions.size(), 1u) << "asked once, answered yes";
-    EXPECT_EQ(dialogue.questions[0].kind, MsgQuestion);
+    EXPECT_EQ(dialogue.questions[0].kind, int(MessageKind::Question));
     std::optional<RecordStore> store = TakeReadRecords(request, r, dialogue);
     ASSERT_TRUE(store.has_value());
     const std::vector<QDateTime> dates = Dates(*store);
@@ -126,7 +127,7 @@ TEST_F(ArchiveOnSim, EscDuringTheThirdRequest) {
     Start();
     int archiveRequests = 0;
     link.SetFrameObserver([&](bool sentFrame, const uint8_t* bytes, int count) {
-        if (sentFrame && count > 3 && bytes[3] == 15 && ++archiveRequests == 3) Shared().ReadAbortRequested = true;
+        if (sentFrame && count > 3 && bytes[3] == 15 && ++archiveRequests == 3) ArchiveReading().AbortRequested = true;
     });
     const ArchiveReadResult r = Read(ArchiveKind::MoistureHour, Date(2024, 3, 1, 0), Date(2024, 3, 10, 0));
     EXPECT_EQ(archiveRequests, 3);

@@ -26,6 +26,7 @@
 
 #include "SimProcess.h"
 #include "app/ui/MainWindow.h"
+#include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
 #include "common/ui/WaitWindow.h"
 #include "link/ui/ConnectDialog.h"
@@ -34,6 +35,7 @@
 #include "measurements/ui/ArchivePeriodDialog.h"
 #include "tables/ui/ProgramUserDialog.h"
 #include "app/ConnectionState.h"
+#include "common/ArchiveReading.h"
 
 using namespace zmk;
 
@@ -120,9 +122,6 @@ private:
             form->EditCode->setText(QStringLiteral("1234"));
             form->EditPass->setText(QStringLiteral("12345678"));
             form->BitBtnAccept->click();
-        } else if (auto* box = qobject_cast<MessageDialog*>(w)) {
-            messages.append({box->windowTitle(), box->Label1->text(), box->Label2->text()});
-            (box->BitBtnNo->isVisible() ? box->BitBtnNo : box->BitBtnOk)->click();
         } else if (auto* form = qobject_cast<ArchivePeriodDialog*>(w); form && onPeriod) {
             ++periodDialogs;
             onPeriod(form);
@@ -136,6 +135,11 @@ private:
         }
     }
 
+    // Messages are acknowledged, questions answered "Нет".
+    MessageTrap trap_{[this](MessageKind, const MessageLook& look) {
+        messages.append({look.Caption, look.Line1, look.Line2});
+        return false;
+    }};
     QObject context_;
     QList<QPointer<QWidget>> handled_;
 };
@@ -164,9 +168,7 @@ void ResetShared() {
     s.Connected = false;
     s.MoistureMeterPresent = false;
     s.HexaneInList = false;
-    s.ReadingInProgress = false;
-    s.ReadAbortRequested = false;
-}
+        }
 
 // The main window with its connection start run to the end.
 std::unique_ptr<MainWindow> StartMain(bool* finished) {
@@ -267,7 +269,7 @@ private slots:
             QVERIFY2(ok && methane > 80 && methane < 100, qPrintable(v.Cell(row, 3)));
         }
         QVERIFY(Shared().Connected);
-        QVERIFY(!Shared().ReadingInProgress);
+        QVERIFY(!ArchiveReading().InProgress);
         QVERIFY(w->isEnabled());
     }
 
@@ -373,7 +375,7 @@ private slots:
         QCOMPARE(responder.messages.size(), 1);
         QCOMPARE(responder.messages[0].line1, QStringLiteral("Мгновенные данные из архива"));
         QCOMPARE(responder.messages[0].line2, line2);
-        QVERIFY(!Shared().ReadingInProgress);
+        QVERIFY(!ArchiveReading().InProgress);
         QVERIFY(w->isEnabled());
         if (records < 0) {
             QVERIFY(viewers.isEmpty());
@@ -433,8 +435,8 @@ private slots:
         QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
         QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1 + " / " +
                                                           responder.messages.value(0).line2));
-        QVERIFY(!Shared().ReadingInProgress);
-        QVERIFY(!Shared().ReadAbortRequested);
+        QVERIFY(!ArchiveReading().InProgress);
+        QVERIFY(!ArchiveReading().AbortRequested);
         QCOMPARE(viewers.size(), 1);
         const Shown& v = viewers[0];
         QCOMPARE(v.className, QStringLiteral("zmk::MoistureFiveMinuteViewer"));

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "settings/MainSettings.h"
+#include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
 #include "measurements/ui/ArchivePeriodDialog.h"
 #include "settings/ArchiveQuery.h"
@@ -29,26 +30,19 @@ QString Text(const PackedDate& d) {
     return QString::asprintf("%02d.%02d.%02d %02d:%02d:%02d", d.Day, d.Month, d.Year, d.Hour, d.Minute, d.Second);
 }
 
-// Answers every message dialog that opens and keeps what it showed.
+// Answers every shared message shown while it lives and keeps what it showed.
 struct MessageCatcher {
     QString caption, line1, line2;
+    MessageKind kind = MessageKind::None;
     int seen = 0;
-    QObject context;
-
-    void Arm() {
-        QTimer::singleShot(10, &context, [this] {
-            auto* box = qobject_cast<MessageDialog*>(QApplication::activeModalWidget());
-            if (box == nullptr || !box->isVisible()) {
-                Arm();
-                return;
-            }
-            ++seen;
-            caption = box->windowTitle();
-            line1 = box->Label1->text();
-            line2 = box->Label2->text();
-            box->BitBtnOk->click();
-        });
-    }
+    MessageTrap trap{[this](MessageKind k, const MessageLook& look) {
+        ++seen;
+        kind = k;
+        caption = look.Caption;
+        line1 = look.Line1;
+        line2 = look.Line2;
+        return false;
+    }};
 };
 
 // 5-minute archive from 10.01.08 00:00 to 09.03.08 23:55, clock 10.03.08 00:02.
@@ -260,7 +254,6 @@ private slots:
         SetFiveMinuteStart(f, startDate, startHour, startMinute);
         SetFiveMinuteEnd(f, endDate, endHour, endMinute);
         MessageCatcher catcher;
-        catcher.Arm();
         f.BitBtnAccept->click();
         QCOMPARE(catcher.seen, 1);
         QCOMPARE(catcher.caption, QStringLiteral("Ошибка ввода параметров"));
@@ -351,7 +344,6 @@ private slots:
         f.tdHe->setDate(QDate(2008, 3, 9));
         f.ComboBox7->setCurrentIndex(9);
         MessageCatcher catcher;
-        catcher.Arm();
         f.BitBtnAccept->click();
         QCOMPARE(catcher.seen, 1);
         QCOMPARE(catcher.line1, QStringLiteral("В архиве нет данных за указанный период"));
@@ -374,11 +366,9 @@ private slots:
 
     void archiveMessagesUseTheSharedDialog() {
         MessageCatcher catcher;
-        catcher.Arm();
-        Shared().MessageKind = MsgInputError;
-        MessageBoxArchiveMessages().ShowMessage(MsgInfo, NoArchiveDataText(), QString());
+        MessageBoxArchiveMessages().ShowMessage(MessageKind::Info, NoArchiveDataText(), QString());
         QCOMPARE(catcher.seen, 1);
-        QCOMPARE(Shared().MessageKind, int(MsgInfo));
+        QCOMPARE(catcher.kind, MessageKind::Info);
         QCOMPARE(catcher.caption, QString());
         QCOMPARE(catcher.line1, QStringLiteral("В архиве нет данных"));
     }

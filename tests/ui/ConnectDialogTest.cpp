@@ -21,6 +21,7 @@
 #include "common/Folders.h"
 #include "settings/MainSettings.h"
 #include "common/StatusBarPanel.h"
+#include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
 #include "link/SubscriberList.h"
 #include "link/SerialChannel.h"
@@ -59,6 +60,12 @@ public:
     int dialogs = 0;
 
 private:
+    MessageTrap trap_{[this](MessageKind kind, const MessageLook& look) {
+        seen.append({int(kind), look.Caption, look.Line1, look.Line2});
+        return false;
+    }};
+
+private:
     void Poll() {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr || !modal->isVisible()) {
@@ -69,10 +76,7 @@ private:
             openedAt_.start();
             current_ = modal;
         }
-        if (auto* box = qobject_cast<MessageDialog*>(modal)) {
-            seen.append({Shared().MessageKind, box->windowTitle(), box->Label1->text(), box->Label2->text()});
-            box->BitBtnOk->click();
-        } else if (!handled_.contains(modal) && onDialog_) {
+        if (!handled_.contains(modal) && onDialog_) {
             handled_.append(modal);
             ++dialogs;
             onDialog_(modal);
@@ -130,7 +134,7 @@ private:
     std::unique_ptr<ControllerLink> link_;
 
     ConnectHost Host() {
-        return {&port_, &address_, [this](bool on) { barsShown_.append(on); }};
+        return {&port_, &address_, &subscriber_, [this](bool on) { barsShown_.append(on); }, link_.get()};
     }
 
 private slots:
@@ -152,17 +156,12 @@ private slots:
         for (const QString& f : {MainSettingsPath(), PhoneListPath(), EthernetListPath()})
             QFile::remove(f);
         link_ = std::make_unique<ControllerLink>(1);
-        Shared().Link = link_.get();
-        Shared().LinkInfoBar = &subscriber_;
-        Shared().MessageKind = 0;
         barsShown_.clear();
         for (TextPanel* p : {&port_, &address_, &subscriber_})
             p->setText(QStringLiteral("stale"));
     }
 
     void cleanup() {
-        Shared().Link = nullptr;
-        Shared().LinkInfoBar = nullptr;
         link_.reset();
         ClearComPortDevices();
     }
@@ -191,7 +190,7 @@ private slots:
         };
         for (const Case& c : cases) {
             Settings().ChannelKind = c.kind;
-            ShowLinkParams(&port_, &address_);
+            ShowLinkParams(&port_, &address_, &subscriber_);
             QCOMPARE(port_.text(), c.port);
             QCOMPARE(address_.text(), c.address);
             QCOMPARE(subscriber_.text(), c.subscriber);
@@ -203,14 +202,13 @@ private slots:
             Settings().ChannelKind = kind;
             for (TextPanel* p : {&port_, &address_, &subscriber_})
                 p->setText(QStringLiteral("stale"));
-            ShowLinkParams(&port_, &address_);
+            ShowLinkParams(&port_, &address_, &subscriber_);
             QVERIFY(port_.text().isEmpty());
             QVERIFY(address_.text().isEmpty());
             QVERIFY(subscriber_.text().isEmpty());
         }
         Settings().ChannelKind = ChannelDirect;
-        Shared().LinkInfoBar = nullptr;
-        ShowLinkParams(nullptr, &address_);
+        ShowLinkParams(nullptr, &address_, nullptr);
         QCOMPARE(address_.text(), QStringLiteral(" Адр. 17"));
     }
 

@@ -18,6 +18,7 @@
 
 #include "SimProcess.h"
 #include "settings/MainSettings.h"
+#include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
 #include "link/SerialChannel.h"
 #include "link/ControllerLink.h"
@@ -45,31 +46,17 @@ struct SeenMessage {
     QString line2;
 };
 
-// Acknowledges every shared message that opens while it lives and remembers
-// what it showed. A message left open for 10 s is closed so that a fault
-// cannot hang the test.
-class MessageWatcher : public QObject {
+// Acknowledges every shared message shown while it lives and remembers
+// what it showed.
+class MessageWatcher {
 public:
-    MessageWatcher() {
-        connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
-        timer_.start(10);
-    }
     QList<SeenMessage> seen;
 
 private:
-    void Poll() {
-        auto* box = qobject_cast<MessageDialog*>(QApplication::activeModalWidget());
-        if (box == nullptr || !box->isVisible()) {
-            openedAt_.invalidate();
-            return;
-        }
-        if (!openedAt_.isValid()) openedAt_.start();
-        seen.append({Shared().MessageKind, box->windowTitle(), box->Label1->text(), box->Label2->text()});
-        box->BitBtnOk->click();
-        if (box->isVisible() && openedAt_.elapsed() > 10000) box->close();
-    }
-    QTimer timer_;
-    QElapsedTimer openedAt_;
+    MessageTrap trap_{[this](MessageKind kind, const MessageLook& look) {
+        seen.append({int(kind), look.Caption, look.Line1, look.Line2});
+        return false;
+    }};
 };
 
 // The device of a port that exists, for the validation cases (the list shows
@@ -90,7 +77,6 @@ private:
         Settings().ChannelKind = kind;
         Settings().Direct.Port = kTestPort;
         Settings().Phone.Port = kTestPort;
-        Shared().MessageKind = 0;
         ClearComPortDevices();
         SetComPortDevice(kTestPort, fakeDevice_);
     }

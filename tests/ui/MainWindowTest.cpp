@@ -24,11 +24,13 @@
 #include "app/ui/AboutDialog.h"
 #include "app/ui/MainWindow.h"
 #include "settings/ReportFormat.h"
+#include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
 #include "link/SubscriberList.h"
 #include "link/ui/ConnectDialog.h"
 #include "tables/ui/ProgramUserDialog.h"
 #include "app/ConnectionState.h"
+#include "common/ArchiveReading.h"
 
 using namespace zmk;
 
@@ -83,14 +85,16 @@ private:
             form->EditCode->setText(code);
             form->EditPass->setText(password);
             form->BitBtnAccept->click();
-        } else if (auto* box = qobject_cast<MessageDialog*>(w)) {
-            messages.append({box->windowTitle(), box->Label1->text(), box->Label2->text()});
-            (box->BitBtnNo->isVisible() ? box->BitBtnNo : box->BitBtnOk)->click();
         } else {
             w->close();
         }
     }
 
+    // Messages are acknowledged, questions answered "Нет".
+    MessageTrap trap_{[this](MessageKind, const MessageLook& look) {
+        messages.append({look.Caption, look.Line1, look.Line2});
+        return false;
+    }};
     QObject context_;
     QPointer<QWidget> handled_;
 };
@@ -221,9 +225,7 @@ void ResetShared() {
     s.Connected = false;
     s.MoistureMeterPresent = false;
     s.HexaneInList = false;
-    s.ReadingInProgress = false;
-    s.ReadAbortRequested = false;
-}
+        }
 
 // Writes fields of a table of the running simulator (which must accept writes).
 bool SimWrite(const SimProcess& sim, const QStringList& args) {
@@ -718,14 +720,14 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTest::keyClick(&w, Qt::Key_Escape);
-        QVERIFY(!Shared().ReadAbortRequested);
+        QVERIFY(!ArchiveReading().AbortRequested);
         QVERIFY(TakeEscapePress());
         QVERIFY(!TakeEscapePress());
-        Shared().ReadingInProgress = true;
+        ArchiveReading().InProgress = true;
         QTest::keyClick(&w, Qt::Key_A);
-        QVERIFY(!Shared().ReadAbortRequested);
+        QVERIFY(!ArchiveReading().AbortRequested);
         QTest::keyClick(&w, Qt::Key_Escape);
-        QVERIFY(Shared().ReadAbortRequested);
+        QVERIFY(ArchiveReading().AbortRequested);
     }
 
     void closeRemovesTemporaryFiles() {

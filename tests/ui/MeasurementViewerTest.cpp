@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "common/Folders.h"
+#include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
 #include "common/ui/WaitWindow.h"
 #include "live/ui/ChromatographStatusWindow.h"
@@ -93,10 +94,10 @@ std::function<bool(QWidget*)> ChooseFile(const QString& path, QString* title = n
 // Records the two lines of the shared message and answers it.
 std::function<bool(QWidget*)> Answer(QStringList* lines, bool yes) {
     return On<MessageDialog>([lines, yes](MessageDialog* q) {
-        if (lines != nullptr) *lines << q->Label1->text() << q->Label2->text();
-        if (yes && q->BitBtnYes->isVisible()) q->BitBtnYes->click();
-        else if (!yes && q->BitBtnNo->isVisible()) q->BitBtnNo->click();
-        else q->BitBtnOk->click();
+        if (lines != nullptr) *lines << q->LineText(1) << q->LineText(2);
+        if (yes && MessageButton(q, "yesButton")->isVisible()) MessageButton(q, "yesButton")->click();
+        else if (!yes && MessageButton(q, "noButton")->isVisible()) MessageButton(q, "noButton")->click();
+        else MessageButton(q, "okButton")->click();
     });
 }
 

@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
-#include "app/ConnectionState.h"
 #include "tables/ui/MessageBoxRetry.h"
 
 using namespace zmk;
@@ -19,12 +19,15 @@ namespace {
 const QString kDatesLine1 = QStringLiteral("За время работы оператора изменились даты");
 const QString kDatesLine2 = QStringLiteral("самой старой  и последней записей в архиве.");
 
+// The kind of the next message and the answer of the last one shown.
+int nextKind = 0;
+bool lastAnswer = false;
+
 std::unique_ptr<MessageDialog> Compose(int kind, const QString& first, const QString& second) {
-    Shared().MessageKind = kind;
-    return std::unique_ptr<MessageDialog>(CreateMessageBox(first, second));
+    return std::unique_ptr<MessageDialog>(CreateMessageBox(MessageKind(kind), first, second));
 }
 
-// Runs ShowMessageBox and, once its modal loop runs and the dialog is the
+// Runs the show step and, once its modal loop runs and the dialog is the
 // active window, applies action to it. A dialog still open after 5 s is closed so that a fault cannot
 // hang the test; that is reported through the returned flag.
 bool DriveModal(const std::function<void()>& show, const std::function<void(MessageDialog*)>& action) {
@@ -53,7 +56,7 @@ bool DriveModal(const std::function<void()>& show, const std::function<void(Mess
 
 bool ShowAndDrive(const QString& first, const QString& second,
                   const std::function<void(MessageDialog*)>& action) {
-    return DriveModal([&] { ShowMessageBox(first, second); }, action);
+    return DriveModal([&] { lastAnswer = Ask(MessageKind(nextKind), first, second); }, action);
 }
 
 }  // namespace
@@ -63,8 +66,8 @@ class QuestionTest : public QObject {
 
 private slots:
     void init() {
-        Shared().MessageKind = 0;
-        Shared().QuestionAnswer = false;
+        nextKind = 0;
+        lastAnswer = false;
     }
 
     void lookOfEveryKind_data() {
@@ -102,16 +105,16 @@ private slots:
         const bool fixedLines = kind == 9 || kind == 10;
         auto form = Compose(kind, fixedLines ? line3 : line1, fixedLines ? QString() : line2);
         QCOMPARE(form->windowTitle(), caption);
-        QCOMPARE(form->Label1->text(), line1);
-        QCOMPARE(form->Label2->text(), line2);
-        QCOMPARE(form->Label3->text(), line3);
-        QCOMPARE(form->BitBtnYes->isHidden(), !question);
-        QCOMPARE(form->BitBtnNo->isHidden(), !question);
-        QCOMPARE(form->BitBtnOk->isHidden(), question);
-        QCOMPARE(form->BitBtnYes->text(), QStringLiteral("Да"));
-        QCOMPARE(form->BitBtnNo->text(), QStringLiteral("Нет"));
-        QVERIFY(form->BitBtnOk->text().isEmpty());
-        QVERIFY(!form->BitBtnOk->icon().isNull());
+        QCOMPARE(form->LineText(1), line1);
+        QCOMPARE(form->LineText(2), line2);
+        QCOMPARE(form->LineText(3), line3);
+        QCOMPARE(MessageButton(form, "yesButton")->isHidden(), !question);
+        QCOMPARE(MessageButton(form, "noButton")->isHidden(), !question);
+        QCOMPARE(MessageButton(form, "okButton")->isHidden(), question);
+        QCOMPARE(MessageButton(form, "yesButton")->text(), QStringLiteral("Да"));
+        QCOMPARE(MessageButton(form, "noButton")->text(), QStringLiteral("Нет"));
+        QVERIFY(MessageButton(form, "okButton")->text().isEmpty());
+        QVERIFY(!MessageButton(form, "okButton")->icon().isNull());
     }
 
     void heightRule_data() {
@@ -164,7 +167,7 @@ private slots:
         QFETCH(int, width);
         auto form = Compose(kind, first, second);
         QCOMPARE(form->width(), width);
-        for (QLabel* line : {form->Label1, form->Label2, form->Label3}) {
+        for (QLabel* line : {MessageLine(form, 1), MessageLine(form, 2), MessageLine(form, 3)}) {
             QCOMPARE(line->width(), width - 14);
             QCOMPARE(line->x(), 7);
             QVERIFY(line->alignment() & Qt::AlignHCenter);
@@ -197,27 +200,27 @@ private slots:
         QCOMPARE(form->width(), width);
         QPushButton* visible = nullptr;
         if (okX < 0) {
-            QCOMPARE(form->BitBtnNo->x(), noX);
-            QCOMPARE(form->BitBtnYes->x(), yesX);
-            QCOMPARE(form->BitBtnYes->y(), form->BitBtnNo->y());
-            visible = form->BitBtnYes;
+            QCOMPARE(MessageButton(form, "noButton")->x(), noX);
+            QCOMPARE(MessageButton(form, "yesButton")->x(), yesX);
+            QCOMPARE(MessageButton(form, "yesButton")->y(), MessageButton(form, "noButton")->y());
+            visible = MessageButton(form, "yesButton");
         } else {
-            QCOMPARE(form->BitBtnOk->x(), okX);
-            visible = form->BitBtnOk;
+            QCOMPARE(MessageButton(form, "okButton")->x(), okX);
+            visible = MessageButton(form, "okButton");
         }
         // Inside the dialog, below the last line.
         QVERIFY(visible->geometry().bottom() < form->height());
-        const QLabel* last = form->Label3->text().isEmpty()
-                                 ? (form->Label2->text().isEmpty() ? form->Label1 : form->Label2)
-                                 : form->Label3;
+        const QLabel* last = form->LineText(3).isEmpty()
+                                 ? (form->LineText(2).isEmpty() ? MessageLine(form, 1) : MessageLine(form, 2))
+                                 : MessageLine(form, 3);
         QVERIFY(visible->y() > last->geometry().bottom());
     }
 
     void buttonsBelowTheLinesAtEveryHeight() {
         for (int kind : {1, 4, 7}) {
             auto form = Compose(kind, QStringLiteral("а"), kind == 4 ? QString() : QStringLiteral("б"));
-            const QPushButton* button = kind == 7 ? form->BitBtnYes : form->BitBtnOk;
-            const QLabel* last = kind == 1 ? form->Label2 : form->Label3;
+            const QPushButton* button = kind == 7 ? MessageButton(form, "yesButton") : MessageButton(form, "okButton");
+            const QLabel* last = kind == 1 ? MessageLine(form, 2) : MessageLine(form, 3);
             QVERIFY2(button->y() > last->geometry().bottom(), qPrintable(QString::number(kind)));
             QVERIFY(button->geometry().bottom() < form->height());
         }
@@ -233,7 +236,7 @@ private slots:
             QCOMPARE(form->y(), area.y() + (area.height() - form->height()) / 2);
             form->show();
             QVERIFY(QTest::qWaitForWindowActive(form.get()));
-            QPushButton* expected = kind == 3 ? form->BitBtnYes : form->BitBtnOk;
+            QPushButton* expected = kind == 3 ? MessageButton(form, "yesButton") : MessageButton(form, "okButton");
             QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(expected));
             form->hide();
         }
@@ -258,19 +261,19 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QString, how);
         QFETCH(bool, answer);
-        Shared().MessageKind = kind;
+        nextKind = kind;
         // A previous "Да" must not survive into the next message.
-        Shared().QuestionAnswer = true;
+        lastAnswer = true;
         QPointer<MessageDialog> seen;
         const bool acted = ShowAndDrive(QStringLiteral("Записать?"), QStringLiteral("строка"),
                                         [&](MessageDialog* form) {
             seen = form;
             if (how == "yes")
-                form->BitBtnYes->click();
+                MessageButton(form, "yesButton")->click();
             else if (how == "no")
-                form->BitBtnNo->click();
+                MessageButton(form, "noButton")->click();
             else if (how == "ok")
-                form->BitBtnOk->click();
+                MessageButton(form, "okButton")->click();
             else if (how == "close")
                 form->close();
             else if (how == "esc")
@@ -279,13 +282,13 @@ private slots:
                 QTest::keyClick(form->focusWidget(), Qt::Key_Return);
         });
         QVERIFY(acted);
-        QCOMPARE(Shared().QuestionAnswer, answer);
+        QCOMPARE(lastAnswer, answer);
         QVERIFY2(seen.isNull(), "the dialog is destroyed after it is shown");
         QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 
     void clockQuestionClosedByWindowButton() {
-        Shared().MessageKind = 3;
+        nextKind = 3;
         QString title;
         bool yesShown = false;
         bool noShown = false;
@@ -294,42 +297,42 @@ private slots:
             QStringLiteral("Вы уверены, что часы ЭВМ показывают правильное время?"),
             [&](MessageDialog* form) {
                 title = form->windowTitle();
-                yesShown = form->BitBtnYes->isVisible();
-                noShown = form->BitBtnNo->isVisible() && !form->BitBtnOk->isVisible();
+                yesShown = MessageButton(form, "yesButton")->isVisible();
+                noShown = MessageButton(form, "noButton")->isVisible() && !MessageButton(form, "okButton")->isVisible();
                 form->close();
             });
         QVERIFY(acted);
         QVERIFY(yesShown);
         QVERIFY(noShown);
         QVERIFY(title.isEmpty());
-        QVERIFY(!Shared().QuestionAnswer);
+        QVERIFY(!lastAnswer);
     }
 
     void archivePeriodQuestion() {
-        Shared().MessageKind = 10;
+        nextKind = 10;
         QStringList lines;
         bool buttons = false;
         int height = 0;
         const bool acted = ShowAndDrive(QStringLiteral("Корректировать заданный период чтения данных?"),
                                         QString(), [&](MessageDialog* form) {
-            lines = {form->Label1->text(), form->Label2->text(), form->Label3->text()};
-            buttons = form->BitBtnYes->isVisible() && form->BitBtnNo->isVisible() &&
-                      !form->BitBtnOk->isVisible();
+            lines = {form->LineText(1), form->LineText(2), form->LineText(3)};
+            buttons = MessageButton(form, "yesButton")->isVisible() && MessageButton(form, "noButton")->isVisible() &&
+                      !MessageButton(form, "okButton")->isVisible();
             height = form->height();
-            form->BitBtnYes->click();
+            MessageButton(form, "yesButton")->click();
         });
         QVERIFY(acted);
         QCOMPARE(lines, QStringList({kDatesLine1, kDatesLine2,
                                      QStringLiteral("Корректировать заданный период чтения данных?")}));
         QVERIFY(buttons);
         QCOMPARE(height, 175);
-        QVERIFY(Shared().QuestionAnswer);
+        QVERIFY(lastAnswer);
     }
 
     // The table engine's question: always the retry kind, whatever was set before.
     void engineRetryQuestion() {
         for (const bool yes : {true, false}) {
-            Shared().MessageKind = 1;
+            nextKind = 1;
             QStringList lines;
             bool answer = !yes;
             MessageBoxRetry retry;
@@ -337,8 +340,8 @@ private slots:
                 [&] { answer = retry.AskRetry(QStringLiteral("Не выполнено чтение из таблицы 6."),
                                               QStringLiteral("\" Системные параметры\"")); },
                 [&](MessageDialog* form) {
-                    lines = {form->Label1->text(), form->Label2->text(), form->Label3->text()};
-                    (yes ? form->BitBtnYes : form->BitBtnNo)->click();
+                    lines = {form->LineText(1), form->LineText(2), form->LineText(3)};
+                    (yes ? MessageButton(form, "yesButton") : MessageButton(form, "noButton"))->click();
                 });
             QVERIFY(acted);
             QCOMPARE(lines, QStringList({QStringLiteral("Не выполнено чтение из таблицы 6."),

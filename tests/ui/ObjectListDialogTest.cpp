@@ -17,6 +17,7 @@
 
 #include "common/Cp1251.h"
 #include "app/ui/MainWindow.h"
+#include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
 #include "reports/ObjectList.h"
 #include "reports/ui/ObjectDialog.h"
@@ -37,13 +38,13 @@ struct Seen {
 std::function<void(MessageDialog*)> Answer(Seen& seen, bool yes = false) {
     return [&seen, yes](MessageDialog* box) {
         seen.caption = box->windowTitle();
-        seen.line1 = box->Label1->text();
-        seen.line2 = box->Label2->text();
-        seen.question = box->BitBtnYes->isVisible();
+        seen.line1 = box->LineText(1);
+        seen.line2 = box->LineText(2);
+        seen.question = MessageButton(box, "yesButton")->isVisible();
         if (seen.question)
-            (yes ? box->BitBtnYes : box->BitBtnNo)->click();
+            (yes ? MessageButton(box, "yesButton") : MessageButton(box, "noButton"))->click();
         else
-            box->BitBtnOk->click();
+            MessageButton(box, "okButton")->click();
     };
 }
 
@@ -85,8 +86,6 @@ class ObjectsTest : public QObject {
 
 private slots:
     void init() {
-        Shared().MessageKind = 0;
-        Shared().QuestionAnswer = false;
     }
 
     // --- the single-object dialog -------------------------------------

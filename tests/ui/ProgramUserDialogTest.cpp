@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
 #include "tables/ui/ProgramUserDialog.h"
 
@@ -29,9 +30,9 @@ struct MessageCatcher {
             }
             seen = true;
             caption = box->windowTitle();
-            line1 = box->Label1->text();
-            line2 = box->Label2->text();
-            box->BitBtnOk->click();
+            line1 = box->LineText(1);
+            line2 = box->LineText(2);
+            MessageButton(box, "okButton")->click();
         });
     }
 };

@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "app/ui/MainWindow.h"
+#include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
 #include "settings/ReportFormat.h"
 #include "reports/ui/ReportFormatDialog.h"
@@ -69,7 +70,6 @@ class RepconfTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { Shared().MessageKind = 0; }
 
     void looksAndShowsEveryByte() {
         ReportFormat format = Numbered();
@@ -152,9 +152,9 @@ private slots:
         QString caption, line1, line2;
         WhenModal<MessageDialog> ack([&](MessageDialog* box) {
             caption = box->windowTitle();
-            line1 = box->Label1->text();
-            line2 = box->Label2->text();
-            box->BitBtnOk->click();
+            line1 = box->LineText(1);
+            line2 = box->LineText(2);
+            MessageButton(box, "okButton")->click();
         });
         form.BitBtnOk->click();
         QVERIFY(ack.Done());

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
 #include "link/SubscriberList.h"
 #include "link/ui/SubscriberDialog.h"
@@ -26,6 +27,7 @@ const QString kOctetRange = QStringLiteral("Поле IP-адреса вне до
 
 // What the shared message showed.
 struct SeenMessage {
+    int kind = 0;
     bool shown = false;
     QString caption;
     QString line1;
@@ -45,10 +47,11 @@ SeenMessage PressAndAcknowledge(QPushButton* button) {
         auto* box = qobject_cast<MessageDialog*>(QApplication::activeModalWidget());
         if (box != nullptr && box->isVisible()) {
             seen.shown = true;
+            seen.kind = int(box->Kind());
             seen.caption = box->windowTitle();
-            seen.line1 = box->Label1->text();
-            seen.line2 = box->Label2->text();
-            box->BitBtnOk->click();
+            seen.line1 = box->LineText(1);
+            seen.line2 = box->LineText(2);
+            MessageButton(box, "okButton")->click();
             return;
         }
         if (clock.elapsed() > 5000) {
@@ -99,8 +102,6 @@ class AbonentTest : public QObject {
 
 private slots:
     void init() {
-        Shared().MessageKind = 0;
-        Shared().QuestionAnswer = false;
     }
 
     void looksOfBothForms() {
@@ -235,7 +236,7 @@ private slots:
             QCOMPARE(entry.ModbusAddress, before.ModbusAddress);
         } else {
             QVERIFY(seen.shown);
-            QCOMPARE(Shared().MessageKind, 2);
+            QCOMPARE(seen.kind, 2);
             QCOMPARE(seen.caption, QStringLiteral("Ошибка ввода параметров"));
             QCOMPARE(seen.line1, line1);
             QCOMPARE(seen.line2, line2);
@@ -308,7 +309,7 @@ private slots:
             QCOMPARE(IpPortText(entry), octets.join('.') + ':' + port);
         } else {
             QVERIFY(seen.shown);
-            QCOMPARE(Shared().MessageKind, 2);
+            QCOMPARE(seen.kind, 2);
             QCOMPARE(seen.caption, QStringLiteral("Ошибка ввода параметров"));
             QCOMPARE(seen.line1, line1);
             QCOMPARE(seen.line2, line2);

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+#include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
 #include "link/SubscriberList.h"
 #include "link/ui/SubscriberDialog.h"
@@ -83,8 +84,6 @@ class AbonentsListTest : public QObject {
 
 private slots:
     void init() {
-        Shared().MessageKind = 0;
-        Shared().QuestionAnswer = false;
     }
 
     void captionsSizeAndHeaders() {
@@ -233,17 +232,19 @@ private slots:
         QString caption = QStringLiteral("?");
         QStringList lines;
         bool questionButtons = false;
+        int kind = 0;
         ModalScript script;
         script.Then<MessageDialog>([&](MessageDialog* box) {
+            kind = int(box->Kind());
             caption = box->windowTitle();
-            lines = {box->Label1->text(), box->Label2->text(), box->Label3->text()};
-            questionButtons = box->BitBtnYes->isVisible() && box->BitBtnNo->isVisible();
-            (yes ? box->BitBtnYes : box->BitBtnNo)->click();
+            lines = {box->LineText(1), box->LineText(2), box->LineText(3)};
+            questionButtons = MessageButton(box, "yesButton")->isVisible() && MessageButton(box, "noButton")->isVisible();
+            (yes ? MessageButton(box, "yesButton") : MessageButton(box, "noButton"))->click();
         });
         script.Start();
         form.BitBtnDelete->click();
         QVERIFY(script.Finished());
-        QCOMPARE(Shared().MessageKind, 3);
+        QCOMPARE(kind, 3);
         QVERIFY(caption.isEmpty());
         QCOMPARE(lines, QStringList({"Вы действительно хотите", "удалить этот абонент?", ""}));
         QVERIFY(questionButtons);
@@ -289,7 +290,7 @@ private slots:
             fullForm.StringGrid1->visualRect(fullForm.Model->index(199, 0))));
 
         ModalScript yes;
-        yes.Then<MessageDialog>([](MessageDialog* box) { box->BitBtnYes->click(); });
+        yes.Then<MessageDialog>([](MessageDialog* box) { MessageButton(box, "yesButton")->click(); });
         yes.Start();
         fullForm.BitBtnDelete->click();
         QVERIFY(yes.Finished());
@@ -300,7 +301,7 @@ private slots:
         auto one = EthernetListOf({"один"});
         SubscriberListDialog oneForm(*one);
         ModalScript yesAgain;
-        yesAgain.Then<MessageDialog>([](MessageDialog* box) { box->BitBtnYes->click(); });
+        yesAgain.Then<MessageDialog>([](MessageDialog* box) { MessageButton(box, "yesButton")->click(); });
         yesAgain.Start();
         oneForm.BitBtnDelete->click();
         QVERIFY(yesAgain.Finished());
@@ -368,8 +369,8 @@ private slots:
                 entry->BitBtnOk->click();  // IP fields empty: refused
             })
             .Then<MessageDialog>([&](MessageDialog* box) {
-                message = box->Label1->text();
-                box->BitBtnOk->click();
+                message = box->LineText(1);
+                MessageButton(box, "okButton")->click();
             })
             .Then<SubscriberDialog>([](SubscriberDialog* entry) { entry->BitBtnCancel->click(); });
         script.Start();

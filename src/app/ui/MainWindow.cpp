@@ -40,6 +40,7 @@
 #include "common/MessageKind.h"
 #include "common/DosCodePage.h"
 #include "app/ConnectionState.h"
+#include "common/ArchiveReading.h"
 
 namespace zmk {
 
@@ -216,9 +217,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            ConnectionState& state = Shared();
-            if (state.ReadingInProgress)
-                state.ReadAbortRequested = true;
+            if (ArchiveReading().InProgress)
+                ArchiveReading().AbortRequested = true;
             escapePending = true;
         }
         return QObject::eventFilter(watched, event);
@@ -426,8 +426,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::CommandNotAvailable(QAction* item) {
-    Shared().MessageKind = MsgInfo;
-    ShowMessageBox(QStringLiteral("Команда пока не реализована"), item->text().trimmed());
+    ShowMessage(MessageKind::Info, QStringLiteral("Команда пока не реализована"), item->text().trimmed());
 }
 
 // ---------------------------------------------------------------------------
@@ -535,14 +534,12 @@ void MainWindow::TimerStartTimer() {
 
         const uint8_t* ident = image_.Table(IdentTable);
         if (ident[IdentTypeCode] != AcceptedTypeCode) {
-            state.MessageKind = MsgInfo;
-            ShowMessageBox(QStringLiteral("Код типа подключенного контроллера  %1").arg(ident[IdentTypeCode]),
+            ShowMessage(MessageKind::Info, QStringLiteral("Код типа подключенного контроллера  %1").arg(ident[IdentTypeCode]),
                            QStringLiteral("Программа обслуживает контроллеры ЗМК_10"));
             return;
         }
         if (ident[IdentVersion] != VersionPlain && ident[IdentVersion] != VersionFullCheck) {
-            state.MessageKind = MsgInfo;
-            ShowMessageBox(QStringLiteral("Версия ПО подключенного контроллера %1").arg(ident[IdentVersion]),
+            ShowMessage(MessageKind::Info, QStringLiteral("Версия ПО подключенного контроллера %1").arg(ident[IdentVersion]),
                            QStringLiteral("Программа обслуживает контроллеры ЗМК только с версией ПО 10"));
             return;
         }
@@ -604,8 +601,7 @@ bool MainWindow::ReadBasicTables() {
         if (state.MoistureMeterPresent) ok = tables_->ReadTable({MoistLinkTable, MoistLinkField, 1}, panel, true);
     }
     if (!ok) {
-        state.MessageKind = MsgExchangeResult;
-        ShowMessageBox(QStringLiteral("Не прочитаны данные, для организации"),
+        ShowMessage(MessageKind::ExchangeResult, QStringLiteral("Не прочитаны данные, для организации"),
                        QStringLiteral("дальнейшего обмена с устройством"));
     }
     return ok;
@@ -691,6 +687,10 @@ void MainWindow::ShowCommandMessage(const QString& text) {
     TimerMessage->start();
 }
 
+StatusBarPanel* MainWindow::MessagePanel() { return StatusBar1->Panel(PanelMessage); }
+
+void MainWindow::StartMessageTimer() { TimerMessage->start(); }
+
 void MainWindow::TimerMessageTimer() {
     TimerMessage->stop();
     StatusBar1->SetPanelText(PanelMessage, QString());
@@ -772,7 +772,7 @@ void MainWindow::NFormateClick() {
 // Steps carried out by the link units
 
 void MainWindow::ShowLinkParameters() {
-    ShowLinkParams(StatusBar1->Panel(PanelLink), StatusBar1->Panel(PanelAddress));
+    ShowLinkParams(StatusBar1->Panel(PanelLink), StatusBar1->Panel(PanelAddress), StatusBar2->Panel(0));
     StatusBar1->repaint();
 }
 
@@ -780,6 +780,8 @@ bool MainWindow::RunConnectionDialog() {
     ConnectHost host;
     host.PortPanel = StatusBar1->Panel(PanelLink);
     host.AddressPanel = StatusBar1->Panel(PanelAddress);
+    host.SubscriberPanel = StatusBar2->Panel(0);
+    host.Link = link_.get();
     host.ShowSubscriberBars = [this](bool on) {
         StatusBar2->setVisible(on);
         StatusBar3->setVisible(on);
@@ -828,9 +830,7 @@ bool MainWindow::DialController() {
             pnmodem->raise();
             break;
         }
-        Shared().MessageKind = MsgQuestion;
-        ShowMessageBox(DialResultText(result), QStringLiteral("Повторить попытку соединения?"));
-        if (!Shared().QuestionAnswer) break;
+        if (!Ask(MessageKind::Question, DialResultText(result), QStringLiteral("Повторить попытку соединения?"))) break;
     }
     StatusBar3->SetPanelText(0, QString());
     repaint();

@@ -13,6 +13,7 @@
 #include "common/ui/MessageDialog.h"
 #include "link/ControllerLink.h"
 #include "tables/TableEngine.h"
+#include "tables/ui/CommandHost.h"
 #include "tables/ui/MessageBoxRetry.h"
 
 class QAction;
@@ -28,7 +29,7 @@ namespace zmk {
 // It owns the link object and the configuration image, and runs the start of
 // a connection: connection dialog, identification of the controller, the
 // reads every connection needs, and the end of it.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public CommandHost {
     Q_OBJECT
 
 public:
@@ -66,7 +67,12 @@ public:
 
     ControllerLink& Link() { return *link_; }
     ConfigImage& Image() { return image_; }
-    TableEngine& Tables() { return *tables_; }
+    TableEngine& Tables() override { return *tables_; }
+
+    // --- CommandHost ----------------------------------------------------
+    QWidget* Window() override { return this; }
+    StatusBarPanel* MessagePanel() override;
+    void StartMessageTimer() override;
 
     // --- operations -----------------------------------------------------
     // Menu visibility for the current state (not connected, connected with

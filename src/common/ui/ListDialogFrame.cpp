@@ -12,7 +12,6 @@
 #include "common/ui/NumericKeyFilter.h"
 #include "common/ui/MessageDialog.h"
 #include "common/MessageKind.h"
-#include "app/ConnectionState.h"
 
 namespace zmk {
 
@@ -192,9 +191,7 @@ void ListDialogFrame::StringGrid1DblClick(const QModelIndex& index) {
 bool ListDialogFrame::ConfirmDelete(const QString& secondLine) {
     if (Count() == 0)
         return false;
-    Shared().MessageKind = MsgQuestion;
-    ShowMessageBox(QStringLiteral("Вы действительно хотите"), secondLine);
-    return Shared().QuestionAnswer;
+    return Ask(MessageKind::Question, QStringLiteral("Вы действительно хотите"), secondLine);
 }
 
 // ---------------------------------------------------------------------------
@@ -228,8 +225,7 @@ void MakeAcceptCancelButtons(QDialog* dialog, const QSize& form, int buttonWidth
 }
 
 void ShowInputError(QWidget* field, const QString& first, const QString& second) {
-    Shared().MessageKind = MsgInputError;
-    ShowMessageBox(first, second);
+    ShowMessage(MessageKind::InputError, first, second);
     if (field != nullptr)
         field->setFocus();
 }

@@ -8,9 +8,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
+#include <memory>
 
-#include "common/MessageKind.h"
-#include "app/ConnectionState.h"
 
 namespace zmk {
 
@@ -59,33 +58,36 @@ QPushButton* MakeButton(QWidget* parent, const QString& text) {
 }  // namespace
 
 MessageDialog::MessageDialog(QWidget* parent) : QDialog(parent) {
-    Label1 = MakeLine(this);
-    Label2 = MakeLine(this);
-    Label3 = MakeLine(this);
-    BitBtnYes = MakeButton(this, QStringLiteral("Да"));
-    BitBtnNo = MakeButton(this, QStringLiteral("Нет"));
-    BitBtnOk = MakeButton(this, QString());
-    BitBtnOk->setIcon(AcknowledgeIcon());
-    BitBtnOk->setIconSize(QSize(kIconSize, kIconSize));
+    for (int i = 0; i < 3; ++i) {
+        lines_[i] = MakeLine(this);
+        lines_[i]->setObjectName(QStringLiteral("line%1").arg(i + 1));
+    }
+    yesButton_ = MakeButton(this, QStringLiteral("Да"));
+    yesButton_->setObjectName(QStringLiteral("yesButton"));
+    noButton_ = MakeButton(this, QStringLiteral("Нет"));
+    noButton_->setObjectName(QStringLiteral("noButton"));
+    okButton_ = MakeButton(this, QString());
+    okButton_->setObjectName(QStringLiteral("okButton"));
+    okButton_->setIcon(AcknowledgeIcon());
+    okButton_->setIconSize(QSize(kIconSize, kIconSize));
 
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kBackground);
     setPalette(pal);
     setAutoFillBackground(true);
 
-    connect(BitBtnYes, &QPushButton::clicked, this, &MessageDialog::BitBtnYesClick);
-    connect(BitBtnNo, &QPushButton::clicked, this, &QDialog::reject);
-    connect(BitBtnOk, &QPushButton::clicked, this, &QDialog::accept);
-    FormCreate();
+    connect(yesButton_, &QPushButton::clicked, this, &MessageDialog::answerYes);
+    connect(noButton_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void MessageDialog::FormCreate() {
-    Shared().QuestionAnswer = false;
-}
-
-void MessageDialog::BitBtnYesClick() {
-    Shared().QuestionAnswer = true;
+void MessageDialog::answerYes() {
+    answer_ = true;
     accept();
+}
+
+QString MessageDialog::LineText(int line) const {
+    return line >= 1 && line <= 3 ? lines_[line - 1]->text() : QString();
 }
 
 int MessageDialog::DialogHeight(const QString& line2, const QString& line3) {
@@ -104,12 +106,13 @@ int MessageDialog::DialogWidth(const QString& caption, const QString& line1, con
     return std::max(byText, 2 * ButtonWidth + MinWidthExtra);
 }
 
-void MessageDialog::Compose(int kind, const QString& first, const QString& second) {
+void MessageDialog::Compose(MessageKind kind, const QString& first, const QString& second) {
+    kind_ = kind;
     const MessageLook look = MessageLookFor(kind, first, second);
     setWindowTitle(look.Caption);
-    Label1->setText(look.Line1);
-    Label2->setText(look.Line2);
-    Label3->setText(look.Line3);
+    lines_[0]->setText(look.Line1);
+    lines_[1]->setText(look.Line2);
+    lines_[2]->setText(look.Line3);
 
     const int width = DialogWidth(look.Caption, look.Line1, look.Line2, look.Line3);
     const int height = DialogHeight(look.Line2, look.Line3);
@@ -117,25 +120,24 @@ void MessageDialog::Compose(int kind, const QString& first, const QString& secon
 
     const int lineLeft = LineMargin / 2;
     const int lineWidth = width - LineMargin;
-    QLabel* lines[] = {Label1, Label2, Label3};
     for (int i = 0; i < 3; ++i)
-        lines[i]->setGeometry(lineLeft, kLine1Top + i * kLineStep, lineWidth, kLineHeight);
+        lines_[i]->setGeometry(lineLeft, kLine1Top + i * kLineStep, lineWidth, kLineHeight);
 
     const int buttonTop = height - ButtonHeight - kButtonBottomMargin;
-    BitBtnYes->setVisible(look.Question);
-    BitBtnNo->setVisible(look.Question);
-    BitBtnOk->setVisible(!look.Question);
+    yesButton_->setVisible(look.Question);
+    noButton_->setVisible(look.Question);
+    okButton_->setVisible(!look.Question);
     if (look.Question) {
         // "Нет" first, at a third of the free width (less 3), "Да" after the same gap.
         const int gap = (width - 2 * ButtonWidth) / 3 - 3;
-        BitBtnNo->move(gap, buttonTop);
-        BitBtnYes->move(gap + ButtonWidth + gap, buttonTop);
-        BitBtnYes->setDefault(true);
-        BitBtnYes->setFocus();
+        noButton_->move(gap, buttonTop);
+        yesButton_->move(gap + ButtonWidth + gap, buttonTop);
+        yesButton_->setDefault(true);
+        yesButton_->setFocus();
     } else {
-        BitBtnOk->move((width - ButtonWidth) / 2, buttonTop);
-        BitBtnOk->setDefault(true);
-        BitBtnOk->setFocus();
+        okButton_->move((width - ButtonWidth) / 2, buttonTop);
+        okButton_->setDefault(true);
+        okButton_->setFocus();
     }
 
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -145,19 +147,38 @@ void MessageDialog::Compose(int kind, const QString& first, const QString& secon
     }
 }
 
-MessageDialog* CreateMessageBox(const QString& first, const QString& second, QWidget* parent) {
+MessageDialog* CreateMessageBox(MessageKind kind, const QString& first, const QString& second, QWidget* parent) {
     auto* form = new MessageDialog(parent);
-    form->Compose(Shared().MessageKind, first, second);
+    form->Compose(kind, first, second);
     return form;
 }
 
-void ShowMessageBox(const QString& first, const QString& second) {
-    // No parent: the caller's window may be disabled for a long operation,
-    // and the message must still take input.
-    MessageDialog* form = CreateMessageBox(first, second);
-    form->exec();
-    delete form;
+namespace {
+
+MessageHandler& Handler() {
+    static MessageHandler handler;
+    return handler;
 }
 
+bool Run(MessageKind kind, const QString& first, const QString& second) {
+    if (Handler()) return Handler()(kind, first, second);
+    // No parent: the caller's window may be disabled for a long operation,
+    // and the message must still take input.
+    std::unique_ptr<MessageDialog> form(CreateMessageBox(kind, first, second));
+    form->exec();
+    return form->Answer();
+}
+
+}  // namespace
+
+void ShowMessage(MessageKind kind, const QString& first, const QString& second) { Run(kind, first, second); }
+
+bool Ask(MessageKind kind, const QString& first, const QString& second) { return Run(kind, first, second); }
+
+MessageHandler SetMessageHandler(MessageHandler handler) {
+    MessageHandler previous = std::move(Handler());
+    Handler() = std::move(handler);
+    return previous;
+}
 
 }  // namespace zmk

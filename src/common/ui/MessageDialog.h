@@ -3,7 +3,9 @@
 #include <QDialog>
 #include <QString>
 
-#include "app/ConnectionState.h"
+#include <functional>
+
+#include "common/MessageKind.h"
 
 class QLabel;
 class QPushButton;
@@ -11,9 +13,9 @@ class QPushButton;
 namespace zmk {
 
 // The shared message dialog: up to three centred lines and either the
-// acknowledgement button or the "Да" / "Нет" pair. Its look comes from
-// Shared().MessageKind; the answer of a question goes to
-// Shared().QuestionAnswer, which is cleared when the dialog is created.
+// acknowledgement button or the "Да" / "Нет" pair, as the kind's look says.
+// Widgets for tests: labels "line1".."line3", buttons "yesButton",
+// "noButton" and "okButton".
 class MessageDialog : public QDialog {
     Q_OBJECT
 
@@ -33,34 +35,45 @@ public:
 
     // Sets caption, lines and buttons for the kind and the two caller lines,
     // sizes and places everything and centres the dialog on the screen.
-    void Compose(int kind, const QString& first, const QString& second);
+    void Compose(MessageKind kind, const QString& first, const QString& second);
 
     // Width and height rules of the layout (also used by Compose).
     static int DialogHeight(const QString& line2, const QString& line3);
     static int DialogWidth(const QString& caption, const QString& line1, const QString& line2,
                            const QString& line3);
 
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QPushButton* BitBtnYes;  // "Да"
-    QPushButton* BitBtnNo;   // "Нет", also Esc
-    QPushButton* BitBtnOk;   // acknowledgement: icon, no caption
-
-private slots:
-    void BitBtnYesClick();
+    MessageKind Kind() const { return kind_; }
+    // The text of line 1..3.
+    QString LineText(int line) const;
+    // True once "Да" was pressed (a question's answer); false until then.
+    bool Answer() const { return answer_; }
 
 private:
-    void FormCreate();
+    void answerYes();
+
+    QLabel* lines_[3];
+    QPushButton* yesButton_;  // "Да"
+    QPushButton* noButton_;   // "Нет", also Esc
+    QPushButton* okButton_;   // acknowledgement: icon, no caption
+    MessageKind kind_ = MessageKind::None;
+    bool answer_ = false;
 };
 
-// Creates the message dialog for the current Shared().MessageKind and lays it
-// out, without showing it. ShowMessageBox runs it modally and destroys it.
-MessageDialog* CreateMessageBox(const QString& first, const QString& second, QWidget* parent = nullptr);
+// Creates the message dialog of the kind and lays it out, without showing it.
+MessageDialog* CreateMessageBox(MessageKind kind, const QString& first, const QString& second,
+                                QWidget* parent = nullptr);
 
-// Shows the shared message modally and destroys it. For a question the
-// answer is in Shared().QuestionAnswer afterwards (true only after "Да").
-void ShowMessageBox(const QString& first, const QString& second);
+// Shows the shared message of the kind modally.
+void ShowMessage(MessageKind kind, const QString& first, const QString& second = {});
 
+// Shows a question of the kind (Question, RetryQuestion, ArchiveDatesQuestion)
+// modally; true only after "Да".
+bool Ask(MessageKind kind, const QString& first, const QString& second = {});
+
+// Takes every message and question in place of the dialog while it is set
+// (tests and scripted runs): gets the kind and the two lines and returns the
+// answer. Returns the handler it replaces; an empty handler restores the dialog.
+using MessageHandler = std::function<bool(MessageKind kind, const QString& first, const QString& second)>;
+MessageHandler SetMessageHandler(MessageHandler handler);
 
 }  // namespace zmk

@@ -21,7 +21,6 @@
 #include "link/ui/LinkSettingsDialog.h"
 #include "link/ui/LinkSummary.h"
 #include "common/MessageKind.h"
-#include "app/ConnectionState.h"
 
 namespace zmk {
 
@@ -138,7 +137,7 @@ void ConnectDialog::ShowBars(bool on) {
     if (host_.ShowSubscriberBars) host_.ShowSubscriberBars(on);
 }
 
-void ConnectDialog::ShowLinkParams() { zmk::ShowLinkParams(host_.PortPanel, host_.AddressPanel); }
+void ConnectDialog::ShowLinkParams() { zmk::ShowLinkParams(host_.PortPanel, host_.AddressPanel, host_.SubscriberPanel); }
 
 void ConnectDialog::SetAddress(int address) {
     if (address >= kMinAddress && address <= kMaxAddress) {
@@ -312,7 +311,7 @@ void ConnectDialog::BitBtnListClick() {
 }
 
 void ConnectDialog::BitBtnParamsClick() {
-    LinkSettingsDialog dialog(this);
+    LinkSettingsDialog dialog(this, host_.Link);
     if (dialog.exec() != QDialog::Accepted) return;
     WriteMainSettings(MainSettingsPath());
     ShowLinkParams();
@@ -321,21 +320,20 @@ void ConnectDialog::BitBtnParamsClick() {
 
 void ConnectDialog::BitBtnConnectClick() {
     if (busy_) return;
-    Shared().MessageKind = MsgInputError;
     const QString addressText = ComboBoxAddress->currentText();
     const int kind = ComboBoxKind->currentIndex();
     if (addressText.isEmpty() || kind < 0) {
-        ShowMessageBox(kNotAll, QString());
+        ShowMessage(MessageKind::InputError, kNotAll);
         return;
     }
     // Anything that is not a whole number counts as out of range.
     bool number = false;
     const int address = addressText.trimmed().toInt(&number);
     if (!number || address < kMinAddress || address > kMaxAddress) {
-        ShowMessageBox(QStringLiteral("Адрес вне допустимого диапазона"), QStringLiteral("(1...255)"));
+        ShowMessage(MessageKind::InputError, QStringLiteral("Адрес вне допустимого диапазона"), QStringLiteral("(1...255)"));
         return;
     }
-    ControllerLink* link = Shared().Link;
+    ControllerLink* link = host_.Link;
     if (link == nullptr) return;  // no link object: nothing can be connected
     busy_ = true;
     link->ClosePort();
@@ -359,8 +357,7 @@ bool ConnectDialog::SerialConnect(int address) {
         settings.Phone.Address = uint8_t(address);
         if (NewAbonentSelected()) {
             QApplication::restoreOverrideCursor();
-            Shared().MessageKind = MsgInputError;
-            ShowMessageBox(kNotAll, QString());
+            ShowMessage(MessageKind::InputError, kNotAll, QString());
             return false;
         }
         Subscribers().phone.Current = uint8_t(ComboBoxAbonent->currentIndex());
@@ -371,7 +368,7 @@ bool ConnectDialog::SerialConnect(int address) {
     WriteMainSettings(MainSettingsPath());
     ShowLinkParams();
 
-    ControllerLink& link = *Shared().Link;
+    ControllerLink& link = *host_.Link;
     if (link.Socket) {
         link.Socket->close();
         link.Socket.reset();
@@ -391,8 +388,7 @@ bool ConnectDialog::SerialConnect(int address) {
     if (!perRequest) {
         if (!link.OpenPort()) {
             QApplication::restoreOverrideCursor();
-            Shared().MessageKind = MsgError;
-            ShowMessageBox(QStringLiteral("Коммуникационный порт СОМ%1 недоступен").arg(record.Port), QString());
+            ShowMessage(MessageKind::Error, QStringLiteral("Коммуникационный порт СОМ%1 недоступен").arg(record.Port), QString());
             return false;
         }
         SetComReadTimeouts(link.PortHandle.get(), kReadAtOnce, 0, 0);
@@ -403,10 +399,9 @@ bool ConnectDialog::SerialConnect(int address) {
 }
 
 bool ConnectDialog::TcpConnect(int address) {
-    Shared().MessageKind = MsgInputError;
     Settings().Ethernet.Address = uint8_t(address);
     if (NewAbonentSelected()) {
-        ShowMessageBox(kNotAll, QString());
+        ShowMessage(MessageKind::InputError, kNotAll);
         return false;
     }
     // The subscriber shown is the one called.
@@ -415,11 +410,10 @@ bool ConnectDialog::TcpConnect(int address) {
     const EthernetAbonent* entry = &list.Entries[list.Current];
     QString message;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = OpenTcpConnection(*entry, Settings(), *Shared().Link, &message, PaintPump);
+    const bool ok = OpenTcpConnection(*entry, Settings(), *host_.Link, &message, PaintPump);
     QApplication::restoreOverrideCursor();
     if (!ok) {
-        Shared().MessageKind = MsgInfo;  // no caption
-        ShowMessageBox(message, QString());
+        ShowMessage(MessageKind::Info, message, QString());
     }
     return ok;
 }

@@ -17,15 +17,18 @@ class StatusBarPanel;
 struct ConnectHost {
     StatusBarPanel* PortPanel = nullptr;     // StatusBar1 panel 0: port and rate
     StatusBarPanel* AddressPanel = nullptr;  // StatusBar1 panel 1: controller address
+    StatusBarPanel* SubscriberPanel = nullptr;  // the subscriber bar
     // Shows (true) or hides (false) the subscriber bar and the modem bar;
-    // may be empty. The subscriber bar's text goes to Shared().LinkInfoBar.
+    // may be empty.
     std::function<void(bool)> ShowSubscriberBars;
+    // The link object whose channel "Связаться" sets up.
+    ControllerLink* Link = nullptr;
 };
 
 // The connection dialog "Установка связи с устройством": the kind of link,
 // the controller address and, for the telephone and Ethernet links, the
 // subscriber; "Связаться" sets up the channel on the link object
-// Shared().Link (serial port opened unless the direct link releases the port
+// of the host (serial port opened unless the direct link releases the port
 // after each request, TCP connection made) and closes the dialog accepted.
 // The settings (Settings(), Subscribers()) are edited in place and their
 // files rewritten when changed.

@@ -20,7 +20,6 @@
 #include "link/BaudRates.h"
 #include "link/TcpConnect.h"
 #include "common/MessageKind.h"
-#include "app/ConnectionState.h"
 
 namespace zmk {
 
@@ -313,8 +312,7 @@ void LinkSettingsDialog::CheckBoxClosePortClick(bool checked) {
 }
 
 void LinkSettingsDialog::InputError(QWidget* field, const QString& first, const QString& second) {
-    Shared().MessageKind = MsgInputError;
-    ShowMessageBox(first, second);
+    ShowMessage(MessageKind::InputError, first, second);
     if (field != nullptr && field->isEnabled()) field->setFocus();
 }
 
@@ -331,7 +329,6 @@ void LinkSettingsDialog::BitBtnSearchClick() {
 }
 
 bool LinkSettingsDialog::Accept(bool search) {
-    Shared().MessageKind = MsgInputError;
     MainSettings copy = Settings();
     int value = 0;
 
@@ -450,7 +447,7 @@ bool LinkSettingsDialog::SearchAddress() {
     };
 
     std::unique_ptr<ControllerLink> own;
-    ControllerLink* link = link_ != nullptr ? link_ : Shared().Link;
+    ControllerLink* link = link_;
     if (link == nullptr) {
         own = std::make_unique<ControllerLink>(kSearchAddress);
         link = own.get();
@@ -471,21 +468,19 @@ bool LinkSettingsDialog::SearchAddress() {
     link->ClosePort();
     if (!link->OpenPort()) {
         restore();
-        Shared().MessageKind = MsgInfo;
-        ShowMessageBox(QStringLiteral("Коммуникационный порт СОМ%1 недоступен").arg(r.Port), QString());
+        ShowMessage(MessageKind::Info, QStringLiteral("Коммуникационный порт СОМ%1 недоступен").arg(r.Port), QString());
         return false;
     }
     const bool found = link->SendRequest(kReadCode, kSearchBody, int32_t(sizeof kSearchBody));
     link->ClosePort();
     restore();
-    Shared().MessageKind = MsgExchangeResult;
     if (!found) {
-        ShowMessageBox(QStringLiteral("Устройство не обнаружено"), QString());
+        ShowMessage(MessageKind::ExchangeResult, QStringLiteral("Устройство не обнаружено"), QString());
         return false;
     }
     Settings().Direct.Address = link->Address;
-    ShowMessageBox(QStringLiteral("Адрес устройства установлен"),
-                   QStringLiteral("(адрес = %1).").arg(link->Address));
+    ShowMessage(MessageKind::ExchangeResult, QStringLiteral("Адрес устройства установлен"),
+                QStringLiteral("(адрес = %1).").arg(link->Address));
     return true;
 }
 

@@ -35,8 +35,8 @@ public:
     static constexpr int OtherHeight = 344;  // telephone and Ethernet
     static constexpr int MaxCommandLength = 200;
 
-    // The link used by the device search; when null, Shared().Link, and when
-    // that is null too, a link object of the search's own.
+    // The link used by the device search; when null, a link object of the
+    // search's own.
     explicit LinkSettingsDialog(QWidget* parent = nullptr, ControllerLink* link = nullptr);
     ~LinkSettingsDialog() override;
 

@@ -6,7 +6,6 @@
 #include "common/StatusBarPanel.h"
 #include "link/SubscriberList.h"
 #include "link/ControllerLink.h"
-#include "app/ConnectionState.h"
 
 namespace zmk {
 
@@ -24,8 +23,7 @@ QString AddressText(int address) { return QStringLiteral(" Адр. %1").arg(addr
 
 }  // namespace
 
-void ShowLinkParams(StatusBarPanel* portPanel, StatusBarPanel* addressPanel) {
-    StatusBarPanel* subscriberBar = Shared().LinkInfoBar;
+void ShowLinkParams(StatusBarPanel* portPanel, StatusBarPanel* addressPanel, StatusBarPanel* subscriberBar) {
     SetText(portPanel, QString());
     SetText(addressPanel, QString());
     SetText(subscriberBar, QString());

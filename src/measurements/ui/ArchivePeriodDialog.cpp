@@ -18,7 +18,6 @@
 #include "measurements/ArchiveBounds.h"
 #include "common/PackedDate.h"
 #include "common/MessageKind.h"
-#include "app/ConnectionState.h"
 
 namespace zmk {
 
@@ -390,15 +389,13 @@ void ArchivePeriodDialog::BitBtnAcceptClick() {
     PackedDate end = ShownEnd();
 
     if (Compare(end, start) < 0) {
-        Shared().MessageKind = MsgInputError;
-        ShowMessageBox(QStringLiteral("Дата и время конца опроса должны быть"),
+        ShowMessage(MessageKind::InputError, QStringLiteral("Дата и время конца опроса должны быть"),
                        QStringLiteral("больше даты и времени начала опроса"));
         return;
     }
     if ((Compare(start, oldest) < 0 && Compare(end, oldest) < 0) ||
         (Compare(start, newest) > 0 && Compare(end, newest) > 0)) {
-        Shared().MessageKind = MsgInputError;
-        ShowMessageBox(QStringLiteral("В архиве нет данных за указанный период"),
+        ShowMessage(MessageKind::InputError, QStringLiteral("В архиве нет данных за указанный период"),
                        QStringLiteral("(см. период имеющихся в архиве данных)"));
         return;
     }
@@ -414,9 +411,8 @@ void ArchivePeriodDialog::BitBtnAcceptClick() {
     accept();
 }
 
-void MessageBoxArchiveMessages::ShowMessage(int32_t kind, const QString& line1, const QString& line2) {
-    Shared().MessageKind = kind;
-    ShowMessageBox(line1, line2);
+void MessageBoxArchiveMessages::ShowMessage(MessageKind kind, const QString& line1, const QString& line2) {
+    zmk::ShowMessage(kind, line1, line2);
 }
 
 }  // namespace zmk

@@ -111,7 +111,7 @@ private:
 // ReadArchiveBounds' messages shown with the shared message dialog.
 class MessageBoxArchiveMessages : public ArchiveMessages {
 public:
-    void ShowMessage(int32_t kind, const QString& line1, const QString& line2) override;
+    void ShowMessage(MessageKind kind, const QString& line1, const QString& line2) override;
 };
 
 }  // namespace zmk

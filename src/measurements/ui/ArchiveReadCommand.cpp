@@ -8,7 +8,10 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/ui/MainWindow.h"
+#include "common/StatusBarPanel.h"
+#include "link/ControllerLink.h"
+#include "tables/TableEngine.h"
+#include "tables/ui/CommandHost.h"
 #include "common/ui/MessageDialog.h"
 #include "common/ui/WaitWindow.h"
 #include "measurements/ui/ArchivePeriodDialog.h"
@@ -16,13 +19,11 @@
 #include "measurements/ArchiveBounds.h"
 #include "common/PackedDate.h"
 #include "common/MessageKind.h"
-#include "app/ConnectionState.h"
 
 namespace zmk {
 
 namespace {
 
-constexpr int MessagePanel = 2;         // StatusBar1 panel of the command texts
 constexpr int ClockTable = 2;           // the controller clock as last read
 constexpr uint8_t LinkStateTable = 33;  // links with the analysers
 constexpr uint8_t MoistureLinkField = 1;
@@ -42,23 +43,24 @@ void PaintFor(int ms) {
 // with its progress (the main window disabled meanwhile) and the busy cursor.
 class WindowReadDialogue : public MessageBoxReadDialogue {
 public:
-    explicit WindowReadDialogue(MainWindow& main) : main_(main) {}
+    explicit WindowReadDialogue(CommandHost& host) : host_(host) {}
     ~WindowReadDialogue() override { CloseWait(false); }
 
     void ShowStatus(const QString& text) override {
-        main_.StatusBar1->SetPanelText(MessagePanel, text);
-        if (QLabel* label = main_.StatusBar1->PanelLabel(MessagePanel)) label->repaint();
+        StatusBarPanel* panel = host_.MessagePanel();
+        panel->setText(text);
+        panel->repaint();
     }
     void ReadingStarted(int maximum) override {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         busy_ = true;
-        wait_ = std::make_unique<WaitSession>(&main_, WaitWindow::ModeReadData, maximum);
+        wait_ = std::make_unique<WaitSession>(host_.Window(), WaitWindow::ModeReadData, maximum);
     }
     void ProgressStep() override {
         if (wait_) wait_->Step();
     }
     void ProcessEvents() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-    void ReadingEnded() override { main_.TimerMessage->start(); }
+    void ReadingEnded() override { host_.StartMessageTimer(); }
 
     // Closes the wait window; with `full` the progress is shown complete for a moment first.
     void CloseWait(bool full) {
@@ -74,34 +76,32 @@ public:
     }
 
 private:
-    MainWindow& main_;
+    CommandHost& host_;
     std::unique_ptr<WaitSession> wait_;
     bool busy_ = false;
 };
 
 }  // namespace
 
-void MessageBoxReadDialogue::ShowMessage(int32_t kind, const QString& line1, const QString& line2) {
-    Shared().MessageKind = kind;
-    ShowMessageBox(line1, line2);
+void MessageBoxReadDialogue::ShowMessage(MessageKind kind, const QString& line1, const QString& line2) {
+    zmk::ShowMessage(kind, line1, line2);
 }
 
-bool MessageBoxReadDialogue::AskQuestion(int32_t kind, const QString& line1, const QString& line2) {
-    Shared().MessageKind = kind;
-    ShowMessageBox(line1, line2);
-    return Shared().QuestionAnswer;
+bool MessageBoxReadDialogue::AskQuestion(MessageKind kind, const QString& line1, const QString& line2) {
+    return Ask(kind, line1, line2);
 }
 
-void ReadMeasurementArchive(MainWindow& main, ArchiveKind kind) {
+void ReadMeasurementArchive(CommandHost& host, ArchiveKind kind) {
     const ArchiveKindInfo& info = KindInfo(kind);
-    StatusBarPanel* panel = main.StatusBar1->Panel(MessagePanel);
-    WindowReadDialogue dialogue(main);
+    StatusBarPanel* panel = host.MessagePanel();
+    TableEngine& tables = host.Tables();
+    WindowReadDialogue dialogue(host);
 
     ArchiveBoundsReading bounds;
-    if (!ReadArchiveBounds(main.Tables(), panel, info.archiveUnit, dialogue, bounds)) return;
+    if (!ReadArchiveBounds(tables, panel, info.archiveUnit, dialogue, bounds)) return;
 
-    const PackedDate clock = PackedDate::FromBytes(main.Image().Table(ClockTable));
-    ArchivePeriodDialog period(info.archiveUnit, bounds.Bounds, clock, &main);
+    const PackedDate clock = PackedDate::FromBytes(tables.Image().Table(ClockTable));
+    ArchivePeriodDialog period(info.archiveUnit, bounds.Bounds, clock, host.Window());
     if (period.exec() != QDialog::Accepted) return;
 
     ArchiveReadRequest request;
@@ -111,29 +111,29 @@ void ReadMeasurementArchive(MainWindow& main, ArchiveKind kind) {
     if (IsFiveMinute(kind)) {
         request.start = RoundDownToFiveMinutes(request.start);
         request.end = RoundDownToFiveMinutes(request.end);
-        TableClockSource source(main.Tables(), panel, [] { QCoreApplication::processEvents(); });
+        TableClockSource source(tables, panel, [] { QCoreApplication::processEvents(); });
         if (!CheckStartAgainstOldest(bounds, request.start, request.end, source, dialogue)) return;
     }
 
-    const ArchiveReadResult result = ReadArchivePeriod(main.Link(), request, dialogue);
+    const ArchiveReadResult result = ReadArchivePeriod(tables.Link(), request, dialogue);
     dialogue.CloseWait(result.showData);
     if (!result.showData) return;
 
     std::optional<RecordStore> records = TakeReadRecords(request, result, dialogue);
     if (!records) return;
     const MeasurementFileHeader header =
-        BuildMeasurementFileHeader(kind, HeaderValuesFromImage(main.Image()), main.Link().Address,
+        BuildMeasurementFileHeader(kind, HeaderValuesFromImage(tables.Image()), tables.Link().Address,
                                    FromDateTime(CurrentDateTimeValue()), request.start, request.end,
                                    uint32_t(records->Count()));
-    OpenMeasurementViewer(header, std::move(*records), &main);
+    OpenMeasurementViewer(header, std::move(*records), host.Window());
 }
 
-bool CheckMoistureMeterLink(MainWindow& main) {
-    if (!main.Tables().ReadTable({LinkStateTable, MoistureLinkField, 1}, main.StatusBar1->Panel(MessagePanel)))
+bool CheckMoistureMeterLink(CommandHost& host) {
+    TableEngine& tables = host.Tables();
+    if (!tables.ReadTable({LinkStateTable, MoistureLinkField, 1}, host.MessagePanel()))
         return false;
-    if (*main.Image().Field(LinkStateTable, MoistureLinkField) != 0) return true;
-    Shared().MessageKind = MsgInfo;
-    ShowMessageBox(QStringLiteral("Нет связи с влагомером"), QStringLiteral("(см. текущее состояние контроллера)"));
+    if (*tables.Image().Field(LinkStateTable, MoistureLinkField) != 0) return true;
+    ShowMessage(MessageKind::Info, QStringLiteral("Нет связи с влагомером"), QStringLiteral("(см. текущее состояние контроллера)"));
     return false;
 }
 

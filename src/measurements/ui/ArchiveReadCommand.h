@@ -12,22 +12,22 @@ class QWidget;
 
 namespace zmk {
 
-class MainWindow;
+class CommandHost;
 
 // One read command from the bounds to the viewer.
-void ReadMeasurementArchive(MainWindow& main, ArchiveKind kind);
+void ReadMeasurementArchive(CommandHost& host, ArchiveKind kind);
 
 // "Мгновенные данные влагомера": reads table 33 field 1 (link with the
 // moisture meter). Without the link: kind 6, "Нет связи с влагомером" /
 // "(см. текущее состояние контроллера)", and false. False also after a
 // failed read (the table engine has told the user). True when the link is there.
-bool CheckMoistureMeterLink(MainWindow& main);
+bool CheckMoistureMeterLink(CommandHost& host);
 
 // The messages and questions of a reading shown with the shared message dialog.
 class MessageBoxReadDialogue : public ArchiveReadDialogue {
 public:
-    void ShowMessage(int32_t kind, const QString& line1, const QString& line2) override;
-    bool AskQuestion(int32_t kind, const QString& line1, const QString& line2) override;
+    void ShowMessage(MessageKind kind, const QString& line1, const QString& line2) override;
+    bool AskQuestion(MessageKind kind, const QString& line1, const QString& line2) override;
 };
 
 }  // namespace zmk

@@ -20,7 +20,6 @@
 #include "measurements/Workbook.h"
 #include "common/PackedDate.h"
 #include "common/MessageKind.h"
-#include "app/ConnectionState.h"
 
 namespace zmk {
 
@@ -46,8 +45,7 @@ PackedDate Today() {
 }
 
 void ShowFileMessage(const FileMessage& message) {
-    Shared().MessageKind = message.kind;
-    ShowMessageBox(message.first, message.second);
+    ShowMessage(message.kind, message.first, message.second);
 }
 
 QString KindFilter(ArchiveKind kind) {
@@ -177,10 +175,8 @@ void MeasurementViewer::BitBtnSaveClick() {
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
         const QString path = WithDefaultExtension(dialog->selectedFiles().constFirst(), kind);
         if (QFileInfo::exists(path)) {
-            Shared().MessageKind = MsgQuestion;
-            ShowMessageBox(QStringLiteral("Файл %1 уже есть.").arg(QFileInfo(path).fileName()),
-                           QStringLiteral("Вы хотите заменить существующий файл?"));
-            if (!Shared().QuestionAnswer) {
+            if (!Ask(MessageKind::Question, QStringLiteral("Файл %1 уже есть.").arg(QFileInfo(path).fileName()),
+                     QStringLiteral("Вы хотите заменить существующий файл?"))) {
                 proposed = path;
                 continue;
             }

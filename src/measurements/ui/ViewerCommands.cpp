@@ -8,7 +8,6 @@
 #include "measurements/MeasurementFile.h"
 #include "measurements/ui/MoistureHourDayViewer.h"
 #include "measurements/ui/ChromHourDayViewer.h"
-#include "app/ConnectionState.h"
 #include "measurements/ui/ChromFiveMinuteViewer.h"
 
 namespace zmk {
@@ -52,8 +51,7 @@ void ViewMeasurementFile(ArchiveKind kind, QWidget* parent) {
     FileMessage message;
     std::optional<MeasurementFileContents> contents = ReadMeasurementFile(path, kind, &message);
     if (!contents) {
-        Shared().MessageKind = message.kind;
-        ShowMessageBox(message.first, message.second);
+        ShowMessage(message.kind, message.first, message.second);
         return;
     }
     // A cut file shows the records it holds.

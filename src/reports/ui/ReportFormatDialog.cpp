@@ -7,7 +7,6 @@
 
 #include "common/ui/MessageDialog.h"
 #include "common/MessageKind.h"
-#include "app/ConnectionState.h"
 
 namespace zmk {
 
@@ -128,8 +127,7 @@ void ReportFormatDialog::FormCreate() {
 void ReportFormatDialog::BitBtnOkClick() {
     for (int i = 0; i < ReportFormatDialogBytes; ++i) {
         if (IsEditable(i) && ComboBoxes[size_t(i)]->currentIndex() < 0) {
-            Shared().MessageKind = MsgInputError;
-            ShowMessageBox(QStringLiteral("Введены не все данные"), QString());
+            ShowMessage(MessageKind::InputError, QStringLiteral("Введены не все данные"), QString());
             ComboBoxes[size_t(i)]->setFocus();
             return;
         }

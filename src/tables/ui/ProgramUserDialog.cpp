@@ -13,7 +13,6 @@
 #include "common/ui/NumericKeyFilter.h"
 #include "common/ui/MessageDialog.h"
 #include "common/MessageKind.h"
-#include "app/ConnectionState.h"
 
 namespace zmk {
 
@@ -100,8 +99,7 @@ void ProgramUserDialog::keyPressEvent(QKeyEvent* event) {
 
 void ProgramUserDialog::BitBtnAcceptClick() {
     if (EditCode->text().isEmpty()) {
-        Shared().MessageKind = MsgInputError;
-        ShowMessageBox(QStringLiteral("Не задан код идентификации пользователя"), QString());
+        ShowMessage(MessageKind::InputError, QStringLiteral("Не задан код идентификации пользователя"), QString());
         EditCode->setFocus();
         return;
     }
