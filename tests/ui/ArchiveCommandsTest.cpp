@@ -24,6 +24,7 @@
 #include <functional>
 #include <memory>
 
+#include "WindowPart.h"
 #include "SimProcess.h"
 #include "app/ui/MainWindow.h"
 #include "MessageTrap.h"
@@ -310,7 +311,7 @@ private slots:
         QVERIFY(responder.messages[0].line2.isEmpty());
 
         // Without the controller: the file view is all there is.
-        w->BitBtn3->click();
+        WindowPart<QPushButton>(w.get(), "hangUpButton")->click();
         QVERIFY(!Shared().Connected);
         sim.stop();
         w->MenuItem(QStringLiteral("NChrom_ViewHour"))->trigger();

@@ -18,6 +18,9 @@
 #include <functional>
 #include <memory>
 
+#include "BaseFolder.h"
+#include "WindowPart.h"
+#include "app/ui/PanelStatusBar.h"
 #include "SimProcess.h"
 #include "common/Folders.h"
 #include "settings/MainSettings.h"
@@ -100,17 +103,8 @@ private:
 };
 
 // A fresh base folder for one program run, with the settings the test writes.
-class Home {
+class Home : public BaseFolder {
 public:
-    Home() {
-        qputenv("ZMK_HOME", dir_.path().toUtf8());
-        QDir().mkpath(Ini());
-    }
-    ~Home() { qunsetenv("ZMK_HOME"); }
-
-    QString Path() const { return dir_.path() + '/'; }
-    QString Ini() const { return dir_.path() + QStringLiteral("/INI"); }
-
     void WriteMainSettings(const QString& text) const {
         QFile file(Ini() + QStringLiteral("/zmk.ini"));
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -165,9 +159,6 @@ public:
         QCOMPARE(WritePhoneList(Ini() + QStringLiteral("/fon_abonents.ini"), *list, *stored),
                  ListWriteResult::Written);
     }
-
-private:
-    QTemporaryDir dir_;
 };
 
 // The main window with its connection start run to the end.
@@ -246,7 +237,7 @@ private slots:
     void menuTreeAsDesigned() {
         Home home;
         MainWindow w;
-        w.TimerStart->stop();
+        WindowPart<QTimer>(&w, "startTimer")->stop();
         QCOMPARE(w.windowTitle(), QStringLiteral("Программа обслуживания контроллера  ЗМК_NGC8200"));
         QCOMPARE(w.MenuItemNames(), AllItems);
 
@@ -343,22 +334,22 @@ private slots:
 
         // Starting: no menu at all; the status bars as designed.
         QVERIFY(ShownItems(w).isEmpty());
-        QCOMPARE(w.StatusBar1->PanelCount(), 4);
-        QCOMPARE(w.StatusBar1->PanelWidth(0), 175);
-        QCOMPARE(w.StatusBar1->PanelWidth(1), 95);
-        QCOMPARE(w.StatusBar1->PanelWidth(3), 50);
-        QCOMPARE(w.StatusBar2->PanelWidth(0), 400);
-        QCOMPARE(w.StatusBar3->PanelWidth(0), 400);
-        QCOMPARE(Shared().LinkInfoBar, w.StatusBar2->Panel(0));
-        QCOMPARE(Shared().ModemBar, w.StatusBar3->Panel(0));
+        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelCount(), 4);
+        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelWidth(0), 175);
+        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelWidth(1), 95);
+        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelWidth(3), 50);
+        QCOMPARE(WindowPart<PanelStatusBar>(&w, "subscriberBar")->PanelWidth(0), 400);
+        QCOMPARE(WindowPart<PanelStatusBar>(&w, "modemBar")->PanelWidth(0), 400);
+        QCOMPARE(Shared().LinkInfoBar, WindowPart<PanelStatusBar>(&w, "subscriberBar")->Panel(0));
+        QCOMPARE(Shared().ModemBar, WindowPart<PanelStatusBar>(&w, "modemBar")->Panel(0));
         QCOMPARE(Shared().Link, &w.Link());
-        QCOMPARE(w.Link().StatusPanel, w.StatusBar1->Panel(3));
-        QCOMPARE(w.TimerStart->interval(), 100);
-        QCOMPARE(w.TimerMessage->interval(), 3000);
-        QCOMPARE(w.TimerMoney->interval(), 1000);
-        QVERIFY(w.pnmodem->isHidden());
-        QCOMPARE(w.BitBtn3->text(), QStringLiteral("Отключить связь"));
-        QCOMPARE(w.pntime->text(), QStringLiteral("00:00:00"));
+        QCOMPARE(w.Link().StatusPanel, WindowPart<PanelStatusBar>(&w, "linkBar")->Panel(3));
+        QCOMPARE(WindowPart<QTimer>(&w, "startTimer")->interval(), 100);
+        QCOMPARE(WindowPart<QTimer>(&w, "messageTimer")->interval(), 3000);
+        QCOMPARE(WindowPart<QTimer>(&w, "callTimer")->interval(), 1000);
+        QVERIFY(WindowPart<QFrame>(&w, "callPanel")->isHidden());
+        QCOMPARE(WindowPart<QPushButton>(&w, "hangUpButton")->text(), QStringLiteral("Отключить связь"));
+        QCOMPARE(WindowPart<QLabel>(&w, "callDuration")->text(), QStringLiteral("00:00:00"));
     }
 
     void windowFromSettings() {
@@ -366,13 +357,13 @@ private slots:
         home.WriteMainSettings(QStringLiteral("[CURR_PAR]\r\nForm_Width=900\r\nForm_Height=600\r\n"
                                               "Form_Left=30\r\nForm_Top=40\r\n"));
         MainWindow w;
-        w.TimerStart->stop();
+        WindowPart<QTimer>(&w, "startTimer")->stop();
         QCOMPARE(w.size(), QSize(900, 600));
         QCOMPARE(w.pos(), QPoint(30, 40));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         // Panel 2 takes the bar's width less panels 0 and 1 and a margin of 60.
-        QCOMPARE(w.StatusBar1->PanelWidth(2), w.width() - 175 - 95 - 60);
+        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelWidth(2), w.width() - 175 - 95 - 60);
         // Missing working folders were made; rep_format.ini missing means 4 decimals everywhere.
         for (const char* folder : {"CONFIG", "ALAFILES", "AUDFILES", "MOMDATA", "HOURDATA", "DAYDATA", "REPORT", "INI"})
             QVERIFY2(QDir(home.Path() + folder).exists(), folder);
@@ -401,49 +392,109 @@ private slots:
         QFETCH(QStringList, shown);
         Home home;
         MainWindow w;
-        w.TimerStart->stop();
-        w.StatusBar1->SetPanelText(0, QStringLiteral(" COM1,   38400 бит/с"));
-        w.StatusBar1->SetPanelText(1, QStringLiteral(" Адр. 1"));
+        WindowPart<QTimer>(&w, "startTimer")->stop();
+        WindowPart<PanelStatusBar>(&w, "linkBar")->SetPanelText(0, QStringLiteral(" COM1,   38400 бит/с"));
+        WindowPart<PanelStatusBar>(&w, "linkBar")->SetPanelText(1, QStringLiteral(" Адр. 1"));
         Shared().Connected = connected;
         Shared().MoistureMeterPresent = moisture;
         w.UpdateMenus();
         QCOMPARE(ShownItems(w), shown);
-        QCOMPARE(w.StatusBar1->PanelText(0).isEmpty(), !connected);
-        QCOMPARE(w.StatusBar1->PanelText(1).isEmpty(), !connected);
+        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelText(0).isEmpty(), !connected);
+        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelText(1).isEmpty(), !connected);
     }
 
-    // Closing the window while a request waits (the wait lets window events
-    // through) stops the request first and closes once it has returned, so the
-    // port is never pulled from under the running exchange.
-    void closeDuringARequestWaitsForIt() {
-        SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--silent")});
+    // Whatever would end the channel while a request or the modem dialogue
+    // waits on it (those waits let window events through) first stops the
+    // wait and acts once it has returned: the window neither hangs nor pulls
+    // the port from under the running exchange. The action comes from a
+    // timer that fires inside the wait, as a click would.
+    void endingTheChannelStopsTheWaitFirst_data() {
+        QTest::addColumn<bool>("phone");         // telephone link, else the direct line
+        QTest::addColumn<QStringList>("simArgs");
+        QTest::addColumn<bool>("duringDial");    // act while dialling, else while a request waits
+        QTest::addColumn<QString>("action");     // "close", "hangUp" or "reconnect"
+        const QStringList pty = {QStringLiteral("--pty"), QStringLiteral("--no-tcp")};
+        QTest::newRow("closing while a request waits")
+            << false << pty + QStringList{QStringLiteral("--silent")} << false << QStringLiteral("close");
+        QTest::newRow("\"Отключить связь\" while a request waits")
+            << true << pty + QStringList{QStringLiteral("--modem"), QStringLiteral("--silent")} << false
+            << QStringLiteral("hangUp");
+        QTest::newRow("\"Связь с другим устройством\" while a request waits")
+            << false << pty + QStringList{QStringLiteral("--silent")} << false << QStringLiteral("reconnect");
+        QTest::newRow("closing during the modem dialogue")
+            << true << pty + QStringList{QStringLiteral("--modem"), QStringLiteral("--dial-script"), QStringLiteral("SILENT")}
+            << true << QStringLiteral("close");
+    }
+
+    void endingTheChannelStopsTheWaitFirst() {
+        QFETCH(bool, phone);
+        QFETCH(QStringList, simArgs);
+        QFETCH(bool, duringDial);
+        QFETCH(QString, action);
+        SimProcess sim(simArgs);
         QVERIFY2(sim.ready(), qPrintable(sim.output()));
         Home home;
-        home.UseDirect(sim.ptyPath(), 1);
+        if (phone)
+            home.UsePhone(sim.ptyPath());
+        else
+            home.UseDirect(sim.ptyPath(), 1);
         Responder responder;
         auto w = std::make_unique<MainWindow>();
-        // The close comes from a timer that fires inside the request's wait,
-        // as a click on the window's close button would.
-        bool closeAsked = false;
-        bool visibleAfterClose = false;
+        QSignalSpy finished(w.get(), &MainWindow::ConnectionStartFinished);
+        auto waiting = [&] {
+            if (!duringDial) return w->Link().InExchange();
+            // The modem has been given the dial command and has not answered.
+            return WindowPart<PanelStatusBar>(w.get(), "modemBar")->PanelText(0).contains(QStringLiteral("ATD"));
+        };
+        bool acted = false;
+        qint64 stoppedAfterMs = -1;  // when the wait was over, counted from the action
+        bool waitingAfterAction = false;
+        bool visibleAfterAction = false;
         QElapsedTimer clock;
         QTimer poll;
         poll.setInterval(20);
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (closeAsked || !w->Link().InExchange()) return;
-            closeAsked = true;
+            if (acted && stoppedAfterMs < 0 && !waiting()) stoppedAfterMs = clock.elapsed();
+            if (acted || !waiting()) return;
+            acted = true;
             clock.start();
-            w->close();
-            visibleAfterClose = w->isVisible();
+            if (action == QLatin1String("close")) {
+                w->close();
+            } else if (action == QLatin1String("hangUp")) {
+                WindowPart<QPushButton>(w.get(), "hangUpButton")->click();
+            } else {
+                responder.connect = false;  // the second connection dialog is left
+                w->MenuItem(QStringLiteral("Nconnect"))->trigger();
+            }
+            waitingAfterAction = w->Link().InExchange();
+            visibleAfterAction = w->isVisible();
         });
         poll.start();
         w->show();
-        QTRY_VERIFY_WITH_TIMEOUT(closeAsked, 10000);
-        QVERIFY(visibleAfterClose);  // not yet: the request was still running
-        QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 5000);
-        QVERIFY(clock.elapsed() < 1500);  // the request was stopped, not waited out (2 s)
+        QTRY_VERIFY_WITH_TIMEOUT(acted, 15000);
+        // The wait was asked to stop, not waited out (2 s per request, 5 s for
+        // the modem's answer to the dial command).
+        QTRY_VERIFY_WITH_TIMEOUT(stoppedAfterMs >= 0, 10000);
+        QVERIFY2(stoppedAfterMs < 1500, qPrintable(QString::number(stoppedAfterMs)));
+        if (action == QLatin1String("close")) {
+            QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 3000);
+        } else {
+            // The connection start ends without a connection; "reconnect"
+            // runs a second start once the first has returned.
+            const int starts = action == QLatin1String("reconnect") ? 2 : 1;
+            QTRY_COMPARE_WITH_TIMEOUT(finished.size(), starts, 10000);
+            QCOMPARE(responder.connectDialogs, starts);
+            QVERIFY(w->isVisible());
+            QVERIFY(!Shared().Connected);
+            QVERIFY(!w->ModemLineUp());
+            QVERIFY(WindowPart<QFrame>(w.get(), "callPanel")->isHidden());
+        }
+        // Nothing was torn down under the wait: the request was still running
+        // when the action returned, and a closing window was still open.
+        if (!duringDial) QVERIFY(waitingAfterAction);
+        if (action == QLatin1String("close")) QVERIFY(visibleAfterAction);
         QVERIFY(!w->Link().InExchange());
-        QVERIFY(w->Link().PortHandle == nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(w->Link().PortHandle == nullptr, 3000);
     }
 
     void connectsOverTcp() {
@@ -463,9 +514,9 @@ private slots:
         QVERIFY(Shared().HexaneInList);
         QCOMPARE(ShownItems(*w), Without(AllItems, {"NChrom_MeanData", "NWmt_MeanData"}));
         QVERIFY(w->Link().Socket != nullptr);
-        QCOMPARE(w->StatusBar1->PanelText(1), QStringLiteral(" Адр. 1"));
-        QVERIFY(w->StatusBar2->isVisible());
-        QCOMPARE(w->StatusBar2->PanelText(0), QStringLiteral(" Симулятор (IP-адр. 127.0.0.1)"));
+        QCOMPARE(WindowPart<PanelStatusBar>(w.get(), "linkBar")->PanelText(1), QStringLiteral(" Адр. 1"));
+        QVERIFY(WindowPart<PanelStatusBar>(w.get(), "subscriberBar")->isVisible());
+        QCOMPARE(WindowPart<PanelStatusBar>(w.get(), "subscriberBar")->PanelText(0), QStringLiteral(" Симулятор (IP-адр. 127.0.0.1)"));
         // The identification and the basic tables are in the image; the
         // controller keeps its name in the DOS code page.
         QCOMPARE(int(w->Image().Table(0)[1]), 73);
@@ -478,7 +529,7 @@ private slots:
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(w->Link().UserCode.data()), 4), QByteArray("1234"));
 
         // "Отключить связь" ends the connection; "Связь с другим устройством" starts a new one.
-        w->BitBtn3->click();
+        WindowPart<QPushButton>(w.get(), "hangUpButton")->click();
         QVERIFY(!Shared().Connected);
         QCOMPARE(ShownItems(*w), NotConnectedItems);
         QSignalSpy again(w.get(), &MainWindow::ConnectionStartFinished);
@@ -503,8 +554,8 @@ private slots:
         QVERIFY(Shared().Connected);
         QVERIFY(w->Link().PortHandle != nullptr);
         QCOMPARE(int(Settings().Direct.Address), 17);
-        QCOMPARE(w->StatusBar1->PanelText(0), QStringLiteral(" COM3,   38400 бит/с"));
-        QVERIFY(w->StatusBar2->isHidden());
+        QCOMPARE(WindowPart<PanelStatusBar>(w.get(), "linkBar")->PanelText(0), QStringLiteral(" COM3,   38400 бит/с"));
+        QVERIFY(WindowPart<PanelStatusBar>(w.get(), "subscriberBar")->isHidden());
 
         // The adopted address is saved with the settings at program end.
         w->close();
@@ -526,22 +577,22 @@ private slots:
         QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1));
         QCOMPARE(responder.userDialogs, 1);  // before dialling, not again after the identification
         QVERIFY(Shared().Connected);
-        QVERIFY(w->ModemLineUp);
-        QVERIFY(w->pnmodem->isVisible());
-        QVERIFY(w->TimerMoney->isActive());
-        QCOMPARE(w->StatusBar2->PanelText(0), QStringLiteral(" ГРС (тел. (012) 345-67-89)"));
-        QVERIFY(w->StatusBar3->PanelText(0).isEmpty());
+        QVERIFY(w->ModemLineUp());
+        QVERIFY(WindowPart<QFrame>(w.get(), "callPanel")->isVisible());
+        QVERIFY(WindowPart<QTimer>(w.get(), "callTimer")->isActive());
+        QCOMPARE(WindowPart<PanelStatusBar>(w.get(), "subscriberBar")->PanelText(0), QStringLiteral(" ГРС (тел. (012) 345-67-89)"));
+        QVERIFY(WindowPart<PanelStatusBar>(w.get(), "modemBar")->PanelText(0).isEmpty());
         // The call panel sits at the bottom right of the client panel.
-        const QRect panel = w->pnmodem->geometry();
-        QCOMPARE(panel.right(), w->ClientPanel->width() - 1 - 4);
-        QCOMPARE(panel.bottom(), w->ClientPanel->height() - 1 - 8);
-        QTRY_COMPARE_WITH_TIMEOUT(w->pntime->text(), QStringLiteral("00:00:01"), 5000);
+        const QRect panel = WindowPart<QFrame>(w.get(), "callPanel")->geometry();
+        QCOMPARE(panel.right(), WindowPart<QWidget>(w.get(), "clientArea")->width() - 1 - 4);
+        QCOMPARE(panel.bottom(), WindowPart<QWidget>(w.get(), "clientArea")->height() - 1 - 8);
+        QTRY_COMPARE_WITH_TIMEOUT(WindowPart<QLabel>(w.get(), "callDuration")->text(), QStringLiteral("00:00:01"), 5000);
 
-        w->BitBtn3->click();
+        WindowPart<QPushButton>(w.get(), "hangUpButton")->click();
         QVERIFY(!Shared().Connected);
-        QVERIFY(!w->ModemLineUp);
-        QVERIFY(w->pnmodem->isHidden());
-        QVERIFY(!w->TimerMoney->isActive());
+        QVERIFY(!w->ModemLineUp());
+        QVERIFY(WindowPart<QFrame>(w.get(), "callPanel")->isHidden());
+        QVERIFY(!WindowPart<QTimer>(w.get(), "callTimer")->isActive());
         QVERIFY(w->Link().PortHandle == nullptr);
         QCOMPARE(ShownItems(*w), NotConnectedItems);
     }
@@ -560,8 +611,8 @@ private slots:
         QCOMPARE(responder.messages[0].line1, QStringLiteral("Номер абонента занят"));
         QCOMPARE(responder.messages[0].line2, QStringLiteral("Повторить попытку соединения?"));
         QVERIFY(!Shared().Connected);
-        QVERIFY(!w->ModemLineUp);
-        QVERIFY(w->pnmodem->isHidden());
+        QVERIFY(!w->ModemLineUp());
+        QVERIFY(WindowPart<QFrame>(w.get(), "callPanel")->isHidden());
         QCOMPARE(ShownItems(*w), NotConnectedItems);
     }
 
@@ -674,19 +725,19 @@ private slots:
     void messageTimerClearsPanel2() {
         Home home;
         MainWindow w;
-        w.TimerStart->stop();
+        WindowPart<QTimer>(&w, "startTimer")->stop();
         w.ShowCommandMessage(QStringLiteral("Команда 1.  Нет ответа"));
-        QVERIFY(w.TimerMessage->isActive());
+        QVERIFY(WindowPart<QTimer>(&w, "messageTimer")->isActive());
         QTest::qWait(1000);
-        QCOMPARE(w.StatusBar1->PanelText(2), QStringLiteral("Команда 1.  Нет ответа"));
-        QTRY_VERIFY_WITH_TIMEOUT(w.StatusBar1->PanelText(2).isEmpty(), 6000);
-        QVERIFY(!w.TimerMessage->isActive());
+        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelText(2), QStringLiteral("Команда 1.  Нет ответа"));
+        QTRY_VERIFY_WITH_TIMEOUT(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelText(2).isEmpty(), 6000);
+        QVERIFY(!WindowPart<QTimer>(&w, "messageTimer")->isActive());
     }
 
     void laterCommandsSaySo() {
         Home home;
         MainWindow w;
-        w.TimerStart->stop();
+        WindowPart<QTimer>(&w, "startTimer")->stop();
         Responder responder;
         w.MenuItem("NSit")->trigger();
         QCOMPARE(responder.messages.size(), 1);
@@ -698,7 +749,7 @@ private slots:
     void userIdentificationFromMenu() {
         Home home;
         MainWindow w;
-        w.TimerStart->stop();
+        WindowPart<QTimer>(&w, "startTimer")->stop();
         Responder responder;
         responder.code = QStringLiteral("77");
         responder.password = QStringLiteral("abc");
@@ -716,7 +767,7 @@ private slots:
     void escapeDuringReading() {
         Home home;
         MainWindow w;
-        w.TimerStart->stop();
+        WindowPart<QTimer>(&w, "startTimer")->stop();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTest::keyClick(&w, Qt::Key_Escape);
@@ -733,7 +784,7 @@ private slots:
     void closeRemovesTemporaryFiles() {
         Home home;
         auto w = std::make_unique<MainWindow>();
-        w->TimerStart->stop();
+        WindowPart<QTimer>(w.get(), "startTimer")->stop();
         const QStringList temporary = {"datafile.aud", "datafile.ala", "datafile.clb", "datafile.hdm"};
         for (const QString& name : temporary) {
             QFile file(home.Path() + name);

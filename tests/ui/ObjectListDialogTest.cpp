@@ -15,6 +15,7 @@
 #include <cstring>
 #include <functional>
 
+#include "WindowPart.h"
 #include "common/Cp1251.h"
 #include "app/ui/MainWindow.h"
 #include "MessageTrap.h"
@@ -449,7 +450,7 @@ private slots:
         Objects() = EmptyObjectList();
         {
             MainWindow w;
-            w.TimerStart->stop();
+            WindowPart<QTimer>(&w, "startTimer")->stop();
             const ObjectList& list = Objects();
             QCOMPARE(int(list.Count), 3);
             QCOMPARE(ObjectName(list.Entries[0]), QStringLiteral("Альфа"));

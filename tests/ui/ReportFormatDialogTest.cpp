@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 
+#include "WindowPart.h"
 #include "app/ui/MainWindow.h"
 #include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
@@ -181,7 +182,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("INI/rep_format.ini"));
         {
             MainWindow w;
-            w.TimerStart->stop();
+            WindowPart<QTimer>(&w, "startTimer")->stop();
             QAction* item = w.MenuItem(QStringLiteral("NFormate"));
             QVERIFY(item != nullptr);
             QVERIFY(CurrentReportFormat() == DefaultReportFormat());  // no file: all 4
@@ -216,7 +217,7 @@ private slots:
         {  // read back at the next start
             CurrentReportFormat() = DefaultReportFormat();
             MainWindow w;
-            w.TimerStart->stop();
+            WindowPart<QTimer>(&w, "startTimer")->stop();
             QCOMPARE(GasParameterDecimals(CurrentReportFormat(), 3), 1);
             QCOMPARE(PressureDecimals(CurrentReportFormat()), 0);
         }

@@ -68,14 +68,14 @@ constexpr int ChromHexaneField = 7; // bit 0 set: the hexane value is not in the
 constexpr int MoistLinkTable = 15;  // moisture meter link
 constexpr int MoistLinkField = 6;
 
-// StatusBar1 panels.
+// linkBar_ panels.
 constexpr int PanelLink = 0;
 constexpr int PanelAddress = 1;
 constexpr int PanelMessage = 2;
 constexpr int PanelExchange = 3;
-constexpr int StatusBar1Widths[] = {175, 95, 360, 50};
+constexpr int LinkBarWidths[] = {175, 95, 360, 50};
 constexpr int InfoBarWidth = 400;
-constexpr int MessagePanelSlack = 60;  // FormShow: bar width - panels 0 and 1 - this
+constexpr int MessagePanelSlack = 60;  // fitMessagePanel: bar width - panels 0 and 1 - this
 
 // Telephone-call panel placement inside the client panel.
 constexpr int ModemPanelRightGap = 4;
@@ -87,111 +87,97 @@ constexpr int ChannelRetryMs = 50;  // how soon a deferred close or connection s
 constexpr int AutoConnectPolls = 100;
 
 
-// What an item of the menu tree does when chosen.
-enum class Command {
-    None,          // opens a submenu
-    Later,         // carried out by a part of the program that is not here yet
-    AlwaysHidden,  // the moving averages: never shown
-    Exit,
-    Connect,
-    User,
-    About,
-    Format,
-    // The measurement archive reads and the moisture meter's momentary data.
-    ChromRead5min,
-    ChromReadHour,
-    ChromReadDay,
-    WmtRead5min,
-    WmtReadHour,
-    WmtReadDay,
-    WmtMomData,
-    // "Просмотр/Печать из файла" of the measurement archives.
-    ChromView5min,
-    ChromViewHour,
-    ChromViewDay,
-    WmtView5min,
-    WmtViewHour,
-    WmtViewDay,
-};
+}  // namespace
 
-struct MenuDef {
+// One item of the menu tree: a submenu (no action), a command of this
+// program, or a command of a part that is not here yet.
+struct MainWindow::MenuEntry {
     int level;          // 0 = menu bar
     const char* name;   // object name
     const char16_t* caption;
-    Command command;
+    void (*run)(MainWindow&, QAction* item);  // null for a submenu
     int tag = 0;
 };
 
 // The whole tree, in order; a deeper level after an item makes it a submenu.
 // Several captions end in blanks and some have two blanks inside; they are
 // the program's own texts and stay exactly as they are.
-const MenuDef MenuTree[] = {
-    {0, "N1", u"Файл", Command::None},
-    {1, "N5", u"Файлы  конфигурации          ", Command::None},
-    {2, "NNewcnf", u"Создание нового файла конфигурации", Command::Later, 0},
-    {2, "NEditcnf", u"Просмотр/Корректировка файла конфигурации", Command::Later, 1},
-    {1, "Nrdcnf", u"Сохранение параметров конфигурации в файле", Command::Later},
-    {1, "NExit", u"Выход", Command::Exit},
-    {0, "NWorkPar", u"Параметры", Command::None},
-    {1, "Nident", u"Параметры идентификации", Command::Later},
-    {1, "NContrName", u"Наименование контроллера", Command::Later},
-    {1, "N3", u"Параметры связи", Command::None},
-    {2, "NConVU", u"С верхним уровнем", Command::Later},
-    {2, "NConHGC", u"C хроматографом", Command::Later},  // Latin "C"
-    {2, "NConnWMT", u"С влагомером", Command::Later},
-    {2, "N4", u"С вычислителем расхода газа", Command::Later},
-    {2, "N_Ethernet", u"Параметры связи по Ethernet", Command::Later},
-    {1, "Nsys", u"Системные параметры", Command::Later},
-    {1, "NCurrVich", u"Параметры вычислителей", Command::Later},
-    {1, "N2", u"Уставки для контроля ЗМК", Command::Later},
-    {1, "NDistr", u"Необходимость записи значений параметров газа в ВРГ", Command::Later},
-    {1, "Ndistrpar", u"Период записи средних за час значений параметров газа в ВРГ", Command::Later},
-    {1, "NPass", u"Доступ пользователей к таблицам параметров", Command::Later},
-    {0, "NData", u"Данные", Command::None},
-    {1, "NContrDt", u"Дата и время", Command::Later},
-    {1, "NAud", u"Сообщения о вмешательствах оператора    ", Command::None},
-    {2, "NAudInd", u"Запрос по индексу", Command::Later, 1},
-    {2, "NAudPer", u"Запрос за период", Command::Later, 1},
-    {2, "NAudPrn", u"Просмотр/Печать из файла", Command::Later},
-    {1, "NAla", u"Диагностические сообщения   ", Command::None},
-    {2, "NAlaInd", u"Запрос по индексу", Command::Later, 0},
-    {2, "NAlaPer", u"Запрос за период", Command::Later, 0},
-    {2, "NAlaPrn", u"Просмотр/Печать из файла", Command::Later},
-    {1, "NSit", u"Текущее состояние контроллера", Command::Later},
-    {1, "NFun", u"Возможность исполнения контроллером его функций", Command::Later},
-    {1, "N_ChromData", u"Данные хроматографа", Command::None},
-    {2, "NChrom_MomData", u"Мгновенные данные хроматографа, зоны параметров газа    ", Command::Later},
-    {2, "NChrom_MeanData", u"Скользящие средние значения данных хроматографа", Command::AlwaysHidden},
-    {2, "NChrom_Arh5min", u"Мгновенные данные хроматографа из архива 5-мин. данных    ", Command::None},
-    {3, "NChrom_Read5min", u"Чтение архива контроллера", Command::ChromRead5min},
-    {3, "NChrom_View5min", u"Просмотр/Печать из файла", Command::ChromView5min},
-    {2, "NChrom_ArhHour", u"Часовые  данные", Command::None},
-    {3, "NChrom_ReadHour", u"Чтение архива контроллера", Command::ChromReadHour},
-    {3, "NChrom_ViewHour", u"Просмотр/Печать из файла", Command::ChromViewHour},
-    {2, "NChrom_ArhDay", u"Суточные  данные", Command::None},
-    {3, "NChrom_ReadDay", u"Чтение архива контроллера", Command::ChromReadDay},
-    {3, "NChrom_ViewDay", u"Просмотр/Печать из файла", Command::ChromViewDay},
-    {1, "NWmt_Data", u"Данные влагомера", Command::None},
-    {2, "NWmt_MomData", u"Мгновенные данные влагомера", Command::WmtMomData},
-    {2, "NWmt_MeanData", u"Скользящие средние значения данных влагомера", Command::AlwaysHidden},
-    {2, "NWmt_Arh5min", u"Мгновенные данные влагомера из архива 5-мин. данных    ", Command::None},
-    {3, "NWmt_Read5min", u"Чтение архива контроллера", Command::WmtRead5min},
-    {3, "NWmt_View5min", u"Просмотр/Печать из файла", Command::WmtView5min},
-    {2, "NWmt_ArhHour", u"Часовые  данные", Command::None},
-    {3, "NWmt_ReadHour", u"Чтение архива контроллера", Command::WmtReadHour},
-    {3, "NWmt_ViewHour", u"Просмотр/Печать из файла", Command::WmtViewHour},
-    {2, "NWmt_ArhDay", u"Суточные  данные", Command::None},
-    {3, "NWmt_ReadDay", u"Чтение архива контроллера", Command::WmtReadDay},
-    {3, "NWmt_ViewDay", u"Просмотр/Печать из файла", Command::WmtViewDay},
-    {0, "Nexcreport", u"Отчеты", Command::None},
-    {1, "N6", u"Паспорт ЗМК показателей за сутки", Command::Later},
-    {1, "N8", u"Паспорт ЗМК показателей за месяц", Command::Later, 1},
-    {0, "Nconnect", u"Связь с другим устройством", Command::Connect},
-    {0, "Nvers", u"Версия", Command::None},
-    {1, "NUser", u"Идентификация пользователя программы", Command::User},
-    {1, "NFormate", u"Формат представления данных", Command::Format},
-    {1, "Nabout", u"О программе", Command::About},
-};
+const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
+    // Carried out by a part of the program that is not here yet (the moving
+    // averages among them, which are never shown).
+    constexpr auto Later = [](MainWindow& w, QAction* item) { w.commandNotAvailable(item); };
+    static const MenuEntry table[] = {
+        {0, "N1", u"Файл", nullptr, 0},
+        {1, "N5", u"Файлы  конфигурации          ", nullptr, 0},
+        {2, "NNewcnf", u"Создание нового файла конфигурации", Later, 0},
+        {2, "NEditcnf", u"Просмотр/Корректировка файла конфигурации", Later, 1},
+        {1, "Nrdcnf", u"Сохранение параметров конфигурации в файле", Later, 0},
+        {1, "NExit", u"Выход", [](MainWindow& w, QAction*) { w.close(); }, 0},
+        {0, "NWorkPar", u"Параметры", nullptr, 0},
+        {1, "Nident", u"Параметры идентификации", Later, 0},
+        {1, "NContrName", u"Наименование контроллера", Later, 0},
+        {1, "N3", u"Параметры связи", nullptr, 0},
+        {2, "NConVU", u"С верхним уровнем", Later, 0},
+        {2, "NConHGC", u"C хроматографом", Later, 0},  // Latin "C"
+        {2, "NConnWMT", u"С влагомером", Later, 0},
+        {2, "N4", u"С вычислителем расхода газа", Later, 0},
+        {2, "N_Ethernet", u"Параметры связи по Ethernet", Later, 0},
+        {1, "Nsys", u"Системные параметры", Later, 0},
+        {1, "NCurrVich", u"Параметры вычислителей", Later, 0},
+        {1, "N2", u"Уставки для контроля ЗМК", Later, 0},
+        {1, "NDistr", u"Необходимость записи значений параметров газа в ВРГ", Later, 0},
+        {1, "Ndistrpar", u"Период записи средних за час значений параметров газа в ВРГ", Later, 0},
+        {1, "NPass", u"Доступ пользователей к таблицам параметров", Later, 0},
+        {0, "NData", u"Данные", nullptr, 0},
+        {1, "NContrDt", u"Дата и время", Later, 0},
+        {1, "NAud", u"Сообщения о вмешательствах оператора    ", nullptr, 0},
+        {2, "NAudInd", u"Запрос по индексу", Later, 1},
+        {2, "NAudPer", u"Запрос за период", Later, 1},
+        {2, "NAudPrn", u"Просмотр/Печать из файла", Later, 0},
+        {1, "NAla", u"Диагностические сообщения   ", nullptr, 0},
+        {2, "NAlaInd", u"Запрос по индексу", Later, 0},
+        {2, "NAlaPer", u"Запрос за период", Later, 0},
+        {2, "NAlaPrn", u"Просмотр/Печать из файла", Later, 0},
+        {1, "NSit", u"Текущее состояние контроллера", Later, 0},
+        {1, "NFun", u"Возможность исполнения контроллером его функций", Later, 0},
+        {1, "N_ChromData", u"Данные хроматографа", nullptr, 0},
+        {2, "NChrom_MomData", u"Мгновенные данные хроматографа, зоны параметров газа    ", Later, 0},
+        {2, "NChrom_MeanData", u"Скользящие средние значения данных хроматографа", Later, 0},
+        {2, "NChrom_Arh5min", u"Мгновенные данные хроматографа из архива 5-мин. данных    ", nullptr, 0},
+        {3, "NChrom_Read5min", u"Чтение архива контроллера", [](MainWindow& w, QAction*) { ReadMeasurementArchive(w, ArchiveKind::ChromFiveMinute); }, 0},
+        {3, "NChrom_View5min", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewMeasurementFile(ArchiveKind::ChromFiveMinute, &w); }, 0},
+        {2, "NChrom_ArhHour", u"Часовые  данные", nullptr, 0},
+        {3, "NChrom_ReadHour", u"Чтение архива контроллера", [](MainWindow& w, QAction*) { ReadMeasurementArchive(w, ArchiveKind::ChromHour); }, 0},
+        {3, "NChrom_ViewHour", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewMeasurementFile(ArchiveKind::ChromHour, &w); }, 0},
+        {2, "NChrom_ArhDay", u"Суточные  данные", nullptr, 0},
+        {3, "NChrom_ReadDay", u"Чтение архива контроллера", [](MainWindow& w, QAction*) { ReadMeasurementArchive(w, ArchiveKind::ChromDay); }, 0},
+        {3, "NChrom_ViewDay", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewMeasurementFile(ArchiveKind::ChromDay, &w); }, 0},
+        {1, "NWmt_Data", u"Данные влагомера", nullptr, 0},
+        {2, "NWmt_MomData", u"Мгновенные данные влагомера", [](MainWindow& w, QAction*) { w.showMoistureMomentary(); }, 0},
+        {2, "NWmt_MeanData", u"Скользящие средние значения данных влагомера", Later, 0},
+        {2, "NWmt_Arh5min", u"Мгновенные данные влагомера из архива 5-мин. данных    ", nullptr, 0},
+        {3, "NWmt_Read5min", u"Чтение архива контроллера", [](MainWindow& w, QAction*) { ReadMeasurementArchive(w, ArchiveKind::MoistureFiveMinute); }, 0},
+        {3, "NWmt_View5min", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewMeasurementFile(ArchiveKind::MoistureFiveMinute, &w); }, 0},
+        {2, "NWmt_ArhHour", u"Часовые  данные", nullptr, 0},
+        {3, "NWmt_ReadHour", u"Чтение архива контроллера", [](MainWindow& w, QAction*) { ReadMeasurementArchive(w, ArchiveKind::MoistureHour); }, 0},
+        {3, "NWmt_ViewHour", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewMeasurementFile(ArchiveKind::MoistureHour, &w); }, 0},
+        {2, "NWmt_ArhDay", u"Суточные  данные", nullptr, 0},
+        {3, "NWmt_ReadDay", u"Чтение архива контроллера", [](MainWindow& w, QAction*) { ReadMeasurementArchive(w, ArchiveKind::MoistureDay); }, 0},
+        {3, "NWmt_ViewDay", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewMeasurementFile(ArchiveKind::MoistureDay, &w); }, 0},
+        {0, "Nexcreport", u"Отчеты", nullptr, 0},
+        {1, "N6", u"Паспорт ЗМК показателей за сутки", Later, 0},
+        {1, "N8", u"Паспорт ЗМК показателей за месяц", Later, 1},
+        {0, "Nconnect", u"Связь с другим устройством", [](MainWindow& w, QAction*) { w.connectToAnotherDevice(); }, 0},
+        {0, "Nvers", u"Версия", nullptr, 0},
+        {1, "NUser", u"Идентификация пользователя программы", [](MainWindow& w, QAction*) { w.IdentifyUser(); }, 0},
+        {1, "NFormate", u"Формат представления данных", [](MainWindow& w, QAction*) { w.editReportFormat(); }, 0},
+        {1, "Nabout", u"О программе", [](MainWindow& w, QAction*) { w.showAbout(); }, 0},
+    };
+    *count = int(std::size(table));
+    return table;
+}
+
+namespace {
 
 // Items hidden while no controller is connected.
 const char* const NeedController[] = {
@@ -243,203 +229,144 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    ClientPanel = new QWidget(central);
-    ClientPanel->setObjectName(QStringLiteral("ClientPanel"));
-    ClientPanel->installEventFilter(this);
-    column->addWidget(ClientPanel, 1);
+    clientArea_ = new QWidget(central);
+    clientArea_->setObjectName(QStringLiteral("clientArea"));
+    clientArea_->installEventFilter(this);
+    column->addWidget(clientArea_, 1);
     setCentralWidget(central);
 
-    BuildMenus();
-    BuildStatusBars();
-    column->addWidget(StatusBar3);
-    column->addWidget(StatusBar2);
-    column->addWidget(StatusBar1);
-    BuildModemPanel();
+    buildMenus();
+    buildStatusBars();
+    column->addWidget(modemBar_);
+    column->addWidget(subscriberBar_);
+    column->addWidget(linkBar_);
+    buildCallPanel();
 
-    TimerStart = new QTimer(this);
-    TimerStart->setObjectName(QStringLiteral("TimerStart"));
-    TimerStart->setInterval(TimerStartInterval);
-    connect(TimerStart, &QTimer::timeout, this, &MainWindow::TimerStartTimer);
-    TimerMessage = new QTimer(this);
-    TimerMessage->setObjectName(QStringLiteral("TimerMessage"));
-    TimerMessage->setInterval(TimerMessageInterval);
-    connect(TimerMessage, &QTimer::timeout, this, &MainWindow::TimerMessageTimer);
-    TimerMoney = new QTimer(this);
-    TimerMoney->setObjectName(QStringLiteral("TimerMoney"));
-    TimerMoney->setInterval(TimerMoneyInterval);
-    connect(TimerMoney, &QTimer::timeout, this, &MainWindow::TimerMoneyTimer);
+    startTimer_ = new QTimer(this);
+    startTimer_->setObjectName(QStringLiteral("startTimer"));
+    startTimer_->setInterval(StartDelayMs);
+    connect(startTimer_, &QTimer::timeout, this, &MainWindow::startConnection);
+    messageTimer_ = new QTimer(this);
+    messageTimer_->setObjectName(QStringLiteral("messageTimer"));
+    messageTimer_->setInterval(CommandMessageMs);
+    connect(messageTimer_, &QTimer::timeout, this, &MainWindow::clearCommandMessage);
+    callTimer_ = new QTimer(this);
+    callTimer_->setObjectName(QStringLiteral("callTimer"));
+    callTimer_->setInterval(CallDurationStepMs);
+    connect(callTimer_, &QTimer::timeout, this, &MainWindow::updateCallDuration);
 
-    FormCreate();
+    setUp();
 }
 
 MainWindow::~MainWindow() {
     ConnectionState& state = Shared();
     if (state.Link == link_.get()) state.Link = nullptr;
-    if (state.LinkInfoBar == StatusBar2->Panel(0)) state.LinkInfoBar = nullptr;
-    if (state.ModemBar == StatusBar3->Panel(0)) state.ModemBar = nullptr;
-    if (link_ && link_->StatusPanel == StatusBar1->Panel(PanelExchange)) link_->StatusPanel = nullptr;
+    if (state.LinkInfoBar == subscriberBar_->Panel(0)) state.LinkInfoBar = nullptr;
+    if (state.ModemBar == modemBar_->Panel(0)) state.ModemBar = nullptr;
+    if (link_ && link_->StatusPanel == linkBar_->Panel(PanelExchange)) link_->StatusPanel = nullptr;
 }
 
-void MainWindow::BuildMenus() {
+void MainWindow::buildMenus() {
     // Parent menu (or the bar) of each level while walking the tree.
     QMenu* parents[4] = {};
-    const int count = int(std::size(MenuTree));
+    int count = 0;
+    const MenuEntry* tree = MenuTable(&count);
     for (int i = 0; i < count; ++i) {
-        const MenuDef& def = MenuTree[i];
-        const QString name = QString::fromLatin1(def.name);
-        const QString caption = QString::fromUtf16(def.caption);
-        const bool submenu = i + 1 < count && MenuTree[i + 1].level > def.level;
+        const MenuEntry& entry = tree[i];
+        const QString name = QString::fromLatin1(entry.name);
+        const QString caption = QString::fromUtf16(entry.caption);
+        const bool submenu = i + 1 < count && tree[i + 1].level > entry.level;
         QAction* action = nullptr;
         if (submenu) {
-            QMenu* menu = def.level == 0 ? menuBar()->addMenu(caption) : parents[def.level - 1]->addMenu(caption);
+            QMenu* menu = entry.level == 0 ? menuBar()->addMenu(caption) : parents[entry.level - 1]->addMenu(caption);
             menu->setObjectName(name);
-            parents[def.level] = menu;
+            parents[entry.level] = menu;
             action = menu->menuAction();
         } else {
-            action = def.level == 0 ? menuBar()->addAction(caption) : parents[def.level - 1]->addAction(caption);
-            switch (def.command) {
-            case Command::Exit:
-                connect(action, &QAction::triggered, this, &MainWindow::NexitClick);
-                break;
-            case Command::Connect:
-                connect(action, &QAction::triggered, this, &MainWindow::NconnectClick);
-                break;
-            case Command::User:
-                connect(action, &QAction::triggered, this, &MainWindow::NUserClick);
-                break;
-            case Command::About:
-                connect(action, &QAction::triggered, this, &MainWindow::NaboutClick);
-                break;
-            case Command::Format:
-                connect(action, &QAction::triggered, this, &MainWindow::NFormateClick);
-                break;
-            case Command::ChromRead5min:
-                connect(action, &QAction::triggered, this, &MainWindow::NChrom_Read5minClick);
-                break;
-            case Command::ChromReadHour:
-                connect(action, &QAction::triggered, this, &MainWindow::NChrom_ReadHourClick);
-                break;
-            case Command::ChromReadDay:
-                connect(action, &QAction::triggered, this, &MainWindow::NChrom_ReadDayClick);
-                break;
-            case Command::WmtRead5min:
-                connect(action, &QAction::triggered, this, &MainWindow::NWmt_Read5minClick);
-                break;
-            case Command::WmtReadHour:
-                connect(action, &QAction::triggered, this, &MainWindow::NWmt_ReadHourClick);
-                break;
-            case Command::WmtReadDay:
-                connect(action, &QAction::triggered, this, &MainWindow::NWmt_ReadDayClick);
-                break;
-            case Command::ChromView5min:
-                connect(action, &QAction::triggered, this, &MainWindow::NChrom_View5minClick);
-                break;
-            case Command::ChromViewHour:
-                connect(action, &QAction::triggered, this, &MainWindow::NChrom_ViewHourClick);
-                break;
-            case Command::ChromViewDay:
-                connect(action, &QAction::triggered, this, &MainWindow::NChrom_ViewDayClick);
-                break;
-            case Command::WmtView5min:
-                connect(action, &QAction::triggered, this, &MainWindow::NWmt_View5minClick);
-                break;
-            case Command::WmtViewHour:
-                connect(action, &QAction::triggered, this, &MainWindow::NWmt_ViewHourClick);
-                break;
-            case Command::WmtViewDay:
-                connect(action, &QAction::triggered, this, &MainWindow::NWmt_ViewDayClick);
-                break;
-            case Command::WmtMomData:
-                connect(action, &QAction::triggered, this, &MainWindow::NWmt_MomDataClick);
-                break;
-            case Command::Later:
-            case Command::AlwaysHidden:
-                connect(action, &QAction::triggered, this, [this, action] { CommandNotAvailable(action); });
-                break;
-            case Command::None:
-                break;
-            }
+            action = entry.level == 0 ? menuBar()->addAction(caption) : parents[entry.level - 1]->addAction(caption);
+            if (entry.run != nullptr)
+                connect(action, &QAction::triggered, this, [this, run = entry.run, action] { run(*this, action); });
         }
         action->setObjectName(name);
-        action->setData(def.tag);
+        action->setData(entry.tag);
         items_.insert(name, action);
         itemOrder_.append(name);
-        if (def.level == 0) topItems_.append(action);
+        if (entry.level == 0) topItems_.append(action);
     }
 }
 
-void MainWindow::BuildStatusBars() {
-    StatusBar1 = new PanelStatusBar(QList<int>(std::begin(StatusBar1Widths), std::end(StatusBar1Widths)), this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar2 = new PanelStatusBar({InfoBarWidth}, this);
-    StatusBar2->setObjectName(QStringLiteral("StatusBar2"));
-    StatusBar3 = new PanelStatusBar({InfoBarWidth}, this);
-    StatusBar3->setObjectName(QStringLiteral("StatusBar3"));
+void MainWindow::buildStatusBars() {
+    linkBar_ = new PanelStatusBar(QList<int>(std::begin(LinkBarWidths), std::end(LinkBarWidths)), this);
+    linkBar_->setObjectName(QStringLiteral("linkBar"));
+    subscriberBar_ = new PanelStatusBar({InfoBarWidth}, this);
+    subscriberBar_->setObjectName(QStringLiteral("subscriberBar"));
+    modemBar_ = new PanelStatusBar({InfoBarWidth}, this);
+    modemBar_->setObjectName(QStringLiteral("modemBar"));
 }
 
-void MainWindow::BuildModemPanel() {
-    pnmodem = new QFrame(ClientPanel);
-    pnmodem->setObjectName(QStringLiteral("pnmodem"));
-    pnmodem->setFrameShape(QFrame::Panel);
-    pnmodem->setFrameShadow(QFrame::Raised);
-    pnmodem->setAutoFillBackground(true);
-    auto* label = new QLabel(QStringLiteral("Продолжительность связи по телефону"), pnmodem);
-    pntime = new QLabel(QStringLiteral("00:00:00"), pnmodem);
-    pntime->setObjectName(QStringLiteral("pntime"));
-    pntime->setAlignment(Qt::AlignCenter);
-    pntime->setFrameShape(QFrame::Panel);
-    pntime->setFrameShadow(QFrame::Sunken);
-    QFont big = pntime->font();
+void MainWindow::buildCallPanel() {
+    callPanel_ = new QFrame(clientArea_);
+    callPanel_->setObjectName(QStringLiteral("callPanel"));
+    callPanel_->setFrameShape(QFrame::Panel);
+    callPanel_->setFrameShadow(QFrame::Raised);
+    callPanel_->setAutoFillBackground(true);
+    auto* label = new QLabel(QStringLiteral("Продолжительность связи по телефону"), callPanel_);
+    callDuration_ = new QLabel(QStringLiteral("00:00:00"), callPanel_);
+    callDuration_->setObjectName(QStringLiteral("callDuration"));
+    callDuration_->setAlignment(Qt::AlignCenter);
+    callDuration_->setFrameShape(QFrame::Panel);
+    callDuration_->setFrameShadow(QFrame::Sunken);
+    QFont big = callDuration_->font();
     big.setPointSize(big.pointSize() + 4);
     big.setBold(true);
-    pntime->setFont(big);
-    BitBtn3 = new QPushButton(QStringLiteral("Отключить связь"), pnmodem);
-    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-    connect(BitBtn3, &QPushButton::clicked, this, &MainWindow::BitBtn3Click);
-    auto* layout = new QVBoxLayout(pnmodem);
+    callDuration_->setFont(big);
+    hangUpButton_ = new QPushButton(QStringLiteral("Отключить связь"), callPanel_);
+    hangUpButton_->setObjectName(QStringLiteral("hangUpButton"));
+    connect(hangUpButton_, &QPushButton::clicked, this, &MainWindow::hangUp);
+    auto* layout = new QVBoxLayout(callPanel_);
     layout->addWidget(label);
-    layout->addWidget(pntime);
-    layout->addWidget(BitBtn3);
-    pnmodem->adjustSize();
-    pnmodem->hide();
+    layout->addWidget(callDuration_);
+    layout->addWidget(hangUpButton_);
+    callPanel_->adjustSize();
+    callPanel_->hide();
 }
 
 QAction* MainWindow::MenuItem(const QString& name) const { return items_.value(name, nullptr); }
 
 QStringList MainWindow::MenuItemNames() const { return itemOrder_; }
 
-void MainWindow::HideTopMenus() {
+void MainWindow::hideTopMenus() {
     for (QAction* action : topItems_) action->setVisible(false);
 }
 
-void MainWindow::PlaceModemPanel() {
-    pnmodem->adjustSize();
-    pnmodem->move(ClientPanel->width() - pnmodem->width() - ModemPanelRightGap,
-                  ClientPanel->height() - pnmodem->height() - ModemPanelBottomGap);
+void MainWindow::placeCallPanel() {
+    callPanel_->adjustSize();
+    callPanel_->move(clientArea_->width() - callPanel_->width() - ModemPanelRightGap,
+                  clientArea_->height() - callPanel_->height() - ModemPanelBottomGap);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // The call panel keeps its place when the client panel changes size
     // (window resized, status bars shown or hidden).
-    if (watched == ClientPanel && event->type() == QEvent::Resize && !pnmodem->isHidden()) PlaceModemPanel();
+    if (watched == clientArea_ && event->type() == QEvent::Resize && !callPanel_->isHidden()) placeCallPanel();
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::CommandNotAvailable(QAction* item) {
+void MainWindow::commandNotAvailable(QAction* item) {
     ShowMessage(MessageKind::Info, QStringLiteral("Команда пока не реализована"), item->text().trimmed());
 }
 
 // ---------------------------------------------------------------------------
 // Start-up and end
 
-void MainWindow::FormCreate() {
+void MainWindow::setUp() {
     ConnectionState& state = Shared();
 
     // The full stop as decimal separator for every number shown, typed or written.
     QLocale::setDefault(QLocale::c());
 
     link_ = std::make_unique<ControllerLink>(0);
-    link_->StatusPanel = StatusBar1->Panel(PanelExchange);
+    link_->StatusPanel = linkBar_->Panel(PanelExchange);
     link_->SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
     state.Link = link_.get();
     tables_ = std::make_unique<TableEngine>(*link_, image_, retry_);
@@ -464,13 +391,13 @@ void MainWindow::FormCreate() {
 
     LabelCount();  // builds the label list
 
-    HideTopMenus();
-    ModemLineUp = false;
-    pnmodem->hide();
-    state.ModemBar = StatusBar3->Panel(0);
-    state.LinkInfoBar = StatusBar2->Panel(0);
-    StatusBar3->hide();
-    StatusBar2->hide();
+    hideTopMenus();
+    modemLineUp_ = false;
+    callPanel_->hide();
+    state.ModemBar = modemBar_->Panel(0);
+    state.LinkInfoBar = subscriberBar_->Panel(0);
+    modemBar_->hide();
+    subscriberBar_->hide();
 
     const MainSettings& settings = Settings();
     resize(settings.FormWidth, settings.FormHeight);
@@ -479,37 +406,39 @@ void MainWindow::FormCreate() {
     // The application-wide Esc watch, in place before the first exchange.
     qApp->installEventFilter(new EscapeFilter(this));
 
-    TimerStart->start();
+    startTimer_->start();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    FormShow();
+    fitMessagePanel();
 }
 
-void MainWindow::FormShow() {
+void MainWindow::fitMessagePanel() {
     // The bar spans the whole window.
-    StatusBar1->SetPanelWidth(PanelMessage, width() - StatusBar1Widths[PanelLink] -
-                                                StatusBar1Widths[PanelAddress] - MessagePanelSlack);
+    linkBar_->SetPanelWidth(PanelMessage, width() - LinkBarWidths[PanelLink] -
+                                                LinkBarWidths[PanelAddress] - MessagePanelSlack);
 }
 
-void MainWindow::TimerStartTimer() {
-    TimerStart->stop();
-    if (ChannelInUse()) {
-        // Fired from inside a wait of the running exchange: start once it is over.
-        QTimer::singleShot(ChannelRetryMs, this, [this] { TimerStart->start(); });
+void MainWindow::startConnection() {
+    startTimer_->stop();
+    if (channelInUse()) {
+        // Fired from inside a wait of the running exchange ("Связь с другим
+        // устройством" while a request waits): stop it and start once it is over.
+        stopChannelUse();
+        QTimer::singleShot(ChannelRetryMs, this, [this] { startTimer_->start(); });
         return;
     }
     ConnectionState& state = Shared();
-    ShowLinkParameters();
+    showLinkParameters();
     {
         BusyCursor busy;
         state.Connected = false;
-        HideTopMenus();
+        hideTopMenus();
         Disconnect();
     }
 
-    if (!RunConnectionDialog()) {
+    if (!runConnectionDialog()) {
         UpdateMenus();
         emit ConnectionStartFinished();
         return;
@@ -521,14 +450,14 @@ void MainWindow::TimerStartTimer() {
         const bool phone = settings.ChannelKind == ChannelPhone;
         if (phone) {
             IdentifyUser();
-            ModemLineUp = DialController();
-            if (!ModemLineUp) return;
+            modemLineUp_ = dialController();
+            if (!modemLineUp_) return;
         }
 
         bool read;
         {
             BusyCursor busy;
-            read = tables_->ReadTable({IdentTable, 0, IdentFieldCount}, StatusBar1->Panel(PanelMessage), true);
+            read = tables_->ReadTable({IdentTable, 0, IdentFieldCount}, linkBar_->Panel(PanelMessage), true);
         }
         if (!read) return;
 
@@ -554,7 +483,7 @@ void MainWindow::TimerStartTimer() {
 
         if (!phone) IdentifyUser();
 
-        if (!CheckTableStates()) {
+        if (!checkTableStates()) {
             state.Connected = false;
             return;
         }
@@ -569,7 +498,7 @@ void MainWindow::TimerStartTimer() {
     emit ConnectionStartFinished();
 }
 
-bool MainWindow::CheckTableStates() {
+bool MainWindow::checkTableStates() {
     // The table state check (table 7, the table state dialog and the writes
     // it offers) belongs here. Until it is part of the program every
     // controller goes on with the basic-table read, as a version-10
@@ -580,7 +509,7 @@ bool MainWindow::CheckTableStates() {
 bool MainWindow::ReadBasicTables() {
     ConnectionState& state = Shared();
     BusyCursor busy;
-    StatusBarPanel* panel = StatusBar1->Panel(PanelMessage);
+    StatusBarPanel* panel = linkBar_->Panel(PanelMessage);
 
     uint8_t* name = image_.Table(NameTable);
     std::fill_n(name, NameLength, uint8_t(' '));
@@ -611,17 +540,17 @@ void MainWindow::Disconnect() {
     if (link_->Socket) {
         link_->Socket->close();
         link_->Socket.reset();
-    } else if (ModemLineUp) {
-        HangUpModem();
-        ModemLineUp = false;
+    } else if (modemLineUp_) {
+        hangUpModem();
+        modemLineUp_ = false;
     }
     link_->ClosePort();
     Shared().Connected = false;
-    TimerMoney->stop();
-    pnmodem->hide();
-    StatusBar3->hide();
-    StatusBar2->hide();
-    StatusBar1->SetPanelText(PanelAddress, QString());
+    callTimer_->stop();
+    callPanel_->hide();
+    modemBar_->hide();
+    subscriberBar_->hide();
+    linkBar_->SetPanelText(PanelAddress, QString());
 }
 
 void MainWindow::UpdateMenus() {
@@ -633,8 +562,8 @@ void MainWindow::UpdateMenus() {
     };
     if (!state.Connected) {
         hide(NeedController);
-        StatusBar1->SetPanelText(PanelLink, QString());
-        StatusBar1->SetPanelText(PanelAddress, QString());
+        linkBar_->SetPanelText(PanelLink, QString());
+        linkBar_->SetPanelText(PanelAddress, QString());
     } else if (!state.MoistureMeterPresent) {
         hide(NeedMoistureMeter);
     }
@@ -653,27 +582,27 @@ void MainWindow::IdentifyUser() {
     link_->UserCode = form.Code;
 }
 
-bool MainWindow::ChannelInUse() const { return link_->InExchange() || modemDialogues_ > 0; }
+bool MainWindow::channelInUse() const { return link_->InExchange() || modemDialogues_ > 0; }
 
-void MainWindow::StopChannelUse() {
+void MainWindow::stopChannelUse() {
     link_->AbortFlag = 1;
     escapePending = true;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (ChannelInUse()) {
-        StopChannelUse();
+    if (channelInUse()) {
+        stopChannelUse();
         event->ignore();
         QTimer::singleShot(ChannelRetryMs, this, &QWidget::close);
         return;
     }
-    FormClose();
+    shutDown();
     QMainWindow::closeEvent(event);
 }
 
-void MainWindow::FormClose() {
+void MainWindow::shutDown() {
     BusyCursor busy;
-    TimerStart->stop();
+    startTimer_->stop();
     Disconnect();
     SaveSettings();
     DeleteTempFiles();
@@ -683,85 +612,71 @@ void MainWindow::FormClose() {
 // Commands of the window
 
 void MainWindow::ShowCommandMessage(const QString& text) {
-    StatusBar1->SetPanelText(PanelMessage, text);
-    TimerMessage->start();
+    linkBar_->SetPanelText(PanelMessage, text);
+    messageTimer_->start();
 }
 
-StatusBarPanel* MainWindow::MessagePanel() { return StatusBar1->Panel(PanelMessage); }
+StatusBarPanel* MainWindow::MessagePanel() { return linkBar_->Panel(PanelMessage); }
 
-void MainWindow::StartMessageTimer() { TimerMessage->start(); }
+void MainWindow::StartMessageTimer() { messageTimer_->start(); }
 
-void MainWindow::TimerMessageTimer() {
-    TimerMessage->stop();
-    StatusBar1->SetPanelText(PanelMessage, QString());
+void MainWindow::clearCommandMessage() {
+    messageTimer_->stop();
+    linkBar_->SetPanelText(PanelMessage, QString());
 }
 
-void MainWindow::ShowCallDuration() {
-    const qint64 seconds = std::max<qint64>(0, CallStart.secsTo(QDateTime::currentDateTime()));
-    pntime->setText(QString::asprintf("%02d:%02d:%02d", int(seconds / 3600), int(seconds / 60 % 60),
+void MainWindow::showCallDuration() {
+    const qint64 seconds = std::max<qint64>(0, callStart_.secsTo(QDateTime::currentDateTime()));
+    callDuration_->setText(QString::asprintf("%02d:%02d:%02d", int(seconds / 3600), int(seconds / 60 % 60),
                                       int(seconds % 60)));
 }
 
-void MainWindow::TimerMoneyTimer() { ShowCallDuration(); }
+void MainWindow::updateCallDuration() { showCallDuration(); }
 
-void MainWindow::BitBtn3Click() {
-    if (ChannelInUse()) {
-        StopChannelUse();
-        QTimer::singleShot(ChannelRetryMs, this, &MainWindow::BitBtn3Click);
+void MainWindow::hangUp() {
+    if (channelInUse()) {
+        stopChannelUse();
+        QTimer::singleShot(ChannelRetryMs, this, &MainWindow::hangUp);
         return;
     }
     {
         BusyCursor busy;
-        HangUpModem();
-        ShowCallDuration();
-        TimerMoney->stop();
+        hangUpModem();
+        showCallDuration();
+        callTimer_->stop();
         Shared().Connected = false;
-        ModemLineUp = false;
-        pnmodem->hide();
-        StatusBar3->hide();
-        StatusBar2->hide();
+        modemLineUp_ = false;
+        callPanel_->hide();
+        modemBar_->hide();
+        subscriberBar_->hide();
         link_->ClosePort();
     }
     UpdateMenus();
 }
 
-void MainWindow::NexitClick() { close(); }
 
-void MainWindow::NconnectClick() { TimerStart->start(); }
+void MainWindow::connectToAnotherDevice() { startTimer_->start(); }
 
-void MainWindow::NaboutClick() {
+void MainWindow::showAbout() {
     AboutDialog about(this);
     about.exec();
 }
 
-void MainWindow::NUserClick() { IdentifyUser(); }
 
 // ---------------------------------------------------------------------------
 // Measurement archive reads
 
-void MainWindow::NChrom_Read5minClick() { ReadMeasurementArchive(*this, ArchiveKind::ChromFiveMinute); }
-void MainWindow::NChrom_ReadHourClick() { ReadMeasurementArchive(*this, ArchiveKind::ChromHour); }
-void MainWindow::NChrom_ReadDayClick() { ReadMeasurementArchive(*this, ArchiveKind::ChromDay); }
-void MainWindow::NWmt_Read5minClick() { ReadMeasurementArchive(*this, ArchiveKind::MoistureFiveMinute); }
-void MainWindow::NWmt_ReadHourClick() { ReadMeasurementArchive(*this, ArchiveKind::MoistureHour); }
-void MainWindow::NWmt_ReadDayClick() { ReadMeasurementArchive(*this, ArchiveKind::MoistureDay); }
 
 // ---------------------------------------------------------------------------
 // Measurement files ("Просмотр/Печать из файла")
 
-void MainWindow::NChrom_View5minClick() { ViewMeasurementFile(ArchiveKind::ChromFiveMinute, this); }
-void MainWindow::NChrom_ViewHourClick() { ViewMeasurementFile(ArchiveKind::ChromHour, this); }
-void MainWindow::NChrom_ViewDayClick() { ViewMeasurementFile(ArchiveKind::ChromDay, this); }
-void MainWindow::NWmt_View5minClick() { ViewMeasurementFile(ArchiveKind::MoistureFiveMinute, this); }
-void MainWindow::NWmt_ViewHourClick() { ViewMeasurementFile(ArchiveKind::MoistureHour, this); }
-void MainWindow::NWmt_ViewDayClick() { ViewMeasurementFile(ArchiveKind::MoistureDay, this); }
 
-void MainWindow::NWmt_MomDataClick() {
+void MainWindow::showMoistureMomentary() {
     // The momentary window of the moisture meter is not in the program yet.
-    if (CheckMoistureMeterLink(*this)) CommandNotAvailable(MenuItem(QStringLiteral("NWmt_MomData")));
+    if (CheckMoistureMeterLink(*this)) commandNotAvailable(MenuItem(QStringLiteral("NWmt_MomData")));
 }
 
-void MainWindow::NFormateClick() {
+void MainWindow::editReportFormat() {
     ReportFormatDialog form(CurrentReportFormat(), this);
     if (form.exec() != QDialog::Accepted)
         return;
@@ -771,20 +686,20 @@ void MainWindow::NFormateClick() {
 // ---------------------------------------------------------------------------
 // Steps carried out by the link units
 
-void MainWindow::ShowLinkParameters() {
-    ShowLinkParams(StatusBar1->Panel(PanelLink), StatusBar1->Panel(PanelAddress), StatusBar2->Panel(0));
-    StatusBar1->repaint();
+void MainWindow::showLinkParameters() {
+    ShowLinkParams(linkBar_->Panel(PanelLink), linkBar_->Panel(PanelAddress), subscriberBar_->Panel(0));
+    linkBar_->repaint();
 }
 
-bool MainWindow::RunConnectionDialog() {
+bool MainWindow::runConnectionDialog() {
     ConnectHost host;
-    host.PortPanel = StatusBar1->Panel(PanelLink);
-    host.AddressPanel = StatusBar1->Panel(PanelAddress);
-    host.SubscriberPanel = StatusBar2->Panel(0);
+    host.PortPanel = linkBar_->Panel(PanelLink);
+    host.AddressPanel = linkBar_->Panel(PanelAddress);
+    host.SubscriberPanel = subscriberBar_->Panel(0);
     host.Link = link_.get();
     host.ShowSubscriberBars = [this](bool on) {
-        StatusBar2->setVisible(on);
-        StatusBar3->setVisible(on);
+        subscriberBar_->setVisible(on);
+        modemBar_->setVisible(on);
     };
     // ZMK_AUTOCONNECT=1 (demonstrations, screenshots): the dialog presses
     // "Связаться" itself once it is up.
@@ -803,7 +718,7 @@ bool MainWindow::RunConnectionDialog() {
     return ConnectDialog::Run(host, this);
 }
 
-bool MainWindow::DialController() {
+bool MainWindow::dialController() {
     const MainSettings& settings = Settings();
     int result = DialNoModem;
     for (;;) {
@@ -816,28 +731,28 @@ bool MainWindow::DialController() {
                 ModemDialogue modem({link_->PortHandle.get(), [] { QCoreApplication::processEvents(); },
                                      &TakeEscapePress, nullptr});
                 ++modemDialogues_;
-                result = modem.Dial(number, ToCp1251(settings.Command), StatusBar3->Panel(0),
+                result = modem.Dial(number, ToCp1251(settings.Command), modemBar_->Panel(0),
                                     settings.PhoneConnRepeat, settings.PhoneConnectWait);
                 --modemDialogues_;
             }
         }
         if (result == DialConnected) {
-            CallStart = QDateTime::currentDateTime();
-            pntime->setText(QStringLiteral("00:00:00"));
-            TimerMoney->start();
-            PlaceModemPanel();
-            pnmodem->show();
-            pnmodem->raise();
+            callStart_ = QDateTime::currentDateTime();
+            callDuration_->setText(QStringLiteral("00:00:00"));
+            callTimer_->start();
+            placeCallPanel();
+            callPanel_->show();
+            callPanel_->raise();
             break;
         }
         if (!Ask(MessageKind::Question, DialResultText(result), QStringLiteral("Повторить попытку соединения?"))) break;
     }
-    StatusBar3->SetPanelText(0, QString());
+    modemBar_->SetPanelText(0, QString());
     repaint();
     return result == DialConnected;
 }
 
-void MainWindow::HangUpModem() {
+void MainWindow::hangUpModem() {
     if (!link_->PortHandle) return;
     ModemDialogue modem({link_->PortHandle.get(), [] { QCoreApplication::processEvents(); }, {}, nullptr});
     ++modemDialogues_;

@@ -33,9 +33,9 @@ class MainWindow : public QMainWindow, public CommandHost {
     Q_OBJECT
 
 public:
-    static constexpr int TimerStartInterval = 100;     // ms
-    static constexpr int TimerMessageInterval = 3000;  // ms
-    static constexpr int TimerMoneyInterval = 1000;    // ms
+    static constexpr int StartDelayMs = 100;
+    static constexpr int CommandMessageMs = 3000;
+    static constexpr int CallDurationStepMs = 1000;
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -47,23 +47,9 @@ public:
     // Names of every item, in tree order.
     QStringList MenuItemNames() const;
 
-    // --- window contents ------------------------------------------------
-    QWidget* ClientPanel;
-    PanelStatusBar* StatusBar1;  // link, address, command messages, "Обмен..."
-    PanelStatusBar* StatusBar2;  // the selected subscriber (LinkInfoBar)
-    PanelStatusBar* StatusBar3;  // the modem dialogue (ModemBar)
-    QFrame* pnmodem;         // telephone-call panel
-    QLabel* pntime;          // call duration "%02d:%02d:%02d"
-    QPushButton* BitBtn3;    // "Отключить связь"
-    QTimer* TimerStart;
-    QTimer* TimerMessage;
-    QTimer* TimerMoney;
-
     // --- state held by the window ---------------------------------------
     // A telephone or GSM line to the controller is up.
-    bool ModemLineUp = false;
-    // When the telephone line came up; the call duration counts from it.
-    QDateTime CallStart;
+    bool ModemLineUp() const { return modemLineUp_; }
 
     ControllerLink& Link() { return *link_; }
     ConfigImage& Image() { return image_; }
@@ -89,41 +75,13 @@ public:
     // The program-user identification dialog; on acceptance its password and
     // code become the link's credentials.
     void IdentifyUser();
-    // Puts a command's text on panel 2 of StatusBar1 and starts the timer
-    // that clears it.
+    // Puts a command's text on the message panel of the link bar and starts
+    // the timer that clears it.
     void ShowCommandMessage(const QString& text);
 
 signals:
     // The connection start has run to its end (connected or not).
     void ConnectionStartFinished();
-
-public slots:
-    void TimerStartTimer();
-    void TimerMessageTimer();
-    void TimerMoneyTimer();
-    void BitBtn3Click();
-    void NexitClick();
-    void NconnectClick();
-    void NaboutClick();
-    void NUserClick();
-    // The measurement archive reads ("Чтение архива контроллера").
-    void NChrom_Read5minClick();
-    void NChrom_ReadHourClick();
-    void NChrom_ReadDayClick();
-    void NWmt_Read5minClick();
-    void NWmt_ReadHourClick();
-    void NWmt_ReadDayClick();
-    // "Мгновенные данные влагомера": the link check first.
-    void NWmt_MomDataClick();
-    // "Просмотр/Печать из файла" of the six measurement archives.
-    void NChrom_View5minClick();
-    void NChrom_ViewHourClick();
-    void NChrom_ViewDayClick();
-    void NWmt_View5minClick();
-    void NWmt_ViewHourClick();
-    void NWmt_ViewDayClick();
-    // The data format dialog; on acceptance "rep_format.ini" is rewritten.
-    void NFormateClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -131,32 +89,68 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormCreate();
-    void FormShow();
-    void FormClose();
-    void BuildMenus();
-    void BuildStatusBars();
-    void BuildModemPanel();
-    void HideTopMenus();
-    void PlaceModemPanel();
-    void ShowCallDuration();
+    struct MenuEntry;
+    // The whole menu tree, in order, each leaf with what it does.
+    static const MenuEntry* MenuTable(int* count);
+
+    // --- what the timers, buttons and menu items do ----------------------
+    // The connection start: connection dialog, dialling, identification,
+    // table state check and the basic reads.
+    void startConnection();
+    void clearCommandMessage();
+    void updateCallDuration();
+    // "Отключить связь" on the call panel.
+    void hangUp();
+    // "Связь с другим устройством": the connection start again.
+    void connectToAnotherDevice();
+    void showAbout();
+    // "Мгновенные данные влагомера": the link check first.
+    void showMoistureMomentary();
+    // The data format dialog; on acceptance "rep_format.ini" is rewritten.
+    void editReportFormat();
     // An item whose command is not in this program yet.
-    void CommandNotAvailable(QAction* item);
+    void commandNotAvailable(QAction* item);
+
+    void setUp();
+    void fitMessagePanel();
+    void shutDown();
+    void buildMenus();
+    void buildStatusBars();
+    void buildCallPanel();
+    void hideTopMenus();
+    void placeCallPanel();
+    void showCallDuration();
 
     // The steps of the connection start that other units carry out, each
     // called from one place only.
-    bool RunConnectionDialog();
-    void ShowLinkParameters();
-    bool DialController();
-    void HangUpModem();
+    bool runConnectionDialog();
+    void showLinkParameters();
+    bool dialController();
+    void hangUpModem();
     // The table state check of the start-up; false when it ended the connection.
-    bool CheckTableStates();
+    bool checkTableStates();
     // True while a request or the modem dialogue is waiting on the channel.
     // Those waits let window events through, so whatever would close the
     // channel (closing the window, "Отключить связь", a new connection start)
     // first asks the running exchange to stop and then comes back later.
-    bool ChannelInUse() const;
-    void StopChannelUse();
+    bool channelInUse() const;
+    void stopChannelUse();
+
+    // Window contents; object names for tests in brackets.
+    QWidget* clientArea_;          // ("clientArea") above the status bars
+    PanelStatusBar* linkBar_;      // ("linkBar") link, address, command messages, "Обмен..."
+    PanelStatusBar* subscriberBar_;  // ("subscriberBar") the selected subscriber
+    PanelStatusBar* modemBar_;     // ("modemBar") the modem dialogue
+    QFrame* callPanel_;            // ("callPanel") telephone call
+    QLabel* callDuration_;         // ("callDuration") "%02d:%02d:%02d"
+    QPushButton* hangUpButton_;    // ("hangUpButton") "Отключить связь"
+    QTimer* startTimer_;           // ("startTimer") runs the connection start
+    QTimer* messageTimer_;         // ("messageTimer") clears the command message
+    QTimer* callTimer_;            // ("callTimer") steps the call duration
+
+    bool modemLineUp_ = false;
+    // When the telephone line came up; the call duration counts from it.
+    QDateTime callStart_;
 
     std::unique_ptr<ControllerLink> link_;
     int modemDialogues_ = 0;  // modem dialogues running on the port
