@@ -421,7 +421,7 @@ private slots:
             form->BitBtnAccept->click();
         };
         responder.onWaiting = [&](WaitWindow* wait) {
-            if (escaped || wait->ProgressBar1->value() < 8) return;
+            if (escaped || wait->Progress() < 8) return;
             escaped = true;
             QTest::keyClick(wait, Qt::Key_Escape);
         };
