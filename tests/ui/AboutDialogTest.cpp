@@ -11,7 +11,7 @@
 
 using namespace zmk;
 
-class AboutTest : public QObject {
+class AboutDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -48,8 +48,11 @@ private slots:
         QCOMPARE(pictures, 1);
         QCOMPARE(form.findChildren<QPushButton*>().size(), 1);
         // The version text sits on its panel.
-        QCOMPARE(form.Version->parentWidget(), static_cast<QWidget*>(form.VersionPanel));
-        QVERIFY(form.VersionPanel->frameShape() != QFrame::NoFrame);
+        auto* panel = form.findChild<QFrame*>(QStringLiteral("versionPanel"));
+        QVERIFY(panel != nullptr);
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("versionLabel"))->parentWidget(),
+                 static_cast<QWidget*>(panel));
+        QVERIFY(panel->frameShape() != QFrame::NoFrame);
     }
 
     void pictureIsDrawn() {
@@ -66,10 +69,10 @@ private slots:
         AboutDialog form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.BitBtnClose->click();
+        form.findChild<QPushButton*>(QStringLiteral("closeButton"))->click();
         QVERIFY(!form.isVisible());
     }
 };
 
-QTEST_MAIN(AboutTest)
+QTEST_MAIN(AboutDialogTest)
 #include "AboutDialogTest.moc"

@@ -120,9 +120,9 @@ private:
         if (auto* form = qobject_cast<ConnectDialog*>(w)) {
             form->BitBtnConnect->click();
         } else if (auto* form = qobject_cast<ProgramUserDialog*>(w)) {
-            form->EditCode->setText(QStringLiteral("1234"));
-            form->EditPass->setText(QStringLiteral("12345678"));
-            form->BitBtnAccept->click();
+            form->findChild<QLineEdit*>(QStringLiteral("codeEdit"))->setText(QStringLiteral("1234"));
+            form->findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(QStringLiteral("12345678"));
+            form->findChild<QPushButton*>(QStringLiteral("acceptButton"))->click();
         } else if (auto* form = qobject_cast<ArchivePeriodDialog*>(w); form && onPeriod) {
             ++periodDialogs;
             onPeriod(form);
@@ -422,7 +422,7 @@ private slots:
             form->BitBtnAccept->click();
         };
         responder.onWaiting = [&](WaitWindow* wait) {
-            if (escaped || wait->ProgressBar1->value() < 8) return;
+            if (escaped || wait->Progress() < 8) return;
             escaped = true;
             QTest::keyClick(wait, Qt::Key_Escape);
         };

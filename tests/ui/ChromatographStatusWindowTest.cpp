@@ -10,6 +10,18 @@ using namespace zmk;
 
 namespace {
 
+template <typename T>
+T* Part(const ChromatographStatusWindow& form, const char* name) {
+    T* part = form.findChild<T*>(QString::fromLatin1(name));
+    if (part == nullptr)
+        qFatal("ChromatographStatusWindow has no %s", name);
+    return part;
+}
+
+QLabel* Heading(const ChromatographStatusWindow& form, const char* name) { return Part<QLabel>(form, name); }
+QFrame* Lines(const ChromatographStatusWindow& form, const char* name) { return Part<QFrame>(form, name); }
+QPushButton* ExitButton(const ChromatographStatusWindow& form) { return Part<QPushButton>(form, "exitButton"); }
+
 // The texts of the line labels of a section, top to bottom.
 QStringList LinesOf(const QFrame* panel) {
     QList<QLabel*> labels = panel->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
@@ -22,7 +34,7 @@ QStringList LinesOf(const QFrame* panel) {
 
 }  // namespace
 
-class ChromErrorTest : public QObject {
+class ChromatographStatusWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -31,7 +43,7 @@ private slots:
         QCOMPARE(byDefault.windowTitle(),
                  QStringLiteral("Признаки наличия нештатных ситуаций, связанных с работой хроматографа"));
         QCOMPARE(byDefault.width(), 450);
-        QCOMPARE(byDefault.BitBtnExit->text(), QStringLiteral("Выход"));
+        QCOMPARE(ExitButton(byDefault)->text(), QStringLiteral("Выход"));
 
         ChromatographStatusWindow given(ChromStatusHourDay, QStringLiteral("Запись 01.02.24 10:00"), 0, 0, 0);
         QCOMPARE(given.windowTitle(), QStringLiteral("Запись 01.02.24 10:00"));
@@ -83,23 +95,25 @@ private slots:
         ChromatographStatusWindow form(mode, QString(), uint8_t(status), uint8_t(low), uint8_t(high));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QTEST(form.LabelController->text(), "controllerHeading");
-        QVERIFY(form.PanelController->isVisible());
-        QCOMPARE(LinesOf(form.PanelController), controllerLines);
-        QCOMPARE(form.PanelController->height(), 15 * int(controllerLines.size()) + 8);
+        QFrame* controller = Lines(form, "controllerLines");
+        QFrame* chromatograph = Lines(form, "chromatographLines");
+        QTEST(Heading(form, "controllerHeading")->text(), "controllerHeading");
+        QVERIFY(controller->isVisible());
+        QCOMPARE(LinesOf(controller), controllerLines);
+        QCOMPARE(controller->height(), 15 * int(controllerLines.size()) + 8);
 
-        QCOMPARE(form.LabelChromatograph->isVisible(), chromShown);
-        QCOMPARE(form.PanelChromatograph->isVisible(), chromShown);
+        QCOMPARE(Heading(form, "chromatographHeading")->isVisible(), chromShown);
+        QCOMPARE(chromatograph->isVisible(), chromShown);
         if (chromShown) {
-            QTEST(form.LabelChromatograph->text(), "chromHeading");
-            QCOMPARE(LinesOf(form.PanelChromatograph), chromLines);
-            QCOMPARE(form.PanelChromatograph->height(), 15 * int(chromLines.size()) + 8);
-            QVERIFY(form.PanelChromatograph->y() > form.PanelController->geometry().bottom());
+            QTEST(Heading(form, "chromatographHeading")->text(), "chromHeading");
+            QCOMPARE(LinesOf(chromatograph), chromLines);
+            QCOMPARE(chromatograph->height(), 15 * int(chromLines.size()) + 8);
+            QVERIFY(chromatograph->y() > controller->geometry().bottom());
         }
         // Everything fits in the window, the exit button last.
-        const QWidget* last = chromShown ? form.PanelChromatograph : form.PanelController;
-        QVERIFY(form.BitBtnExit->y() > last->geometry().bottom());
-        QVERIFY(form.BitBtnExit->geometry().bottom() < form.height());
+        const QWidget* last = chromShown ? chromatograph : controller;
+        QVERIFY(ExitButton(form)->y() > last->geometry().bottom());
+        QVERIFY(ExitButton(form)->geometry().bottom() < form.height());
     }
 
     void windowGrowsWithTheLines() {
@@ -114,10 +128,10 @@ private slots:
         ChromatographStatusWindow form(ChromStatusFiveMinute, QString(), 0, 0, 0);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.BitBtnExit->click();
+        ExitButton(form)->click();
         QVERIFY(!form.isVisible());
     }
 };
 
-QTEST_MAIN(ChromErrorTest)
+QTEST_MAIN(ChromatographStatusWindowTest)
 #include "ChromatographStatusWindowTest.moc"

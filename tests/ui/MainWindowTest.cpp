@@ -82,12 +82,12 @@ private:
             ++userDialogs;
             if (beforeUser) beforeUser();
             if (!identify) {
-                form->BitBtnExit->click();
+                form->findChild<QPushButton*>(QStringLiteral("exitButton"))->click();
                 return;
             }
-            form->EditCode->setText(code);
-            form->EditPass->setText(password);
-            form->BitBtnAccept->click();
+            form->findChild<QLineEdit*>(QStringLiteral("codeEdit"))->setText(code);
+            form->findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(password);
+            form->findChild<QPushButton*>(QStringLiteral("acceptButton"))->click();
         } else {
             w->close();
         }

@@ -350,7 +350,7 @@ private slots:
                 if (auto* wait = qobject_cast<WaitWindow*>(w); wait && wait->isVisible() && !viewer.isEnabled() &&
                                                              wait->CurrentMode() == WaitWindow::ModeExportWorkbook) {
                     waitSeen = true;
-                    waitMaximum = wait->ProgressBar1->maximum();
+                    waitMaximum = wait->ProgressMaximum();
                 }
         });
         watch.start();

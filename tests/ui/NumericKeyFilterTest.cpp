@@ -9,7 +9,7 @@ using namespace zmk;
 
 // The filters themselves are covered by the core tests; here the event
 // filter must apply them to real key presses and leave other keys alone.
-class KeyFiltersTest : public QObject {
+class NumericKeyFilterTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -72,5 +72,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(KeyFiltersTest)
+QTEST_MAIN(NumericKeyFilterTest)
 #include "NumericKeyFilterTest.moc"

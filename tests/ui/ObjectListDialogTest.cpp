@@ -1,7 +1,5 @@
 #include <QApplication>
 #include <QComboBox>
-#include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -9,45 +7,40 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <cstring>
-#include <functional>
 
+#include "BaseFolder.h"
+#include "ListDialogParts.h"
 #include "WindowPart.h"
 #include "common/Cp1251.h"
 #include "app/ui/MainWindow.h"
 #include "MessageTrap.h"
-#include "common/ui/MessageDialog.h"
+#include "ModalScript.h"
 #include "reports/ObjectList.h"
 #include "reports/ui/ObjectDialog.h"
 #include "reports/ui/ObjectListDialog.h"
-
-#include "ModalScript.h"
-#include "app/ConnectionState.h"
 
 using namespace zmk;
 
 namespace {
 
-// A script step that reads the shared message and acknowledges or answers it.
-struct Seen {
-    QString caption, line1, line2;
-    bool question = false;
+// Takes the shared messages while it lives: keeps the look of each and
+// answers every question with `yes`.
+struct Messages {
+    explicit Messages(bool yes = false)
+        : trap([this, yes](MessageKind, const MessageLook& look) {
+              seen.append(look);
+              return yes;
+          }) {}
+    QList<MessageLook> seen;
+    MessageTrap trap;
 };
-std::function<void(MessageDialog*)> Answer(Seen& seen, bool yes = false) {
-    return [&seen, yes](MessageDialog* box) {
-        seen.caption = box->windowTitle();
-        seen.line1 = box->LineText(1);
-        seen.line2 = box->LineText(2);
-        seen.question = MessageButton(box, "yesButton")->isVisible();
-        if (seen.question)
-            (yes ? MessageButton(box, "yesButton") : MessageButton(box, "noButton"))->click();
-        else
-            MessageButton(box, "okButton")->click();
-    };
-}
+
+// The fields of the single-object dialog.
+QLineEdit* NameEdit(const ObjectDialog* form) { return ListPart<QLineEdit>(*form, "nameEdit"); }
+QComboBox* AddressBox(const ObjectDialog* form) { return ListPart<QComboBox>(*form, "addressBox"); }
 
 ObjectList ListOf(const QStringList& names, const QList<int>& addresses, uint8_t sortMode = ObjectsByName,
                   uint8_t selected = 0) {
@@ -64,14 +57,14 @@ ObjectList ListOf(const QStringList& names, const QList<int>& addresses, uint8_t
 
 QStringList GridColumn(const ObjectListDialog& form, int column) {
     QStringList out;
-    const QAbstractItemModel* model = form.StringGrid1->model();
+    const QAbstractItemModel* model = ListGrid(form)->model();
     for (int row = 0; row < model->rowCount(); ++row)
         out << model->index(row, column).data().toString();
     return out;
 }
 
 int SelectedRow(const ObjectListDialog& form) {
-    const QModelIndexList rows = form.StringGrid1->selectionModel()->selectedRows();
+    const QModelIndexList rows = ListGrid(form)->selectionModel()->selectedRows();
     return rows.size() == 1 ? rows.first().row() : -1;
 }
 
@@ -82,13 +75,10 @@ QByteArray ReadAll(const QString& path) {
 
 }  // namespace
 
-class ObjectsTest : public QObject {
+class ObjectListDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-    }
-
     // --- the single-object dialog -------------------------------------
 
     void objectDialogLooksAndModes() {
@@ -99,28 +89,28 @@ private slots:
 
         ObjectDialog edit(entry, ObjectDialog::EditEntry);
         QCOMPARE(edit.windowTitle(), QStringLiteral(" Параметры объекта"));
-        QCOMPARE(edit.LabelName->text(), QStringLiteral("Наименование объекта"));
-        QCOMPARE(edit.LabelNameHint->text(), QStringLiteral("(до 49 символов)"));
-        QCOMPARE(edit.LabelAddress->text(), QStringLiteral("Адрес контроллера ЗМК"));
-        QCOMPARE(edit.BitBtnOk->text(), QStringLiteral("Принять"));
-        QCOMPARE(edit.BitBtnCancel->text(), QStringLiteral("Отменить"));
-        QCOMPARE(edit.EditName->text(), QStringLiteral("ГРС Южная"));
-        QCOMPARE(edit.ComboBoxAddress->currentText(), QStringLiteral("33"));
-        QCOMPARE(edit.EditName->maxLength(), 49);
-        QCOMPARE(edit.ComboBoxAddress->count(), 255);
-        QCOMPARE(edit.ComboBoxAddress->itemText(0), QStringLiteral("1"));
-        QCOMPARE(edit.ComboBoxAddress->itemText(254), QStringLiteral("255"));
+        QCOMPARE(ListPart<QLabel>(edit, "nameLabel")->text(), QStringLiteral("Наименование объекта"));
+        QCOMPARE(ListPart<QLabel>(edit, "nameHintLabel")->text(), QStringLiteral("(до 49 символов)"));
+        QCOMPARE(ListPart<QLabel>(edit, "addressLabel")->text(), QStringLiteral("Адрес контроллера ЗМК"));
+        QCOMPARE(ListButton(edit, "acceptButton")->text(), QStringLiteral("Принять"));
+        QCOMPARE(ListButton(edit, "cancelButton")->text(), QStringLiteral("Отменить"));
+        QCOMPARE(NameEdit(&edit)->text(), QStringLiteral("ГРС Южная"));
+        QCOMPARE(AddressBox(&edit)->currentText(), QStringLiteral("33"));
+        QCOMPARE(NameEdit(&edit)->maxLength(), 49);
+        QCOMPARE(AddressBox(&edit)->count(), 255);
+        QCOMPARE(AddressBox(&edit)->itemText(0), QStringLiteral("1"));
+        QCOMPARE(AddressBox(&edit)->itemText(254), QStringLiteral("255"));
 
         ObjectDialog add(entry, ObjectDialog::NewEntry);
         add.show();
         QVERIFY(QTest::qWaitForWindowActive(&add));
-        QVERIFY(add.EditName->text().isEmpty());
-        QVERIFY(add.ComboBoxAddress->currentText().isEmpty());
-        QVERIFY(add.EditName->hasFocus());
+        QVERIFY(NameEdit(&add)->text().isEmpty());
+        QVERIFY(AddressBox(&add)->currentText().isEmpty());
+        QVERIFY(NameEdit(&add)->hasFocus());
 
         // Letters are not typed into the address.
-        QTest::keyClicks(add.ComboBoxAddress->lineEdit(), QStringLiteral("1a2"));
-        QCOMPARE(add.ComboBoxAddress->currentText(), QStringLiteral("12"));
+        QTest::keyClicks(AddressBox(&add)->lineEdit(), QStringLiteral("1a2"));
+        QCOMPARE(AddressBox(&add)->currentText(), QStringLiteral("12"));
     }
 
     void objectDialogInputErrors_data() {
@@ -153,17 +143,15 @@ private slots:
 
         ObjectDialog form(entry, ObjectDialog::EditEntry);
         form.show();
-        form.EditName->setText(name);
-        form.ComboBoxAddress->setEditText(address);
-        Seen seen;
-        ModalScript script;
-        script.Then<MessageDialog>(Answer(seen));
-        script.Start();
-        form.BitBtnOk->click();
-        QVERIFY(script.Finished());
-        QCOMPARE(seen.caption, QStringLiteral("Ошибка ввода параметров"));
-        QCOMPARE(seen.line1, line1);
-        QCOMPARE(seen.line2, line2);
+        NameEdit(&form)->setText(name);
+        AddressBox(&form)->setEditText(address);
+        Messages messages;
+        ListButton(form, "acceptButton")->click();
+        QCOMPARE(messages.seen.size(), 1);
+        QCOMPARE(messages.seen[0].Caption, QStringLiteral("Ошибка ввода параметров"));
+        QCOMPARE(messages.seen[0].Line1, line1);
+        QCOMPARE(messages.seen[0].Line2, line2);
+        QVERIFY(!messages.seen[0].Question);
         QVERIFY(form.isVisible());  // stays open
         QCOMPARE(form.result(), 0);
         QVERIFY(entry == before);
@@ -174,17 +162,17 @@ private slots:
         std::memset(&entry, 0, sizeof entry);
         {
             ObjectDialog form(entry, ObjectDialog::NewEntry);
-            form.EditName->setText(QStringLiteral("Отменённый"));
-            form.ComboBoxAddress->setEditText(QStringLiteral("9"));
-            form.BitBtnCancel->click();
+            NameEdit(&form)->setText(QStringLiteral("Отменённый"));
+            AddressBox(&form)->setEditText(QStringLiteral("9"));
+            ListButton(form, "cancelButton")->click();
             QCOMPARE(form.result(), int(QDialog::Rejected));
             QCOMPARE(entry.Address, uint8_t(0));
             QCOMPARE(ObjectName(entry), QString());
         }
         ObjectDialog form(entry, ObjectDialog::NewEntry);
-        form.EditName->setText(QStringLiteral("Ё-пункт №1"));
-        form.ComboBoxAddress->setEditText(QStringLiteral("255"));
-        form.BitBtnOk->click();
+        NameEdit(&form)->setText(QStringLiteral("Ё-пункт №1"));
+        AddressBox(&form)->setEditText(QStringLiteral("255"));
+        ListButton(form, "acceptButton")->click();
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(entry.Address, uint8_t(255));
         QCOMPARE(ObjectName(entry), QStringLiteral("Ё-пункт №1"));
@@ -196,15 +184,17 @@ private slots:
         ObjectList list = ListOf({"Бета", "альфа"}, {12, 3});
         ObjectListDialog form(list, QStringLiteral("/nonexistent/objects.ini"));
         QCOMPARE(form.windowTitle(), QStringLiteral(" Список объектов"));
-        const QAbstractItemModel* model = form.StringGrid1->model();
+        const QAbstractItemModel* model = ListGrid(form)->model();
         QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("№"));
         QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Наименование"));
         QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral(" Адрес"));
-        QCOMPARE(form.BitBtnEdit->text(), QStringLiteral("Изменить"));
-        QCOMPARE(form.BitBtnAdd->text(), QStringLiteral("Добавить"));
-        QCOMPARE(form.BitBtnDelete->text(), QStringLiteral("Удалить"));
-        QCOMPARE(form.BitBtnOk->text(), QStringLiteral("Принять"));
-        QCOMPARE(form.BitBtnCancel->text(), QStringLiteral("Отменить"));
+        QCOMPARE(ListButton(form, "editButton")->text(), QStringLiteral("Изменить"));
+        QCOMPARE(ListButton(form, "addButton")->text(), QStringLiteral("Добавить"));
+        QCOMPARE(ListButton(form, "deleteButton")->text(), QStringLiteral("Удалить"));
+        QCOMPARE(ListButton(form, "acceptButton")->text(), QStringLiteral("Принять"));
+        QCOMPARE(ListButton(form, "cancelButton")->text(), QStringLiteral("Отменить"));
+        QCOMPARE(SortButton(form, "nameSortButton")->toolTip(), QStringLiteral("Упорядочить по наименованию"));
+        QCOMPARE(SortButton(form, "secondSortButton")->toolTip(), QStringLiteral("Упорядочить по адресу"));
         // Sorted by name on opening; the current object ("Бета") stays current.
         QCOMPARE(GridColumn(form, 0), QStringList({"  1", "  2"}));
         QCOMPARE(GridColumn(form, 1), QStringList({" альфа", " Бета"}));
@@ -239,12 +229,12 @@ private slots:
         }
         ObjectList list = ListOf(names, addresses, uint8_t(sortMode));
         ObjectListDialog form(list, QStringLiteral("/nonexistent/objects.ini"));
-        QCOMPARE(form.StringGrid1->model()->rowCount(), count);
-        QTEST(form.BitBtnEdit->isEnabled(), "edit");
-        QTEST(form.BitBtnDelete->isEnabled(), "edit");
-        QTEST(form.BitBtnAdd->isEnabled(), "add");
-        QTEST(form.SpeedButtonSortName->isEnabled(), "sortName");
-        QTEST(form.SpeedButtonSortAddress->isEnabled(), "sortAddress");
+        QCOMPARE(ListGrid(form)->model()->rowCount(), count);
+        QTEST(ListButton(form, "editButton")->isEnabled(), "edit");
+        QTEST(ListButton(form, "deleteButton")->isEnabled(), "edit");
+        QTEST(ListButton(form, "addButton")->isEnabled(), "add");
+        QTEST(SortButton(form, "nameSortButton")->isEnabled(), "sortName");
+        QTEST(SortButton(form, "secondSortButton")->isEnabled(), "sortAddress");
         QCOMPARE(SelectedRow(form), count > 0 ? int(form.List().Selected) : -1);
     }
 
@@ -254,15 +244,15 @@ private slots:
         QCOMPARE(GridColumn(form, 1), QStringList({" А", " Б", " В"}));
         QCOMPARE(SelectedRow(form), 2);
 
-        form.SpeedButtonSortAddress->click();
+        SortButton(form, "secondSortButton")->click();
         QCOMPARE(int(form.List().SortMode), 1);
         QCOMPARE(GridColumn(form, 2), QStringList({"  1", "  2", "  3"}));
         QCOMPARE(GridColumn(form, 1), QStringList({" В", " Б", " А"}));
         QCOMPARE(SelectedRow(form), 0);
-        QVERIFY(!form.SpeedButtonSortAddress->isEnabled());
-        QVERIFY(form.SpeedButtonSortName->isEnabled());
+        QVERIFY(!SortButton(form, "secondSortButton")->isEnabled());
+        QVERIFY(SortButton(form, "nameSortButton")->isEnabled());
 
-        form.SpeedButtonSortName->click();
+        SortButton(form, "nameSortButton")->click();
         QCOMPARE(int(form.List().SortMode), 0);
         QCOMPARE(SelectedRow(form), 2);
     }
@@ -283,15 +273,14 @@ private slots:
         QFETCH(int, current);
         ObjectList list = ListOf({"А", "Б", "В"}, {1, 2, 3}, ObjectsByName, uint8_t(current));
         ObjectListDialog form(list, QStringLiteral("/nonexistent/objects.ini"));
-        Seen seen;
-        ModalScript script;
-        script.Then<MessageDialog>(Answer(seen, yes));
-        script.Start();
-        form.BitBtnDelete->click();
-        QVERIFY(script.Finished());
-        QVERIFY(seen.question);
-        QCOMPARE(seen.line1, QStringLiteral("Вы действительно хотите"));
-        QCOMPARE(seen.line2, QStringLiteral("удалить этот объект?"));
+        {
+            Messages messages(yes);
+            ListButton(form, "deleteButton")->click();
+            QCOMPARE(messages.seen.size(), 1);
+            QVERIFY(messages.seen[0].Question);
+            QCOMPARE(messages.seen[0].Line1, QStringLiteral("Вы действительно хотите"));
+            QCOMPARE(messages.seen[0].Line2, QStringLiteral("удалить этот объект?"));
+        }
         QStringList names;
         for (int i = 0; i < form.Count(); ++i)
             names << ObjectName(form.List().Entries[i]);
@@ -303,17 +292,16 @@ private slots:
     void deletingTheOnlyObjectLeavesAnEmptyList() {
         ObjectList list = ListOf({"Один"}, {5});
         ObjectListDialog form(list, QStringLiteral("/nonexistent/objects.ini"));
-        Seen seen;
-        ModalScript script;
-        script.Then<MessageDialog>(Answer(seen, true));
-        script.Start();
-        form.BitBtnDelete->click();
-        QVERIFY(script.Finished());
+        {
+            Messages messages(true);
+            ListButton(form, "deleteButton")->click();
+            QCOMPARE(messages.seen.size(), 1);
+        }
         QCOMPARE(form.Count(), 0);
-        QCOMPARE(form.StringGrid1->model()->rowCount(), 0);
-        QVERIFY(!form.BitBtnEdit->isEnabled());
-        QVERIFY(!form.BitBtnDelete->isEnabled());
-        QVERIFY(form.BitBtnAdd->isEnabled());
+        QCOMPARE(ListGrid(form)->model()->rowCount(), 0);
+        QVERIFY(!ListButton(form, "editButton")->isEnabled());
+        QVERIFY(!ListButton(form, "deleteButton")->isEnabled());
+        QVERIFY(ListButton(form, "addButton")->isEnabled());
         ObjectEntry zero;
         std::memset(&zero, 0, sizeof zero);
         QVERIFY(form.List().Entries[0] == zero);
@@ -325,13 +313,13 @@ private slots:
         bool startedEmpty = false;
         ModalScript script;
         script.Then<ObjectDialog>([&](ObjectDialog* f) {
-            startedEmpty = f->EditName->text().isEmpty() && f->ComboBoxAddress->currentText().isEmpty();
-            f->EditName->setText(QStringLiteral("В"));
-            f->ComboBoxAddress->setEditText(QStringLiteral("3"));
-            f->BitBtnOk->click();
+            startedEmpty = NameEdit(f)->text().isEmpty() && AddressBox(f)->currentText().isEmpty();
+            NameEdit(f)->setText(QStringLiteral("В"));
+            AddressBox(f)->setEditText(QStringLiteral("3"));
+            ListButton(f, "acceptButton")->click();
         });
         script.Start();
-        form.BitBtnAdd->click();
+        ListButton(form, "addButton")->click();
         QVERIFY(script.Finished());
         QVERIFY(startedEmpty);
         QCOMPARE(GridColumn(form, 1), QStringList({" Б", " В", " Г"}));
@@ -345,16 +333,16 @@ private slots:
         const ObjectList before = form.List();
         ModalScript script;
         script.Then<ObjectDialog>([](ObjectDialog* f) {
-                  f->EditName->setText(QStringLiteral("Новый"));
-                  f->BitBtnCancel->click();
+                  NameEdit(f)->setText(QStringLiteral("Новый"));
+                  ListButton(f, "cancelButton")->click();
               })
             .Then<ObjectDialog>([](ObjectDialog* f) {
-                f->EditName->setText(QStringLiteral("Другое"));
-                f->BitBtnCancel->click();
+                NameEdit(f)->setText(QStringLiteral("Другое"));
+                ListButton(f, "cancelButton")->click();
             });
         script.Start();
-        form.BitBtnAdd->click();
-        form.BitBtnEdit->click();
+        ListButton(form, "addButton")->click();
+        ListButton(form, "editButton")->click();
         QVERIFY(script.Finished());
         QVERIFY(form.List() == before);
     }
@@ -367,15 +355,16 @@ private slots:
         QString shown;
         ModalScript script;
         script.Then<ObjectDialog>([&](ObjectDialog* f) {
-            shown = f->EditName->text();
-            f->ComboBoxAddress->setEditText(QStringLiteral("200"));
-            f->BitBtnOk->click();
+            shown = NameEdit(f)->text();
+            AddressBox(f)->setEditText(QStringLiteral("200"));
+            ListButton(f, "acceptButton")->click();
         });
         script.Start();
-        const QRect cell = form.StringGrid1->visualRect(form.StringGrid1->model()->index(2, 1));
+        QTableView* grid = ListGrid(form);
+        const QRect cell = grid->visualRect(grid->model()->index(2, 1));
         // A double click is a press, a release and then the double-click press.
-        QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, cell.center());
-        QTest::mouseDClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         QVERIFY(script.Finished());
         QCOMPARE(shown, QStringLiteral("В"));
         QCOMPARE(int(form.List().Selected), 2);
@@ -389,14 +378,14 @@ private slots:
 
         {  // no change: the file is not even created
             ObjectListDialog form(list, path);
-            form.BitBtnOk->click();
+            ListButton(form, "acceptButton")->click();
             QCOMPARE(form.result(), int(QDialog::Accepted));
             QVERIFY(!QFileInfo::exists(path));
         }
         {  // a change: written
             ObjectListDialog form(list, path);
-            form.SpeedButtonSortAddress->click();
-            form.BitBtnOk->click();
+            SortButton(form, "secondSortButton")->click();
+            ListButton(form, "acceptButton")->click();
             QCOMPARE(form.result(), int(QDialog::Accepted));
             QCOMPARE(int(list.SortMode), 1);
             ObjectList back;
@@ -416,16 +405,15 @@ private slots:
         for (int way = 0; way < 2; ++way) {
             ObjectListDialog form(list, path);
             form.show();
-            ModalScript script;
-            Seen seen;
-            script.Then<MessageDialog>(Answer(seen, true));
-            script.Start();
-            form.BitBtnDelete->click();
-            QVERIFY(script.Finished());
-            form.SpeedButtonSortAddress->click();
+            {
+                Messages messages(true);
+                ListButton(form, "deleteButton")->click();
+                QCOMPARE(messages.seen.size(), 1);
+            }
+            SortButton(form, "secondSortButton")->click();
             QCOMPARE(list.Count, uint8_t(2));  // edited in place ...
             if (way == 0)
-                form.BitBtnCancel->click();
+                ListButton(form, "cancelButton")->click();
             else
                 form.close();
             QCOMPARE(form.result(), int(QDialog::Rejected));
@@ -437,16 +425,13 @@ private slots:
     // --- start-up ------------------------------------------------------
 
     void mainWindowReadsAndSortsTheListAtStartUp() {
-        QTemporaryDir dir;
-        qputenv("ZMK_HOME", dir.path().toUtf8());
-        QDir().mkpath(dir.filePath(QStringLiteral("INI")));
-        QFile f(dir.filePath(QStringLiteral("INI/objects.ini")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[OBJECT_LIST]\r\nobj_num=3\r\nsort_prz=0\r\nobj_index=0\r\n"
-                "[OBJECT_1]\r\ncontr_adr=1\r\nobj_name=" + ToCp1251(QStringLiteral("бета")) + "\r\n"
-                "[OBJECT_2]\r\ncontr_adr=2\r\nobj_name=" + ToCp1251(QStringLiteral("Альфа")) + "\r\n"
-                "[OBJECT_3]\r\ncontr_adr=3\r\nobj_name=" + ToCp1251(QStringLiteral("гамма")) + "\r\n");
-        f.close();
+        BaseFolder base;
+        QVERIFY(base.IsValid());
+        QVERIFY(base.Write(QStringLiteral("INI/objects.ini"),
+                           "[OBJECT_LIST]\r\nobj_num=3\r\nsort_prz=0\r\nobj_index=0\r\n"
+                           "[OBJECT_1]\r\ncontr_adr=1\r\nobj_name=" + ToCp1251(QStringLiteral("бета")) + "\r\n"
+                           "[OBJECT_2]\r\ncontr_adr=2\r\nobj_name=" + ToCp1251(QStringLiteral("Альфа")) + "\r\n"
+                           "[OBJECT_3]\r\ncontr_adr=3\r\nobj_name=" + ToCp1251(QStringLiteral("гамма")) + "\r\n"));
         Objects() = EmptyObjectList();
         {
             MainWindow w;
@@ -458,10 +443,9 @@ private slots:
             QCOMPARE(ObjectName(list.Entries[2]), QStringLiteral("гамма"));
             QCOMPARE(int(list.Selected), 1);  // "бета" stays current
         }
-        qunsetenv("ZMK_HOME");
         Objects() = EmptyObjectList();
     }
 };
 
-QTEST_MAIN(ObjectsTest)
+QTEST_MAIN(ObjectListDialogTest)
 #include "ObjectListDialogTest.moc"

@@ -2,11 +2,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 
 #include "MessageTrap.h"
-#include "common/ui/MessageDialog.h"
 #include "tables/ui/ProgramUserDialog.h"
 
 using namespace zmk;
@@ -15,31 +13,22 @@ namespace {
 
 QByteArray Bytes(const uint8_t* data, int size) { return QByteArray(reinterpret_cast<const char*>(data), size); }
 
-// Answers the first message dialog that opens and keeps what it showed.
-struct MessageCatcher {
-    QString caption, line1, line2;
-    bool seen = false;
-    QObject context;
+template <typename T>
+T* Part(const ProgramUserDialog& form, const char* name) {
+    T* part = form.findChild<T*>(QString::fromLatin1(name));
+    if (part == nullptr)
+        qFatal("ProgramUserDialog has no %s", name);
+    return part;
+}
 
-    void Arm() {
-        QTimer::singleShot(10, &context, [this] {
-            auto* box = qobject_cast<MessageDialog*>(QApplication::activeModalWidget());
-            if (box == nullptr || !box->isVisible()) {
-                Arm();
-                return;
-            }
-            seen = true;
-            caption = box->windowTitle();
-            line1 = box->LineText(1);
-            line2 = box->LineText(2);
-            MessageButton(box, "okButton")->click();
-        });
-    }
-};
+QLineEdit* CodeEdit(const ProgramUserDialog& form) { return Part<QLineEdit>(form, "codeEdit"); }
+QLineEdit* PasswordEdit(const ProgramUserDialog& form) { return Part<QLineEdit>(form, "passwordEdit"); }
+QPushButton* AcceptButton(const ProgramUserDialog& form) { return Part<QPushButton>(form, "acceptButton"); }
+QPushButton* ExitButton(const ProgramUserDialog& form) { return Part<QPushButton>(form, "exitButton"); }
 
 }  // namespace
 
-class ShortUsPassTest : public QObject {
+class ProgramUserDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -49,24 +38,24 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.size(), QSize(384, 176));
         QCOMPARE(form.windowTitle(), QStringLiteral("Идентификация пользователя программы"));
-        QCOMPARE(form.LabelCode->text(), QStringLiteral(" Код идентификации  пользователя"));
-        QCOMPARE(form.LabelPass->text(), QStringLiteral(" Пароль на запись в контроллер"));
-        QCOMPARE(form.BitBtnAccept->text(), QStringLiteral("Принять"));
-        QCOMPARE(form.BitBtnExit->text(), QStringLiteral("Выход"));
-        QVERIFY(form.EditCode->text().isEmpty());
-        QVERIFY(form.EditPass->text().isEmpty());
-        QCOMPARE(form.EditCode->echoMode(), QLineEdit::Password);
-        QCOMPARE(form.EditPass->echoMode(), QLineEdit::Password);
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.EditCode));
+        QCOMPARE(Part<QLabel>(form, "codeLabel")->text(), QStringLiteral(" Код идентификации  пользователя"));
+        QCOMPARE(Part<QLabel>(form, "passwordLabel")->text(), QStringLiteral(" Пароль на запись в контроллер"));
+        QCOMPARE(AcceptButton(form)->text(), QStringLiteral("Принять"));
+        QCOMPARE(ExitButton(form)->text(), QStringLiteral("Выход"));
+        QVERIFY(CodeEdit(form)->text().isEmpty());
+        QVERIFY(PasswordEdit(form)->text().isEmpty());
+        QCOMPARE(CodeEdit(form)->echoMode(), QLineEdit::Password);
+        QCOMPARE(PasswordEdit(form)->echoMode(), QLineEdit::Password);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(CodeEdit(form)));
     }
 
     void codeTakesAtMostFourDigits() {
         ProgramUserDialog form;
         form.show();
-        QTest::keyClicks(form.EditCode, QStringLiteral("1a2-b34x5"));
-        QCOMPARE(form.EditCode->text(), QStringLiteral("1234"));
-        QTest::keyClicks(form.EditPass, QStringLiteral("abcdefghijklmnop"));
-        QCOMPARE(form.EditPass->text(), QStringLiteral("abcdefghijkl"));
+        QTest::keyClicks(CodeEdit(form), QStringLiteral("1a2-b34x5"));
+        QCOMPARE(CodeEdit(form)->text(), QStringLiteral("1234"));
+        QTest::keyClicks(PasswordEdit(form), QStringLiteral("abcdefghijklmnop"));
+        QCOMPARE(PasswordEdit(form)->text(), QStringLiteral("abcdefghijkl"));
     }
 
     void enterWalksToAccept() {
@@ -74,32 +63,38 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.activateWindow();
-        form.EditCode->setFocus();
-        QTest::keyClicks(form.EditCode, QStringLiteral("42"));
-        QTest::keyClick(form.EditCode, Qt::Key_Return);
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.EditPass));
+        CodeEdit(form)->setFocus();
+        QTest::keyClicks(CodeEdit(form), QStringLiteral("42"));
+        QTest::keyClick(CodeEdit(form), Qt::Key_Return);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(PasswordEdit(form)));
         QVERIFY(form.isVisible());
-        QTest::keyClicks(form.EditPass, QStringLiteral("pw"));
-        QTest::keyClick(form.EditPass, Qt::Key_Enter);
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.BitBtnAccept));
+        QTest::keyClicks(PasswordEdit(form), QStringLiteral("pw"));
+        QTest::keyClick(PasswordEdit(form), Qt::Key_Enter);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(AcceptButton(form)));
         QVERIFY(form.isVisible());
-        QTest::keyClick(form.BitBtnAccept, Qt::Key_Return);
+        QTest::keyClick(AcceptButton(form), Qt::Key_Return);
         QCOMPARE(form.result(), int(QDialog::Accepted));
-        QCOMPARE(Bytes(form.Code.data(), 4), QByteArray("42  "));
-        QCOMPARE(Bytes(form.Password.data(), 12), QByteArray("pw          "));
+        QCOMPARE(Bytes(form.Code().data(), 4), QByteArray("42  "));
+        QCOMPARE(Bytes(form.Password().data(), 12), QByteArray("pw          "));
     }
 
     void emptyCodeIsRefused() {
         ProgramUserDialog form;
         form.show();
-        QTest::keyClicks(form.EditPass, QStringLiteral("secret"));
-        MessageCatcher catcher;
-        catcher.Arm();
-        form.BitBtnAccept->click();
-        QVERIFY(catcher.seen);
-        QCOMPARE(catcher.caption, QStringLiteral("Ошибка ввода параметров"));
-        QCOMPARE(catcher.line1, QStringLiteral("Не задан код идентификации пользователя"));
-        QCOMPARE(catcher.line2, QString());
+        QTest::keyClicks(PasswordEdit(form), QStringLiteral("secret"));
+        QList<MessageLook> shown;
+        {
+            MessageTrap trap([&](MessageKind, const MessageLook& look) {
+                shown.append(look);
+                return false;
+            });
+            AcceptButton(form)->click();
+        }
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].Caption, QStringLiteral("Ошибка ввода параметров"));
+        QCOMPARE(shown[0].Line1, QStringLiteral("Не задан код идентификации пользователя"));
+        QCOMPARE(shown[0].Line2, QString());
+        QVERIFY(!shown[0].Question);
         QVERIFY(form.isVisible());
         QCOMPARE(form.result(), int(QDialog::Rejected));
     }
@@ -124,23 +119,25 @@ private slots:
         QFETCH(QByteArray, passwordBytes);
         ProgramUserDialog form;
         form.show();
-        form.EditCode->setText(code);
-        form.EditPass->setText(password);
-        form.BitBtnAccept->click();
+        CodeEdit(form)->setText(code);
+        PasswordEdit(form)->setText(password);
+        AcceptButton(form)->click();
         QCOMPARE(form.result(), int(QDialog::Accepted));
-        QCOMPARE(Bytes(form.Code.data(), 4), codeBytes);
-        QCOMPARE(Bytes(form.Password.data(), 12), passwordBytes);
+        QCOMPARE(Bytes(form.Code().data(), 4), codeBytes);
+        QCOMPARE(Bytes(form.Password().data(), 12), passwordBytes);
     }
 
     void exitLeavesWithoutAcceptance() {
         ProgramUserDialog form;
         form.show();
-        form.EditCode->setText(QStringLiteral("1234"));
-        form.BitBtnExit->click();
+        CodeEdit(form)->setText(QStringLiteral("1234"));
+        ExitButton(form)->click();
         QVERIFY(!form.isVisible());
         QCOMPARE(form.result(), int(QDialog::Rejected));
+        QCOMPARE(Bytes(form.Code().data(), 4), QByteArray(4, '\0'));
+        QCOMPARE(Bytes(form.Password().data(), 12), QByteArray(12, '\0'));
     }
 };
 
-QTEST_MAIN(ShortUsPassTest)
+QTEST_MAIN(ProgramUserDialogTest)
 #include "ProgramUserDialogTest.moc"

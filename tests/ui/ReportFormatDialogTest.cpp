@@ -1,60 +1,46 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 #include <cstring>
-#include <functional>
 
+#include "BaseFolder.h"
 #include "WindowPart.h"
 #include "app/ui/MainWindow.h"
 #include "MessageTrap.h"
-#include "common/ui/MessageDialog.h"
-#include "settings/ReportFormat.h"
+#include "ModalScript.h"
 #include "reports/ui/ReportFormatDialog.h"
-#include "app/ConnectionState.h"
+#include "settings/ReportFormat.h"
 
 using namespace zmk;
 
 namespace {
 
-// Runs action on the first modal widget of type T that shows up (within 5 s;
-// anything else still open then is closed so that a fault cannot hang the test).
 template <typename T>
-class WhenModal {
-public:
-    explicit WhenModal(std::function<void(T*)> action) : action_(std::move(action)) {
-        clock_.start();
-        QTimer::singleShot(0, &context_, [this] { Poll(); });
-    }
-    bool Done() const { return done_; }
+T* Part(const ReportFormatDialog* form, const QString& name) {
+    T* part = form->findChild<T*>(name);
+    if (part == nullptr)
+        qFatal("ReportFormatDialog has no %s", qPrintable(name));
+    return part;
+}
 
-private:
-    void Poll() {
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible()) {
-            done_ = true;
-            action_(w);
-            return;
-        }
-        if (clock_.elapsed() > 5000) {
-            if (QWidget* open = QApplication::activeModalWidget())
-                open->close();
-            return;
-        }
-        QTimer::singleShot(10, &context_, [this] { Poll(); });
-    }
-    std::function<void(T*)> action_;
-    QObject context_;
-    QElapsedTimer clock_;
-    bool done_ = false;
-};
+// The drop-down list of one format byte and its label.
+QComboBox* Box(const ReportFormatDialog* form, int byte) {
+    return Part<QComboBox>(form, QStringLiteral("decimalsBox%1").arg(byte));
+}
+QLabel* Label(const ReportFormatDialog* form, int byte) {
+    return Part<QLabel>(form, QStringLiteral("decimalsLabel%1").arg(byte));
+}
+QGroupBox* Group(const ReportFormatDialog* form, const char* name) {
+    return Part<QGroupBox>(form, QString::fromLatin1(name));
+}
+QPushButton* Button(const ReportFormatDialog* form, const char* name) {
+    return Part<QPushButton>(form, QString::fromLatin1(name));
+}
 
 ReportFormat Numbered() {
     ReportFormat f;
@@ -67,7 +53,7 @@ ReportFormat Numbered() {
 
 }  // namespace
 
-class RepconfTest : public QObject {
+class ReportFormatDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -76,25 +62,28 @@ private slots:
         ReportFormat format = Numbered();
         ReportFormatDialog form(format);
         QCOMPARE(form.windowTitle(), QStringLiteral("Формат представления данных"));
-        QCOMPARE(form.LabelHeading->text(), QStringLiteral("Точность представления данных"));
-        QCOMPARE(form.LabelHeading2->text(), QStringLiteral("(количество знаков после запятой)"));
-        QCOMPARE(form.GroupDensity->title(), QStringLiteral(" Плотность "));
-        QCOMPARE(form.GroupHeat->title(), QStringLiteral(" Теплота сгорания "));
-        QCOMPARE(form.GroupWobbe->title(), QStringLiteral(" Число Воббе "));
-        QCOMPARE(form.BitBtnOk->text(), QStringLiteral("Принять"));
-        QCOMPARE(form.BitBtnCancel->text(), QStringLiteral("Отменить"));
+        QCOMPARE(Part<QLabel>(&form, QStringLiteral("headingLabel"))->text(),
+                 QStringLiteral("Точность представления данных"));
+        QCOMPARE(Part<QLabel>(&form, QStringLiteral("headingNoteLabel"))->text(),
+                 QStringLiteral("(количество знаков после запятой)"));
+        QCOMPARE(Group(&form, "densityGroup")->title(), QStringLiteral(" Плотность "));
+        QCOMPARE(Group(&form, "heatGroup")->title(), QStringLiteral(" Теплота сгорания "));
+        QCOMPARE(Group(&form, "wobbeGroup")->title(), QStringLiteral(" Число Воббе "));
+        QCOMPARE(Button(&form, "acceptButton")->text(), QStringLiteral("Принять"));
+        QCOMPARE(Button(&form, "cancelButton")->text(), QStringLiteral("Отменить"));
 
         const char* labels[ReportFormatDialogBytes] = {
             "МД составляющих газа", "Фактор сжимаемости", "Температура", "Давление", "Абсолютная",
             "Относительная", "ккал/м3", "МДж/м3", "кВт-год/м3", "ккал/м3", "МДж/м3", "кВт-год/м3"};
-        QWidget* parents[ReportFormatDialogBytes] = {&form, &form, &form, &form,
-                                                     form.GroupDensity, form.GroupDensity,
-                                                     form.GroupHeat, form.GroupHeat, form.GroupHeat,
-                                                     form.GroupWobbe, form.GroupWobbe, form.GroupWobbe};
+        QGroupBox* density = Group(&form, "densityGroup");
+        QGroupBox* heat = Group(&form, "heatGroup");
+        QGroupBox* wobbe = Group(&form, "wobbeGroup");
+        QWidget* parents[ReportFormatDialogBytes] = {&form,   &form,   &form, &form, density, density,
+                                                     heat,    heat,    heat,  wobbe, wobbe,   wobbe};
         const QStringList items = {" 0 ", " 1", " 2", " 3", " 4", " 5", " 6", " 7"};
         for (int i = 0; i < ReportFormatDialogBytes; ++i) {
-            QComboBox* combo = form.ComboBoxes[size_t(i)];
-            QLabel* label = form.Labels[size_t(i)];
+            QComboBox* combo = Box(&form, i);
+            QLabel* label = Label(&form, i);
             QCOMPARE(label->text(), QString::fromUtf8(labels[i]));
             QCOMPARE(combo->parentWidget(), parents[i]);
             QStringList shown;
@@ -111,7 +100,7 @@ private slots:
     void acceptStoresTheTenBytesAndDerivesTheTable() {
         ReportFormat format = Numbered();
         ReportFormatDialog form(format);
-        auto set = [&](ReportFormatByte b, int digits) { form.ComboBoxes[size_t(b)]->setCurrentIndex(digits); };
+        auto set = [&](ReportFormatByte b, int digits) { Box(&form, b)->setCurrentIndex(digits); };
         set(FmtComponents, 3);
         set(FmtDensityAbsolute, 4);
         set(FmtHeatMJ, 2);
@@ -119,7 +108,7 @@ private slots:
         set(FmtTemperature, 1);
         set(FmtPressure, 0);
         set(FmtHeatKcal, 7);
-        form.BitBtnOk->click();
+        Button(&form, "acceptButton")->click();
         QCOMPARE(form.result(), int(QDialog::Accepted));
 
         const uint8_t bytes[ReportFormatDialogBytes] = {3, 2, 1, 0, 4, 6, 7, 2, 1, 2, 2, 4};
@@ -134,8 +123,8 @@ private slots:
         ReportFormat format = Numbered();
         const ReportFormat before = format;
         ReportFormatDialog form(format);
-        form.ComboBoxes[FmtComponents]->setCurrentIndex(7);
-        form.BitBtnCancel->click();
+        Box(&form, FmtComponents)->setCurrentIndex(7);
+        Button(&form, "cancelButton")->click();
         QCOMPARE(form.result(), int(QDialog::Rejected));
         QVERIFY(format == before);
     }
@@ -147,27 +136,30 @@ private slots:
         format.Format[FmtCompressibility] = 200;  // not editable: no error for it
         const ReportFormat before = format;
         ReportFormatDialog form(format);
-        QCOMPARE(form.ComboBoxes[FmtTemperature]->currentIndex(), -1);
+        QCOMPARE(Box(&form, FmtTemperature)->currentIndex(), -1);
         form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
 
-        QString caption, line1, line2;
-        WhenModal<MessageDialog> ack([&](MessageDialog* box) {
-            caption = box->windowTitle();
-            line1 = box->LineText(1);
-            line2 = box->LineText(2);
-            MessageButton(box, "okButton")->click();
-        });
-        form.BitBtnOk->click();
-        QVERIFY(ack.Done());
-        QCOMPARE(caption, QStringLiteral("Ошибка ввода параметров"));
-        QCOMPARE(line1, QStringLiteral("Введены не все данные"));
-        QCOMPARE(line2, QString());
+        QList<MessageLook> shown;
+        {
+            MessageTrap trap([&](MessageKind, const MessageLook& look) {
+                shown.append(look);
+                return false;
+            });
+            Button(&form, "acceptButton")->click();
+        }
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].Caption, QStringLiteral("Ошибка ввода параметров"));
+        QCOMPARE(shown[0].Line1, QStringLiteral("Введены не все данные"));
+        QCOMPARE(shown[0].Line2, QString());
         QVERIFY(form.isVisible());
         QVERIFY(format == before);
+        // The focus goes to the list without a choice.
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Box(&form, FmtTemperature)));
 
         // Choosing a value makes it acceptable; the non-editable byte stays as read.
-        form.ComboBoxes[FmtTemperature]->setCurrentIndex(5);
-        form.BitBtnOk->click();
+        Box(&form, FmtTemperature)->setCurrentIndex(5);
+        Button(&form, "acceptButton")->click();
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(int(format.Format[FmtTemperature]), 5);
         QCOMPARE(int(format.Format[FmtCompressibility]), 200);
@@ -176,10 +168,9 @@ private slots:
 
     // The menu command of the main window rewrites rep_format.ini on acceptance only.
     void menuCommandRewritesTheFileOnAcceptance() {
-        QTemporaryDir dir;
-        qputenv("ZMK_HOME", dir.path().toUtf8());
-        QDir().mkpath(dir.filePath(QStringLiteral("INI")));
-        const QString path = dir.filePath(QStringLiteral("INI/rep_format.ini"));
+        BaseFolder base;
+        QVERIFY(base.IsValid());
+        const QString path = base.File(QStringLiteral("INI/rep_format.ini"));
         {
             MainWindow w;
             WindowPart<QTimer>(&w, "startTimer")->stop();
@@ -187,22 +178,26 @@ private slots:
             QVERIFY(item != nullptr);
             QVERIFY(CurrentReportFormat() == DefaultReportFormat());  // no file: all 4
 
-            WhenModal<ReportFormatDialog> cancel([](ReportFormatDialog* f) {
-                f->ComboBoxes[FmtComponents]->setCurrentIndex(1);
-                f->BitBtnCancel->click();
+            ModalScript cancel;
+            cancel.Then<ReportFormatDialog>([](ReportFormatDialog* f) {
+                Box(f, FmtComponents)->setCurrentIndex(1);
+                Button(f, "cancelButton")->click();
             });
+            cancel.Start();
             item->trigger();
-            QVERIFY(cancel.Done());
+            QVERIFY(cancel.Finished());
             QVERIFY(!QFile::exists(path));
             QVERIFY(CurrentReportFormat() == DefaultReportFormat());
 
-            WhenModal<ReportFormatDialog> accept([](ReportFormatDialog* f) {
-                f->ComboBoxes[FmtComponents]->setCurrentIndex(1);
-                f->ComboBoxes[FmtPressure]->setCurrentIndex(0);
-                f->BitBtnOk->click();
+            ModalScript accept;
+            accept.Then<ReportFormatDialog>([](ReportFormatDialog* f) {
+                Box(f, FmtComponents)->setCurrentIndex(1);
+                Box(f, FmtPressure)->setCurrentIndex(0);
+                Button(f, "acceptButton")->click();
             });
+            accept.Start();
             item->trigger();
-            QVERIFY(accept.Done());
+            QVERIFY(accept.Finished());
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadOnly));
             const QByteArray bytes = file.readAll();
@@ -221,10 +216,9 @@ private slots:
             QCOMPARE(GasParameterDecimals(CurrentReportFormat(), 3), 1);
             QCOMPARE(PressureDecimals(CurrentReportFormat()), 0);
         }
-        qunsetenv("ZMK_HOME");
         CurrentReportFormat() = DefaultReportFormat();
     }
 };
 
-QTEST_MAIN(RepconfTest)
+QTEST_MAIN(ReportFormatDialogTest)
 #include "ReportFormatDialogTest.moc"

@@ -19,6 +19,7 @@
 #include "link/ui/SubscriberDialog.h"
 #include "link/ui/SubscriberListDialog.h"
 
+#include "ListDialogParts.h"
 #include "ModalScript.h"
 #include "app/ConnectionState.h"
 
@@ -57,19 +58,19 @@ std::unique_ptr<EthernetList> EthernetListOf(const QStringList& names) {
 
 QStringList GridColumn(const SubscriberListDialog& form, int column) {
     QStringList out;
-    const QAbstractItemModel* model = form.StringGrid1->model();
+    const QAbstractItemModel* model = ListGrid(form)->model();
     for (int row = 0; row < model->rowCount(); ++row)
         out << model->index(row, column).data().toString();
     return out;
 }
 
 int SelectedRow(const SubscriberListDialog& form) {
-    const QModelIndexList rows = form.StringGrid1->selectionModel()->selectedRows();
+    const QModelIndexList rows = ListGrid(form)->selectionModel()->selectedRows();
     return rows.size() == 1 ? rows.first().row() : -1;
 }
 
 QPoint RowCentre(const SubscriberListDialog& form, int row, int column = 1) {
-    return form.StringGrid1->visualRect(form.StringGrid1->model()->index(row, column)).center();
+    return ListGrid(form)->visualRect(ListGrid(form)->model()->index(row, column)).center();
 }
 
 void ShowAndWait(QWidget& w) {
@@ -98,33 +99,33 @@ private slots:
         const QStringList phoneHeaders = {"№", "Наименование", "Адрес", "№ телефона"};
         const QStringList ethHeaders = {"№", "Наименование", "Адрес", "IP-адрес:порт"};
         for (int c = 0; c < 4; ++c) {
-            QCOMPARE(phoneForm.StringGrid1->model()->headerData(c, Qt::Horizontal).toString(),
+            QCOMPARE(ListGrid(phoneForm)->model()->headerData(c, Qt::Horizontal).toString(),
                      phoneHeaders[c]);
-            QCOMPARE(ethForm.StringGrid1->model()->headerData(c, Qt::Horizontal).toString(),
+            QCOMPARE(ListGrid(ethForm)->model()->headerData(c, Qt::Horizontal).toString(),
                      ethHeaders[c]);
         }
-        QCOMPARE(phoneForm.StringGrid1->model()->columnCount(), 4);
-        QCOMPARE(phoneForm.BitBtnEdit->text(), QStringLiteral("Изменить"));
-        QCOMPARE(phoneForm.BitBtnAdd->text(), QStringLiteral("Добавить"));
-        QCOMPARE(phoneForm.BitBtnDelete->text(), QStringLiteral("Удалить"));
-        QCOMPARE(phoneForm.BitBtnOk->text(), QStringLiteral("Принять"));
-        QCOMPARE(phoneForm.BitBtnCancel->text(), QStringLiteral("Отменить"));
+        QCOMPARE(ListGrid(phoneForm)->model()->columnCount(), 4);
+        QCOMPARE(ListButton(phoneForm, "editButton")->text(), QStringLiteral("Изменить"));
+        QCOMPARE(ListButton(phoneForm, "addButton")->text(), QStringLiteral("Добавить"));
+        QCOMPARE(ListButton(phoneForm, "deleteButton")->text(), QStringLiteral("Удалить"));
+        QCOMPARE(ListButton(phoneForm, "acceptButton")->text(), QStringLiteral("Принять"));
+        QCOMPARE(ListButton(phoneForm, "cancelButton")->text(), QStringLiteral("Отменить"));
     }
 
     void sortButtonsSitInTheirColumnHeaders() {
         auto phone = PhoneListOf({"а", "б"});
         SubscriberListDialog form(*phone);
         ShowAndWait(form);
-        QHeaderView* header = form.StringGrid1->horizontalHeader();
-        QCOMPARE(form.SpeedButtonSortName->parentWidget(), static_cast<QWidget*>(header));
-        QCOMPARE(form.SpeedButtonSortKey->parentWidget(), static_cast<QWidget*>(header));
+        QHeaderView* header = ListGrid(form)->horizontalHeader();
+        QCOMPARE(SortButton(form, "nameSortButton")->parentWidget(), static_cast<QWidget*>(header));
+        QCOMPARE(SortButton(form, "secondSortButton")->parentWidget(), static_cast<QWidget*>(header));
         auto inSection = [&](QToolButton* b, int section) {
             const int left = header->sectionViewportPosition(section);
             return b->isVisible() && b->x() >= left &&
                    b->geometry().right() < left + header->sectionSize(section);
         };
-        QVERIFY(inSection(form.SpeedButtonSortName, 1));
-        QVERIFY(inSection(form.SpeedButtonSortKey, 3));
+        QVERIFY(inSection(SortButton(form, "nameSortButton"), 1));
+        QVERIFY(inSection(SortButton(form, "secondSortButton"), 3));
     }
 
     void gridTexts() {
@@ -135,7 +136,7 @@ private slots:
         SetAbonentPhone(phone->Entries[0], QStringLiteral("8-800"));
         phone->Entries[0].Address = 7;
         SubscriberListDialog phoneForm(*phone);
-        QCOMPARE(phoneForm.StringGrid1->model(), static_cast<QAbstractItemModel*>(phoneForm.Model));
+        QCOMPARE(ListGrid(phoneForm)->model(), static_cast<QAbstractItemModel*>(phoneForm.Model));
         QCOMPARE(GridColumn(phoneForm, 0), QStringList({"  1"}));
         QCOMPARE(GridColumn(phoneForm, 1), QStringList({" Котельная"}));
         QCOMPARE(GridColumn(phoneForm, 2), QStringList({" 7"}));
@@ -162,8 +163,8 @@ private slots:
         QCOMPARE(SelectedRow(form), 1);
         QCOMPARE(std::memcmp(phone.get(), &before, sizeof before), 0);
         // Sorted by name: its button is the disabled one.
-        QVERIFY(!form.SpeedButtonSortName->isEnabled());
-        QVERIFY(form.SpeedButtonSortKey->isEnabled());
+        QVERIFY(!SortButton(form, "nameSortButton")->isEnabled());
+        QVERIFY(SortButton(form, "secondSortButton")->isEnabled());
     }
 
     void sortButtonsSwitchTheKindAndKeepTheCurrentEntry() {
@@ -177,18 +178,18 @@ private slots:
         QCOMPARE(GridColumn(form, 1), QStringList({" а", " б", " в"}));
         QCOMPARE(form.CurrentIndex(), 0);
 
-        form.SpeedButtonSortKey->click();
+        SortButton(form, "secondSortButton")->click();
         QCOMPARE(GridColumn(form, 1), QStringList({" б", " а", " в"}));
         QCOMPARE(form.CurrentIndex(), 1);
         QCOMPARE(SelectedRow(form), 1);
-        QVERIFY(form.SpeedButtonSortName->isEnabled());
-        QVERIFY(!form.SpeedButtonSortKey->isEnabled());
+        QVERIFY(SortButton(form, "nameSortButton")->isEnabled());
+        QVERIFY(!SortButton(form, "secondSortButton")->isEnabled());
 
-        form.SpeedButtonSortName->click();
+        SortButton(form, "nameSortButton")->click();
         QCOMPARE(GridColumn(form, 1), QStringList({" а", " б", " в"}));
         QCOMPARE(form.CurrentIndex(), 0);
-        form.SpeedButtonSortKey->click();
-        form.BitBtnOkClick();
+        SortButton(form, "secondSortButton")->click();
+        ListButton(form, "acceptButton")->click();
         QCOMPARE(eth->SortKind, uint8_t(SortByKey));
         QCOMPARE(AbonentName(eth->Entries[0]), QStringLiteral("б"));
         QCOMPARE(eth->Current, uint8_t(1));
@@ -198,11 +199,11 @@ private slots:
         auto phone = PhoneListOf({"а", "б", "в", "г"});
         SubscriberListDialog form(*phone);
         ShowAndWait(form);
-        QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, RowCentre(form, 2));
+        QTest::mouseClick(ListGrid(form)->viewport(), Qt::LeftButton, {}, RowCentre(form, 2));
         QCOMPARE(form.CurrentIndex(), 2);
-        QTest::keyClick(form.StringGrid1, Qt::Key_Down);
+        QTest::keyClick(ListGrid(form), Qt::Key_Down);
         QCOMPARE(form.CurrentIndex(), 3);
-        QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, RowCentre(form, 0, 3));
+        QTest::mouseClick(ListGrid(form)->viewport(), Qt::LeftButton, {}, RowCentre(form, 0, 3));
         QCOMPARE(form.CurrentIndex(), 0);
     }
 
@@ -226,7 +227,7 @@ private slots:
         const PhoneList before = *phone;
         SubscriberListDialog form(*phone);
         ShowAndWait(form);
-        QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, RowCentre(form, current));
+        QTest::mouseClick(ListGrid(form)->viewport(), Qt::LeftButton, {}, RowCentre(form, current));
         QCOMPARE(form.CurrentIndex(), current);
 
         QString caption = QStringLiteral("?");
@@ -242,7 +243,7 @@ private slots:
             (yes ? MessageButton(box, "yesButton") : MessageButton(box, "noButton"))->click();
         });
         script.Start();
-        form.BitBtnDelete->click();
+        ListButton(form, "deleteButton")->click();
         QVERIFY(script.Finished());
         QCOMPARE(kind, 3);
         QVERIFY(caption.isEmpty());
@@ -251,7 +252,7 @@ private slots:
 
         const int count = yes ? 7 : 8;
         QCOMPARE(form.Count(), count);
-        QCOMPARE(form.StringGrid1->model()->rowCount(), count);
+        QCOMPARE(ListGrid(form)->model()->rowCount(), count);
         QCOMPARE(form.CurrentIndex(), expectedCurrent);
         QCOMPARE(SelectedRow(form), expectedCurrent);
         QCOMPARE(GridColumn(form, 1).first(), expectedFirst);
@@ -261,7 +262,7 @@ private slots:
         }
         QVERIFY(QApplication::overrideCursor() == nullptr);
         // "Отменить": the caller's list is not touched.
-        form.BitBtnCancel->click();
+        ListButton(form, "cancelButton")->click();
         QCOMPARE(form.result(), int(QDialog::Rejected));
         QCOMPARE(std::memcmp(phone.get(), &before, sizeof before), 0);
     }
@@ -269,10 +270,10 @@ private slots:
     void buttonRulesFromEmptyToFull() {
         auto empty = PhoneListOf({});
         SubscriberListDialog emptyForm(*empty);
-        QCOMPARE(emptyForm.StringGrid1->model()->rowCount(), 0);
-        QVERIFY(!emptyForm.BitBtnEdit->isEnabled());
-        QVERIFY(!emptyForm.BitBtnDelete->isEnabled());
-        QVERIFY(emptyForm.BitBtnAdd->isEnabled());
+        QCOMPARE(ListGrid(emptyForm)->model()->rowCount(), 0);
+        QVERIFY(!ListButton(emptyForm, "editButton")->isEnabled());
+        QVERIFY(!ListButton(emptyForm, "deleteButton")->isEnabled());
+        QVERIFY(ListButton(emptyForm, "addButton")->isEnabled());
 
         QStringList names;
         for (int i = 0; i < MaxAbonents; ++i)
@@ -281,21 +282,21 @@ private slots:
         full->Current = 199;
         SubscriberListDialog fullForm(*full);
         ShowAndWait(fullForm);
-        QCOMPARE(fullForm.StringGrid1->model()->rowCount(), 200);
-        QVERIFY(!fullForm.BitBtnAdd->isEnabled());
-        QVERIFY(fullForm.BitBtnEdit->isEnabled());
-        QVERIFY(fullForm.BitBtnDelete->isEnabled());
+        QCOMPARE(ListGrid(fullForm)->model()->rowCount(), 200);
+        QVERIFY(!ListButton(fullForm, "addButton")->isEnabled());
+        QVERIFY(ListButton(fullForm, "editButton")->isEnabled());
+        QVERIFY(ListButton(fullForm, "deleteButton")->isEnabled());
         // The selected last row is scrolled into view.
-        QVERIFY(fullForm.StringGrid1->viewport()->rect().intersects(
-            fullForm.StringGrid1->visualRect(fullForm.Model->index(199, 0))));
+        QVERIFY(ListGrid(fullForm)->viewport()->rect().intersects(
+            ListGrid(fullForm)->visualRect(fullForm.Model->index(199, 0))));
 
         ModalScript yes;
         yes.Then<MessageDialog>([](MessageDialog* box) { MessageButton(box, "yesButton")->click(); });
         yes.Start();
-        fullForm.BitBtnDelete->click();
+        ListButton(fullForm, "deleteButton")->click();
         QVERIFY(yes.Finished());
         QCOMPARE(fullForm.Count(), 199);
-        QVERIFY(fullForm.BitBtnAdd->isEnabled());
+        QVERIFY(ListButton(fullForm, "addButton")->isEnabled());
 
         // Deleting the only entry leaves the empty state.
         auto one = EthernetListOf({"один"});
@@ -303,12 +304,12 @@ private slots:
         ModalScript yesAgain;
         yesAgain.Then<MessageDialog>([](MessageDialog* box) { MessageButton(box, "yesButton")->click(); });
         yesAgain.Start();
-        oneForm.BitBtnDelete->click();
+        ListButton(oneForm, "deleteButton")->click();
         QVERIFY(yesAgain.Finished());
-        QCOMPARE(oneForm.StringGrid1->model()->rowCount(), 0);
-        QVERIFY(!oneForm.BitBtnEdit->isEnabled());
-        QVERIFY(!oneForm.BitBtnDelete->isEnabled());
-        QVERIFY(oneForm.BitBtnAdd->isEnabled());
+        QCOMPARE(ListGrid(oneForm)->model()->rowCount(), 0);
+        QVERIFY(!ListButton(oneForm, "editButton")->isEnabled());
+        QVERIFY(!ListButton(oneForm, "deleteButton")->isEnabled());
+        QVERIFY(ListButton(oneForm, "addButton")->isEnabled());
     }
 
     void addNewEntryBecomesCurrentAndFillsTheLastFreePlace() {
@@ -318,7 +319,7 @@ private slots:
         auto phone = PhoneListOf(names);
         SubscriberListDialog form(*phone);
         ShowAndWait(form);
-        QVERIFY(form.BitBtnAdd->isEnabled());
+        QVERIFY(ListButton(form, "addButton")->isEnabled());
 
         bool startedEmpty = false;
         QString title;
@@ -334,7 +335,7 @@ private slots:
             entry->BitBtnOk->click();
         });
         script.Start();
-        form.BitBtnAdd->click();
+        ListButton(form, "addButton")->click();
         QVERIFY(script.Finished());
         QCOMPARE(title, QStringLiteral("Параметры абонента (связь по телефону)"));
         QVERIFY(startedEmpty);
@@ -342,14 +343,14 @@ private slots:
         // Sorted in at the top and current.
         QCOMPARE(form.CurrentIndex(), 0);
         QCOMPARE(SelectedRow(form), 0);
-        QCOMPARE(form.StringGrid1->model()->index(0, 1).data().toString(), QStringLiteral(" А-новый"));
-        QCOMPARE(form.StringGrid1->model()->index(0, 2).data().toString(), QStringLiteral(" 42"));
-        QCOMPARE(form.StringGrid1->model()->index(0, 3).data().toString(), QStringLiteral(" 555"));
+        QCOMPARE(ListGrid(form)->model()->index(0, 1).data().toString(), QStringLiteral(" А-новый"));
+        QCOMPARE(ListGrid(form)->model()->index(0, 2).data().toString(), QStringLiteral(" 42"));
+        QCOMPARE(ListGrid(form)->model()->index(0, 3).data().toString(), QStringLiteral(" 555"));
         QCOMPARE(form.PhoneCopy().Entries[0].ModbusAddress, uint8_t(1));
-        QVERIFY(!form.BitBtnAdd->isEnabled());
+        QVERIFY(!ListButton(form, "addButton")->isEnabled());
         QCOMPARE(phone->Count, uint8_t(199));  // not yet accepted
 
-        form.BitBtnOk->click();
+        ListButton(form, "acceptButton")->click();
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(phone->Count, uint8_t(200));
         QCOMPARE(AbonentName(phone->Entries[0]), QStringLiteral("А-новый"));
@@ -374,7 +375,7 @@ private slots:
             })
             .Then<SubscriberDialog>([](SubscriberDialog* entry) { entry->BitBtnCancel->click(); });
         script.Start();
-        form.BitBtnAdd->click();
+        ListButton(form, "addButton")->click();
         QVERIFY(script.Finished());
         QCOMPARE(message, QStringLiteral("Введены не все параметры"));
         QCOMPARE(std::memcmp(&form.EthernetCopy(), &before, sizeof before), 0);
@@ -396,8 +397,8 @@ private slots:
         });
         script.Start();
         // A double click is a press, a release and then the double-click press.
-        QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, RowCentre(form, 1));
-        QTest::mouseDClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, RowCentre(form, 1));
+        QTest::mouseClick(ListGrid(form)->viewport(), Qt::LeftButton, {}, RowCentre(form, 1));
+        QTest::mouseDClick(ListGrid(form)->viewport(), Qt::LeftButton, {}, RowCentre(form, 1));
         QVERIFY(script.Finished());
         QCOMPARE(shownName, QStringLiteral("б"));
         QCOMPARE(shownIp, QStringLiteral("1"));
@@ -418,7 +419,7 @@ private slots:
             entry->BitBtnCancel->click();
         });
         script.Start();
-        form.BitBtnEdit->click();
+        ListButton(form, "editButton")->click();
         QVERIFY(script.Finished());
         QCOMPARE(std::memcmp(&form.PhoneCopy(), &before, sizeof before), 0);
     }
@@ -428,7 +429,7 @@ private slots:
         {
             SubscriberListDialog form(*phone);
             ModalScript script;
-            script.Then<SubscriberListDialog>([](SubscriberListDialog* list) { list->BitBtnOk->click(); });
+            script.Then<SubscriberListDialog>([](SubscriberListDialog* list) { ListButton(list, "acceptButton")->click(); });
             script.Start();
             QCOMPARE(form.exec(), int(QDialog::Accepted));
             QVERIFY(script.Finished());
@@ -439,7 +440,7 @@ private slots:
         auto other = PhoneListOf({"б", "а"});
         SubscriberListDialog form(*other);
         ModalScript script;
-        script.Then<SubscriberListDialog>([](SubscriberListDialog* list) { list->BitBtnCancel->click(); });
+        script.Then<SubscriberListDialog>([](SubscriberListDialog* list) { ListButton(list, "cancelButton")->click(); });
         script.Start();
         QCOMPARE(form.exec(), int(QDialog::Rejected));
         QCOMPARE(AbonentName(other->Entries[0]), QStringLiteral("б"));

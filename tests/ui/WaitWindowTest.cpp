@@ -9,7 +9,20 @@
 
 using namespace zmk;
 
-class WaitTest : public QObject {
+namespace {
+
+// Line 1..3 of the wait window.
+QLabel* Line(const WaitWindow* form, int line) {
+    return form->findChild<QLabel*>(QStringLiteral("line%1").arg(line));
+}
+
+QProgressBar* Bar(const WaitWindow* form) {
+    return form->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+}
+
+}  // namespace
+
+class WaitWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -34,10 +47,10 @@ private slots:
         WaitWindow form;
         form.SetMode(mode);
         QCOMPARE(form.CurrentMode(), mode);
-        QCOMPARE(form.Label1->text(), QStringLiteral("Ожидайте..."));
-        QCOMPARE(form.Label2->text(), line2);
-        QCOMPARE(form.Label3->text(), line3);
-        for (QLabel* line : {form.Label1, form.Label2, form.Label3})
+        QCOMPARE(Line(&form, 1)->text(), QStringLiteral("Ожидайте..."));
+        QCOMPARE(Line(&form, 2)->text(), line2);
+        QCOMPARE(Line(&form, 3)->text(), line3);
+        for (QLabel* line : {Line(&form, 1), Line(&form, 2), Line(&form, 3)})
             QVERIFY(line->alignment() & Qt::AlignHCenter);
     }
 
@@ -47,7 +60,7 @@ private slots:
         for (int mode : {0, 5, -1, 1000}) {
             form.SetMode(mode);
             QCOMPARE(form.CurrentMode(), 2);
-            QCOMPARE(form.Label2->text(), QStringLiteral("Выполняется запись параметров"));
+            QCOMPARE(Line(&form, 2)->text(), QStringLiteral("Выполняется запись параметров"));
         }
     }
 
@@ -61,9 +74,9 @@ private slots:
         QVERIFY(!(flags & Qt::WindowSystemMenuHint));
         QVERIFY(!(flags & Qt::WindowMinMaxButtonsHint));
         QVERIFY(flags & Qt::WindowTitleHint);
-        QCOMPARE(form.ProgressBar1->minimum(), 0);
-        QCOMPARE(form.ProgressBar1->maximum(), 100);
-        QCOMPARE(form.ProgressBar1->value(), 0);
+        QCOMPARE(Bar(&form)->minimum(), 0);
+        QCOMPARE(Bar(&form)->maximum(), 100);
+        QCOMPARE(Bar(&form)->value(), 0);
     }
 
     void userCannotCloseIt() {
@@ -87,16 +100,20 @@ private slots:
             form = wait.Form();
             QVERIFY(!main.isEnabled());
             QVERIFY(form->isVisible());
-            QCOMPARE(form->Label3->text(), QStringLiteral("Esc - прервать чтение"));
-            QCOMPARE(form->ProgressBar1->maximum(), 7);
+            QCOMPARE(Line(form, 3)->text(), QStringLiteral("Esc - прервать чтение"));
+            QCOMPARE(Bar(form)->maximum(), 7);
             for (int i = 1; i <= 9; ++i) {
                 wait.Step();
-                QCOMPARE(form->ProgressBar1->value(), std::min(i, 7));
+                QCOMPARE(Bar(form)->value(), std::min(i, 7));
             }
             wait.SetPosition(-3);
-            QCOMPARE(form->ProgressBar1->value(), 0);
+            QCOMPARE(Bar(form)->value(), 0);
             wait.SetPosition(5);
-            QCOMPARE(form->ProgressBar1->value(), 5);
+            QCOMPARE(Bar(form)->value(), 5);
+            QCOMPARE(form->Progress(), 5);
+            QCOMPARE(form->ProgressMaximum(), 7);
+            wait.Complete();
+            QCOMPARE(Bar(form)->value(), 7);
         }
         QVERIFY(form.isNull());
         QVERIFY(main.isEnabled());
@@ -107,10 +124,28 @@ private slots:
         {
             WaitSession wait(nullptr, WaitWindow::ModeExportWorkbook);
             form = wait.Form();
-            QCOMPARE(form->ProgressBar1->maximum(), 100);
-            QCOMPARE(form->Label2->text(), QStringLiteral("Выполняется создание"));
+            QCOMPARE(Bar(form)->maximum(), 100);
+            QCOMPARE(Line(form, 2)->text(), QStringLiteral("Выполняется создание"));
         }
         QVERIFY(form.isNull());
+    }
+
+    void sessionMaximumIsAtLeastOne_data() {
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("zero") << 0 << 1;
+        QTest::newRow("negative") << -5 << 1;
+        QTest::newRow("one") << 1 << 1;
+        QTest::newRow("a year of pages") << 366 << 366;
+    }
+
+    void sessionMaximumIsAtLeastOne() {
+        QFETCH(int, maximum);
+        QFETCH(int, shown);
+        WaitSession wait(nullptr, WaitWindow::ModeReadConfig, maximum);
+        QCOMPARE(Bar(wait.Form())->maximum(), shown);
+        wait.Complete();
+        QCOMPARE(Bar(wait.Form())->value(), shown);
     }
 
     void sessionSurvivesTheMainWindowGoingAway() {
@@ -126,5 +161,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(WaitTest)
+QTEST_MAIN(WaitWindowTest)
 #include "WaitWindowTest.moc"

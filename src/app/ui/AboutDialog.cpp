@@ -98,38 +98,45 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("О программе"));
     setFixedSize(FormWidth, FormHeight);
 
-    Image1 = new QLabel(this);
-    Image1->setGeometry(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight);
-    Image1->setPixmap(DrawPicture(kPictureWidth, kPictureHeight));
+    pictureLabel_ = new QLabel(this);
+    pictureLabel_->setObjectName(QStringLiteral("pictureLabel"));
+    pictureLabel_->setGeometry(kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight);
+    pictureLabel_->setPixmap(DrawPicture(kPictureWidth, kPictureHeight));
 
-    ProductName = new QLabel(QStringLiteral("zmk_NGC8200"), this);
-    QFont nameFont = ProductName->font();
+    productNameLabel_ = new QLabel(QStringLiteral("zmk_NGC8200"), this);
+    productNameLabel_->setObjectName(QStringLiteral("productNameLabel"));
+    QFont nameFont = productNameLabel_->font();
     nameFont.setPointSize(20);
     nameFont.setBold(true);
-    ProductName->setFont(nameFont);
-    ProductName->setAlignment(Qt::AlignCenter);
-    ProductName->setGeometry(kPictureLeft, 340, kPictureWidth, 40);
+    productNameLabel_->setFont(nameFont);
+    productNameLabel_->setAlignment(Qt::AlignCenter);
+    productNameLabel_->setGeometry(kPictureLeft, 340, kPictureWidth, 40);
 
-    VersionPanel = new QFrame(this);
-    VersionPanel->setFrameShape(QFrame::Panel);
-    VersionPanel->setFrameShadow(QFrame::Sunken);
-    VersionPanel->setGeometry((FormWidth - 200) / 2, 392, 200, 32);
-    Version = new QLabel(QStringLiteral("Версия     10.06"), VersionPanel);
-    Version->setAlignment(Qt::AlignCenter);
-    Version->setGeometry(2, 2, 196, 28);
+    versionPanel_ = new QFrame(this);
+    versionPanel_->setObjectName(QStringLiteral("versionPanel"));
+    versionPanel_->setFrameShape(QFrame::Panel);
+    versionPanel_->setFrameShadow(QFrame::Sunken);
+    versionPanel_->setGeometry((FormWidth - 200) / 2, 392, 200, 32);
+    versionLabel_ = new QLabel(QStringLiteral("Версия     10.06"), versionPanel_);
+    versionLabel_->setObjectName(QStringLiteral("versionLabel"));
+    versionLabel_->setAlignment(Qt::AlignCenter);
+    versionLabel_->setGeometry(2, 2, 196, 28);
 
-    YearFirst = new QLabel(QStringLiteral("2004"), this);
-    YearFirst->setGeometry(kPictureLeft, 440, 80, 24);
-    YearFirst->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    YearLast = new QLabel(QStringLiteral("2024"), this);
-    YearLast->setGeometry(kPictureLeft + kPictureWidth - 80, 440, 80, 24);
-    YearLast->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    firstYearLabel_ = new QLabel(QStringLiteral("2004"), this);
+    firstYearLabel_->setObjectName(QStringLiteral("firstYearLabel"));
+    firstYearLabel_->setGeometry(kPictureLeft, 440, 80, 24);
+    firstYearLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lastYearLabel_ = new QLabel(QStringLiteral("2024"), this);
+    lastYearLabel_->setObjectName(QStringLiteral("lastYearLabel"));
+    lastYearLabel_->setGeometry(kPictureLeft + kPictureWidth - 80, 440, 80, 24);
+    lastYearLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    BitBtnClose = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
-                                  QStringLiteral("Закрыть"), this);
-    BitBtnClose->setGeometry((FormWidth - 100) / 2, 490, 100, 30);
-    BitBtnClose->setDefault(true);
-    connect(BitBtnClose, &QPushButton::clicked, this, &QDialog::accept);
+    closeButton_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
+                                   QStringLiteral("Закрыть"), this);
+    closeButton_->setObjectName(QStringLiteral("closeButton"));
+    closeButton_->setGeometry((FormWidth - 100) / 2, 490, 100, 30);
+    closeButton_->setDefault(true);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::accept);
 
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen != nullptr) {

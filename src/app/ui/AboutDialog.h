@@ -9,7 +9,9 @@ class QPushButton;
 namespace zmk {
 
 // "О программе": the picture, the program label, the version panel, the
-// years and a close button.
+// years and a close button. Widgets for tests: "pictureLabel",
+// "productNameLabel", "versionPanel", "versionLabel", "firstYearLabel",
+// "lastYearLabel", "closeButton".
 class AboutDialog : public QDialog {
     Q_OBJECT
 
@@ -19,16 +21,17 @@ public:
 
     explicit AboutDialog(QWidget* parent = nullptr);
 
-    QLabel* Image1;        // the picture
-    QLabel* ProductName;   // "zmk_NGC8200"
-    QFrame* VersionPanel;
-    QLabel* Version;       // "Версия     10.06"
-    QLabel* YearFirst;     // "2004"
-    QLabel* YearLast;      // "2024"
-    QPushButton* BitBtnClose;
-
     // The picture of the box, drawn rather than loaded.
     static QPixmap DrawPicture(int width, int height);
+
+private:
+    QLabel* pictureLabel_;      // the picture
+    QLabel* productNameLabel_;  // "zmk_NGC8200"
+    QFrame* versionPanel_;
+    QLabel* versionLabel_;      // "Версия     10.06", on the panel
+    QLabel* firstYearLabel_;    // "2004"
+    QLabel* lastYearLabel_;     // "2024"
+    QPushButton* closeButton_;  // "Закрыть"
 };
 
 }  // namespace zmk

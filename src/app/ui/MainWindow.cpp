@@ -578,8 +578,8 @@ void MainWindow::SaveSettings() {
 void MainWindow::IdentifyUser() {
     ProgramUserDialog form(this);
     if (form.exec() != QDialog::Accepted) return;
-    link_->WritePassword = form.Password;
-    link_->UserCode = form.Code;
+    link_->WritePassword = form.Password();
+    link_->UserCode = form.Code();
 }
 
 bool MainWindow::channelInUse() const { return link_->InExchange() || modemDialogues_ > 0; }

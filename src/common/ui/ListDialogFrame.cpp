@@ -27,8 +27,9 @@ constexpr int kSortButtonSize = 18;
 constexpr int kSortButtonRightGap = 3;
 constexpr int kAddressListRows = 16;
 
-QToolButton* MakeSortButton(QWidget* parent, const QString& tip) {
+QToolButton* MakeSortButton(QWidget* parent, const QString& name, const QString& tip) {
     auto* button = new QToolButton(parent);
+    button->setObjectName(name);
     button->setArrowType(Qt::DownArrow);
     button->setAutoRaise(true);
     button->setFixedSize(kSortButtonSize, kSortButtonSize);
@@ -72,17 +73,18 @@ void ListDialogFrame::BuildFrame(ListTableModel* model, const ListFrameShape& sh
     shape_ = shape;
     setFixedSize(shape.width, shape.height);
 
-    StringGrid1 = new QTableView(this);
-    StringGrid1->setModel(model);
-    StringGrid1->setGeometry(kMargin, kMargin, shape.width - 2 * kMargin, shape.gridHeight);
-    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid1->setTabKeyNavigation(false);
-    StringGrid1->setWordWrap(false);
-    StringGrid1->verticalHeader()->hide();
-    StringGrid1->verticalHeader()->setDefaultSectionSize(kRowHeight);
-    QHeaderView* header = StringGrid1->horizontalHeader();
+    rowsGrid_ = new QTableView(this);
+    rowsGrid_->setObjectName(QStringLiteral("rowsGrid"));
+    rowsGrid_->setModel(model);
+    rowsGrid_->setGeometry(kMargin, kMargin, shape.width - 2 * kMargin, shape.gridHeight);
+    rowsGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    rowsGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    rowsGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    rowsGrid_->setTabKeyNavigation(false);
+    rowsGrid_->setWordWrap(false);
+    rowsGrid_->verticalHeader()->hide();
+    rowsGrid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    QHeaderView* header = rowsGrid_->horizontalHeader();
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setSectionsClickable(false);
     header->setHighlightSections(false);
@@ -91,37 +93,39 @@ void ListDialogFrame::BuildFrame(ListTableModel* model, const ListFrameShape& sh
         header->resizeSection(column, shape.columnWidths[column]);
     header->setStretchLastSection(true);
 
-    SpeedButtonSortName = MakeSortButton(header, QStringLiteral("Упорядочить по наименованию"));
-    SpeedButtonSortSecond = MakeSortButton(header, shape.secondSortTip);
+    nameSortButton_ = MakeSortButton(header, QStringLiteral("nameSortButton"),
+                                     QStringLiteral("Упорядочить по наименованию"));
+    secondSortButton_ = MakeSortButton(header, QStringLiteral("secondSortButton"), shape.secondSortTip);
     connect(header, &QHeaderView::sectionResized, this, &ListDialogFrame::PlaceSortButtons);
     connect(header, &QHeaderView::geometriesChanged, this, &ListDialogFrame::PlaceSortButtons);
 
     const int buttonTop = shape.height - kButtonHeight - kButtonBottomMargin;
-    auto makeButton = [&](const QString& text, int left) {
+    auto makeButton = [&](const QString& name, const QString& text, int left) {
         auto* button = new QPushButton(text, this);
+        button->setObjectName(name);
         button->setGeometry(left, buttonTop, shape.buttonWidth, kButtonHeight);
         button->setAutoDefault(false);
         return button;
     };
     const int step = shape.buttonWidth + shape.buttonGap;
-    BitBtnEdit = makeButton(QStringLiteral("Изменить"), kMargin);
-    BitBtnAdd = makeButton(QStringLiteral("Добавить"), kMargin + step);
-    BitBtnDelete = makeButton(QStringLiteral("Удалить"), kMargin + 2 * step);
+    editButton_ = makeButton(QStringLiteral("editButton"), QStringLiteral("Изменить"), kMargin);
+    addButton_ = makeButton(QStringLiteral("addButton"), QStringLiteral("Добавить"), kMargin + step);
+    deleteButton_ = makeButton(QStringLiteral("deleteButton"), QStringLiteral("Удалить"), kMargin + 2 * step);
     const int cancelLeft = shape.width - kMargin - shape.buttonWidth;
-    BitBtnCancel = makeButton(QStringLiteral("Отменить"), cancelLeft);
-    BitBtnOk = makeButton(QStringLiteral("Принять"), cancelLeft - step);
+    cancelButton_ = makeButton(QStringLiteral("cancelButton"), QStringLiteral("Отменить"), cancelLeft);
+    acceptButton_ = makeButton(QStringLiteral("acceptButton"), QStringLiteral("Принять"), cancelLeft - step);
 
-    connect(BitBtnEdit, &QPushButton::clicked, this, &ListDialogFrame::BitBtnEditClick);
-    connect(BitBtnAdd, &QPushButton::clicked, this, &ListDialogFrame::BitBtnAddClick);
-    connect(BitBtnDelete, &QPushButton::clicked, this, &ListDialogFrame::BitBtnDeleteClick);
-    connect(BitBtnOk, &QPushButton::clicked, this, &ListDialogFrame::BitBtnOkClick);
-    connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(SpeedButtonSortName, &QToolButton::clicked, this,
-            &ListDialogFrame::SpeedButtonSortNameClick);
-    connect(StringGrid1, &QTableView::clicked, this, &ListDialogFrame::StringGrid1Click);
-    connect(StringGrid1, &QTableView::doubleClicked, this, &ListDialogFrame::StringGrid1DblClick);
+    connect(editButton_, &QPushButton::clicked, this, &ListDialogFrame::editCurrentRow);
+    connect(addButton_, &QPushButton::clicked, this, &ListDialogFrame::addRow);
+    connect(deleteButton_, &QPushButton::clicked, this, &ListDialogFrame::deleteCurrentRow);
+    connect(acceptButton_, &QPushButton::clicked, this, &ListDialogFrame::acceptList);
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(nameSortButton_, &QToolButton::clicked, this, &ListDialogFrame::sortByName);
+    connect(secondSortButton_, &QToolButton::clicked, this, &ListDialogFrame::sortBySecondColumn);
+    connect(rowsGrid_, &QTableView::clicked, this, &ListDialogFrame::makeRowCurrent);
+    connect(rowsGrid_, &QTableView::doubleClicked, this, &ListDialogFrame::editClickedRow);
     // Moving through the rows with the keyboard makes the row current as a click does.
-    connect(StringGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    connect(rowsGrid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (!redisplaying_ && current.isValid())
                     SetCurrent(current.row());
@@ -137,15 +141,15 @@ void ListDialogFrame::showEvent(QShowEvent* event) {
 }
 
 void ListDialogFrame::PlaceSortButtons() {
-    QHeaderView* header = StringGrid1->horizontalHeader();
+    QHeaderView* header = rowsGrid_->horizontalHeader();
     const int top = (header->height() - kSortButtonSize) / 2;
     auto place = [&](QToolButton* button, int section) {
         const int right = header->sectionViewportPosition(section) + header->sectionSize(section);
         button->move(right - kSortButtonSize - kSortButtonRightGap, std::max(0, top));
         button->raise();
     };
-    place(SpeedButtonSortName, shape_.nameColumn);
-    place(SpeedButtonSortSecond, shape_.secondSortColumn);
+    place(nameSortButton_, shape_.nameColumn);
+    place(secondSortButton_, shape_.secondSortColumn);
 }
 
 void ListDialogFrame::Redisplay() {
@@ -153,17 +157,17 @@ void ListDialogFrame::Redisplay() {
     PrepareRows();
     const int count = Count();
     if (count > 0) {
-        StringGrid1->selectRow(CurrentIndex());
-        StringGrid1->scrollTo(StringGrid1->model()->index(CurrentIndex(), 0));
+        rowsGrid_->selectRow(CurrentIndex());
+        rowsGrid_->scrollTo(rowsGrid_->model()->index(CurrentIndex(), 0));
     }
-    BitBtnEdit->setEnabled(count > 0);
-    BitBtnDelete->setEnabled(count > 0);
-    BitBtnAdd->setEnabled(count < shape_.maxRows);
+    editButton_->setEnabled(count > 0);
+    deleteButton_->setEnabled(count > 0);
+    addButton_->setEnabled(count < shape_.maxRows);
 
     const bool sortable = !shape_.sortNeedsTwoRows || count > 1;
     const uint8_t kind = SortKind();
-    SpeedButtonSortName->setEnabled(sortable && kind != NameSortKind);
-    SpeedButtonSortSecond->setEnabled(sortable && kind != SecondSortKind);
+    nameSortButton_->setEnabled(sortable && kind != NameSortKind);
+    secondSortButton_->setEnabled(sortable && kind != SecondSortKind);
     redisplaying_ = false;
 }
 
@@ -172,20 +176,24 @@ void ListDialogFrame::SetSortKind(uint8_t kind) {
     Redisplay();
 }
 
-void ListDialogFrame::SpeedButtonSortNameClick() {
+void ListDialogFrame::sortByName() {
     SetSortKind(NameSortKind);
 }
 
-void ListDialogFrame::StringGrid1Click(const QModelIndex& index) {
+void ListDialogFrame::sortBySecondColumn() {
+    SetSortKind(SecondSortKind);
+}
+
+void ListDialogFrame::makeRowCurrent(const QModelIndex& index) {
     if (index.isValid())
         SetCurrent(index.row());
 }
 
-void ListDialogFrame::StringGrid1DblClick(const QModelIndex& index) {
+void ListDialogFrame::editClickedRow(const QModelIndex& index) {
     if (!index.isValid())
         return;
     SetCurrent(index.row());
-    BitBtnEditClick();
+    editCurrentRow();
 }
 
 bool ListDialogFrame::ConfirmDelete(const QString& secondLine) {
@@ -217,9 +225,11 @@ void MakeAcceptCancelButtons(QDialog* dialog, const QSize& form, int buttonWidth
     const int top = form.height() - buttonHeight - bottomMargin;
     const int gap = (form.width() - 2 * buttonWidth) / 3;
     ok = new QPushButton(QStringLiteral("Принять"), dialog);
+    ok->setObjectName(QStringLiteral("acceptButton"));
     ok->setGeometry(gap, top, buttonWidth, buttonHeight);
     ok->setDefault(true);
     cancel = new QPushButton(QStringLiteral("Отменить"), dialog);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setGeometry(2 * gap + buttonWidth, top, buttonWidth, buttonHeight);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
 }

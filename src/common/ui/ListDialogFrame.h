@@ -61,21 +61,16 @@ struct ListFrameShape {
 // "Принять", "Отменить" at the bottom right. The dialog holds the list; the
 // frame asks it for the rows, the current row and the sort kind through the
 // hooks below and leaves the buttons' work to it. Sort kind 0 is always by
-// name, kind 1 by the second sort column.
+// name, kind 1 by the second sort column. Widgets for tests: the grid
+// "rowsGrid", the sort buttons "nameSortButton" and "secondSortButton", the
+// buttons "editButton", "addButton", "deleteButton", "acceptButton" and
+// "cancelButton".
 class ListDialogFrame : public QDialog {
     Q_OBJECT
 
 public:
     static constexpr int NameSortKind = 0;
     static constexpr int SecondSortKind = 1;
-
-    QTableView* StringGrid1 = nullptr;
-    QToolButton* SpeedButtonSortName = nullptr;  // sort kind 0
-    QPushButton* BitBtnEdit = nullptr;    // "Изменить"
-    QPushButton* BitBtnAdd = nullptr;     // "Добавить"
-    QPushButton* BitBtnDelete = nullptr;  // "Удалить"
-    QPushButton* BitBtnOk = nullptr;      // "Принять"
-    QPushButton* BitBtnCancel = nullptr;  // "Отменить"
 
     // Rows shown.
     virtual int Count() const = 0;
@@ -86,21 +81,19 @@ public:
     // sets which buttons may be used.
     void Redisplay();
 
-public slots:
-    virtual void BitBtnEditClick() = 0;
-    virtual void BitBtnAddClick() = 0;
-    virtual void BitBtnDeleteClick() = 0;
-    virtual void BitBtnOkClick() = 0;
-    void SpeedButtonSortNameClick();
-    void StringGrid1Click(const QModelIndex& index);
-    void StringGrid1DblClick(const QModelIndex& index);
-
 protected:
     explicit ListDialogFrame(QWidget* parent = nullptr);
 
     // Builds the frame over model and shows the list; the dialog's own
     // members must be ready, as the hooks are called from here on.
     void BuildFrame(ListTableModel* model, const ListFrameShape& shape);
+
+    // The buttons' work. "Изменить" and a double click on a row edit the
+    // current row; "Отменить" rejects the dialog.
+    virtual void editCurrentRow() = 0;
+    virtual void addRow() = 0;            // "Добавить"
+    virtual void deleteCurrentRow() = 0;  // "Удалить"
+    virtual void acceptList() = 0;        // "Принять"
 
     // Sorts the list when it has two rows or more, brings a current index
     // past the end back into the list and refreshes the model.
@@ -117,11 +110,22 @@ protected:
 
     void showEvent(QShowEvent* event) override;
 
-    QToolButton* SpeedButtonSortSecond = nullptr;  // sort kind 1
-
 private:
     void PlaceSortButtons();
+    void sortByName();
+    void sortBySecondColumn();
+    // A click on a row makes it current; a double click edits it.
+    void makeRowCurrent(const QModelIndex& index);
+    void editClickedRow(const QModelIndex& index);
 
+    QTableView* rowsGrid_ = nullptr;
+    QToolButton* nameSortButton_ = nullptr;    // sort kind 0
+    QToolButton* secondSortButton_ = nullptr;  // sort kind 1
+    QPushButton* editButton_ = nullptr;        // "Изменить"
+    QPushButton* addButton_ = nullptr;         // "Добавить"
+    QPushButton* deleteButton_ = nullptr;      // "Удалить"
+    QPushButton* acceptButton_ = nullptr;      // "Принять"
+    QPushButton* cancelButton_ = nullptr;      // "Отменить"
     ListFrameShape shape_;
     bool redisplaying_ = false;
 };
@@ -134,7 +138,8 @@ QComboBox* MakeAddressComboBox(QWidget* parent, int first, int last, int maxLeng
                                const QRect& geometry);
 // "Принять" (the default button) and "Отменить" side by side, the window's
 // width split in three equal gaps, bottomMargin above the lower edge of a
-// window of the given size. "Отменить" rejects the dialog.
+// window of the given size, named "acceptButton" and "cancelButton".
+// "Отменить" rejects the dialog.
 void MakeAcceptCancelButtons(QDialog* dialog, const QSize& form, int buttonWidth, int buttonHeight,
                              int bottomMargin, QPushButton*& ok, QPushButton*& cancel);
 // An input error message (MessageKind 2); the focus goes to field if given.

@@ -30,8 +30,9 @@ constexpr ModeLines kModeLines[] = {
 constexpr int kDefaultMaximum = 100;
 constexpr int kProgressHeight = 16;
 
-QLabel* MakeLine(QWidget* parent) {
+QLabel* MakeLine(QWidget* parent, int number) {
     auto* label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("line%1").arg(number));
     label->setAlignment(Qt::AlignCenter);
     label->setTextFormat(Qt::PlainText);
     return label;
@@ -45,23 +46,21 @@ WaitWindow::WaitWindow(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setWindowTitle(QStringLiteral("..."));
     setFixedSize(FormWidth, FormHeight);
 
-    Label1 = MakeLine(this);
-    Label2 = MakeLine(this);
-    Label3 = MakeLine(this);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setRange(0, kDefaultMaximum);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->setFixedHeight(kProgressHeight);
-
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 8, 12, 10);
     layout->setSpacing(2);
-    layout->addWidget(Label1);
-    layout->addWidget(Label2);
-    layout->addWidget(Label3);
+    for (int i = 0; i < 3; ++i) {
+        lines_[i] = MakeLine(this, i + 1);
+        layout->addWidget(lines_[i]);
+    }
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName(QStringLiteral("progressBar"));
+    progressBar_->setRange(0, kDefaultMaximum);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    progressBar_->setFixedHeight(kProgressHeight);
     layout->addSpacing(4);
-    layout->addWidget(ProgressBar1);
+    layout->addWidget(progressBar_);
 
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen != nullptr) {
@@ -74,10 +73,26 @@ void WaitWindow::SetMode(int mode) {
     if (mode < ModeReadData || mode > ModeExportWorkbook)
         return;
     const ModeLines& lines = kModeLines[mode - ModeReadData];
-    Label1->setText(QString::fromUtf16(lines.line1));
-    Label2->setText(QString::fromUtf16(lines.line2));
-    Label3->setText(QString::fromUtf16(lines.line3));
+    lines_[0]->setText(QString::fromUtf16(lines.line1));
+    lines_[1]->setText(QString::fromUtf16(lines.line2));
+    lines_[2]->setText(QString::fromUtf16(lines.line3));
     mode_ = mode;
+}
+
+void WaitWindow::SetProgressMaximum(int maximum) {
+    progressBar_->setRange(0, std::max(maximum, 1));
+}
+
+int WaitWindow::ProgressMaximum() const {
+    return progressBar_->maximum();
+}
+
+int WaitWindow::Progress() const {
+    return progressBar_->value();
+}
+
+void WaitWindow::SetProgress(int position) {
+    progressBar_->setValue(std::clamp(position, progressBar_->minimum(), progressBar_->maximum()));
 }
 
 void WaitWindow::closeEvent(QCloseEvent* event) {
@@ -89,7 +104,7 @@ void WaitWindow::closeEvent(QCloseEvent* event) {
 WaitSession::WaitSession(QWidget* mainWindow, int mode, int maximum)
     : mainWindow_(mainWindow), form_(new WaitWindow) {
     form_->SetMode(mode);
-    form_->ProgressBar1->setRange(0, std::max(maximum, 1));
+    form_->SetProgressMaximum(maximum);
     if (mainWindow_)
         mainWindow_->setEnabled(false);
     form_->show();
@@ -108,13 +123,16 @@ WaitSession::~WaitSession() {
 }
 
 void WaitSession::Step() {
-    SetPosition(form_->ProgressBar1->value() + 1);
+    SetPosition(form_->Progress() + 1);
 }
 
 void WaitSession::SetPosition(int position) {
-    QProgressBar* bar = form_->ProgressBar1;
-    bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
+    form_->SetProgress(position);
     form_->repaint();
+}
+
+void WaitSession::Complete() {
+    SetPosition(form_->ProgressMaximum());
 }
 
 }  // namespace zmk

@@ -12,6 +12,7 @@ namespace zmk {
 // The wait window of long operations: three centred lines chosen by the
 // mode and a progress bar. It has no caption-bar buttons and cannot be
 // closed by the user; its owner destroys it when the operation ends.
+// Widgets for tests: labels "line1".."line3", the bar "progressBar".
 class WaitWindow : public QWidget {
     Q_OBJECT
 
@@ -32,15 +33,20 @@ public:
     void SetMode(int mode);
     int CurrentMode() const { return mode_; }
 
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QProgressBar* ProgressBar1;  // 0..100 unless the caller sets another maximum
+    // The progress bar runs from 0 to its maximum, 100 unless set here
+    // (at least 1).
+    void SetProgressMaximum(int maximum);
+    int ProgressMaximum() const;
+    int Progress() const;
+    // Sets the progress bar, clamped to its range.
+    void SetProgress(int position);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QLabel* lines_[3];
+    QProgressBar* progressBar_;
     int mode_ = 0;
 };
 
@@ -62,6 +68,8 @@ public:
     void Step();
     // Sets the progress bar (clamped to its range) and repaints the window.
     void SetPosition(int position);
+    // Shows the progress bar full.
+    void Complete();
 
 private:
     QPointer<QWidget> mainWindow_;

@@ -15,8 +15,8 @@ class StatusBarPanel;
 
 // What the connection dialog needs of the main window.
 struct ConnectHost {
-    StatusBarPanel* PortPanel = nullptr;     // StatusBar1 panel 0: port and rate
-    StatusBarPanel* AddressPanel = nullptr;  // StatusBar1 panel 1: controller address
+    StatusBarPanel* PortPanel = nullptr;     // link bar panel 0: port and rate
+    StatusBarPanel* AddressPanel = nullptr;  // link bar panel 1: controller address
     StatusBarPanel* SubscriberPanel = nullptr;  // the subscriber bar
     // Shows (true) or hides (false) the subscriber bar and the modem bar;
     // may be empty.

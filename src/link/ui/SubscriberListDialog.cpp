@@ -110,8 +110,6 @@ void SubscriberListDialog::FormCreate() {
                                      ? QStringLiteral("Упорядочить по IP-адресу")
                                      : QStringLiteral("Упорядочить по номеру телефона"),
                 .maxRows = MaxAbonents});
-    connect(SpeedButtonSortKey, &QToolButton::clicked, this,
-            &SubscriberListDialog::SpeedButtonSortKeyClick);
 }
 
 void SubscriberListDialog::SetCurrent(int row) {
@@ -149,11 +147,7 @@ void SubscriberListDialog::PrepareRows() {
     Model->Refresh();
 }
 
-void SubscriberListDialog::SpeedButtonSortKeyClick() {
-    SetSortKind(SortByKey);
-}
-
-void SubscriberListDialog::BitBtnEditClick() {
+void SubscriberListDialog::editCurrentRow() {
     const int count = Count();
     if (count == 0)
         return;
@@ -170,7 +164,7 @@ void SubscriberListDialog::BitBtnEditClick() {
         Redisplay();
 }
 
-void SubscriberListDialog::BitBtnAddClick() {
+void SubscriberListDialog::addRow() {
     const int count = Count();
     if (count >= MaxAbonents)
         return;
@@ -198,7 +192,7 @@ void SubscriberListDialog::BitBtnAddClick() {
         Redisplay();
 }
 
-void SubscriberListDialog::BitBtnDeleteClick() {
+void SubscriberListDialog::deleteCurrentRow() {
     if (!ConfirmDelete(QStringLiteral("удалить этот абонент?")))
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -210,7 +204,7 @@ void SubscriberListDialog::BitBtnDeleteClick() {
     QApplication::restoreOverrideCursor();
 }
 
-void SubscriberListDialog::BitBtnOkClick() {
+void SubscriberListDialog::acceptList() {
     if (phoneTarget_ != nullptr)
         *phoneTarget_ = *phone_;
     else

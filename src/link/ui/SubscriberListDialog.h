@@ -51,16 +51,12 @@ public:
     int CurrentIndex() const override;
 
     AbonentsListModel* Model;
-    // In the header of the fourth column: sort kind 1 (SpeedButtonSortName,
-    // in the header of the name column, is sort kind 0).
-    QToolButton*& SpeedButtonSortKey = SpeedButtonSortSecond;
 
 public slots:
-    void BitBtnEditClick() override;
-    void BitBtnAddClick() override;
-    void BitBtnDeleteClick() override;
-    void BitBtnOkClick() override;
-    void SpeedButtonSortKeyClick();
+    void editCurrentRow() override;
+    void addRow() override;
+    void deleteCurrentRow() override;
+    void acceptList() override;
 
 protected:
     void PrepareRows() override;

@@ -10,23 +10,28 @@ ChromatographStatusWindow::ChromatographStatusWindow(int mode, const QString& ti
                                  uint8_t chromLow, uint8_t chromHigh, QWidget* parent)
     : QDialog(parent), view_(DecodeChromStatus(mode, controllerStatus, chromLow, chromHigh)) {
     setWindowTitle(title.isEmpty() ? QString::fromUtf8(ChromStatusDefaultTitle) : title);
-    FormCreate();
+    BuildWindow();
 }
 
-void ChromatographStatusWindow::FormCreate() {
-    LabelController = new QLabel(this);
-    PanelController = new QFrame(this);
-    LabelChromatograph = new QLabel(this);
-    PanelChromatograph = new QFrame(this);
-    BitBtnExit = new QPushButton(QStringLiteral("Выход"), this);
-    BitBtnExit->setDefault(true);
-    connect(BitBtnExit, &QPushButton::clicked, this, &QDialog::accept);
+void ChromatographStatusWindow::BuildWindow() {
+    controllerHeading_ = new QLabel(this);
+    controllerHeading_->setObjectName(QStringLiteral("controllerHeading"));
+    controllerLines_ = new QFrame(this);
+    controllerLines_->setObjectName(QStringLiteral("controllerLines"));
+    chromatographHeading_ = new QLabel(this);
+    chromatographHeading_->setObjectName(QStringLiteral("chromatographHeading"));
+    chromatographLines_ = new QFrame(this);
+    chromatographLines_->setObjectName(QStringLiteral("chromatographLines"));
+    exitButton_ = new QPushButton(QStringLiteral("Выход"), this);
+    exitButton_->setObjectName(QStringLiteral("exitButton"));
+    exitButton_->setDefault(true);
+    connect(exitButton_, &QPushButton::clicked, this, &QDialog::accept);
 
     int top = Margin;
-    top = PlaceSection(view_.Controller, LabelController, PanelController, top);
-    top = PlaceSection(view_.Chromatograph, LabelChromatograph, PanelChromatograph, top);
+    top = PlaceSection(view_.Controller, controllerHeading_, controllerLines_, top);
+    top = PlaceSection(view_.Chromatograph, chromatographHeading_, chromatographLines_, top);
 
-    BitBtnExit->setGeometry((FormWidth - ButtonWidth) / 2, top + Margin, ButtonWidth, ButtonHeight);
+    exitButton_->setGeometry((FormWidth - ButtonWidth) / 2, top + Margin, ButtonWidth, ButtonHeight);
     setFixedSize(FormWidth, top + 2 * Margin + ButtonHeight);
 }
 

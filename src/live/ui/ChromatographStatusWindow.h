@@ -14,7 +14,9 @@ namespace zmk {
 // The status-flags window of one chromatograph archive record: the
 // controller status byte and, for five-minute records, the chromatograph
 // status word, each decoded into a heading and a list of lines. It reads
-// nothing from the controller.
+// nothing from the controller. Widgets for tests: "controllerHeading",
+// "controllerLines", "chromatographHeading", "chromatographLines" (the
+// frames holding a section's line labels) and "exitButton".
 class ChromatographStatusWindow : public QDialog {
     Q_OBJECT
 
@@ -38,17 +40,17 @@ public:
 
     const ChromStatusView& View() const { return view_; }
 
-    QLabel* LabelController;       // heading of the controller section
-    QFrame* PanelController;       // its lines
-    QLabel* LabelChromatograph;    // heading of the chromatograph section
-    QFrame* PanelChromatograph;    // its lines
-    QPushButton* BitBtnExit;       // "Выход"
-
 private:
-    void FormCreate();
+    // Creates the widgets, places both sections and sizes the window to them.
+    void BuildWindow();
     // Places one section from top; returns the top of what follows.
     int PlaceSection(const ChromStatusSection& section, QLabel* heading, QFrame* panel, int top);
 
+    QLabel* controllerHeading_;     // heading of the controller section
+    QFrame* controllerLines_;       // its lines
+    QLabel* chromatographHeading_;  // heading of the chromatograph section
+    QFrame* chromatographLines_;    // its lines
+    QPushButton* exitButton_;       // "Выход"
     ChromStatusView view_;
 };
 

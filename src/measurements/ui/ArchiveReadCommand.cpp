@@ -65,7 +65,7 @@ public:
     // Closes the wait window; with `full` the progress is shown complete for a moment first.
     void CloseWait(bool full) {
         if (wait_ && full) {
-            wait_->SetPosition(wait_->Form()->ProgressBar1->maximum());
+            wait_->Complete();
             PaintFor(ShowFullProgressMs);
         }
         wait_.reset();

@@ -42,50 +42,54 @@ bool ParseAddress(const QString& text, int& value) {
 
 ObjectDialog::ObjectDialog(ObjectEntry& entry, Mode mode, QWidget* parent)
     : QDialog(parent), entry_(&entry) {
-    FormCreate();
+    BuildWindow();
     if (mode == EditEntry) {
-        EditName->setText(ObjectName(entry));
-        ComboBoxAddress->setEditText(QString::number(entry.Address));
+        nameEdit_->setText(ObjectName(entry));
+        addressBox_->setEditText(QString::number(entry.Address));
     }
-    EditName->setFocus();
+    nameEdit_->setFocus();
 }
 
-void ObjectDialog::FormCreate() {
+void ObjectDialog::BuildWindow() {
     setWindowTitle(QStringLiteral(" Параметры объекта"));
     setFixedSize(FormWidth, FormHeight);
 
-    LabelName = new QLabel(QStringLiteral("Наименование объекта"), this);
-    LabelName->setGeometry(kLabelLeft, kRow1Top, kLabelWidth, kRowHeight);
-    LabelNameHint = new QLabel(QStringLiteral("(до 49 символов)"), this);
-    LabelNameHint->setGeometry(kLabelLeft, kHintTop, kLabelWidth, kHintHeight);
-    EditName = new QLineEdit(this);
-    EditName->setMaxLength(ObjectNameMaxChars);
-    EditName->setGeometry(kFieldLeft, kRow1Top, kNameWidth, kRowHeight);
+    nameLabel_ = new QLabel(QStringLiteral("Наименование объекта"), this);
+    nameLabel_->setObjectName(QStringLiteral("nameLabel"));
+    nameLabel_->setGeometry(kLabelLeft, kRow1Top, kLabelWidth, kRowHeight);
+    nameHintLabel_ = new QLabel(QStringLiteral("(до 49 символов)"), this);
+    nameHintLabel_->setObjectName(QStringLiteral("nameHintLabel"));
+    nameHintLabel_->setGeometry(kLabelLeft, kHintTop, kLabelWidth, kHintHeight);
+    nameEdit_ = new QLineEdit(this);
+    nameEdit_->setObjectName(QStringLiteral("nameEdit"));
+    nameEdit_->setMaxLength(ObjectNameMaxChars);
+    nameEdit_->setGeometry(kFieldLeft, kRow1Top, kNameWidth, kRowHeight);
 
     const int row2 = kRow1Top + kRowStep + kHintHeight;
-    LabelAddress = new QLabel(QStringLiteral("Адрес контроллера ЗМК"), this);
-    LabelAddress->setGeometry(kLabelLeft, row2, kLabelWidth, kRowHeight);
-    ComboBoxAddress = MakeAddressComboBox(this, MinObjectAddress, MaxObjectAddress,
-                                          AddressMaxLength,
-                                          QRect(kFieldLeft, row2, kAddressWidth, kRowHeight));
+    addressLabel_ = new QLabel(QStringLiteral("Адрес контроллера ЗМК"), this);
+    addressLabel_->setObjectName(QStringLiteral("addressLabel"));
+    addressLabel_->setGeometry(kLabelLeft, row2, kLabelWidth, kRowHeight);
+    addressBox_ = MakeAddressComboBox(this, MinObjectAddress, MaxObjectAddress, AddressMaxLength,
+                                      QRect(kFieldLeft, row2, kAddressWidth, kRowHeight));
+    addressBox_->setObjectName(QStringLiteral("addressBox"));
 
     MakeAcceptCancelButtons(this, QSize(FormWidth, FormHeight), kButtonWidth, kButtonHeight,
-                            kButtonBottomMargin, BitBtnOk, BitBtnCancel);
-    connect(BitBtnOk, &QPushButton::clicked, this, &ObjectDialog::BitBtnOkClick);
+                            kButtonBottomMargin, acceptButton_, cancelButton_);
+    connect(acceptButton_, &QPushButton::clicked, this, &ObjectDialog::acceptEntry);
 }
 
-void ObjectDialog::BitBtnOkClick() {
-    const QString name = EditName->text();
-    const QString addressText = ComboBoxAddress->currentText();
+void ObjectDialog::acceptEntry() {
+    const QString name = nameEdit_->text();
+    const QString addressText = addressBox_->currentText();
     if (addressText.isEmpty() || name.isEmpty()) {
-        ShowInputError(addressText.isEmpty() ? static_cast<QWidget*>(ComboBoxAddress) : EditName,
+        ShowInputError(addressText.isEmpty() ? static_cast<QWidget*>(addressBox_) : nameEdit_,
                        QStringLiteral("Введены не все параметры"));
         return;
     }
     int address = 0;
     if (!ParseAddress(addressText, address) || address < MinObjectAddress ||
         address > MaxObjectAddress) {
-        ShowInputError(ComboBoxAddress, QStringLiteral("Адрес вне допустимого диапазона"),
+        ShowInputError(addressBox_, QStringLiteral("Адрес вне допустимого диапазона"),
                        QStringLiteral("(1...255)"));
         return;
     }

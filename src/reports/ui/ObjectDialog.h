@@ -14,6 +14,8 @@ namespace zmk {
 // The single-object dialog: name and controller address of one entry of the
 // object list. The entry changes only when "Принять" finds both fields
 // valid; input errors are MessageKind 2 messages and keep the dialog open.
+// Widgets for tests: "nameLabel", "nameHintLabel", "nameEdit",
+// "addressLabel", "addressBox", "acceptButton", "cancelButton".
 class ObjectDialog : public QDialog {
     Q_OBJECT
 
@@ -29,20 +31,18 @@ public:
 
     ObjectDialog(ObjectEntry& entry, Mode mode, QWidget* parent = nullptr);
 
-    QLabel* LabelName;       // "Наименование объекта"
-    QLabel* LabelNameHint;   // "(до 49 символов)"
-    QLineEdit* EditName;
-    QLabel* LabelAddress;    // "Адрес контроллера ЗМК"
-    QComboBox* ComboBoxAddress;  // editable list "1".."255"
-    QPushButton* BitBtnOk;      // "Принять"
-    QPushButton* BitBtnCancel;  // "Отменить"
-
-public slots:
-    void BitBtnOkClick();
-
 private:
-    void FormCreate();
+    void BuildWindow();
+    // "Принять": checks both fields, stores them in the entry and accepts.
+    void acceptEntry();
 
+    QLabel* nameLabel_;          // "Наименование объекта"
+    QLabel* nameHintLabel_;      // "(до 49 символов)"
+    QLineEdit* nameEdit_;
+    QLabel* addressLabel_;       // "Адрес контроллера ЗМК"
+    QComboBox* addressBox_;      // editable list "1".."255"
+    QPushButton* acceptButton_;  // "Принять"
+    QPushButton* cancelButton_;  // "Отменить"
     ObjectEntry* entry_;
 };
 

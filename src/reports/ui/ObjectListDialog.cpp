@@ -1,7 +1,6 @@
 #include "reports/ui/ObjectListDialog.h"
 
 #include <QApplication>
-#include <QToolButton>
 #include <algorithm>
 
 #include "common/ui/WaitWindow.h"
@@ -54,8 +53,8 @@ QString ObjectsListModel::CellText(int row, int column) const {
 
 ObjectListDialog::ObjectListDialog(ObjectList& list, const QString& path, QWidget* parent)
     : ListDialogFrame(parent), list_(&list), copy_(list), path_(path) {
-    Model = new ObjectsListModel(list_, this);
-    FormCreate();
+    model_ = new ObjectsListModel(list_, this);
+    BuildWindow();
 }
 
 int ObjectListDialog::Count() const {
@@ -66,21 +65,19 @@ int ObjectListDialog::CurrentIndex() const {
     return list_->Selected;
 }
 
-void ObjectListDialog::FormCreate() {
+void ObjectListDialog::BuildWindow() {
     setWindowTitle(QStringLiteral(" Список объектов"));
-    BuildFrame(Model, {.width = FormWidth,
-                       .height = FormHeight,
-                       .gridHeight = kGridHeight,
-                       .buttonWidth = kButtonWidth,
-                       .buttonGap = kButtonGap,
-                       .columnWidths = {kNumberWidth, kNameWidth},
-                       .nameColumn = ObjectsListModel::ColumnName,
-                       .secondSortColumn = ObjectsListModel::ColumnAddress,
-                       .secondSortTip = QStringLiteral("Упорядочить по адресу"),
-                       .maxRows = MaxObjects,
-                       .sortNeedsTwoRows = true});
-    connect(SpeedButtonSortAddress, &QToolButton::clicked, this,
-            &ObjectListDialog::SpeedButtonSortAddressClick);
+    BuildFrame(model_, {.width = FormWidth,
+                        .height = FormHeight,
+                        .gridHeight = kGridHeight,
+                        .buttonWidth = kButtonWidth,
+                        .buttonGap = kButtonGap,
+                        .columnWidths = {kNumberWidth, kNameWidth},
+                        .nameColumn = ObjectsListModel::ColumnName,
+                        .secondSortColumn = ObjectsListModel::ColumnAddress,
+                        .secondSortTip = QStringLiteral("Упорядочить по адресу"),
+                        .maxRows = MaxObjects,
+                        .sortNeedsTwoRows = true});
 }
 
 void ObjectListDialog::SetCurrent(int row) {
@@ -104,14 +101,10 @@ void ObjectListDialog::PrepareRows() {
     // back to the first object.
     if (count > 0 && list_->Selected >= count)
         list_->Selected = 0;
-    Model->Refresh();
+    model_->Refresh();
 }
 
-void ObjectListDialog::SpeedButtonSortAddressClick() {
-    SetSortKind(ObjectsByAddress);
-}
-
-void ObjectListDialog::BitBtnEditClick() {
+void ObjectListDialog::editCurrentRow() {
     const int count = Count();
     if (count == 0)
         return;
@@ -121,7 +114,7 @@ void ObjectListDialog::BitBtnEditClick() {
         Redisplay();
 }
 
-void ObjectListDialog::BitBtnAddClick() {
+void ObjectListDialog::addRow() {
     const int count = Count();
     if (count >= MaxObjects)
         return;
@@ -133,14 +126,14 @@ void ObjectListDialog::BitBtnAddClick() {
     Redisplay();
 }
 
-void ObjectListDialog::BitBtnDeleteClick() {
+void ObjectListDialog::deleteCurrentRow() {
     if (!ConfirmDelete(QStringLiteral("удалить этот объект?")))
         return;
     DeleteObject(*list_, list_->Selected);
     Redisplay();
 }
 
-void ObjectListDialog::BitBtnOkClick() {
+void ObjectListDialog::acceptList() {
     if (!(*list_ == copy_)) {
         BusyCursor busy;
         // A failure to write is not reported: the list stays in memory for the run.

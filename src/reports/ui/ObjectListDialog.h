@@ -3,8 +3,6 @@
 #include "common/ui/ListDialogFrame.h"
 #include "reports/ObjectList.h"
 
-class QToolButton;
-
 namespace zmk {
 
 // The rows of the object list: "№", "Наименование", " Адрес". Shows the
@@ -43,29 +41,28 @@ public:
     // The selected object.
     int CurrentIndex() const override;
 
-    ObjectsListModel* Model;
-    // Heading of " Адрес": sort mode 1 (SpeedButtonSortName, heading of
-    // "Наименование", is sort mode 0).
-    QToolButton*& SpeedButtonSortAddress = SpeedButtonSortSecond;
-
-public slots:
-    void BitBtnEditClick() override;
-    void BitBtnAddClick() override;
-    void BitBtnDeleteClick() override;
-    void BitBtnOkClick() override;
-    void SpeedButtonSortAddressClick();
     // Every way of closing but "Принять" puts the copy back.
     void reject() override;
 
 protected:
     void PrepareRows() override;
     void SetCurrent(int row) override;
+    // Sort mode 0 by name, 1 by address (the sort button of " Адрес").
     uint8_t SortKind() const override;
     void StoreSortKind(uint8_t mode) override;
 
 private:
-    void FormCreate();
+    void BuildWindow();
+    // Opens the object dialog on the current object.
+    void editCurrentRow() override;
+    // Opens the object dialog on a new object at the end; it becomes current.
+    void addRow() override;
+    // Deletes the current object after the question.
+    void deleteCurrentRow() override;
+    // Writes the file when the list changed and closes as accepted.
+    void acceptList() override;
 
+    ObjectsListModel* model_;
     ObjectList* list_;
     ObjectList copy_;
     QString path_;

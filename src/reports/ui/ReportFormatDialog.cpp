@@ -36,11 +36,11 @@ const char* const kItems[] = {" 0 ", " 1", " 2", " 3", " 4", " 5", " 6", " 7"};
 
 ReportFormatDialog::ReportFormatDialog(ReportFormat& format, QWidget* parent)
     : QDialog(parent), format_(&format) {
-    FormCreate();
+    BuildWindow();
     for (int i = 0; i < ReportFormatDialogBytes; ++i) {
         const int digits = format.Format[i];
         // A byte outside 0..7 (a damaged file) shows no selection.
-        ComboBoxes[size_t(i)]->setCurrentIndex(digits <= MaxReportDecimals ? digits : -1);
+        decimalsBoxes_[size_t(i)]->setCurrentIndex(digits <= MaxReportDecimals ? digits : -1);
     }
 }
 
@@ -49,30 +49,35 @@ bool ReportFormatDialog::IsEditable(int byte) {
            byte != FmtDensityRelative;
 }
 
-void ReportFormatDialog::FormCreate() {
+void ReportFormatDialog::BuildWindow() {
     setWindowTitle(QStringLiteral("Формат представления данных"));
     setFixedSize(FormWidth, FormHeight);
 
-    LabelHeading = new QLabel(QStringLiteral("Точность представления данных"), this);
-    LabelHeading->setAlignment(Qt::AlignCenter);
-    LabelHeading->setGeometry(0, kHeadingTop, FormWidth, kHeadingHeight);
-    LabelHeading2 = new QLabel(QStringLiteral("(количество знаков после запятой)"), this);
-    LabelHeading2->setAlignment(Qt::AlignCenter);
-    LabelHeading2->setGeometry(0, kHeadingTop + kHeadingHeight, FormWidth, kHeadingHeight);
+    headingLabel_ = new QLabel(QStringLiteral("Точность представления данных"), this);
+    headingLabel_->setObjectName(QStringLiteral("headingLabel"));
+    headingLabel_->setAlignment(Qt::AlignCenter);
+    headingLabel_->setGeometry(0, kHeadingTop, FormWidth, kHeadingHeight);
+    headingNoteLabel_ = new QLabel(QStringLiteral("(количество знаков после запятой)"), this);
+    headingNoteLabel_->setObjectName(QStringLiteral("headingNoteLabel"));
+    headingNoteLabel_->setAlignment(Qt::AlignCenter);
+    headingNoteLabel_->setGeometry(0, kHeadingTop + kHeadingHeight, FormWidth, kHeadingHeight);
 
     auto makeRow = [&](QWidget* parent, int byte, const QString& caption, int left, int top) {
         auto* label = new QLabel(caption, parent);
+        label->setObjectName(QStringLiteral("decimalsLabel%1").arg(byte));
         label->setGeometry(left, top, kLabelWidth, kRowHeight);
         auto* combo = new QComboBox(parent);
+        combo->setObjectName(QStringLiteral("decimalsBox%1").arg(byte));
         for (const char* item : kItems)
             combo->addItem(QString::fromUtf8(item));
         combo->setGeometry(kFieldLeft - (parent == this ? 0 : kMargin), top, kComboWidth, kRowHeight);
         label->setBuddy(combo);
-        Labels[size_t(byte)] = label;
-        ComboBoxes[size_t(byte)] = combo;
+        decimalsLabels_[size_t(byte)] = label;
+        decimalsBoxes_[size_t(byte)] = combo;
     };
-    auto makeGroup = [&](const QString& title, int top, int rows) {
+    auto makeGroup = [&](const QString& name, const QString& title, int top, int rows) {
         auto* group = new QGroupBox(title, this);
+        group->setObjectName(name);
         group->setGeometry(kMargin, top, FormWidth - 2 * kMargin,
                            kGroupTopPadding + rows * kRowStep + kGroupBottomPadding - (kRowStep - kRowHeight));
         return group;
@@ -88,11 +93,11 @@ void ReportFormatDialog::FormCreate() {
     makeRow(this, FmtPressure, QStringLiteral("Давление"), kMargin, top);
     top += kRowStep + kGroupGap;
 
-    GroupDensity = makeGroup(QStringLiteral(" Плотность "), top, 2);
-    makeRow(GroupDensity, FmtDensityAbsolute, QStringLiteral("Абсолютная"), kGroupInnerLeft, kGroupTopPadding);
-    makeRow(GroupDensity, FmtDensityRelative, QStringLiteral("Относительная"), kGroupInnerLeft,
+    densityGroup_ = makeGroup(QStringLiteral("densityGroup"), QStringLiteral(" Плотность "), top, 2);
+    makeRow(densityGroup_, FmtDensityAbsolute, QStringLiteral("Абсолютная"), kGroupInnerLeft, kGroupTopPadding);
+    makeRow(densityGroup_, FmtDensityRelative, QStringLiteral("Относительная"), kGroupInnerLeft,
             kGroupTopPadding + kRowStep);
-    top += GroupDensity->height() + kGroupGap;
+    top += densityGroup_->height() + kGroupGap;
 
     auto unitRows = [&](QGroupBox* group, int first) {
         const QString units[] = {QStringLiteral("ккал/м3"), QStringLiteral("МДж/м3"),
@@ -100,41 +105,43 @@ void ReportFormatDialog::FormCreate() {
         for (int i = 0; i < 3; ++i)
             makeRow(group, first + i, units[i], kGroupInnerLeft, kGroupTopPadding + i * kRowStep);
     };
-    GroupHeat = makeGroup(QStringLiteral(" Теплота сгорания "), top, 3);
-    unitRows(GroupHeat, FmtHeatKcal);
-    top += GroupHeat->height() + kGroupGap;
-    GroupWobbe = makeGroup(QStringLiteral(" Число Воббе "), top, 3);
-    unitRows(GroupWobbe, FmtWobbeKcal);
+    heatGroup_ = makeGroup(QStringLiteral("heatGroup"), QStringLiteral(" Теплота сгорания "), top, 3);
+    unitRows(heatGroup_, FmtHeatKcal);
+    top += heatGroup_->height() + kGroupGap;
+    wobbeGroup_ = makeGroup(QStringLiteral("wobbeGroup"), QStringLiteral(" Число Воббе "), top, 3);
+    unitRows(wobbeGroup_, FmtWobbeKcal);
 
     for (int i = 0; i < ReportFormatDialogBytes; ++i) {
         const bool editable = IsEditable(i);
-        ComboBoxes[size_t(i)]->setEnabled(editable);
-        Labels[size_t(i)]->setEnabled(editable);
+        decimalsBoxes_[size_t(i)]->setEnabled(editable);
+        decimalsLabels_[size_t(i)]->setEnabled(editable);
     }
 
     const int buttonTop = FormHeight - kButtonHeight - kButtonBottomMargin;
     const int gap = (FormWidth - 2 * kButtonWidth) / 3;
-    BitBtnOk = new QPushButton(QStringLiteral("Принять"), this);
-    BitBtnOk->setGeometry(gap, buttonTop, kButtonWidth, kButtonHeight);
-    BitBtnOk->setDefault(true);
-    BitBtnCancel = new QPushButton(QStringLiteral("Отменить"), this);
-    BitBtnCancel->setGeometry(2 * gap + kButtonWidth, buttonTop, kButtonWidth, kButtonHeight);
+    acceptButton_ = new QPushButton(QStringLiteral("Принять"), this);
+    acceptButton_->setObjectName(QStringLiteral("acceptButton"));
+    acceptButton_->setGeometry(gap, buttonTop, kButtonWidth, kButtonHeight);
+    acceptButton_->setDefault(true);
+    cancelButton_ = new QPushButton(QStringLiteral("Отменить"), this);
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton_->setGeometry(2 * gap + kButtonWidth, buttonTop, kButtonWidth, kButtonHeight);
 
-    connect(BitBtnOk, &QPushButton::clicked, this, &ReportFormatDialog::BitBtnOkClick);
-    connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(acceptButton_, &QPushButton::clicked, this, &ReportFormatDialog::acceptFormat);
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void ReportFormatDialog::BitBtnOkClick() {
+void ReportFormatDialog::acceptFormat() {
     for (int i = 0; i < ReportFormatDialogBytes; ++i) {
-        if (IsEditable(i) && ComboBoxes[size_t(i)]->currentIndex() < 0) {
+        if (IsEditable(i) && decimalsBoxes_[size_t(i)]->currentIndex() < 0) {
             ShowMessage(MessageKind::InputError, QStringLiteral("Введены не все данные"), QString());
-            ComboBoxes[size_t(i)]->setFocus();
+            decimalsBoxes_[size_t(i)]->setFocus();
             return;
         }
     }
     for (int i = 0; i < ReportFormatDialogBytes; ++i)
         if (IsEditable(i))
-            format_->Format[i] = uint8_t(ComboBoxes[size_t(i)]->currentIndex());
+            format_->Format[i] = uint8_t(decimalsBoxes_[size_t(i)]->currentIndex());
     DeriveParameterDigits(*format_);
     accept();
 }

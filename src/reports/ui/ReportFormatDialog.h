@@ -17,6 +17,10 @@ namespace zmk {
 // density are shown but cannot be changed. "Принять" stores the ten editable
 // bytes, derives ParameterDigits and closes as accepted; the format is not
 // touched otherwise. Writing the file is the caller's business.
+// Widgets for tests: "headingLabel", "headingNoteLabel", the groups
+// "densityGroup", "heatGroup", "wobbeGroup", for each byte N the list
+// "decimalsBoxN" and its label "decimalsLabelN", "acceptButton" and
+// "cancelButton".
 class ReportFormatDialog : public QDialog {
     Q_OBJECT
 
@@ -29,23 +33,21 @@ public:
     // Whether byte i (0..11) is set in this dialog.
     static bool IsEditable(int byte);
 
-    QLabel* LabelHeading;      // "Точность представления данных"
-    QLabel* LabelHeading2;     // "(количество знаков после запятой)"
-    QGroupBox* GroupDensity;   // " Плотность "
-    QGroupBox* GroupHeat;      // " Теплота сгорания "
-    QGroupBox* GroupWobbe;     // " Число Воббе "
-    // Drop-down list and label of each byte, in ReportFormatByte order.
-    std::array<QComboBox*, ReportFormatDialogBytes> ComboBoxes{};
-    std::array<QLabel*, ReportFormatDialogBytes> Labels{};
-    QPushButton* BitBtnOk;      // "Принять"
-    QPushButton* BitBtnCancel;  // "Отменить"
-
-public slots:
-    void BitBtnOkClick();
-
 private:
-    void FormCreate();
+    void BuildWindow();
+    // "Принять": refuses a list without a choice, else stores the bytes and accepts.
+    void acceptFormat();
 
+    QLabel* headingLabel_;      // "Точность представления данных"
+    QLabel* headingNoteLabel_;  // "(количество знаков после запятой)"
+    QGroupBox* densityGroup_;   // " Плотность "
+    QGroupBox* heatGroup_;      // " Теплота сгорания "
+    QGroupBox* wobbeGroup_;     // " Число Воббе "
+    // Drop-down list and label of each byte, in ReportFormatByte order.
+    std::array<QComboBox*, ReportFormatDialogBytes> decimalsBoxes_{};
+    std::array<QLabel*, ReportFormatDialogBytes> decimalsLabels_{};
+    QPushButton* acceptButton_;  // "Принять"
+    QPushButton* cancelButton_;  // "Отменить"
     ReportFormat* format_;
 };
 

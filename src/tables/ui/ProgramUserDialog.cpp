@@ -32,63 +32,67 @@ ProgramUserDialog::ProgramUserDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Идентификация пользователя программы"));
     setFixedSize(FormWidth, FormHeight);
 
-    LabelCode = new QLabel(QStringLiteral(" Код идентификации  пользователя"), this);
-    EditCode = new QLineEdit(this);
-    EditCode->setObjectName(QStringLiteral("EditCode"));
-    EditCode->setMaxLength(CodeLength);
-    EditCode->setEchoMode(QLineEdit::Password);
-    EditCode->setFixedWidth(60);
-    NumericKeyFilter::Install(EditCode, NumericKeyFilter::Integer);
+    codeLabel_ = new QLabel(QStringLiteral(" Код идентификации  пользователя"), this);
+    codeLabel_->setObjectName(QStringLiteral("codeLabel"));
+    codeEdit_ = new QLineEdit(this);
+    codeEdit_->setObjectName(QStringLiteral("codeEdit"));
+    codeEdit_->setMaxLength(CodeLength);
+    codeEdit_->setEchoMode(QLineEdit::Password);
+    codeEdit_->setFixedWidth(60);
+    NumericKeyFilter::Install(codeEdit_, NumericKeyFilter::Integer);
 
-    LabelPass = new QLabel(QStringLiteral(" Пароль на запись в контроллер"), this);
-    EditPass = new QLineEdit(this);
-    EditPass->setObjectName(QStringLiteral("EditPass"));
-    EditPass->setMaxLength(PasswordLength);
-    EditPass->setEchoMode(QLineEdit::Password);
-    EditPass->setFixedWidth(110);
+    passwordLabel_ = new QLabel(QStringLiteral(" Пароль на запись в контроллер"), this);
+    passwordLabel_->setObjectName(QStringLiteral("passwordLabel"));
+    passwordEdit_ = new QLineEdit(this);
+    passwordEdit_->setObjectName(QStringLiteral("passwordEdit"));
+    passwordEdit_->setMaxLength(PasswordLength);
+    passwordEdit_->setEchoMode(QLineEdit::Password);
+    passwordEdit_->setFixedWidth(110);
 
-    BitBtnAccept = new QPushButton(QStringLiteral("Принять"), this);
-    BitBtnExit = new QPushButton(QStringLiteral("Выход"), this);
+    acceptButton_ = new QPushButton(QStringLiteral("Принять"), this);
+    acceptButton_->setObjectName(QStringLiteral("acceptButton"));
+    exitButton_ = new QPushButton(QStringLiteral("Выход"), this);
+    exitButton_->setObjectName(QStringLiteral("exitButton"));
     // Enter is handled by the dialog itself (field to field), never by a
     // default button.
-    for (QPushButton* button : {BitBtnAccept, BitBtnExit}) {
+    for (QPushButton* button : {acceptButton_, exitButton_}) {
         button->setAutoDefault(false);
         button->setDefault(false);
         button->setFixedWidth(100);
     }
 
     auto* fields = new QGridLayout;
-    fields->addWidget(LabelCode, 0, 0);
-    fields->addWidget(EditCode, 0, 1);
-    fields->addWidget(LabelPass, 1, 0);
-    fields->addWidget(EditPass, 1, 1);
+    fields->addWidget(codeLabel_, 0, 0);
+    fields->addWidget(codeEdit_, 0, 1);
+    fields->addWidget(passwordLabel_, 1, 0);
+    fields->addWidget(passwordEdit_, 1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(BitBtnAccept);
+    buttons->addWidget(acceptButton_);
     buttons->addSpacing(20);
-    buttons->addWidget(BitBtnExit);
+    buttons->addWidget(exitButton_);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addStretch();
     layout->addLayout(buttons);
 
-    setTabOrder(EditCode, EditPass);
-    setTabOrder(EditPass, BitBtnAccept);
-    setTabOrder(BitBtnAccept, BitBtnExit);
-    EditCode->setFocus();
+    setTabOrder(codeEdit_, passwordEdit_);
+    setTabOrder(passwordEdit_, acceptButton_);
+    setTabOrder(acceptButton_, exitButton_);
+    codeEdit_->setFocus();
 
-    connect(BitBtnAccept, &QPushButton::clicked, this, &ProgramUserDialog::BitBtnAcceptClick);
-    connect(BitBtnExit, &QPushButton::clicked, this, &QDialog::reject);
+    connect(acceptButton_, &QPushButton::clicked, this, &ProgramUserDialog::acceptCredentials);
+    connect(exitButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void ProgramUserDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         QWidget* focus = focusWidget();
-        if (focus == EditCode)
-            EditPass->setFocus();
-        else if (focus == EditPass)
-            BitBtnAccept->setFocus();
+        if (focus == codeEdit_)
+            passwordEdit_->setFocus();
+        else if (focus == passwordEdit_)
+            acceptButton_->setFocus();
         else if (auto* button = qobject_cast<QPushButton*>(focus))
             button->click();
         event->accept();
@@ -97,14 +101,14 @@ void ProgramUserDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void ProgramUserDialog::BitBtnAcceptClick() {
-    if (EditCode->text().isEmpty()) {
+void ProgramUserDialog::acceptCredentials() {
+    if (codeEdit_->text().isEmpty()) {
         ShowMessage(MessageKind::InputError, QStringLiteral("Не задан код идентификации пользователя"), QString());
-        EditCode->setFocus();
+        codeEdit_->setFocus();
         return;
     }
-    Password = BlankPaddedCredential<PasswordLength>(EditPass->text());
-    Code = BlankPaddedCredential<CodeLength>(EditCode->text());
+    password_ = BlankPaddedCredential<PasswordLength>(passwordEdit_->text());
+    code_ = BlankPaddedCredential<CodeLength>(codeEdit_->text());
     accept();
 }
 

@@ -12,8 +12,10 @@ namespace zmk {
 
 // "Идентификация пользователя программы": the identification code and the
 // write password of the program's user, which the link adds to every
-// request that writes into the controller. On acceptance Password and Code
-// hold the typed texts in Windows-1251, blank-padded to 12 and 4 bytes.
+// request that writes into the controller. On acceptance Password() and
+// Code() hold the typed texts in Windows-1251, blank-padded to 12 and 4
+// bytes. Widgets for tests: "codeLabel", "codeEdit", "passwordLabel",
+// "passwordEdit", "acceptButton", "exitButton".
 class ProgramUserDialog : public QDialog {
     Q_OBJECT
 
@@ -25,23 +27,26 @@ public:
 
     explicit ProgramUserDialog(QWidget* parent = nullptr);
 
-    QLabel* LabelCode;      // " Код идентификации  пользователя"
-    QLineEdit* EditCode;    // at most 4 digits, masked
-    QLabel* LabelPass;      // " Пароль на запись в контроллер"
-    QLineEdit* EditPass;    // at most 12 characters, masked
-    QPushButton* BitBtnAccept;  // "Принять"
-    QPushButton* BitBtnExit;    // "Выход"
-
     // Valid after the dialog was accepted.
-    std::array<uint8_t, PasswordLength> Password{};
-    std::array<uint8_t, CodeLength> Code{};
+    const std::array<uint8_t, PasswordLength>& Password() const { return password_; }
+    const std::array<uint8_t, CodeLength>& Code() const { return code_; }
 
 protected:
     // Enter walks from the code to the password and on to "Принять".
     void keyPressEvent(QKeyEvent* event) override;
 
-private slots:
-    void BitBtnAcceptClick();
+private:
+    // "Принять": refuses an empty code, else keeps both credentials and accepts.
+    void acceptCredentials();
+
+    QLabel* codeLabel_;          // " Код идентификации  пользователя"
+    QLineEdit* codeEdit_;        // at most 4 digits, masked
+    QLabel* passwordLabel_;      // " Пароль на запись в контроллер"
+    QLineEdit* passwordEdit_;    // at most 12 characters, masked
+    QPushButton* acceptButton_;  // "Принять"
+    QPushButton* exitButton_;    // "Выход"
+    std::array<uint8_t, PasswordLength> password_{};
+    std::array<uint8_t, CodeLength> code_{};
 };
 
 // The typed text as a fixed-size credential: blanks, then the text's
