@@ -183,14 +183,34 @@ std::unique_ptr<MainWindow> StartMain(bool* finished) {
 const QStringList SimArgs = {QStringLiteral("--no-tcp"), QStringLiteral("--pty"), QStringLiteral("--clock"),
                              QStringLiteral("2026-03-15 12:30:00")};
 
+// A widget of a window by its object name; a missing one stops the run.
+template <typename T>
+T* Child(const QWidget* window, const char* name) {
+    T* child = window->findChild<T*>(QLatin1String(name));
+    if (child == nullptr) qFatal("no %s \"%s\"", T::staticMetaObject.className(), name);
+    return child;
+}
+
 // A custom period: the whole of 14.03.2026, hours 00 to 23.
 void ChooseDay14(ArchivePeriodDialog* form) {
-    form->RadioGroup3Items.value(1)->click();
-    form->tdHb->setDate(QDate(2026, 3, 14));
-    form->ComboBox6->setCurrentIndex(0);
-    form->tdHe->setDate(QDate(2026, 3, 14));
-    form->ComboBox7->setCurrentIndex(23);
-    form->BitBtnAccept->click();
+    Child<QRadioButton>(form, "hourlyCustomPeriod")->click();
+    Child<QDateEdit>(form, "hourlyStartDate")->setDate(QDate(2026, 3, 14));
+    Child<QComboBox>(form, "hourlyStartHour")->setCurrentIndex(0);
+    Child<QDateEdit>(form, "hourlyEndDate")->setDate(QDate(2026, 3, 14));
+    Child<QComboBox>(form, "hourlyEndHour")->setCurrentIndex(23);
+    Child<QPushButton>(form, "acceptButton")->click();
+}
+
+// A custom 5-minute period of 14.03.2026 from one whole hour to another.
+void ChooseFiveMinuteHours(ArchivePeriodDialog* form, int startHour, int endHour) {
+    Child<QRadioButton>(form, "fiveMinuteCustomPeriod")->click();
+    Child<QDateEdit>(form, "fiveMinuteStartDate")->setDate(QDate(2026, 3, 14));
+    Child<QComboBox>(form, "fiveMinuteStartHour")->setCurrentIndex(startHour);
+    Child<QComboBox>(form, "fiveMinuteStartMinute")->setCurrentIndex(0);
+    Child<QDateEdit>(form, "fiveMinuteEndDate")->setDate(QDate(2026, 3, 14));
+    Child<QComboBox>(form, "fiveMinuteEndHour")->setCurrentIndex(endHour);
+    Child<QComboBox>(form, "fiveMinuteEndMinute")->setCurrentIndex(0);
+    Child<QPushButton>(form, "acceptButton")->click();
 }
 
 // Types the path into a non-native file dialog and accepts it.
@@ -228,7 +248,7 @@ private slots:
         QList<Shown> viewers;
         QString oldestLabel;
         responder.onPeriod = [&](ArchivePeriodDialog* form) {
-            oldestLabel = form->LabelHouOldest->text();
+            oldestLabel = Child<QLabel>(form, "hourlyOldest")->text();
             QCOMPARE(form->Mode(), int(UnitHour));
             ChooseDay14(form);
         };
@@ -355,14 +375,7 @@ private slots:
         responder.onPeriod = [](ArchivePeriodDialog* form) {
             QCOMPARE(form->Mode(), int(UnitFiveMinutes));
             // Custom: 14.03.2026 10:00 to 12:00, 25 five-minute records.
-            form->RadioGroup1Items.value(2)->click();
-            form->tdMb->setDate(QDate(2026, 3, 14));
-            form->ComboBox3->setCurrentIndex(10);
-            form->ComboBox1->setCurrentIndex(0);
-            form->tdMe->setDate(QDate(2026, 3, 14));
-            form->ComboBox4->setCurrentIndex(12);
-            form->ComboBox5->setCurrentIndex(0);
-            form->BitBtnAccept->click();
+            ChooseFiveMinuteHours(form, 10, 12);
         };
         responder.onViewer = [&](MeasurementViewer* viewer) {
             viewers << Capture(*viewer);
@@ -411,14 +424,7 @@ private slots:
         bool escaped = false;
         responder.onPeriod = [](ArchivePeriodDialog* form) {
             // Custom: 14.03.2026 00:00 to 12:00, 145 records in 19 answers.
-            form->RadioGroup1Items.value(2)->click();
-            form->tdMb->setDate(QDate(2026, 3, 14));
-            form->ComboBox3->setCurrentIndex(0);
-            form->ComboBox1->setCurrentIndex(0);
-            form->tdMe->setDate(QDate(2026, 3, 14));
-            form->ComboBox4->setCurrentIndex(12);
-            form->ComboBox5->setCurrentIndex(0);
-            form->BitBtnAccept->click();
+            ChooseFiveMinuteHours(form, 0, 12);
         };
         responder.onWaiting = [&](WaitWindow* wait) {
             if (escaped || wait->ProgressBar1->value() < 8) return;
