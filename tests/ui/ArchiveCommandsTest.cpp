@@ -254,7 +254,7 @@ private slots:
         };
         responder.onViewer = [&](MeasurementViewer* viewer) {
             viewers << Capture(*viewer);
-            viewer->BitBtnExit->click();
+            Child<QPushButton>(viewer, "exitButton")->click();
         };
         w->MenuItem(QStringLiteral("NChrom_ReadHour"))->trigger();
 
@@ -318,8 +318,8 @@ private slots:
         };
         responder.onViewer = [&](MeasurementViewer* viewer) {
             viewers << Capture(*viewer);
-            if (viewers.size() == 1) viewer->BitBtnSave->click();  // runs its dialogs to the end
-            viewer->BitBtnExit->click();
+            if (viewers.size() == 1) Child<QPushButton>(viewer, "saveButton")->click();  // runs its dialogs to the end
+            Child<QPushButton>(viewer, "exitButton")->click();
         };
         w->MenuItem(QStringLiteral("NChrom_ReadHour"))->trigger();
         QCOMPARE(viewers.size(), 1);
@@ -379,7 +379,7 @@ private slots:
         };
         responder.onViewer = [&](MeasurementViewer* viewer) {
             viewers << Capture(*viewer);
-            viewer->BitBtnExit->click();
+            Child<QPushButton>(viewer, "exitButton")->click();
         };
         w->MenuItem(QStringLiteral("NWmt_Read5min"))->trigger();
 
@@ -433,7 +433,7 @@ private slots:
         };
         responder.onViewer = [&](MeasurementViewer* viewer) {
             viewers << Capture(*viewer);
-            viewer->BitBtnExit->click();
+            Child<QPushButton>(viewer, "exitButton")->click();
         };
         w->MenuItem(QStringLiteral("NWmt_Read5min"))->trigger();
 
