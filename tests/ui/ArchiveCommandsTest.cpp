@@ -7,8 +7,6 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -23,10 +21,13 @@
 #include <QtTest>
 #include <functional>
 #include <memory>
+#include <vector>
 
+#include "BaseFolder.h"
 #include "SimProcess.h"
 #include "app/ui/MainWindow.h"
 #include "MessageTrap.h"
+#include "ModalScript.h"
 #include "common/ui/MessageDialog.h"
 #include "common/ui/WaitWindow.h"
 #include "link/ui/ConnectDialog.h"
@@ -80,23 +81,27 @@ Shown Capture(const MeasurementViewer& viewer) {
 }
 
 // Answers the modal dialogs of the main window while it lives: the
-// connection dialog and the program user (connect, 1234 / 12345678), the
-// period dialog, the viewers and the file dialogs through the test's
-// handlers, the shared message (kept; questions answered "Нет"). A dialog
-// the test did not expect is recorded and closed.
+// connection dialog and the program user (connect, 1234 / 12345678); the
+// dialogs of a command (the period dialog, the viewers, the file dialogs)
+// go to the test's latest script while it has steps left. The shared
+// message is kept (questions answered "Нет"). A dialog nobody expected is
+// recorded and closed.
 class Responder {
 public:
-    std::function<void(ArchivePeriodDialog*)> onPeriod;
-    std::function<void(MeasurementViewer*)> onViewer;
-    std::function<void(QFileDialog*)> onFile;
     // Runs at every look while a wait window is shown.
     std::function<void(WaitWindow*)> onWaiting;
 
     QList<Message> messages;
     QStringList unexpected;
-    int periodDialogs = 0;
 
     Responder() { Schedule(); }
+
+    // A script for the dialogs of the next command; the test gives it its
+    // steps and starts it.
+    ModalScript& NewScript() {
+        scripts_.push_back(std::make_unique<ModalScript>());
+        return *scripts_.back();
+    }
 
 private:
     void Schedule() {
@@ -122,13 +127,8 @@ private:
             form->EditCode->setText(QStringLiteral("1234"));
             form->EditPass->setText(QStringLiteral("12345678"));
             form->BitBtnAccept->click();
-        } else if (auto* form = qobject_cast<ArchivePeriodDialog*>(w); form && onPeriod) {
-            ++periodDialogs;
-            onPeriod(form);
-        } else if (auto* viewer = qobject_cast<MeasurementViewer*>(w); viewer && onViewer) {
-            onViewer(viewer);
-        } else if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && onFile) {
-            onFile(dialog);
+        } else if (!scripts_.empty() && !scripts_.back()->Finished()) {
+            // The script's to take; what it does not expect, it closes.
         } else {
             unexpected << QString::fromLatin1(w->metaObject()->className());
             w->close();
@@ -140,28 +140,20 @@ private:
         messages.append({look.Caption, look.Line1, look.Line2});
         return false;
     }};
+    // Before context_: its timers go first.
+    std::vector<std::unique_ptr<ModalScript>> scripts_;
     QObject context_;
     QList<QPointer<QWidget>> handled_;
 };
 
-// A fresh base folder with a direct link on serial port 3, which is the given device.
-class Home {
-public:
-    explicit Home(const QString& device) {
-        qputenv("ZMK_HOME", dir_.path().toUtf8());
-        QDir().mkpath(dir_.path() + QStringLiteral("/INI"));
-        QFile file(dir_.path() + QStringLiteral("/INI/zmk.ini"));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(QStringLiteral("[CURR_PAR]\r\nConn_Prz=0\r\n[DIR_CONN_PAR]\r\nCOMPort=3\r\nAdr=1\r\n"
-                                      "Rate=38400\r\nWaitTime=2\r\nTimeOut=100\r\n[COM_PORTS]\r\nCOM3=%1\r\n")
-                           .arg(device)
-                           .toLatin1());
-    }
-    ~Home() { qunsetenv("ZMK_HOME"); }
-
-private:
-    QTemporaryDir dir_;
-};
+// Settings of a direct link on serial port 3, which is the given device.
+bool WriteDirectLink(const ::BaseFolder& home, const QString& device) {
+    return home.Write(QStringLiteral("INI/zmk.ini"),
+                      QStringLiteral("[CURR_PAR]\r\nConn_Prz=0\r\n[DIR_CONN_PAR]\r\nCOMPort=3\r\nAdr=1\r\n"
+                                     "Rate=38400\r\nWaitTime=2\r\nTimeOut=100\r\n[COM_PORTS]\r\nCOM3=%1\r\n")
+                          .arg(device)
+                          .toLatin1());
+}
 
 void ResetShared() {
     ConnectionState& s = Shared();
@@ -222,6 +214,14 @@ void ChooseFile(QFileDialog* dialog, const QString& path) {
     static_cast<QDialog*>(dialog)->accept();
 }
 
+// A viewer step: keeps what the viewer shows and closes it with "Выход".
+std::function<void(MeasurementViewer*)> ShowAndExit(QList<Shown>& viewers) {
+    return [&viewers](MeasurementViewer* viewer) {
+        viewers << Capture(*viewer);
+        Child<QPushButton>(viewer, "exitButton")->click();
+    };
+}
+
 const QString Day14Caption =
     QStringLiteral("Часовые данные хроматографа за период с 14.03.26  00ч  по  14.03.26  23ч");
 
@@ -238,7 +238,8 @@ private slots:
     void readsHourlyChromatographDay() {
         SimProcess sim(SimArgs);
         QVERIFY2(sim.ready(), qPrintable(sim.output()));
-        Home home(sim.ptyPath());
+        ::BaseFolder home;
+        QVERIFY(WriteDirectLink(home, sim.ptyPath()));
         Responder responder;
         bool finished = false;
         auto w = StartMain(&finished);
@@ -247,21 +248,23 @@ private slots:
 
         QList<Shown> viewers;
         QString oldestLabel;
-        responder.onPeriod = [&](ArchivePeriodDialog* form) {
-            oldestLabel = Child<QLabel>(form, "hourlyOldest")->text();
-            QCOMPARE(form->Mode(), int(UnitHour));
-            ChooseDay14(form);
-        };
-        responder.onViewer = [&](MeasurementViewer* viewer) {
-            viewers << Capture(*viewer);
-            Child<QPushButton>(viewer, "exitButton")->click();
-        };
+        int periodMode = -1;
+        ModalScript& script = responder.NewScript();
+        script
+            .Then<ArchivePeriodDialog>([&](ArchivePeriodDialog* form) {
+                oldestLabel = Child<QLabel>(form, "hourlyOldest")->text();
+                periodMode = form->Mode();
+                ChooseDay14(form);
+            })
+            .Then<MeasurementViewer>(ShowAndExit(viewers));
+        script.Start();
         w->MenuItem(QStringLiteral("NChrom_ReadHour"))->trigger();
 
         QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1 + " / " +
                                                           responder.messages.value(0).line2));
         QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
-        QCOMPARE(responder.periodDialogs, 1);
+        QVERIFY(script.Finished());  // one period dialog, then the viewer
+        QCOMPARE(periodMode, int(UnitHour));
         QVERIFY(!oldestLabel.isEmpty());
         QCOMPARE(viewers.size(), 1);
         const Shown& v = viewers[0];
@@ -302,7 +305,8 @@ private slots:
 
         SimProcess sim(SimArgs);
         QVERIFY2(sim.ready(), qPrintable(sim.output()));
-        Home home(sim.ptyPath());
+        ::BaseFolder home;
+        QVERIFY(WriteDirectLink(home, sim.ptyPath()));
         Responder responder;
         bool finished = false;
         auto w = StartMain(&finished);
@@ -311,17 +315,21 @@ private slots:
 
         QList<Shown> viewers;
         QStringList fileDialogs;
-        responder.onPeriod = ChooseDay14;
-        responder.onFile = [&](QFileDialog* dialog) {
+        const auto choosePath = [&](QFileDialog* dialog) {
             fileDialogs << dialog->windowTitle();
             ChooseFile(dialog, path);
         };
-        responder.onViewer = [&](MeasurementViewer* viewer) {
-            viewers << Capture(*viewer);
-            if (viewers.size() == 1) Child<QPushButton>(viewer, "saveButton")->click();  // runs its dialogs to the end
-            Child<QPushButton>(viewer, "exitButton")->click();
-        };
+        ModalScript& reading = responder.NewScript();
+        reading.Then<ArchivePeriodDialog>(ChooseDay14)
+            .Then<MeasurementViewer>([&](MeasurementViewer* viewer) {
+                viewers << Capture(*viewer);
+                Child<QPushButton>(viewer, "saveButton")->click();  // runs its dialogs to the end
+                Child<QPushButton>(viewer, "exitButton")->click();
+            })
+            .Then<QFileDialog>(choosePath);
+        reading.Start();
         w->MenuItem(QStringLiteral("NChrom_ReadHour"))->trigger();
+        QVERIFY(reading.Finished());
         QCOMPARE(viewers.size(), 1);
         QCOMPARE(fileDialogs, QStringList{QStringLiteral("Введите имя файла для сохранения данных")});
         QVERIFY(QFileInfo(path).size() > 24 * 92);
@@ -333,7 +341,11 @@ private slots:
         w->BitBtn3->click();
         QVERIFY(!Shared().Connected);
         sim.stop();
+        ModalScript& viewing = responder.NewScript();
+        viewing.Then<QFileDialog>(choosePath).Then<MeasurementViewer>(ShowAndExit(viewers));
+        viewing.Start();
         w->MenuItem(QStringLiteral("NChrom_ViewHour"))->trigger();
+        QVERIFY(viewing.Finished());
         QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
         QCOMPARE(fileDialogs.size(), 2);
         QCOMPARE(fileDialogs[1], QStringLiteral("Выберите файл с данными"));
@@ -363,7 +375,8 @@ private slots:
         QFETCH(int, records);
         SimProcess sim(SimArgs + QStringList{QStringLiteral("--archive-fail-request"), failing});
         QVERIFY2(sim.ready(), qPrintable(sim.output()));
-        Home home(sim.ptyPath());
+        ::BaseFolder home;
+        QVERIFY(WriteDirectLink(home, sim.ptyPath()));
         Responder responder;
         bool finished = false;
         auto w = StartMain(&finished);
@@ -372,19 +385,22 @@ private slots:
         QVERIFY(Shared().MoistureMeterPresent);
 
         QList<Shown> viewers;
-        responder.onPeriod = [](ArchivePeriodDialog* form) {
-            QCOMPARE(form->Mode(), int(UnitFiveMinutes));
-            // Custom: 14.03.2026 10:00 to 12:00, 25 five-minute records.
-            ChooseFiveMinuteHours(form, 10, 12);
-        };
-        responder.onViewer = [&](MeasurementViewer* viewer) {
-            viewers << Capture(*viewer);
-            Child<QPushButton>(viewer, "exitButton")->click();
-        };
+        int periodMode = -1;
+        // Without a viewer its step stays undone.
+        ModalScript& script = responder.NewScript();
+        script
+            .Then<ArchivePeriodDialog>([&](ArchivePeriodDialog* form) {
+                periodMode = form->Mode();
+                // Custom: 14.03.2026 10:00 to 12:00, 25 five-minute records.
+                ChooseFiveMinuteHours(form, 10, 12);
+            })
+            .Then<MeasurementViewer>(ShowAndExit(viewers));
+        script.Start();
         w->MenuItem(QStringLiteral("NWmt_Read5min"))->trigger();
 
         QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
-        QCOMPARE(responder.periodDialogs, 1);
+        QCOMPARE(periodMode, int(UnitFiveMinutes));
+        QCOMPARE(script.Finished(), records >= 0);
         QCOMPARE(responder.messages.size(), 1);
         QCOMPARE(responder.messages[0].line1, QStringLiteral("Мгновенные данные из архива"));
         QCOMPARE(responder.messages[0].line2, line2);
@@ -413,7 +429,8 @@ private slots:
     void moistureFiveMinuteEscape() {
         SimProcess sim(SimArgs + QStringList{QStringLiteral("--answer-delay-ms"), QStringLiteral("100")});
         QVERIFY2(sim.ready(), qPrintable(sim.output()));
-        Home home(sim.ptyPath());
+        ::BaseFolder home;
+        QVERIFY(WriteDirectLink(home, sim.ptyPath()));
         Responder responder;
         bool finished = false;
         auto w = StartMain(&finished);
@@ -422,21 +439,22 @@ private slots:
 
         QList<Shown> viewers;
         bool escaped = false;
-        responder.onPeriod = [](ArchivePeriodDialog* form) {
-            // Custom: 14.03.2026 00:00 to 12:00, 145 records in 19 answers.
-            ChooseFiveMinuteHours(form, 0, 12);
-        };
+        ModalScript& script = responder.NewScript();
+        script
+            .Then<ArchivePeriodDialog>([](ArchivePeriodDialog* form) {
+                // Custom: 14.03.2026 00:00 to 12:00, 145 records in 19 answers.
+                ChooseFiveMinuteHours(form, 0, 12);
+            })
+            .Then<MeasurementViewer>(ShowAndExit(viewers));
         responder.onWaiting = [&](WaitWindow* wait) {
             if (escaped || wait->ProgressBar1->value() < 8) return;
             escaped = true;
             QTest::keyClick(wait, Qt::Key_Escape);
         };
-        responder.onViewer = [&](MeasurementViewer* viewer) {
-            viewers << Capture(*viewer);
-            Child<QPushButton>(viewer, "exitButton")->click();
-        };
+        script.Start();
         w->MenuItem(QStringLiteral("NWmt_Read5min"))->trigger();
 
+        QVERIFY(script.Finished());
         QVERIFY(escaped);
         QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
         QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1 + " / " +
