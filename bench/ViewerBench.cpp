@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     const double readSeconds = clock.nsecsElapsed() / 1e9;
     ChromFiveMinuteViewer viewer(contents->header, std::move(contents->records));
     viewer.show();
-    viewer.StringGrid1->scrollToBottom();
+    viewer.findChild<QTableView*>(QStringLiteral("recordView"))->scrollToBottom();
     QApplication::processEvents();
     viewer.repaint();
     QApplication::processEvents();

@@ -7,8 +7,6 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -23,11 +21,14 @@
 #include <QtTest>
 #include <functional>
 #include <memory>
+#include <vector>
 
+#include "BaseFolder.h"
 #include "WindowPart.h"
 #include "SimProcess.h"
 #include "app/ui/MainWindow.h"
 #include "MessageTrap.h"
+#include "ModalScript.h"
 #include "common/ui/MessageDialog.h"
 #include "common/ui/WaitWindow.h"
 #include "link/ui/ConnectDialog.h"
@@ -81,23 +82,27 @@ Shown Capture(const MeasurementViewer& viewer) {
 }
 
 // Answers the modal dialogs of the main window while it lives: the
-// connection dialog and the program user (connect, 1234 / 12345678), the
-// period dialog, the viewers and the file dialogs through the test's
-// handlers, the shared message (kept; questions answered "Нет"). A dialog
-// the test did not expect is recorded and closed.
+// connection dialog and the program user (connect, 1234 / 12345678); the
+// dialogs of a command (the period dialog, the viewers, the file dialogs)
+// go to the test's latest script while it has steps left. The shared
+// message is kept (questions answered "Нет"). A dialog nobody expected is
+// recorded and closed.
 class Responder {
 public:
-    std::function<void(ArchivePeriodDialog*)> onPeriod;
-    std::function<void(MeasurementViewer*)> onViewer;
-    std::function<void(QFileDialog*)> onFile;
     // Runs at every look while a wait window is shown.
     std::function<void(WaitWindow*)> onWaiting;
 
     QList<Message> messages;
     QStringList unexpected;
-    int periodDialogs = 0;
 
     Responder() { Schedule(); }
+
+    // A script for the dialogs of the next command; the test gives it its
+    // steps and starts it.
+    ModalScript& NewScript() {
+        scripts_.push_back(std::make_unique<ModalScript>());
+        return *scripts_.back();
+    }
 
 private:
     void Schedule() {
@@ -123,13 +128,8 @@ private:
             form->findChild<QLineEdit*>(QStringLiteral("codeEdit"))->setText(QStringLiteral("1234"));
             form->findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(QStringLiteral("12345678"));
             form->findChild<QPushButton*>(QStringLiteral("acceptButton"))->click();
-        } else if (auto* form = qobject_cast<ArchivePeriodDialog*>(w); form && onPeriod) {
-            ++periodDialogs;
-            onPeriod(form);
-        } else if (auto* viewer = qobject_cast<MeasurementViewer*>(w); viewer && onViewer) {
-            onViewer(viewer);
-        } else if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && onFile) {
-            onFile(dialog);
+        } else if (!scripts_.empty() && !scripts_.back()->Finished()) {
+            // The script's to take; what it does not expect, it closes.
         } else {
             unexpected << QString::fromLatin1(w->metaObject()->className());
             w->close();
@@ -141,28 +141,20 @@ private:
         messages.append({look.Caption, look.Line1, look.Line2});
         return false;
     }};
+    // Before context_: its timers go first.
+    std::vector<std::unique_ptr<ModalScript>> scripts_;
     QObject context_;
     QList<QPointer<QWidget>> handled_;
 };
 
-// A fresh base folder with a direct link on serial port 3, which is the given device.
-class Home {
-public:
-    explicit Home(const QString& device) {
-        qputenv("ZMK_HOME", dir_.path().toUtf8());
-        QDir().mkpath(dir_.path() + QStringLiteral("/INI"));
-        QFile file(dir_.path() + QStringLiteral("/INI/zmk.ini"));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(QStringLiteral("[CURR_PAR]\r\nConn_Prz=0\r\n[DIR_CONN_PAR]\r\nCOMPort=3\r\nAdr=1\r\n"
-                                      "Rate=38400\r\nWaitTime=2\r\nTimeOut=100\r\n[COM_PORTS]\r\nCOM3=%1\r\n")
-                           .arg(device)
-                           .toLatin1());
-    }
-    ~Home() { qunsetenv("ZMK_HOME"); }
-
-private:
-    QTemporaryDir dir_;
-};
+// Settings of a direct link on serial port 3, which is the given device.
+bool WriteDirectLink(const ::BaseFolder& home, const QString& device) {
+    return home.Write(QStringLiteral("INI/zmk.ini"),
+                      QStringLiteral("[CURR_PAR]\r\nConn_Prz=0\r\n[DIR_CONN_PAR]\r\nCOMPort=3\r\nAdr=1\r\n"
+                                     "Rate=38400\r\nWaitTime=2\r\nTimeOut=100\r\n[COM_PORTS]\r\nCOM3=%1\r\n")
+                          .arg(device)
+                          .toLatin1());
+}
 
 void ResetShared() {
     ConnectionState& s = Shared();
@@ -184,14 +176,34 @@ std::unique_ptr<MainWindow> StartMain(bool* finished) {
 const QStringList SimArgs = {QStringLiteral("--no-tcp"), QStringLiteral("--pty"), QStringLiteral("--clock"),
                              QStringLiteral("2026-03-15 12:30:00")};
 
+// A widget of a window by its object name; a missing one stops the run.
+template <typename T>
+T* Child(const QWidget* window, const char* name) {
+    T* child = window->findChild<T*>(QLatin1String(name));
+    if (child == nullptr) qFatal("no %s \"%s\"", T::staticMetaObject.className(), name);
+    return child;
+}
+
 // A custom period: the whole of 14.03.2026, hours 00 to 23.
 void ChooseDay14(ArchivePeriodDialog* form) {
-    form->RadioGroup3Items.value(1)->click();
-    form->tdHb->setDate(QDate(2026, 3, 14));
-    form->ComboBox6->setCurrentIndex(0);
-    form->tdHe->setDate(QDate(2026, 3, 14));
-    form->ComboBox7->setCurrentIndex(23);
-    form->BitBtnAccept->click();
+    Child<QRadioButton>(form, "hourlyCustomPeriod")->click();
+    Child<QDateEdit>(form, "hourlyStartDate")->setDate(QDate(2026, 3, 14));
+    Child<QComboBox>(form, "hourlyStartHour")->setCurrentIndex(0);
+    Child<QDateEdit>(form, "hourlyEndDate")->setDate(QDate(2026, 3, 14));
+    Child<QComboBox>(form, "hourlyEndHour")->setCurrentIndex(23);
+    Child<QPushButton>(form, "acceptButton")->click();
+}
+
+// A custom 5-minute period of 14.03.2026 from one whole hour to another.
+void ChooseFiveMinuteHours(ArchivePeriodDialog* form, int startHour, int endHour) {
+    Child<QRadioButton>(form, "fiveMinuteCustomPeriod")->click();
+    Child<QDateEdit>(form, "fiveMinuteStartDate")->setDate(QDate(2026, 3, 14));
+    Child<QComboBox>(form, "fiveMinuteStartHour")->setCurrentIndex(startHour);
+    Child<QComboBox>(form, "fiveMinuteStartMinute")->setCurrentIndex(0);
+    Child<QDateEdit>(form, "fiveMinuteEndDate")->setDate(QDate(2026, 3, 14));
+    Child<QComboBox>(form, "fiveMinuteEndHour")->setCurrentIndex(endHour);
+    Child<QComboBox>(form, "fiveMinuteEndMinute")->setCurrentIndex(0);
+    Child<QPushButton>(form, "acceptButton")->click();
 }
 
 // Types the path into a non-native file dialog and accepts it.
@@ -201,6 +213,14 @@ void ChooseFile(QFileDialog* dialog, const QString& path) {
     else
         dialog->selectFile(path);
     static_cast<QDialog*>(dialog)->accept();
+}
+
+// A viewer step: keeps what the viewer shows and closes it with "Выход".
+std::function<void(MeasurementViewer*)> ShowAndExit(QList<Shown>& viewers) {
+    return [&viewers](MeasurementViewer* viewer) {
+        viewers << Capture(*viewer);
+        Child<QPushButton>(viewer, "exitButton")->click();
+    };
 }
 
 const QString Day14Caption =
@@ -219,7 +239,8 @@ private slots:
     void readsHourlyChromatographDay() {
         SimProcess sim(SimArgs);
         QVERIFY2(sim.ready(), qPrintable(sim.output()));
-        Home home(sim.ptyPath());
+        ::BaseFolder home;
+        QVERIFY(WriteDirectLink(home, sim.ptyPath()));
         Responder responder;
         bool finished = false;
         auto w = StartMain(&finished);
@@ -228,21 +249,23 @@ private slots:
 
         QList<Shown> viewers;
         QString oldestLabel;
-        responder.onPeriod = [&](ArchivePeriodDialog* form) {
-            oldestLabel = form->LabelHouOldest->text();
-            QCOMPARE(form->Mode(), int(UnitHour));
-            ChooseDay14(form);
-        };
-        responder.onViewer = [&](MeasurementViewer* viewer) {
-            viewers << Capture(*viewer);
-            viewer->BitBtnExit->click();
-        };
+        int periodMode = -1;
+        ModalScript& script = responder.NewScript();
+        script
+            .Then<ArchivePeriodDialog>([&](ArchivePeriodDialog* form) {
+                oldestLabel = Child<QLabel>(form, "hourlyOldest")->text();
+                periodMode = form->Mode();
+                ChooseDay14(form);
+            })
+            .Then<MeasurementViewer>(ShowAndExit(viewers));
+        script.Start();
         w->MenuItem(QStringLiteral("NChrom_ReadHour"))->trigger();
 
         QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1 + " / " +
                                                           responder.messages.value(0).line2));
         QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
-        QCOMPARE(responder.periodDialogs, 1);
+        QVERIFY(script.Finished());  // one period dialog, then the viewer
+        QCOMPARE(periodMode, int(UnitHour));
         QVERIFY(!oldestLabel.isEmpty());
         QCOMPARE(viewers.size(), 1);
         const Shown& v = viewers[0];
@@ -283,7 +306,8 @@ private slots:
 
         SimProcess sim(SimArgs);
         QVERIFY2(sim.ready(), qPrintable(sim.output()));
-        Home home(sim.ptyPath());
+        ::BaseFolder home;
+        QVERIFY(WriteDirectLink(home, sim.ptyPath()));
         Responder responder;
         bool finished = false;
         auto w = StartMain(&finished);
@@ -292,17 +316,21 @@ private slots:
 
         QList<Shown> viewers;
         QStringList fileDialogs;
-        responder.onPeriod = ChooseDay14;
-        responder.onFile = [&](QFileDialog* dialog) {
+        const auto choosePath = [&](QFileDialog* dialog) {
             fileDialogs << dialog->windowTitle();
             ChooseFile(dialog, path);
         };
-        responder.onViewer = [&](MeasurementViewer* viewer) {
-            viewers << Capture(*viewer);
-            if (viewers.size() == 1) viewer->BitBtnSave->click();  // runs its dialogs to the end
-            viewer->BitBtnExit->click();
-        };
+        ModalScript& reading = responder.NewScript();
+        reading.Then<ArchivePeriodDialog>(ChooseDay14)
+            .Then<MeasurementViewer>([&](MeasurementViewer* viewer) {
+                viewers << Capture(*viewer);
+                Child<QPushButton>(viewer, "saveButton")->click();  // runs its dialogs to the end
+                Child<QPushButton>(viewer, "exitButton")->click();
+            })
+            .Then<QFileDialog>(choosePath);
+        reading.Start();
         w->MenuItem(QStringLiteral("NChrom_ReadHour"))->trigger();
+        QVERIFY(reading.Finished());
         QCOMPARE(viewers.size(), 1);
         QCOMPARE(fileDialogs, QStringList{QStringLiteral("Введите имя файла для сохранения данных")});
         QVERIFY(QFileInfo(path).size() > 24 * 92);
@@ -314,7 +342,11 @@ private slots:
         WindowPart<QPushButton>(w.get(), "hangUpButton")->click();
         QVERIFY(!Shared().Connected);
         sim.stop();
+        ModalScript& viewing = responder.NewScript();
+        viewing.Then<QFileDialog>(choosePath).Then<MeasurementViewer>(ShowAndExit(viewers));
+        viewing.Start();
         w->MenuItem(QStringLiteral("NChrom_ViewHour"))->trigger();
+        QVERIFY(viewing.Finished());
         QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
         QCOMPARE(fileDialogs.size(), 2);
         QCOMPARE(fileDialogs[1], QStringLiteral("Выберите файл с данными"));
@@ -344,7 +376,8 @@ private slots:
         QFETCH(int, records);
         SimProcess sim(SimArgs + QStringList{QStringLiteral("--archive-fail-request"), failing});
         QVERIFY2(sim.ready(), qPrintable(sim.output()));
-        Home home(sim.ptyPath());
+        ::BaseFolder home;
+        QVERIFY(WriteDirectLink(home, sim.ptyPath()));
         Responder responder;
         bool finished = false;
         auto w = StartMain(&finished);
@@ -353,26 +386,22 @@ private slots:
         QVERIFY(Shared().MoistureMeterPresent);
 
         QList<Shown> viewers;
-        responder.onPeriod = [](ArchivePeriodDialog* form) {
-            QCOMPARE(form->Mode(), int(UnitFiveMinutes));
-            // Custom: 14.03.2026 10:00 to 12:00, 25 five-minute records.
-            form->RadioGroup1Items.value(2)->click();
-            form->tdMb->setDate(QDate(2026, 3, 14));
-            form->ComboBox3->setCurrentIndex(10);
-            form->ComboBox1->setCurrentIndex(0);
-            form->tdMe->setDate(QDate(2026, 3, 14));
-            form->ComboBox4->setCurrentIndex(12);
-            form->ComboBox5->setCurrentIndex(0);
-            form->BitBtnAccept->click();
-        };
-        responder.onViewer = [&](MeasurementViewer* viewer) {
-            viewers << Capture(*viewer);
-            viewer->BitBtnExit->click();
-        };
+        int periodMode = -1;
+        // Without a viewer its step stays undone.
+        ModalScript& script = responder.NewScript();
+        script
+            .Then<ArchivePeriodDialog>([&](ArchivePeriodDialog* form) {
+                periodMode = form->Mode();
+                // Custom: 14.03.2026 10:00 to 12:00, 25 five-minute records.
+                ChooseFiveMinuteHours(form, 10, 12);
+            })
+            .Then<MeasurementViewer>(ShowAndExit(viewers));
+        script.Start();
         w->MenuItem(QStringLiteral("NWmt_Read5min"))->trigger();
 
         QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
-        QCOMPARE(responder.periodDialogs, 1);
+        QCOMPARE(periodMode, int(UnitFiveMinutes));
+        QCOMPARE(script.Finished(), records >= 0);
         QCOMPARE(responder.messages.size(), 1);
         QCOMPARE(responder.messages[0].line1, QStringLiteral("Мгновенные данные из архива"));
         QCOMPARE(responder.messages[0].line2, line2);
@@ -401,7 +430,8 @@ private slots:
     void moistureFiveMinuteEscape() {
         SimProcess sim(SimArgs + QStringList{QStringLiteral("--answer-delay-ms"), QStringLiteral("100")});
         QVERIFY2(sim.ready(), qPrintable(sim.output()));
-        Home home(sim.ptyPath());
+        ::BaseFolder home;
+        QVERIFY(WriteDirectLink(home, sim.ptyPath()));
         Responder responder;
         bool finished = false;
         auto w = StartMain(&finished);
@@ -410,28 +440,22 @@ private slots:
 
         QList<Shown> viewers;
         bool escaped = false;
-        responder.onPeriod = [](ArchivePeriodDialog* form) {
-            // Custom: 14.03.2026 00:00 to 12:00, 145 records in 19 answers.
-            form->RadioGroup1Items.value(2)->click();
-            form->tdMb->setDate(QDate(2026, 3, 14));
-            form->ComboBox3->setCurrentIndex(0);
-            form->ComboBox1->setCurrentIndex(0);
-            form->tdMe->setDate(QDate(2026, 3, 14));
-            form->ComboBox4->setCurrentIndex(12);
-            form->ComboBox5->setCurrentIndex(0);
-            form->BitBtnAccept->click();
-        };
+        ModalScript& script = responder.NewScript();
+        script
+            .Then<ArchivePeriodDialog>([](ArchivePeriodDialog* form) {
+                // Custom: 14.03.2026 00:00 to 12:00, 145 records in 19 answers.
+                ChooseFiveMinuteHours(form, 0, 12);
+            })
+            .Then<MeasurementViewer>(ShowAndExit(viewers));
         responder.onWaiting = [&](WaitWindow* wait) {
             if (escaped || wait->Progress() < 8) return;
             escaped = true;
             QTest::keyClick(wait, Qt::Key_Escape);
         };
-        responder.onViewer = [&](MeasurementViewer* viewer) {
-            viewers << Capture(*viewer);
-            viewer->BitBtnExit->click();
-        };
+        script.Start();
         w->MenuItem(QStringLiteral("NWmt_Read5min"))->trigger();
 
+        QVERIFY(script.Finished());
         QVERIFY(escaped);
         QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
         QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1 + " / " +

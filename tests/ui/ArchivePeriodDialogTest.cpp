@@ -45,31 +45,54 @@ struct MessageCatcher {
     }};
 };
 
+// A widget of the dialog by its object name; a missing one stops the run.
+template <typename T>
+T* Child(const QWidget& dialog, const QString& name) {
+    T* child = dialog.findChild<T*>(name);
+    if (child == nullptr) qFatal("no %s \"%s\"", T::staticMetaObject.className(), qPrintable(name));
+    return child;
+}
+
+QDateEdit* DateEdit(const QWidget& f, const char* name) { return Child<QDateEdit>(f, QLatin1String(name)); }
+QComboBox* NumberBox(const QWidget& f, const char* name) { return Child<QComboBox>(f, QLatin1String(name)); }
+QPushButton* Button(const QWidget& f, const char* name) { return Child<QPushButton>(f, QLatin1String(name)); }
+
+// The period-kind buttons of each panel, in their order.
+const char* const FiveMinuteKinds[] = {"fiveMinuteLastHour", "fiveMinuteLastDay", "fiveMinuteCustomPeriod"};
+const char* const HourlyKinds[] = {"hourlyLastDay", "hourlyCustomPeriod"};
+const char* const DailyKinds[] = {"dailyLastMonth", "dailyCustomPeriod"};
+
+QRadioButton* KindButton(const QWidget& f, const char* name) { return Child<QRadioButton>(f, QLatin1String(name)); }
+
 // 5-minute archive from 10.01.08 00:00 to 09.03.08 23:55, clock 10.03.08 00:02.
 const ArchiveBounds FiveMinuteBounds{D(10, 1, 8, 0, 0), D(9, 3, 8, 23, 55)};
 const PackedDate Clock = D(10, 3, 8, 0, 2, 41);
 
 void SetFiveMinuteStart(ArchivePeriodDialog& f, QDate date, int hour, int minute) {
-    f.tdMb->setDate(date);
-    f.ComboBox3->setCurrentIndex(hour);
-    f.ComboBox1->setCurrentIndex(minute);
+    DateEdit(f, "fiveMinuteStartDate")->setDate(date);
+    NumberBox(f, "fiveMinuteStartHour")->setCurrentIndex(hour);
+    NumberBox(f, "fiveMinuteStartMinute")->setCurrentIndex(minute);
 }
 
 void SetFiveMinuteEnd(ArchivePeriodDialog& f, QDate date, int hour, int minute) {
-    f.tdMe->setDate(date);
-    f.ComboBox4->setCurrentIndex(hour);
-    f.ComboBox5->setCurrentIndex(minute);
+    DateEdit(f, "fiveMinuteEndDate")->setDate(date);
+    NumberBox(f, "fiveMinuteEndHour")->setCurrentIndex(hour);
+    NumberBox(f, "fiveMinuteEndMinute")->setCurrentIndex(minute);
 }
 
 // The period as the 5-minute panel shows it.
 QString ShownFiveMinutePeriod(const ArchivePeriodDialog& f) {
-    return f.tdMb->date().toString(QStringLiteral("dd.MM.yy")) + QStringLiteral(" %1:%2 - ").arg(f.ComboBox3->currentIndex()).arg(f.ComboBox1->currentIndex()) +
-           f.tdMe->date().toString(QStringLiteral("dd.MM.yy")) + QStringLiteral(" %1:%2").arg(f.ComboBox4->currentIndex()).arg(f.ComboBox5->currentIndex());
+    const auto shown = [&f](const char* date, const char* hour, const char* minute) {
+        return DateEdit(f, date)->date().toString(QStringLiteral("dd.MM.yy")) +
+               QStringLiteral(" %1:%2").arg(NumberBox(f, hour)->currentIndex()).arg(NumberBox(f, minute)->currentIndex());
+    };
+    return shown("fiveMinuteStartDate", "fiveMinuteStartHour", "fiveMinuteStartMinute") + QStringLiteral(" - ") +
+           shown("fiveMinuteEndDate", "fiveMinuteEndHour", "fiveMinuteEndMinute");
 }
 
 }  // namespace
 
-class ShortDateTest : public QObject {
+class ArchivePeriodDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -105,18 +128,17 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         QCOMPARE(f.windowTitle(), QStringLiteral("Ввод периода времени запрашиваемых данных"));
         QCOMPARE(f.size(), QSize(590, height));
-        QCOMPARE(f.pn_m5->isVisible(), mode == 3);
-        QCOMPARE(f.pn_hou->isVisible(), mode == 0);
-        QCOMPARE(f.pn_day->isVisible(), mode == 1);
-        QLabel* first = mode == 3 ? f.LabelM5Oldest : mode == 0 ? f.LabelHouOldest : f.LabelDayOldest;
-        QLabel* second = mode == 3 ? f.LabelM5Newest : mode == 0 ? f.LabelHouNewest : f.LabelDayNewest;
-        QCOMPARE(first->text(), oldest);
-        QCOMPARE(second->text(), newest);
-        QCOMPARE(f.BitBtnAccept->text(), QStringLiteral("Принять"));
-        QCOMPARE(f.BitBtnCancel->text(), QStringLiteral("Отменить"));
-        QCOMPARE(f.ComboBox3->count(), 24);
-        QCOMPARE(f.ComboBox1->count(), 60);
-        QCOMPARE(f.tdMb->minimumDate(), QDate(2000, 1, 1));
+        QCOMPARE(Child<QWidget>(f, "fiveMinutePanel")->isVisible(), mode == 3);
+        QCOMPARE(Child<QWidget>(f, "hourlyPanel")->isVisible(), mode == 0);
+        QCOMPARE(Child<QWidget>(f, "dailyPanel")->isVisible(), mode == 1);
+        const QString panel = mode == 3 ? QStringLiteral("fiveMinute") : mode == 0 ? QStringLiteral("hourly") : QStringLiteral("daily");
+        QCOMPARE(Child<QLabel>(f, panel + QStringLiteral("Oldest"))->text(), oldest);
+        QCOMPARE(Child<QLabel>(f, panel + QStringLiteral("Newest"))->text(), newest);
+        QCOMPARE(Button(f, "acceptButton")->text(), QStringLiteral("Принять"));
+        QCOMPARE(Button(f, "cancelButton")->text(), QStringLiteral("Отменить"));
+        QCOMPARE(NumberBox(f, "fiveMinuteStartHour")->count(), 24);
+        QCOMPARE(NumberBox(f, "fiveMinuteStartMinute")->count(), 60);
+        QCOMPARE(DateEdit(f, "fiveMinuteStartDate")->minimumDate(), QDate(2000, 1, 1));
     }
 
     void fiveMinuteChoices_data() {
@@ -137,16 +159,15 @@ private slots:
         QFETCH(bool, enabled);
         ArchiveQuery().PeriodKind = remembered;
         ArchivePeriodDialog f(3, FiveMinuteBounds, Clock);
-        QVERIFY(f.RadioGroup1Items[checked]->isChecked());
-        QCOMPARE(f.RadioGroup1->title(), QStringLiteral(" Задание периода"));
-        QCOMPARE(f.RadioGroup1Items[0]->text(), QStringLiteral("За последний час"));
-        QCOMPARE(f.RadioGroup1Items[1]->text(), QStringLiteral("За последние сутки"));
-        QCOMPARE(f.RadioGroup1Items[2]->text(), QStringLiteral("Заданный период"));
+        QVERIFY(KindButton(f, FiveMinuteKinds[checked])->isChecked());
+        QCOMPARE(Child<QGroupBox>(f, "fiveMinutePeriodKind")->title(), QStringLiteral(" Задание периода"));
+        QCOMPARE(KindButton(f, FiveMinuteKinds[0])->text(), QStringLiteral("За последний час"));
+        QCOMPARE(KindButton(f, FiveMinuteKinds[1])->text(), QStringLiteral("За последние сутки"));
+        QCOMPARE(KindButton(f, FiveMinuteKinds[2])->text(), QStringLiteral("Заданный период"));
         QCOMPARE(ShownFiveMinutePeriod(f), period);
-        for (QWidget* w : {static_cast<QWidget*>(f.tdMb), static_cast<QWidget*>(f.ComboBox3),
-                           static_cast<QWidget*>(f.ComboBox1), static_cast<QWidget*>(f.tdMe),
-                           static_cast<QWidget*>(f.ComboBox4), static_cast<QWidget*>(f.ComboBox5)})
-            QCOMPARE(w->isEnabled(), enabled);
+        for (const char* name : {"fiveMinuteStartDate", "fiveMinuteStartHour", "fiveMinuteStartMinute",
+                                 "fiveMinuteEndDate", "fiveMinuteEndHour", "fiveMinuteEndMinute"})
+            QCOMPARE(Child<QWidget>(f, QLatin1String(name))->isEnabled(), enabled);
         QCOMPARE(ArchiveQuery().PeriodKind, remembered);  // opening stores nothing
     }
 
@@ -154,13 +175,13 @@ private slots:
         ArchiveQuery().PeriodKind = 2;
         ArchivePeriodDialog f(3, FiveMinuteBounds, D(1, 3, 8, 0, 40));
         f.show();
-        f.RadioGroup1Items[0]->click();
+        KindButton(f, FiveMinuteKinds[0])->click();
         QCOMPARE(ArchiveQuery().PeriodKind, 0);
         QCOMPARE(ShownFiveMinutePeriod(f), QStringLiteral("29.02.08 23:40 - 01.03.08 0:40"));
-        QVERIFY(!f.tdMb->isEnabled());
-        f.RadioGroup1Items[2]->click();
+        QVERIFY(!DateEdit(f, "fiveMinuteStartDate")->isEnabled());
+        KindButton(f, FiveMinuteKinds[2])->click();
         QCOMPARE(ArchiveQuery().PeriodKind, 2);
-        QVERIFY(f.tdMb->isEnabled());
+        QVERIFY(DateEdit(f, "fiveMinuteStartDate")->isEnabled());
         QCOMPARE(ShownFiveMinutePeriod(f), QStringLiteral("01.03.08 12:37 - 02.03.08 8:5"));
     }
 
@@ -169,50 +190,50 @@ private slots:
         // "Заданный период": the last day of the archive, clipped at its oldest record.
         ArchiveQuery().PeriodKind = 1;
         ArchivePeriodDialog custom(0, bounds, D(10, 3, 8, 5, 20));
-        QVERIFY(custom.RadioGroup3Items[1]->isChecked());
-        QCOMPARE(custom.tdHb->date(), QDate(2008, 3, 9));
-        QCOMPARE(custom.ComboBox6->currentIndex(), 10);
-        QCOMPARE(custom.tdHe->date(), QDate(2008, 3, 10));
-        QCOMPARE(custom.ComboBox7->currentIndex(), 4);
-        QVERIFY(custom.tdHb->isEnabled());
+        QVERIFY(KindButton(custom, HourlyKinds[1])->isChecked());
+        QCOMPARE(DateEdit(custom, "hourlyStartDate")->date(), QDate(2008, 3, 9));
+        QCOMPARE(NumberBox(custom, "hourlyStartHour")->currentIndex(), 10);
+        QCOMPARE(DateEdit(custom, "hourlyEndDate")->date(), QDate(2008, 3, 10));
+        QCOMPARE(NumberBox(custom, "hourlyEndHour")->currentIndex(), 4);
+        QVERIFY(DateEdit(custom, "hourlyStartDate")->isEnabled());
 
         // "За последние сутки": 24 hourly records up to the hour before now.
         ArchiveQuery().PeriodKind = 0;
         ArchivePeriodDialog last(0, bounds, D(1, 3, 8, 0, 20));
-        QVERIFY(last.RadioGroup3Items[0]->isChecked());
-        QCOMPARE(last.RadioGroup3Items[0]->text(), QStringLiteral("За последние сутки"));
-        QCOMPARE(last.tdHe->date(), QDate(2008, 2, 29));
-        QCOMPARE(last.ComboBox7->currentIndex(), 23);
-        QCOMPARE(last.tdHb->date(), QDate(2008, 2, 29));
-        QCOMPARE(last.ComboBox6->currentIndex(), 0);
-        QVERIFY(!last.ComboBox7->isEnabled());
+        QVERIFY(KindButton(last, HourlyKinds[0])->isChecked());
+        QCOMPARE(KindButton(last, HourlyKinds[0])->text(), QStringLiteral("За последние сутки"));
+        QCOMPARE(DateEdit(last, "hourlyEndDate")->date(), QDate(2008, 2, 29));
+        QCOMPARE(NumberBox(last, "hourlyEndHour")->currentIndex(), 23);
+        QCOMPARE(DateEdit(last, "hourlyStartDate")->date(), QDate(2008, 2, 29));
+        QCOMPARE(NumberBox(last, "hourlyStartHour")->currentIndex(), 0);
+        QVERIFY(!NumberBox(last, "hourlyEndHour")->isEnabled());
 
         // From a remembered 5-minute "Заданный период" (2) the last item is chosen.
         ArchiveQuery().PeriodKind = 2;
         ArchivePeriodDialog past(0, bounds, D(10, 3, 8, 5, 20));
-        QVERIFY(past.RadioGroup3Items[1]->isChecked());
+        QVERIFY(KindButton(past, HourlyKinds[1])->isChecked());
     }
 
     void dailyPanel() {
         // A start a month before 31.03.09 is 31.02.09, shown as 03.03.09.
         ArchiveQuery().PeriodKind = 1;
         ArchivePeriodDialog f(1, {D(1, 1, 8), D(31, 3, 9)}, D(2, 4, 9, 12));
-        QVERIFY(f.RadioGroup2Items[1]->isChecked());
-        QCOMPARE(f.tdDb->date(), QDate(2009, 3, 3));
-        QCOMPARE(f.tdDe->date(), QDate(2009, 3, 31));
+        QVERIFY(KindButton(f, DailyKinds[1])->isChecked());
+        QCOMPARE(DateEdit(f, "dailyStartDate")->date(), QDate(2009, 3, 3));
+        QCOMPARE(DateEdit(f, "dailyEndDate")->date(), QDate(2009, 3, 31));
 
         // Clipped at the oldest record.
         ArchivePeriodDialog young(1, {D(20, 3, 9), D(31, 3, 9)}, D(2, 4, 9, 12));
-        QCOMPARE(young.tdDb->date(), QDate(2009, 3, 20));
+        QCOMPARE(DateEdit(young, "dailyStartDate")->date(), QDate(2009, 3, 20));
 
         // "За последний месяц": from now - 1 day back one month.
-        f.RadioGroup2Items[0]->click();
-        QCOMPARE(f.RadioGroup2Items[0]->text(), QStringLiteral("За последний месяц"));
+        KindButton(f, DailyKinds[0])->click();
+        QCOMPARE(KindButton(f, DailyKinds[0])->text(), QStringLiteral("За последний месяц"));
         QCOMPARE(ArchiveQuery().PeriodKind, 0);
-        QCOMPARE(f.tdDe->date(), QDate(2009, 4, 1));
-        QCOMPARE(f.tdDb->date(), QDate(2009, 3, 1));
-        QVERIFY(!f.tdDb->isEnabled());
-        QVERIFY(!f.tdDe->isEnabled());
+        QCOMPARE(DateEdit(f, "dailyEndDate")->date(), QDate(2009, 4, 1));
+        QCOMPARE(DateEdit(f, "dailyStartDate")->date(), QDate(2009, 3, 1));
+        QVERIFY(!DateEdit(f, "dailyStartDate")->isEnabled());
+        QVERIFY(!DateEdit(f, "dailyEndDate")->isEnabled());
     }
 
     void refusals_data() {
@@ -254,15 +275,15 @@ private slots:
         SetFiveMinuteStart(f, startDate, startHour, startMinute);
         SetFiveMinuteEnd(f, endDate, endHour, endMinute);
         MessageCatcher catcher;
-        f.BitBtnAccept->click();
+        Button(f, "acceptButton")->click();
         QCOMPARE(catcher.seen, 1);
         QCOMPARE(catcher.caption, QStringLiteral("Ошибка ввода параметров"));
         QCOMPARE(catcher.line1, line1);
         QCOMPARE(catcher.line2, line2);
         QVERIFY(f.isVisible());
         QCOMPARE(f.result(), int(QDialog::Rejected));
-        QCOMPARE(f.tdMb->date(), startDate);  // the user's values stay
-        QCOMPARE(f.ComboBox5->currentIndex(), endMinute);
+        QCOMPARE(DateEdit(f, "fiveMinuteStartDate")->date(), startDate);  // the user's values stay
+        QCOMPARE(NumberBox(f, "fiveMinuteEndMinute")->currentIndex(), endMinute);
         QVERIFY(ArchiveQuery() == before);
     }
 
@@ -290,13 +311,13 @@ private slots:
         const ArchiveQueryRecord before = ArchiveQuery();
         ArchivePeriodDialog f(mode, FiveMinuteBounds, Clock);
         f.show();
-        f.BitBtnAccept->click();
+        Button(f, "acceptButton")->click();
         QCOMPARE(f.result(), int(QDialog::Accepted));
-        QCOMPARE(Text(f.Start), start);
-        QCOMPARE(Text(f.End), end);
+        QCOMPARE(Text(f.Start()), start);
+        QCOMPARE(Text(f.End()), end);
         if (remembered) {
-            QCOMPARE(ArchiveQuery().PeriodStart, ToDateTime(f.Start));
-            QCOMPARE(ArchiveQuery().PeriodEnd, ToDateTime(f.End));
+            QCOMPARE(ArchiveQuery().PeriodStart, ToDateTime(f.Start()));
+            QCOMPARE(ArchiveQuery().PeriodEnd, ToDateTime(f.End()));
         } else {
             QVERIFY(ArchiveQuery() == before);
         }
@@ -308,10 +329,10 @@ private slots:
         f.show();
         SetFiveMinuteStart(f, QDate(2007, 12, 31), 7, 0);
         SetFiveMinuteEnd(f, QDate(2008, 1, 20), 13, 44);
-        f.BitBtnAccept->click();
+        Button(f, "acceptButton")->click();
         QCOMPARE(f.result(), int(QDialog::Accepted));
-        QCOMPARE(Text(f.Start), QStringLiteral("10.01.08 00:00:00"));
-        QCOMPARE(Text(f.End), QStringLiteral("20.01.08 13:44:00"));
+        QCOMPARE(Text(f.Start()), QStringLiteral("10.01.08 00:00:00"));
+        QCOMPARE(Text(f.End()), QStringLiteral("20.01.08 13:44:00"));
         QCOMPARE(ArchiveQuery().PeriodStart, ToDateTime(D(10, 1, 8)));
         QCOMPARE(ArchiveQuery().PeriodEnd, ToDateTime(D(20, 1, 8, 13, 44)));
 
@@ -320,15 +341,15 @@ private slots:
         g.show();
         SetFiveMinuteStart(g, QDate(2008, 3, 9), 23, 50);
         SetFiveMinuteEnd(g, QDate(2008, 3, 10), 0, 1);
-        g.BitBtnAccept->click();
+        Button(g, "acceptButton")->click();
         QCOMPARE(g.result(), int(QDialog::Accepted));
-        QCOMPARE(Text(g.End), QStringLiteral("09.03.08 23:55:00"));
+        QCOMPARE(Text(g.End()), QStringLiteral("09.03.08 23:55:00"));
         // An end equal to the start is accepted.
         ArchivePeriodDialog h(3, FiveMinuteBounds, Clock);
         h.show();
         SetFiveMinuteStart(h, QDate(2008, 2, 1), 6, 7);
         SetFiveMinuteEnd(h, QDate(2008, 2, 1), 6, 7);
-        h.BitBtnAccept->click();
+        Button(h, "acceptButton")->click();
         QCOMPARE(h.result(), int(QDialog::Accepted));
     }
 
@@ -339,29 +360,29 @@ private slots:
         const ArchiveBounds bounds{D(9, 3, 8, 10), D(10, 3, 8, 4)};
         ArchivePeriodDialog f(0, bounds, D(10, 3, 8, 5, 20));
         f.show();
-        f.tdHb->setDate(QDate(2008, 3, 9));
-        f.ComboBox6->setCurrentIndex(9);
-        f.tdHe->setDate(QDate(2008, 3, 9));
-        f.ComboBox7->setCurrentIndex(9);
+        DateEdit(f, "hourlyStartDate")->setDate(QDate(2008, 3, 9));
+        NumberBox(f, "hourlyStartHour")->setCurrentIndex(9);
+        DateEdit(f, "hourlyEndDate")->setDate(QDate(2008, 3, 9));
+        NumberBox(f, "hourlyEndHour")->setCurrentIndex(9);
         MessageCatcher catcher;
-        f.BitBtnAccept->click();
+        Button(f, "acceptButton")->click();
         QCOMPARE(catcher.seen, 1);
         QCOMPARE(catcher.line1, QStringLiteral("В архиве нет данных за указанный период"));
-        f.ComboBox7->setCurrentIndex(10);
-        f.BitBtnAccept->click();
+        NumberBox(f, "hourlyEndHour")->setCurrentIndex(10);
+        Button(f, "acceptButton")->click();
         QCOMPARE(f.result(), int(QDialog::Accepted));
-        QCOMPARE(Text(f.Start), QStringLiteral("09.03.08 10:00:00"));
-        QCOMPARE(Text(f.End), QStringLiteral("09.03.08 10:00:00"));
+        QCOMPARE(Text(f.Start()), QStringLiteral("09.03.08 10:00:00"));
+        QCOMPARE(Text(f.End()), QStringLiteral("09.03.08 10:00:00"));
 
         // Daily: the day alone counts.
         ArchivePeriodDialog d(1, {D(1, 1, 8, 10), D(9, 3, 8, 10)}, Clock);
         d.show();
-        d.tdDb->setDate(QDate(2008, 3, 9));
-        d.tdDe->setDate(QDate(2008, 3, 9));
-        d.BitBtnAccept->click();
+        DateEdit(d, "dailyStartDate")->setDate(QDate(2008, 3, 9));
+        DateEdit(d, "dailyEndDate")->setDate(QDate(2008, 3, 9));
+        Button(d, "acceptButton")->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(Text(d.Start), QStringLiteral("09.03.08 00:00:00"));
-        QCOMPARE(Text(d.End), QStringLiteral("09.03.08 00:00:00"));
+        QCOMPARE(Text(d.Start()), QStringLiteral("09.03.08 00:00:00"));
+        QCOMPARE(Text(d.End()), QStringLiteral("09.03.08 00:00:00"));
     }
 
     void archiveMessagesUseTheSharedDialog() {
@@ -376,11 +397,11 @@ private slots:
     void cancelAcceptsNothing() {
         ArchivePeriodDialog f(3, FiveMinuteBounds, Clock);
         f.show();
-        f.BitBtnCancel->click();
+        Button(f, "cancelButton")->click();
         QCOMPARE(f.result(), int(QDialog::Rejected));
         QVERIFY(!f.isVisible());
     }
 };
 
-QTEST_MAIN(ShortDateTest)
+QTEST_MAIN(ArchivePeriodDialogTest)
 #include "ArchivePeriodDialogTest.moc"

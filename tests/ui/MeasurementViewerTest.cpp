@@ -1,28 +1,24 @@
 // The four measurement viewers: grids over the records, the status window on
 // double-click, saving files, workbooks, and the "Просмотр/Печать из файла"
 // commands with their checks.
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <functional>
-#include <vector>
 
-#include "common/Folders.h"
+#include "BaseFolder.h"
 #include "MessageTrap.h"
+#include "ModalScript.h"
+#include "common/Folders.h"
 #include "common/ui/MessageDialog.h"
 #include "common/ui/WaitWindow.h"
 #include "live/ui/ChromatographStatusWindow.h"
@@ -37,69 +33,52 @@ using namespace zmk;
 
 namespace {
 
-// Drives the modal windows that open one after the other while `run` runs:
-// each step takes the next modal window that it accepts (returns true for).
-// Windows still open after the time limit are closed, so a fault cannot hang
-// the test; the count of steps carried out tells what happened.
-int DriveModals(const std::function<void()>& run, std::vector<std::function<bool(QWidget*)>> steps,
-                int limitMs = 10000) {
-    size_t done = 0;
-    QList<QPointer<QWidget>> handled;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (clock.elapsed() > limitMs) {
-            if (w != nullptr) w->close();
-            return;
-        }
-        if (w == nullptr || !w->isVisible() || done >= steps.size()) return;
-        for (const QPointer<QWidget>& h : handled)
-            if (h == w) return;
-        if (steps[done](w)) {
-            handled.append(w);
-            ++done;
-        }
-    });
-    poll.start();
-    run();
-    poll.stop();
-    return int(done);
+// A widget of a window by its object name; a missing one stops the run.
+template <typename T>
+T* Child(const QWidget& window, const char* name) {
+    T* child = window.findChild<T*>(QLatin1String(name));
+    if (child == nullptr) qFatal("no %s \"%s\"", T::staticMetaObject.className(), name);
+    return child;
 }
 
-template <class W>
-std::function<bool(QWidget*)> On(std::function<void(W*)> action) {
-    return [action](QWidget* w) {
-        auto* typed = qobject_cast<W*>(w);
-        if (typed == nullptr) return false;
-        action(typed);
-        return true;
-    };
+QTableView* Grid(const QWidget& viewer) { return Child<QTableView>(viewer, "recordView"); }
+QPushButton* Button(const QWidget& viewer, const char* name) { return Child<QPushButton>(viewer, name); }
+bool HasButton(const QWidget& viewer, const char* name) {
+    return viewer.findChild<QPushButton*>(QLatin1String(name)) != nullptr;
 }
 
 // Chooses `path` in a file dialog.
-std::function<bool(QWidget*)> ChooseFile(const QString& path, QString* title = nullptr) {
-    return On<QFileDialog>([path, title](QFileDialog* d) {
-        if (title != nullptr) *title = d->windowTitle();
-        // The name field as a user types it (selectFile waits for the
-        // folder to be listed).
-        if (auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(path);
-        else d->selectFile(path);
-        static_cast<QDialog*>(d)->accept();
-    });
+void ChooseFile(QFileDialog* d, const QString& path) {
+    // The name field as a user types it (selectFile waits for the folder to
+    // be listed).
+    if (auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(path);
+    else d->selectFile(path);
+    static_cast<QDialog*>(d)->accept();
 }
 
-// Records the two lines of the shared message and answers it.
-std::function<bool(QWidget*)> Answer(QStringList* lines, bool yes) {
-    return On<MessageDialog>([lines, yes](MessageDialog* q) {
-        if (lines != nullptr) *lines << q->LineText(1) << q->LineText(2);
-        if (yes && MessageButton(q, "yesButton")->isVisible()) MessageButton(q, "yesButton")->click();
-        else if (!yes && MessageButton(q, "noButton")->isVisible()) MessageButton(q, "noButton")->click();
-        else MessageButton(q, "okButton")->click();
-    });
+// Double-clicks a cell of the grid as a user does: a click, then the double click.
+void DoubleClickCell(QTableView* view, int row, int column) {
+    const QPoint at = view->visualRect(view->model()->index(row, column)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
 }
+
+// Takes the shared messages while it lives: keeps the kinds and the two
+// lines of each, and answers questions with `yes`.
+struct Messages {
+    QList<MessageKind> kinds;
+    QStringList lines;
+    bool yes = true;
+    MessageTrap trap{[this](MessageKind kind, const MessageLook& look) {
+        kinds << kind;
+        lines << look.Line1 << look.Line2;
+        return yes;
+    }};
+    void Clear() {
+        kinds.clear();
+        lines.clear();
+    }
+};
 
 PackedDate Date(int y, int mo, int d, int h, int mi, int s = 0) {
     return PackedDate{uint8_t(y), uint8_t(mo), uint8_t(d), uint8_t(h), uint8_t(mi), uint8_t(s)};
@@ -164,15 +143,14 @@ class ViewersTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir home_;
+    ::BaseFolder home_;  // the test's own, with its working folders
 
     QString MomFolder() const { return WorkFolderPath(WorkFolder::MomData); }
     QString DayFolder() const { return WorkFolderPath(WorkFolder::DayData); }
 
 private slots:
     void initTestCase() {
-        QVERIFY(home_.isValid());
-        qputenv("ZMK_HOME", home_.path().toLocal8Bit());
+        QVERIFY(home_.IsValid());
         SetUpFolders();
         QVERIFY(QFileInfo(MomFolder()).isDir());
     }
@@ -184,7 +162,7 @@ private slots:
         ChromFiveMinuteViewer viewer(Header(ArchiveKind::ChromFiveMinute, 3), store);
         QCOMPARE(viewer.windowTitle(),
                  QStringLiteral("Мгновенные данные хроматографа за период  с  01.03.24 00:00:00  по  03.03.24 00:00:00"));
-        QAbstractItemModel* model = viewer.StringGrid1->model();
+        QAbstractItemModel* model = Grid(viewer)->model();
         QCOMPARE(model->rowCount(), 3 + 2);
         QCOMPARE(model->columnCount(), 20);
         QCOMPARE(model->data(model->index(1, 4)).toString(), QStringLiteral(" 0"));
@@ -193,15 +171,15 @@ private slots:
         QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("   Дата\n"));
         // The current row is the first record.
         QCOMPARE(viewer.CurrentRecord(), qsizetype(0));
-        QVERIFY(viewer.BitBtnExcel != nullptr);
-        QVERIFY(viewer.BitBtnStatus != nullptr);
-        QVERIFY(viewer.BitBtnPrint == nullptr);
-        QCOMPARE(viewer.BitBtnSave->text(), QStringLiteral("Сохранить в файле"));
-        QCOMPARE(viewer.BitBtnExcel->text(), QStringLiteral("Сохранить в формате Excel"));
-        QCOMPARE(viewer.BitBtnStatus->text(), QStringLiteral("Признаки состояния"));
-        QCOMPARE(viewer.BitBtnExit->text(), QStringLiteral("Выход"));
+        QVERIFY(HasButton(viewer, "workbookButton"));
+        QVERIFY(HasButton(viewer, "statusButton"));
+        QVERIFY(!HasButton(viewer, "printButton"));
+        QCOMPARE(Button(viewer, "saveButton")->text(), QStringLiteral("Сохранить в файле"));
+        QCOMPARE(Button(viewer, "workbookButton")->text(), QStringLiteral("Сохранить в формате Excel"));
+        QCOMPARE(Button(viewer, "statusButton")->text(), QStringLiteral("Признаки состояния"));
+        QCOMPARE(Button(viewer, "exitButton")->text(), QStringLiteral("Выход"));
         // The grid is a view over the model, not a widget per cell.
-        QCOMPARE(viewer.StringGrid1->findChildren<QLabel*>().size(), 0);
+        QCOMPARE(Grid(viewer)->findChildren<QLabel*>().size(), 0);
     }
 
     void statusWindowOnDoubleClick() {
@@ -210,30 +188,35 @@ private slots:
                                          Chrom5(Date(24, 3, 1, 0, 10, 3), 0x08, 0x01, 0x80)});
         ChromFiveMinuteViewer viewer(Header(ArchiveKind::ChromFiveMinute, 2), store);
         viewer.show();
-        QAbstractItemModel* model = viewer.StringGrid1->model();
-        viewer.StringGrid1->setCurrentIndex(model->index(1, 3));
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QTableView* view = Grid(viewer);
         QString title;
         QStringList chromLines;
         int mode = -1;
-        const int steps = DriveModals([&] { viewer.StringGrid1DblClick(); },
-                                      {On<ChromatographStatusWindow>([&](ChromatographStatusWindow* f) {
-                                          title = f->windowTitle();
-                                          chromLines = f->View().Chromatograph.Lines;
-                                          mode = f->View().Chromatograph.Visible ? 0 : 1;
-                                          f->close();
-                                      })});
-        QCOMPARE(steps, 1);
+        ModalScript script;
+        script.Then<ChromatographStatusWindow>([&](ChromatographStatusWindow* f) {
+            title = f->windowTitle();
+            chromLines = f->View().Chromatograph.Lines;
+            mode = f->View().Chromatograph.Visible ? 0 : 1;
+            f->close();
+        });
+        script.Start();
+        DoubleClickCell(view, 1, 3);
+        QVERIFY(script.Finished());
+        QCOMPARE(viewer.CurrentRecord(), qsizetype(1));
         QCOMPARE(title, QStringLiteral(" Мгновенные 5-минутные данные (01.03.24  00:10:03)"));
         QCOMPARE(mode, 0);
         QCOMPARE(chromLines, QStringList({QStringLiteral(" Неудачная автокалибровка"),
                                           QStringLiteral(" Не поступают данные от хроматографа")}));
         // The empty row and the average row show no record: nothing opens.
         for (int row : {2, 3}) {
-            viewer.StringGrid1->setCurrentIndex(model->index(row, 0));
+            ModalScript none;
+            none.Then<ChromatographStatusWindow>([](ChromatographStatusWindow* f) { f->close(); });
+            none.Start();
+            DoubleClickCell(view, row, 0);
+            QCOMPARE(view->currentIndex().row(), row);
             QCOMPARE(viewer.CurrentRecord(), qsizetype(-1));
-            QCOMPARE(DriveModals([&] { viewer.StringGrid1DblClick(); },
-                                 {On<ChromatographStatusWindow>([](ChromatographStatusWindow* f) { f->close(); })}, 300),
-                     0);
+            QVERIFY(!none.Finished());
         }
     }
 
@@ -243,24 +226,26 @@ private slots:
         ChromHourDayViewer viewer(Header(ArchiveKind::ChromDay, 2), store);
         QCOMPARE(viewer.Mode(), int(ChromHourDayViewer::ModeDaily));
         QCOMPARE(viewer.windowTitle(), QStringLiteral("Суточные данные хроматографа за период с 01.03.24  по  03.03.24"));
-        QAbstractItemModel* model = viewer.StringGrid1->model();
+        QAbstractItemModel* model = Grid(viewer)->model();
         QCOMPARE(model->columnCount(), 21);
         QCOMPARE(model->data(model->index(0, 2)).toString(), QStringLiteral(" 10:00:00"));
         QCOMPARE(model->data(model->index(1, 2)).toString(), QStringLiteral(" 10:00:00*"));
         QVERIFY(model->data(model->index(0, 11)).toString().endsWith(u'"'));
         viewer.show();
-        viewer.StringGrid1->setCurrentIndex(model->index(1, 5));
+        Grid(viewer)->setCurrentIndex(model->index(1, 5));
         QString title;
         QStringList lines;
         bool chromVisible = true;
-        QCOMPARE(DriveModals([&] { viewer.BitBtnStatus->click(); },
-                             {On<ChromatographStatusWindow>([&](ChromatographStatusWindow* f) {
-                                 title = f->windowTitle();
-                                 lines = f->View().Controller.Lines;
-                                 chromVisible = f->View().Chromatograph.Visible;
-                                 f->close();
-                             })}),
-                 1);
+        ModalScript script;
+        script.Then<ChromatographStatusWindow>([&](ChromatographStatusWindow* f) {
+            title = f->windowTitle();
+            lines = f->View().Controller.Lines;
+            chromVisible = f->View().Chromatograph.Visible;
+            f->close();
+        });
+        script.Start();
+        Button(viewer, "statusButton")->click();
+        QVERIFY(script.Finished());
         QCOMPARE(title, QStringLiteral(" Суточные данные с 02.03.24 10:00:00 по 10:00:00*"));
         QCOMPARE(lines, QStringList({QStringLiteral("Норма")}));
         QVERIFY(!chromVisible);
@@ -269,28 +254,28 @@ private slots:
     void moistureViewersLayout() {
         MoistureFiveMinuteViewer five(Header(ArchiveKind::MoistureFiveMinute, 1),
                              Store(ArchiveKind::MoistureFiveMinute, {Moist(ArchiveKind::MoistureFiveMinute, Date(24, 3, 1, 0, 5), 0x04)}));
-        QVERIFY(five.BitBtnExcel == nullptr);
-        QVERIFY(five.BitBtnStatus == nullptr);
-        QVERIFY(five.BitBtnPrint != nullptr);
-        QCOMPARE(five.BitBtnPrint->text(), QStringLiteral("Печать"));
+        QVERIFY(!HasButton(five, "workbookButton"));
+        QVERIFY(!HasButton(five, "statusButton"));
+        QVERIFY(HasButton(five, "printButton"));
+        QCOMPARE(Button(five, "printButton")->text(), QStringLiteral("Печать"));
         QCOMPARE(five.width(), MoistureViewerWidth);
-        QCOMPARE(five.StringGrid1->model()->columnCount(), 8);
-        for (int c = 0; c < 7; ++c) QCOMPARE(five.StringGrid1->columnWidth(c), 83);
-        QCOMPARE(five.StringGrid1->columnWidth(7), 102);
-        QCOMPARE(five.StringGrid1->model()->rowCount(), 1);  // no average row
-        QCOMPARE(five.StringGrid1->model()->data(five.StringGrid1->model()->index(0, 3)).toString(),
-                 QStringLiteral(" Нет связи"));
-        QCOMPARE(five.StringGrid1->model()->headerData(3, Qt::Horizontal).toString(),
+        QTableView* fiveView = Grid(five);
+        QCOMPARE(fiveView->model()->columnCount(), 8);
+        for (int c = 0; c < 7; ++c) QCOMPARE(fiveView->columnWidth(c), 83);
+        QCOMPARE(fiveView->columnWidth(7), 102);
+        QCOMPARE(fiveView->model()->rowCount(), 1);  // no average row
+        QCOMPARE(fiveView->model()->data(fiveView->model()->index(0, 3)).toString(), QStringLiteral(" Нет связи"));
+        QCOMPARE(fiveView->model()->headerData(3, Qt::Horizontal).toString(),
                  QStringLiteral(" Признаки \nсостояния\nвлагомера\n"));
 
         MoistureHourDayViewer hour(Header(ArchiveKind::MoistureHour, 1),
                               Store(ArchiveKind::MoistureHour, {Moist(ArchiveKind::MoistureHour, Date(24, 3, 1, 5, 0), 0)}));
         QCOMPARE(hour.Mode(), int(MoistureHourDayViewer::ModeHourly));
-        QVERIFY(hour.BitBtnExcel != nullptr);
-        QVERIFY(hour.BitBtnPrint != nullptr);
+        QVERIFY(HasButton(hour, "workbookButton"));
+        QVERIFY(HasButton(hour, "printButton"));
         QCOMPARE(hour.windowTitle(), QStringLiteral("Часовые данные влагомера за период с 01.03.24  00ч  по  03.03.24  00ч"));
-        QCOMPARE(hour.StringGrid1->model()->data(hour.StringGrid1->model()->index(0, 4)).toString(),
-                 QStringLiteral("  -10.0000"));
+        QTableView* hourView = Grid(hour);
+        QCOMPARE(hourView->model()->data(hourView->model()->index(0, 4)).toString(), QStringLiteral("  -10.0000"));
     }
 
     void savingAddsTheExtensionAndAsksBeforeReplacing() {
@@ -301,10 +286,20 @@ private slots:
         const QString withExt = bare + QStringLiteral(".dch");
         QFile::remove(withExt);
         QString title;
-        QStringList message;
-        QCOMPARE(DriveModals([&] { viewer.BitBtnSave->click(); }, {ChooseFile(bare, &title), Answer(&message, true)}), 2);
+        Messages messages;
+        {
+            ModalScript script;
+            script.Then<QFileDialog>([&](QFileDialog* d) {
+                title = d->windowTitle();
+                ChooseFile(d, bare);
+            });
+            script.Start();
+            Button(viewer, "saveButton")->click();
+            QVERIFY(script.Finished());
+        }
         QCOMPARE(title, QStringLiteral("Введите имя файла для сохранения данных"));
-        QCOMPARE(message.value(0), QStringLiteral("Данные сохранены в файле saved.dch."));
+        QCOMPARE(messages.kinds.size(), 1);
+        QCOMPARE(messages.lines.value(0), QStringLiteral("Данные сохранены в файле saved.dch."));
         QVERIFY(QFileInfo::exists(withExt));
         QVERIFY(!QFileInfo::exists(bare));
         const qint64 size = QFileInfo(withExt).size();
@@ -312,22 +307,39 @@ private slots:
 
         // The same name again: "Нет" shows the dialog again, and cancelling it writes nothing.
         QFile::resize(withExt, 10);
-        QStringList question;
+        messages.Clear();
+        messages.yes = false;
         bool reopened = false;
-        QCOMPARE(DriveModals([&] { viewer.BitBtnSave->click(); },
-                             {ChooseFile(bare), Answer(&question, false), On<QFileDialog>([&](QFileDialog* d) {
-                                  reopened = true;
-                                  d->reject();
-                              })}),
-                 3);
-        QCOMPARE(question, QStringList({QStringLiteral("Файл saved.dch уже есть."),
-                                        QStringLiteral("Вы хотите заменить существующий файл?")}));
+        {
+            ModalScript script;
+            script.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, bare); })
+                .Then<QFileDialog>([&](QFileDialog* d) {
+                    reopened = true;
+                    d->reject();
+                });
+            script.Start();
+            Button(viewer, "saveButton")->click();
+            QVERIFY(script.Finished());
+        }
+        QCOMPARE(messages.kinds, QList<MessageKind>{MessageKind::Question});
+        QCOMPARE(messages.lines, QStringList({QStringLiteral("Файл saved.dch уже есть."),
+                                              QStringLiteral("Вы хотите заменить существующий файл?")}));
         QVERIFY(reopened);
         QCOMPARE(QFileInfo(withExt).size(), qint64(10));
 
         // "Да" replaces it.
-        QCOMPARE(DriveModals([&] { viewer.BitBtnSave->click(); }, {ChooseFile(withExt), Answer(nullptr, true), Answer(nullptr, true)}),
-                 3);
+        messages.Clear();
+        messages.yes = true;
+        {
+            ModalScript script;
+            script.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, withExt); });
+            script.Start();
+            Button(viewer, "saveButton")->click();
+            QVERIFY(script.Finished());
+        }
+        QCOMPARE(messages.kinds.size(), 2);
+        QCOMPARE(messages.kinds.value(0), MessageKind::Question);
+        QCOMPARE(messages.lines.value(2), QStringLiteral("Данные сохранены в файле saved.dch."));
         QCOMPARE(QFileInfo(withExt).size(), size);
     }
 
@@ -338,7 +350,7 @@ private slots:
         viewer.show();
         const QString bare = QDir(DayFolder()).filePath(QStringLiteral("book"));
         QFile::remove(bare + QStringLiteral(".xlsx"));
-        QStringList message;
+        Messages messages;
         // The wait window in mode 4 while the viewer is disabled: seen when
         // the window is painted (it lets timers run once).
         bool waitSeen = false;
@@ -354,23 +366,34 @@ private slots:
                 }
         });
         watch.start();
-        QCOMPARE(DriveModals([&] { viewer.BitBtnExcel->click(); },
-                             {ChooseFile(bare), Answer(&message, true)}),
-                 2);
+        {
+            ModalScript script;
+            script.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, bare); });
+            script.Start();
+            Button(viewer, "workbookButton")->click();
+            QVERIFY(script.Finished());
+        }
         watch.stop();
         QVERIFY(waitSeen);
         QCOMPARE(waitMaximum, 2 + 5);
-        QCOMPARE(message.value(0), QStringLiteral("Данные сохранены в файле book.xlsx"));
+        QCOMPARE(messages.kinds.size(), 1);
+        QCOMPARE(messages.lines.value(0), QStringLiteral("Данные сохранены в файле book.xlsx"));
         QVERIFY(QFileInfo(bare + QStringLiteral(".xlsx")).size() > 0);
         QVERIFY(viewer.isEnabled());
 
         // A folder that cannot take the file: the failure message, the viewer stays usable.
-        message.clear();
-        QCOMPARE(DriveModals([&] { viewer.BitBtnExcel->click(); },
-                             {ChooseFile(QDir(DayFolder()).filePath(QStringLiteral("missing/book.xlsx"))),
-                              Answer(&message, true)}),
-                 2);
-        QCOMPARE(message.value(0), QStringLiteral("Невозможно создать книгу Excel!"));
+        messages.Clear();
+        {
+            ModalScript script;
+            script.Then<QFileDialog>([&](QFileDialog* d) {
+                ChooseFile(d, QDir(DayFolder()).filePath(QStringLiteral("missing/book.xlsx")));
+            });
+            script.Start();
+            Button(viewer, "workbookButton")->click();
+            QVERIFY(script.Finished());
+        }
+        QCOMPARE(messages.kinds.size(), 1);
+        QCOMPARE(messages.lines.value(0), QStringLiteral("Невозможно создать книгу Excel!"));
         QVERIFY(viewer.isEnabled());
     }
 
@@ -389,30 +412,33 @@ private slots:
                                      Store(ArchiveKind::ChromFiveMinute, {Chrom5(Date(24, 3, 1, 0, 5), 0, 0, 0),
                                                                           Chrom5(Date(24, 3, 1, 0, 10), 0, 0, 0)})));
         QString title;
-        QStringList message;
+        Messages messages;
         qsizetype rows = -1;
         QString caption;
-        const int steps = DriveModals(
-            [&] { ViewMeasurementFile(ArchiveKind::ChromFiveMinute, nullptr); },
-            {ChooseFile(path, &title), [&](QWidget* w) {
-                 if (auto* v = qobject_cast<ChromFiveMinuteViewer*>(w)) {
-                     rows = v->Table().RecordCount();
-                     caption = v->windowTitle();
-                     v->BitBtnExit->click();
-                     return true;
-                 }
-                 return Answer(&message, true)(w);
-             }});
-        QCOMPARE(steps, 2);
+        // The viewer's step stays undone when the file is refused.
+        ModalScript script;
+        script
+            .Then<QFileDialog>([&](QFileDialog* d) {
+                title = d->windowTitle();
+                ChooseFile(d, path);
+            })
+            .Then<ChromFiveMinuteViewer>([&](ChromFiveMinuteViewer* v) {
+                rows = v->Table().RecordCount();
+                caption = v->windowTitle();
+                Button(*v, "exitButton")->click();
+            });
+        script.Start();
+        ViewMeasurementFile(ArchiveKind::ChromFiveMinute, nullptr);
+        QCOMPARE(script.Finished(), accepted);
         QCOMPARE(title, QStringLiteral("Выберите файл с данными"));
         if (accepted) {
             QCOMPARE(rows, qsizetype(2));
             QVERIFY(caption.startsWith(QStringLiteral("Мгновенные данные хроматографа")));
-            QVERIFY(message.isEmpty());
+            QVERIFY(messages.lines.isEmpty());
         } else {
             QCOMPARE(rows, qsizetype(-1));
-            QCOMPARE(message, QStringList({QStringLiteral("Файл open.mch не является файлом, содержащим"),
-                                           QStringLiteral("мгновенные данные хроматографа из архива 5-минутных данных")}));
+            QCOMPARE(messages.lines, QStringList({QStringLiteral("Файл open.mch не является файлом, содержащим"),
+                                                  QStringLiteral("мгновенные данные хроматографа из архива 5-минутных данных")}));
         }
     }
 
@@ -423,13 +449,18 @@ private slots:
                                                                       Moist(ArchiveKind::MoistureDay, Date(24, 3, 2, 0, 0), 0),
                                                                       Moist(ArchiveKind::MoistureDay, Date(24, 3, 3, 0, 0), 0)})));
         QVERIFY(QFile::resize(path, MeasurementFileHeader::Size + MoistureHourDayRecordSize + 5));
+        Messages messages;
         int rows = -1;
-        QCOMPARE(DriveModals([&] { ViewMeasurementFile(ArchiveKind::MoistureDay, nullptr); },
-                             {ChooseFile(path), On<MoistureHourDayViewer>([&](MoistureHourDayViewer* v) {
-                                  rows = v->StringGrid1->model()->rowCount();
-                                  v->close();
-                              })}),
-                 2);
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, path); })
+            .Then<MoistureHourDayViewer>([&](MoistureHourDayViewer* v) {
+                rows = Grid(*v)->model()->rowCount();
+                v->close();
+            });
+        script.Start();
+        ViewMeasurementFile(ArchiveKind::MoistureDay, nullptr);
+        QVERIFY(script.Finished());
+        QVERIFY(messages.lines.isEmpty());
         QCOMPARE(rows, 1);
     }
 
@@ -443,11 +474,11 @@ private slots:
         ChromFiveMinuteViewer viewer(Header(ArchiveKind::ChromFiveMinute, Year), store);
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
-        QCOMPARE(viewer.StringGrid1->model()->rowCount(), Year + 2);
+        QTableView* view = Grid(viewer);
+        QCOMPARE(view->model()->rowCount(), Year + 2);
         QCOMPARE(viewer.Table().ValidRecords(), qsizetype(Year));
-        viewer.StringGrid1->scrollToBottom();
-        QCOMPARE(viewer.StringGrid1->model()->data(viewer.StringGrid1->model()->index(Year + 1, 0)).toString(),
-                 QStringLiteral(" Среднее"));
+        view->scrollToBottom();
+        QCOMPARE(view->model()->data(view->model()->index(Year + 1, 0)).toString(), QStringLiteral(" Среднее"));
     }
 };
 

@@ -59,22 +59,34 @@ PackedDate PickedDate(const QDateEdit* edit) {
     return date;
 }
 
-QGroupBox* NewRadioGroup(QWidget* parent, const char* name, const QStringList& items, QButtonGroup*& group,
-                         QList<QRadioButton*>& buttons) {
+QLabel* NewLabel(QWidget* parent, const char* name) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+// One radio button of a period-kind group: its object name and text.
+struct KindItem {
+    const char* name;
+    QString text;
+};
+
+// The " Задание периода" group; its buttons go into `kinds`, numbered from 0.
+QGroupBox* NewPeriodKindGroup(QWidget* parent, const char* name, const QList<KindItem>& items, QButtonGroup*& kinds) {
     auto* box = new QGroupBox(QStringLiteral(" Задание периода"), parent);
     box->setObjectName(QString::fromLatin1(name));
-    group = new QButtonGroup(box);
+    kinds = new QButtonGroup(box);
     auto* layout = new QVBoxLayout(box);
     for (int i = 0; i < items.size(); ++i) {
-        auto* button = new QRadioButton(items[i], box);
-        group->addButton(button, i);
-        buttons.append(button);
+        auto* button = new QRadioButton(items[i].text, box);
+        button->setObjectName(QString::fromLatin1(items[i].name));
+        kinds->addButton(button, i);
         layout->addWidget(button);
     }
     return box;
 }
 
-// The remembered period kind, limited to the items of a radio group.
+// The remembered period kind, limited to the buttons of a period-kind group.
 int RememberedIndex(int itemCount) { return std::clamp(ArchiveQuery().PeriodKind, 0, itemCount - 1); }
 
 QString OldestText(const PackedDate& d, int mode) {
@@ -125,147 +137,156 @@ ArchivePeriodDialog::ArchivePeriodDialog(int mode, const ArchiveBounds& bounds, 
     BuildHourlyPanel();
     BuildDailyPanel();
 
-    BitBtnAccept = new QPushButton(QStringLiteral("Принять"), this);
-    BitBtnCancel = new QPushButton(QStringLiteral("Отменить"), this);
-    BitBtnAccept->setDefault(true);
-    for (QPushButton* button : {BitBtnAccept, BitBtnCancel}) button->setFixedWidth(100);
-    connect(BitBtnAccept, &QPushButton::clicked, this, &ArchivePeriodDialog::BitBtnAcceptClick);
-    connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    acceptButton_ = new QPushButton(QStringLiteral("Принять"), this);
+    cancelButton_ = new QPushButton(QStringLiteral("Отменить"), this);
+    acceptButton_->setObjectName(QStringLiteral("acceptButton"));
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    acceptButton_->setDefault(true);
+    for (QPushButton* button : {acceptButton_, cancelButton_}) button->setFixedWidth(100);
+    connect(acceptButton_, &QPushButton::clicked, this, &ArchivePeriodDialog::acceptPeriod);
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(BitBtnAccept);
+    buttons->addWidget(acceptButton_);
     buttons->addSpacing(40);
-    buttons->addWidget(BitBtnCancel);
+    buttons->addWidget(cancelButton_);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(pn_m5);
-    layout->addWidget(pn_hou);
-    layout->addWidget(pn_day);
+    layout->addWidget(fiveMinutePanel_);
+    layout->addWidget(hourlyPanel_);
+    layout->addWidget(dailyPanel_);
     layout->addLayout(buttons);
 
-    FormShow();
+    ShowModePanel();
 }
 
 void ArchivePeriodDialog::BuildFiveMinutePanel() {
-    pn_m5 = new QWidget(this);
-    pn_m5->setObjectName(QStringLiteral("pn_m5"));
-    LabelM5Oldest = new QLabel(pn_m5);
-    LabelM5Newest = new QLabel(pn_m5);
-    tdMb = NewPicker(pn_m5, "tdMb");
-    ComboBox3 = NewNumberBox(pn_m5, "ComboBox3", 24);
-    ComboBox1 = NewNumberBox(pn_m5, "ComboBox1", 60);
-    tdMe = NewPicker(pn_m5, "tdMe");
-    ComboBox4 = NewNumberBox(pn_m5, "ComboBox4", 24);
-    ComboBox5 = NewNumberBox(pn_m5, "ComboBox5", 60);
-    RadioGroup1 = NewRadioGroup(pn_m5, "RadioGroup1",
-                                {QStringLiteral("За последний час"), QStringLiteral("За последние сутки"),
-                                 QStringLiteral("Заданный период")},
-                                group1_, RadioGroup1Items);
-    connect(group1_, &QButtonGroup::idClicked, this, &ArchivePeriodDialog::RadioGroup1Click);
+    fiveMinutePanel_ = new QWidget(this);
+    fiveMinutePanel_->setObjectName(QStringLiteral("fiveMinutePanel"));
+    fiveMinuteOldest_ = NewLabel(fiveMinutePanel_, "fiveMinuteOldest");
+    fiveMinuteNewest_ = NewLabel(fiveMinutePanel_, "fiveMinuteNewest");
+    fiveMinuteStartDate_ = NewPicker(fiveMinutePanel_, "fiveMinuteStartDate");
+    fiveMinuteStartHour_ = NewNumberBox(fiveMinutePanel_, "fiveMinuteStartHour", 24);
+    fiveMinuteStartMinute_ = NewNumberBox(fiveMinutePanel_, "fiveMinuteStartMinute", 60);
+    fiveMinuteEndDate_ = NewPicker(fiveMinutePanel_, "fiveMinuteEndDate");
+    fiveMinuteEndHour_ = NewNumberBox(fiveMinutePanel_, "fiveMinuteEndHour", 24);
+    fiveMinuteEndMinute_ = NewNumberBox(fiveMinutePanel_, "fiveMinuteEndMinute", 60);
+    fiveMinutePeriodKind_ = NewPeriodKindGroup(fiveMinutePanel_, "fiveMinutePeriodKind",
+                                               {{"fiveMinuteLastHour", QStringLiteral("За последний час")},
+                                                {"fiveMinuteLastDay", QStringLiteral("За последние сутки")},
+                                                {"fiveMinuteCustomPeriod", QStringLiteral("Заданный период")}},
+                                               fiveMinuteKinds_);
+    connect(fiveMinuteKinds_, &QButtonGroup::idClicked, this, &ArchivePeriodDialog::chooseFiveMinutePeriod);
 
     auto* periods = new QHBoxLayout;
-    periods->addWidget(NewPeriodGroup(pn_m5, QStringLiteral("Начало периода"), tdMb, ComboBox3, ComboBox1));
-    periods->addWidget(NewPeriodGroup(pn_m5, QStringLiteral("Конец периода"), tdMe, ComboBox4, ComboBox5));
-    periods->addWidget(RadioGroup1);
-    auto* layout = new QVBoxLayout(pn_m5);
-    layout->addWidget(LabelM5Oldest);
-    layout->addWidget(LabelM5Newest);
+    periods->addWidget(NewPeriodGroup(fiveMinutePanel_, QStringLiteral("Начало периода"), fiveMinuteStartDate_,
+                                      fiveMinuteStartHour_, fiveMinuteStartMinute_));
+    periods->addWidget(NewPeriodGroup(fiveMinutePanel_, QStringLiteral("Конец периода"), fiveMinuteEndDate_,
+                                      fiveMinuteEndHour_, fiveMinuteEndMinute_));
+    periods->addWidget(fiveMinutePeriodKind_);
+    auto* layout = new QVBoxLayout(fiveMinutePanel_);
+    layout->addWidget(fiveMinuteOldest_);
+    layout->addWidget(fiveMinuteNewest_);
     layout->addLayout(periods);
 }
 
 void ArchivePeriodDialog::BuildHourlyPanel() {
-    pn_hou = new QWidget(this);
-    pn_hou->setObjectName(QStringLiteral("pn_hou"));
-    LabelHouOldest = new QLabel(pn_hou);
-    LabelHouNewest = new QLabel(pn_hou);
-    tdHb = NewPicker(pn_hou, "tdHb");
-    ComboBox6 = NewNumberBox(pn_hou, "ComboBox6", 24);
-    tdHe = NewPicker(pn_hou, "tdHe");
-    ComboBox7 = NewNumberBox(pn_hou, "ComboBox7", 24);
-    RadioGroup3 = NewRadioGroup(pn_hou, "RadioGroup3",
-                                {QStringLiteral("За последние сутки"), QStringLiteral("Заданный период")}, group3_,
-                                RadioGroup3Items);
-    connect(group3_, &QButtonGroup::idClicked, this, &ArchivePeriodDialog::RadioGroup3Click);
+    hourlyPanel_ = new QWidget(this);
+    hourlyPanel_->setObjectName(QStringLiteral("hourlyPanel"));
+    hourlyOldest_ = NewLabel(hourlyPanel_, "hourlyOldest");
+    hourlyNewest_ = NewLabel(hourlyPanel_, "hourlyNewest");
+    hourlyStartDate_ = NewPicker(hourlyPanel_, "hourlyStartDate");
+    hourlyStartHour_ = NewNumberBox(hourlyPanel_, "hourlyStartHour", 24);
+    hourlyEndDate_ = NewPicker(hourlyPanel_, "hourlyEndDate");
+    hourlyEndHour_ = NewNumberBox(hourlyPanel_, "hourlyEndHour", 24);
+    hourlyPeriodKind_ = NewPeriodKindGroup(hourlyPanel_, "hourlyPeriodKind",
+                                           {{"hourlyLastDay", QStringLiteral("За последние сутки")},
+                                            {"hourlyCustomPeriod", QStringLiteral("Заданный период")}},
+                                           hourlyKinds_);
+    connect(hourlyKinds_, &QButtonGroup::idClicked, this, &ArchivePeriodDialog::chooseHourlyPeriod);
 
     auto* periods = new QHBoxLayout;
-    periods->addWidget(NewPeriodGroup(pn_hou, QStringLiteral("Начало периода"), tdHb, ComboBox6, nullptr));
-    periods->addWidget(NewPeriodGroup(pn_hou, QStringLiteral("Конец периода"), tdHe, ComboBox7, nullptr));
-    periods->addWidget(RadioGroup3);
-    auto* layout = new QVBoxLayout(pn_hou);
-    layout->addWidget(LabelHouOldest);
-    layout->addWidget(LabelHouNewest);
+    periods->addWidget(
+        NewPeriodGroup(hourlyPanel_, QStringLiteral("Начало периода"), hourlyStartDate_, hourlyStartHour_, nullptr));
+    periods->addWidget(
+        NewPeriodGroup(hourlyPanel_, QStringLiteral("Конец периода"), hourlyEndDate_, hourlyEndHour_, nullptr));
+    periods->addWidget(hourlyPeriodKind_);
+    auto* layout = new QVBoxLayout(hourlyPanel_);
+    layout->addWidget(hourlyOldest_);
+    layout->addWidget(hourlyNewest_);
     layout->addLayout(periods);
 }
 
 void ArchivePeriodDialog::BuildDailyPanel() {
-    pn_day = new QWidget(this);
-    pn_day->setObjectName(QStringLiteral("pn_day"));
-    LabelDayOldest = new QLabel(pn_day);
-    LabelDayNewest = new QLabel(pn_day);
-    tdDb = NewPicker(pn_day, "tdDb");
-    tdDe = NewPicker(pn_day, "tdDe");
-    RadioGroup2 = NewRadioGroup(pn_day, "RadioGroup2",
-                                {QStringLiteral("За последний месяц"), QStringLiteral("Заданный период")}, group2_,
-                                RadioGroup2Items);
-    connect(group2_, &QButtonGroup::idClicked, this, &ArchivePeriodDialog::RadioGroup2Click);
+    dailyPanel_ = new QWidget(this);
+    dailyPanel_->setObjectName(QStringLiteral("dailyPanel"));
+    dailyOldest_ = NewLabel(dailyPanel_, "dailyOldest");
+    dailyNewest_ = NewLabel(dailyPanel_, "dailyNewest");
+    dailyStartDate_ = NewPicker(dailyPanel_, "dailyStartDate");
+    dailyEndDate_ = NewPicker(dailyPanel_, "dailyEndDate");
+    dailyPeriodKind_ = NewPeriodKindGroup(dailyPanel_, "dailyPeriodKind",
+                                          {{"dailyLastMonth", QStringLiteral("За последний месяц")},
+                                           {"dailyCustomPeriod", QStringLiteral("Заданный период")}},
+                                          dailyKinds_);
+    connect(dailyKinds_, &QButtonGroup::idClicked, this, &ArchivePeriodDialog::chooseDailyPeriod);
 
     auto* periods = new QHBoxLayout;
-    periods->addWidget(NewPeriodGroup(pn_day, QStringLiteral("Начало периода"), tdDb, nullptr, nullptr));
-    periods->addWidget(NewPeriodGroup(pn_day, QStringLiteral("Конец периода"), tdDe, nullptr, nullptr));
-    periods->addWidget(RadioGroup2);
-    auto* layout = new QVBoxLayout(pn_day);
-    layout->addWidget(LabelDayOldest);
-    layout->addWidget(LabelDayNewest);
+    periods->addWidget(NewPeriodGroup(dailyPanel_, QStringLiteral("Начало периода"), dailyStartDate_, nullptr, nullptr));
+    periods->addWidget(NewPeriodGroup(dailyPanel_, QStringLiteral("Конец периода"), dailyEndDate_, nullptr, nullptr));
+    periods->addWidget(dailyPeriodKind_);
+    auto* layout = new QVBoxLayout(dailyPanel_);
+    layout->addWidget(dailyOldest_);
+    layout->addWidget(dailyNewest_);
     layout->addLayout(periods);
 }
 
-void ArchivePeriodDialog::FormShow() {
-    pn_m5->setVisible(mode_ == UnitFiveMinutes);
-    pn_hou->setVisible(mode_ == UnitHour);
-    pn_day->setVisible(mode_ == UnitDay);
+void ArchivePeriodDialog::ShowModePanel() {
+    fiveMinutePanel_->setVisible(mode_ == UnitFiveMinutes);
+    hourlyPanel_->setVisible(mode_ == UnitHour);
+    dailyPanel_->setVisible(mode_ == UnitDay);
 
     switch (mode_) {
     case UnitFiveMinutes: {
         setFixedSize(FormWidth, FiveMinuteHeight);
-        LabelM5Oldest->setText(OldestText(bounds_.Oldest, mode_));
-        LabelM5Newest->setText(NewestText(bounds_.Newest, mode_));
-        const int index = RememberedIndex(int(RadioGroup1Items.size()));
-        RadioGroup1Items[index]->setChecked(true);
+        fiveMinuteOldest_->setText(OldestText(bounds_.Oldest, mode_));
+        fiveMinuteNewest_->setText(NewestText(bounds_.Newest, mode_));
+        const int index = RememberedIndex(int(fiveMinuteKinds_->buttons().size()));
+        fiveMinuteKinds_->button(index)->setChecked(true);
         ApplyFiveMinuteChoice(index);
         break;
     }
     case UnitHour: {
         setFixedSize(FormWidth, HourlyHeight);
-        LabelHouOldest->setText(OldestText(bounds_.Oldest, mode_));
-        LabelHouNewest->setText(NewestText(bounds_.Newest, mode_));
+        hourlyOldest_->setText(OldestText(bounds_.Oldest, mode_));
+        hourlyNewest_->setText(NewestText(bounds_.Newest, mode_));
         // The last day of the archive, or all of it when it is shorter.
         const PackedDate end = bounds_.Newest.Prefix(4);
         PackedDate start = end;
         StepBack(start, UnitDay);
         if (CompareDates(start, bounds_.Oldest, UnitHour) < 0) start = bounds_.Oldest.Prefix(4);
-        ShowDate(tdHb, start);
-        ComboBox6->setCurrentIndex(start.Hour % 24);
-        ShowDate(tdHe, end);
-        ComboBox7->setCurrentIndex(end.Hour % 24);
-        const int index = RememberedIndex(int(RadioGroup3Items.size()));
-        RadioGroup3Items[index]->setChecked(true);
+        ShowDate(hourlyStartDate_, start);
+        hourlyStartHour_->setCurrentIndex(start.Hour % 24);
+        ShowDate(hourlyEndDate_, end);
+        hourlyEndHour_->setCurrentIndex(end.Hour % 24);
+        const int index = RememberedIndex(int(hourlyKinds_->buttons().size()));
+        hourlyKinds_->button(index)->setChecked(true);
         ApplyHourlyChoice(index);
         break;
     }
     default: {
         setFixedSize(FormWidth, DailyHeight);
-        LabelDayOldest->setText(OldestText(bounds_.Oldest, mode_));
-        LabelDayNewest->setText(NewestText(bounds_.Newest, mode_));
+        dailyOldest_->setText(OldestText(bounds_.Oldest, mode_));
+        dailyNewest_->setText(NewestText(bounds_.Newest, mode_));
         // The last month of the archive, or all of it when it is shorter.
         const PackedDate end = bounds_.Newest.Prefix(3);
         PackedDate start = end;
         StepBack(start, UnitMonth);
         if (CompareDates(start, bounds_.Oldest, UnitDay) < 0) start = bounds_.Oldest.Prefix(3);
-        ShowDate(tdDb, start);
-        ShowDate(tdDe, end);
-        const int index = RememberedIndex(int(RadioGroup2Items.size()));
-        RadioGroup2Items[index]->setChecked(true);
+        ShowDate(dailyStartDate_, start);
+        ShowDate(dailyEndDate_, end);
+        const int index = RememberedIndex(int(dailyKinds_->buttons().size()));
+        dailyKinds_->button(index)->setChecked(true);
         ApplyDailyChoice(index);
         break;
     }
@@ -284,13 +305,14 @@ void ArchivePeriodDialog::ApplyFiveMinuteChoice(int index) {
         start = end;
         StepBack(start, index == 0 ? UnitHour : UnitDay);
     }
-    ShowDate(tdMb, start);
-    ComboBox3->setCurrentIndex(start.Hour % 24);
-    ComboBox1->setCurrentIndex(start.Minute % 60);
-    ShowDate(tdMe, end);
-    ComboBox4->setCurrentIndex(end.Hour % 24);
-    ComboBox5->setCurrentIndex(end.Minute % 60);
-    for (QWidget* w : std::initializer_list<QWidget*>{tdMb, ComboBox3, ComboBox1, tdMe, ComboBox4, ComboBox5})
+    ShowDate(fiveMinuteStartDate_, start);
+    fiveMinuteStartHour_->setCurrentIndex(start.Hour % 24);
+    fiveMinuteStartMinute_->setCurrentIndex(start.Minute % 60);
+    ShowDate(fiveMinuteEndDate_, end);
+    fiveMinuteEndHour_->setCurrentIndex(end.Hour % 24);
+    fiveMinuteEndMinute_->setCurrentIndex(end.Minute % 60);
+    for (QWidget* w : std::initializer_list<QWidget*>{fiveMinuteStartDate_, fiveMinuteStartHour_, fiveMinuteStartMinute_,
+                                                      fiveMinuteEndDate_, fiveMinuteEndHour_, fiveMinuteEndMinute_})
         w->setEnabled(custom);
 }
 
@@ -303,12 +325,13 @@ void ArchivePeriodDialog::ApplyHourlyChoice(int index) {
         PackedDate start = end;
         StepBack(start, UnitDay);
         StepForward(start, UnitHour);
-        ShowDate(tdHb, start);
-        ComboBox6->setCurrentIndex(start.Hour % 24);
-        ShowDate(tdHe, end);
-        ComboBox7->setCurrentIndex(end.Hour % 24);
+        ShowDate(hourlyStartDate_, start);
+        hourlyStartHour_->setCurrentIndex(start.Hour % 24);
+        ShowDate(hourlyEndDate_, end);
+        hourlyEndHour_->setCurrentIndex(end.Hour % 24);
     }
-    for (QWidget* w : std::initializer_list<QWidget*>{tdHb, ComboBox6, tdHe, ComboBox7}) w->setEnabled(custom);
+    for (QWidget* w : std::initializer_list<QWidget*>{hourlyStartDate_, hourlyStartHour_, hourlyEndDate_, hourlyEndHour_})
+        w->setEnabled(custom);
 }
 
 void ArchivePeriodDialog::ApplyDailyChoice(int index) {
@@ -318,24 +341,24 @@ void ArchivePeriodDialog::ApplyDailyChoice(int index) {
         StepBack(end, UnitDay);
         PackedDate start = end;
         StepBack(start, UnitMonth);
-        ShowDate(tdDb, start);
-        ShowDate(tdDe, end);
+        ShowDate(dailyStartDate_, start);
+        ShowDate(dailyEndDate_, end);
     }
-    tdDb->setEnabled(custom);
-    tdDe->setEnabled(custom);
+    dailyStartDate_->setEnabled(custom);
+    dailyEndDate_->setEnabled(custom);
 }
 
-void ArchivePeriodDialog::RadioGroup1Click(int index) {
+void ArchivePeriodDialog::chooseFiveMinutePeriod(int index) {
     ArchiveQuery().PeriodKind = index;
     ApplyFiveMinuteChoice(index);
 }
 
-void ArchivePeriodDialog::RadioGroup3Click(int index) {
+void ArchivePeriodDialog::chooseHourlyPeriod(int index) {
     ArchiveQuery().PeriodKind = index;
     ApplyHourlyChoice(index);
 }
 
-void ArchivePeriodDialog::RadioGroup2Click(int index) {
+void ArchivePeriodDialog::chooseDailyPeriod(int index) {
     ArchiveQuery().PeriodKind = index;
     ApplyDailyChoice(index);
 }
@@ -343,36 +366,36 @@ void ArchivePeriodDialog::RadioGroup2Click(int index) {
 PackedDate ArchivePeriodDialog::ShownStart() const {
     switch (mode_) {
     case UnitFiveMinutes: {
-        PackedDate d = PickedDate(tdMb);
-        d.Hour = static_cast<uint8_t>(std::max(0, ComboBox3->currentIndex()));
-        d.Minute = static_cast<uint8_t>(std::max(0, ComboBox1->currentIndex()));
+        PackedDate d = PickedDate(fiveMinuteStartDate_);
+        d.Hour = static_cast<uint8_t>(std::max(0, fiveMinuteStartHour_->currentIndex()));
+        d.Minute = static_cast<uint8_t>(std::max(0, fiveMinuteStartMinute_->currentIndex()));
         return d;
     }
     case UnitHour: {
-        PackedDate d = PickedDate(tdHb);
-        d.Hour = static_cast<uint8_t>(std::max(0, ComboBox6->currentIndex()));
+        PackedDate d = PickedDate(hourlyStartDate_);
+        d.Hour = static_cast<uint8_t>(std::max(0, hourlyStartHour_->currentIndex()));
         return d;
     }
     default:
-        return PickedDate(tdDb);
+        return PickedDate(dailyStartDate_);
     }
 }
 
 PackedDate ArchivePeriodDialog::ShownEnd() const {
     switch (mode_) {
     case UnitFiveMinutes: {
-        PackedDate d = PickedDate(tdMe);
-        d.Hour = static_cast<uint8_t>(std::max(0, ComboBox4->currentIndex()));
-        d.Minute = static_cast<uint8_t>(std::max(0, ComboBox5->currentIndex()));
+        PackedDate d = PickedDate(fiveMinuteEndDate_);
+        d.Hour = static_cast<uint8_t>(std::max(0, fiveMinuteEndHour_->currentIndex()));
+        d.Minute = static_cast<uint8_t>(std::max(0, fiveMinuteEndMinute_->currentIndex()));
         return d;
     }
     case UnitHour: {
-        PackedDate d = PickedDate(tdHe);
-        d.Hour = static_cast<uint8_t>(std::max(0, ComboBox7->currentIndex()));
+        PackedDate d = PickedDate(hourlyEndDate_);
+        d.Hour = static_cast<uint8_t>(std::max(0, hourlyEndHour_->currentIndex()));
         return d;
     }
     default:
-        return PickedDate(tdDe);
+        return PickedDate(dailyEndDate_);
     }
 }
 
@@ -380,7 +403,7 @@ int ArchivePeriodDialog::Compare(const PackedDate& a, const PackedDate& b) const
     return mode_ == UnitFiveMinutes ? CompareMinutes(a, b) : CompareDates(a, b, mode_);
 }
 
-void ArchivePeriodDialog::BitBtnAcceptClick() {
+void ArchivePeriodDialog::acceptPeriod() {
     // The bounds at the panel's precision.
     const int precision = mode_ == UnitFiveMinutes ? 5 : (mode_ == UnitHour ? 4 : 3);
     const PackedDate oldest = bounds_.Oldest.Prefix(precision);
@@ -402,12 +425,12 @@ void ArchivePeriodDialog::BitBtnAcceptClick() {
     if (Compare(start, oldest) < 0) start = oldest;
     if (Compare(end, newest) > 0) end = newest;
 
-    if (mode_ == UnitFiveMinutes && group1_->checkedId() == 2) {
+    if (mode_ == UnitFiveMinutes && fiveMinuteKinds_->checkedId() == 2) {
         ArchiveQuery().PeriodStart = ToDateTime(start);
         ArchiveQuery().PeriodEnd = ToDateTime(end);
     }
-    Start = start;
-    End = end;
+    start_ = start;
+    end_ = end;
     accept();
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QList>
 
 #include "common/PackedDate.h"
 #include "measurements/ArchiveBounds.h"
@@ -12,7 +11,6 @@ class QDateEdit;
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class QRadioButton;
 class QWidget;
 
 namespace zmk {
@@ -22,6 +20,14 @@ namespace zmk {
 // The period kind chosen last (shared with the event-archive period dialog)
 // and the custom 5-minute period live in ArchiveQuery() and are updated here;
 // the caller saves that record.
+// Widgets by object name: the panels "fiveMinutePanel", "hourlyPanel" and
+// "dailyPanel"; in each panel <panel>Oldest / <panel>Newest (the archive's
+// bounds), <panel>StartDate / <panel>EndDate, the hour and minute boxes
+// <panel>StartHour, <panel>StartMinute, <panel>EndHour, <panel>EndMinute
+// where the panel has them, the group <panel>PeriodKind with its buttons
+// (fiveMinuteLastHour, fiveMinuteLastDay, fiveMinuteCustomPeriod,
+// hourlyLastDay, hourlyCustomPeriod, dailyLastMonth, dailyCustomPeriod);
+// "acceptButton" and "cancelButton".
 class ArchivePeriodDialog : public QDialog {
     Q_OBJECT
 
@@ -40,56 +46,24 @@ public:
 
     // Valid after acceptance: the chosen period at the mode's precision
     // (minute, hour or day), the bytes past it and the seconds 0.
-    PackedDate Start;
-    PackedDate End;
-
-    // Five-minute panel.
-    QWidget* pn_m5;
-    QLabel* LabelM5Oldest;
-    QLabel* LabelM5Newest;
-    QDateEdit* tdMb;
-    QComboBox* ComboBox3;  // start hour 0..23
-    QComboBox* ComboBox1;  // start minute 0..59
-    QDateEdit* tdMe;
-    QComboBox* ComboBox4;  // end hour 0..23
-    QComboBox* ComboBox5;  // end minute 0..59
-    QGroupBox* RadioGroup1;
-    QList<QRadioButton*> RadioGroup1Items;  // last hour, last day, custom
-
-    // Hourly panel.
-    QWidget* pn_hou;
-    QLabel* LabelHouOldest;
-    QLabel* LabelHouNewest;
-    QDateEdit* tdHb;
-    QComboBox* ComboBox6;  // start hour
-    QDateEdit* tdHe;
-    QComboBox* ComboBox7;  // end hour
-    QGroupBox* RadioGroup3;
-    QList<QRadioButton*> RadioGroup3Items;  // last day, custom
-
-    // Daily panel.
-    QWidget* pn_day;
-    QLabel* LabelDayOldest;
-    QLabel* LabelDayNewest;
-    QDateEdit* tdDb;
-    QDateEdit* tdDe;
-    QGroupBox* RadioGroup2;
-    QList<QRadioButton*> RadioGroup2Items;  // last month, custom
-
-    QPushButton* BitBtnAccept;  // "Принять"
-    QPushButton* BitBtnCancel;  // "Отменить"
+    const PackedDate& Start() const { return start_; }
+    const PackedDate& End() const { return end_; }
 
 private slots:
-    void RadioGroup1Click(int index);
-    void RadioGroup3Click(int index);
-    void RadioGroup2Click(int index);
-    void BitBtnAcceptClick();
+    // A click on one of a panel's period kinds: remembered, then shown.
+    void chooseFiveMinutePeriod(int index);
+    void chooseHourlyPeriod(int index);
+    void chooseDailyPeriod(int index);
+    // "Принять": checks the shown period against the archive and accepts it.
+    void acceptPeriod();
 
 private:
     void BuildFiveMinutePanel();
     void BuildHourlyPanel();
     void BuildDailyPanel();
-    void FormShow();
+    // Shows the panel of the mode with the archive's bounds and the
+    // remembered period kind.
+    void ShowModePanel();
 
     void ApplyFiveMinuteChoice(int index);
     void ApplyHourlyChoice(int index);
@@ -103,9 +77,44 @@ private:
     int mode_;
     ArchiveBounds bounds_;
     PackedDate now_;
-    QButtonGroup* group1_;
-    QButtonGroup* group3_;
-    QButtonGroup* group2_;
+    PackedDate start_;
+    PackedDate end_;
+
+    // Five-minute panel.
+    QWidget* fiveMinutePanel_;
+    QLabel* fiveMinuteOldest_;
+    QLabel* fiveMinuteNewest_;
+    QDateEdit* fiveMinuteStartDate_;
+    QComboBox* fiveMinuteStartHour_;    // 0..23
+    QComboBox* fiveMinuteStartMinute_;  // 0..59
+    QDateEdit* fiveMinuteEndDate_;
+    QComboBox* fiveMinuteEndHour_;
+    QComboBox* fiveMinuteEndMinute_;
+    QGroupBox* fiveMinutePeriodKind_;
+    QButtonGroup* fiveMinuteKinds_;  // last hour, last day, custom
+
+    // Hourly panel.
+    QWidget* hourlyPanel_;
+    QLabel* hourlyOldest_;
+    QLabel* hourlyNewest_;
+    QDateEdit* hourlyStartDate_;
+    QComboBox* hourlyStartHour_;
+    QDateEdit* hourlyEndDate_;
+    QComboBox* hourlyEndHour_;
+    QGroupBox* hourlyPeriodKind_;
+    QButtonGroup* hourlyKinds_;  // last day, custom
+
+    // Daily panel.
+    QWidget* dailyPanel_;
+    QLabel* dailyOldest_;
+    QLabel* dailyNewest_;
+    QDateEdit* dailyStartDate_;
+    QDateEdit* dailyEndDate_;
+    QGroupBox* dailyPeriodKind_;
+    QButtonGroup* dailyKinds_;  // last month, custom
+
+    QPushButton* acceptButton_;  // "Принять"
+    QPushButton* cancelButton_;  // "Отменить"
 };
 
 // ReadArchiveBounds' messages shown with the shared message dialog.

@@ -106,8 +106,8 @@ void ReadMeasurementArchive(CommandHost& host, ArchiveKind kind) {
 
     ArchiveReadRequest request;
     request.kind = kind;
-    request.start = period.Start;
-    request.end = period.End;
+    request.start = period.Start();
+    request.end = period.End();
     if (IsFiveMinute(kind)) {
         request.start = RoundDownToFiveMinutes(request.start);
         request.end = RoundDownToFiveMinutes(request.end);

@@ -14,13 +14,8 @@ public:
 
     ChromFiveMinuteViewer(const MeasurementFileHeader& header, RecordStore records, QWidget* parent = nullptr);
 
-public slots:
-    // "Признаки состояния" and double-click on a record row: the status window.
-    void BitBtnStatusClick();
-    void StringGrid1DblClick();
-
 protected:
-    void SizeColumns() override;
+    void SizeColumns(QTableView* recordView) override;
 };
 
 }  // namespace zmk

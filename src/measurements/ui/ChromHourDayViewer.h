@@ -21,12 +21,8 @@ public:
     // 0 hourly, 1 daily.
     int Mode() const { return Table().Daily() ? ModeDaily : ModeHourly; }
 
-public slots:
-    void BitBtnStatusClick();
-    void StringGrid1DblClick();
-
 protected:
-    void SizeColumns() override;
+    void SizeColumns(QTableView* recordView) override;
 };
 
 }  // namespace zmk

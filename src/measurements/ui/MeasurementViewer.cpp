@@ -69,60 +69,62 @@ MeasurementViewer::~MeasurementViewer() = default;
 
 void MeasurementViewer::SetPrintHandler(PrintHandler handler) { PrintHook() = std::move(handler); }
 
-void MeasurementViewer::FormCreate(bool statusButton, bool excelButton, bool printButton) {
+void MeasurementViewer::BuildWindow(Buttons buttons) {
     setWindowTitle(table_->Caption());
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(4, 4, 4, 4);
 
     model_ = new MeasurementTableModel(table_.get(), this);
-    StringGrid1 = new QTableView(this);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    StringGrid1->setModel(model_);
-    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid1->setWordWrap(false);
-    StringGrid1->verticalHeader()->hide();
+    recordView_ = new QTableView(this);
+    recordView_->setObjectName(QStringLiteral("recordView"));
+    recordView_->setModel(model_);
+    recordView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    recordView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    recordView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    recordView_->setWordWrap(false);
+    recordView_->verticalHeader()->hide();
     // Uniform rows: the view never measures a row, so a year of records
     // opens as fast as a day.
-    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(GridRowHeight);
-    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    StringGrid1->horizontalHeader()->setHighlightSections(false);
-    column->addWidget(StringGrid1, 1);
-    SizeColumns();
+    recordView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    recordView_->verticalHeader()->setDefaultSectionSize(GridRowHeight);
+    recordView_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    recordView_->horizontalHeader()->setHighlightSections(false);
+    column->addWidget(recordView_, 1);
+    SizeColumns(recordView_);
 
-    buttons_ = new QHBoxLayout;
-    auto addButton = [this](const QString& name, const QString& text) {
-        auto* button = new QPushButton(text, this);
-        button->setObjectName(name);
-        button->setMinimumHeight(ButtonHeight);
-        button->setAutoDefault(false);
-        buttons_->addWidget(button);
-        return button;
-    };
-    BitBtnSave = addButton(QStringLiteral("BitBtnSave"), QStringLiteral("Сохранить в файле"));
-    connect(BitBtnSave, &QPushButton::clicked, this, &MeasurementViewer::BitBtnSaveClick);
-    BitBtnExcel = nullptr;
-    if (excelButton) {
-        BitBtnExcel = addButton(QStringLiteral("BitBtnExcel"), QStringLiteral("Сохранить в формате Excel"));
-        connect(BitBtnExcel, &QPushButton::clicked, this, &MeasurementViewer::BitBtnExcelClick);
+    auto* row = new QHBoxLayout;
+    saveButton_ = AddButton(row, "saveButton", QStringLiteral("Сохранить в файле"));
+    connect(saveButton_, &QPushButton::clicked, this, &MeasurementViewer::saveToFile);
+    if (buttons.workbook) {
+        workbookButton_ = AddButton(row, "workbookButton", QStringLiteral("Сохранить в формате Excel"));
+        connect(workbookButton_, &QPushButton::clicked, this, &MeasurementViewer::exportWorkbook);
     }
-    BitBtnStatus = statusButton ? addButton(QStringLiteral("BitBtnStatus"), QStringLiteral("Признаки состояния"))
-                                : nullptr;
-    BitBtnPrint = nullptr;
-    if (printButton) {
-        BitBtnPrint = addButton(QStringLiteral("BitBtnPrint"), QStringLiteral("Печать"));
-        BitBtnPrint->setEnabled(static_cast<bool>(PrintHook()));
-        connect(BitBtnPrint, &QPushButton::clicked, this, &MeasurementViewer::BitBtnPrintClick);
+    if (buttons.status) {
+        statusButton_ = AddButton(row, "statusButton", QStringLiteral("Признаки состояния"));
+        connect(statusButton_, &QPushButton::clicked, this, &MeasurementViewer::showRecordStatus);
+        connect(recordView_, &QTableView::doubleClicked, this, &MeasurementViewer::showRecordStatus);
     }
-    buttons_->addStretch();
-    BitBtnExit = addButton(QStringLiteral("BitBtnExit"), QStringLiteral("Выход"));
-    connect(BitBtnExit, &QPushButton::clicked, this, &QDialog::accept);
-    column->addLayout(buttons_);
+    if (buttons.print) {
+        printButton_ = AddButton(row, "printButton", QStringLiteral("Печать"));
+        printButton_->setEnabled(static_cast<bool>(PrintHook()));
+        connect(printButton_, &QPushButton::clicked, this, &MeasurementViewer::printRecords);
+    }
+    row->addStretch();
+    exitButton_ = AddButton(row, "exitButton", QStringLiteral("Выход"));
+    connect(exitButton_, &QPushButton::clicked, this, &QDialog::accept);
+    column->addLayout(row);
 
     // The current row is the first record row.
-    if (model_->rowCount() > 0) StringGrid1->setCurrentIndex(model_->index(0, 0));
+    if (model_->rowCount() > 0) recordView_->setCurrentIndex(model_->index(0, 0));
+}
+
+QPushButton* MeasurementViewer::AddButton(QHBoxLayout* row, const char* name, const QString& text) {
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setMinimumHeight(ButtonHeight);
+    button->setAutoDefault(false);
+    row->addWidget(button);
+    return button;
 }
 
 void MeasurementViewer::FitToScreen(int widthMargin, int heightMargin, int fixedWidth) {
@@ -130,8 +132,8 @@ void MeasurementViewer::FitToScreen(int widthMargin, int heightMargin, int fixed
     const QRect avail = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const int maxWidth = avail.width() - widthMargin;
     const int maxHeight = avail.height() - heightMargin;
-    const QHeaderView* header = StringGrid1->horizontalHeader();
-    const int frame = 2 * StringGrid1->frameWidth() + 12;
+    const QHeaderView* header = recordView_->horizontalHeader();
+    const int frame = 2 * recordView_->frameWidth() + 12;
 
     int width = fixedWidth;
     if (width <= 0) {
@@ -150,13 +152,13 @@ void MeasurementViewer::FitToScreen(int widthMargin, int heightMargin, int fixed
 }
 
 qsizetype MeasurementViewer::CurrentRecord() const {
-    const QModelIndex index = StringGrid1->currentIndex();
+    const QModelIndex index = recordView_->currentIndex();
     return index.isValid() ? model_->RecordOfRow(index.row()) : -1;
 }
 
-QFileDialog* MeasurementViewer::SaveDialog(const QString& folder, const QString& filter, const QString& name) {
+QFileDialog* MeasurementViewer::NewSaveDialog(const QString& folder, const QString& filter, const QString& name) {
     auto* dialog = new QFileDialog(this, QStringLiteral("Введите имя файла для сохранения данных"), folder, filter);
-    dialog->setObjectName(QStringLiteral("SaveDialog1"));
+    dialog->setObjectName(QStringLiteral("saveDialog"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     // The overwrite question is our own; the platform's dialog is not used
@@ -166,12 +168,12 @@ QFileDialog* MeasurementViewer::SaveDialog(const QString& folder, const QString&
     return dialog;
 }
 
-void MeasurementViewer::BitBtnSaveClick() {
+void MeasurementViewer::saveToFile() {
     const ArchiveKind kind = table_->Kind();
     const QString folder = WorkFolderPath(KindInfo(kind).folder);
     QString proposed = DefaultMeasurementFileName(folder, table_->Header().address, Today(), kind);
     for (;;) {
-        std::unique_ptr<QFileDialog> dialog(SaveDialog(folder, KindFilter(kind), proposed));
+        std::unique_ptr<QFileDialog> dialog(NewSaveDialog(folder, KindFilter(kind), proposed));
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
         const QString path = WithDefaultExtension(dialog->selectedFiles().constFirst(), kind);
         if (QFileInfo::exists(path)) {
@@ -191,11 +193,11 @@ void MeasurementViewer::BitBtnSaveClick() {
     }
 }
 
-void MeasurementViewer::BitBtnExcelClick() {
+void MeasurementViewer::exportWorkbook() {
     const ArchiveKind kind = table_->Kind();
     const QString folder = WorkFolderPath(KindInfo(kind).folder);
     std::unique_ptr<QFileDialog> dialog(
-        SaveDialog(folder, QStringLiteral("*.xlsx (*.xlsx)"),
+        NewSaveDialog(folder, QStringLiteral("*.xlsx (*.xlsx)"),
                    DefaultWorkbookFileName(folder, table_->Header().address, Today(), kind)));
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
     const QString path = WithWorkbookExtension(dialog->selectedFiles().constFirst());
@@ -218,9 +220,11 @@ void MeasurementViewer::BitBtnExcelClick() {
     ShowFileMessage(WorkbookMessage(status, path));
 }
 
-void MeasurementViewer::BitBtnPrintClick() {
+void MeasurementViewer::printRecords() {
     if (PrintHook()) PrintHook()(*this);
 }
+
+void MeasurementViewer::showRecordStatus() { ShowChromRecordStatus(*table_, CurrentRecord(), this); }
 
 // ---------------------------------------------------------------------------
 // Chromatograph records' status window

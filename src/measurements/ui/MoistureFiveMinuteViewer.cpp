@@ -15,12 +15,14 @@ void SizeMoistureColumns(QTableView* grid, int columns) {
 
 MoistureFiveMinuteViewer::MoistureFiveMinuteViewer(const MeasurementFileHeader& header, RecordStore records, QWidget* parent)
     : MeasurementViewer(header, std::move(records), parent) {
-    setObjectName(QStringLiteral("FormArhMom_Wmt"));
-    FormCreate(false, false, true);
+    setObjectName(QStringLiteral("moistureFiveMinuteViewer"));
+    BuildWindow({.print = true});
     FitToScreen(0, MoistureScreenHeightMargin, MoistureViewerWidth);
     setFixedWidth(MoistureViewerWidth);
 }
 
-void MoistureFiveMinuteViewer::SizeColumns() { SizeMoistureColumns(StringGrid1, model_->columnCount()); }
+void MoistureFiveMinuteViewer::SizeColumns(QTableView* recordView) {
+    SizeMoistureColumns(recordView, Model()->columnCount());
+}
 
 }  // namespace zmk

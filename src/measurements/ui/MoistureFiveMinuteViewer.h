@@ -21,7 +21,7 @@ public:
     MoistureFiveMinuteViewer(const MeasurementFileHeader& header, RecordStore records, QWidget* parent = nullptr);
 
 protected:
-    void SizeColumns() override;
+    void SizeColumns(QTableView* recordView) override;
 };
 
 }  // namespace zmk

@@ -6,12 +6,14 @@ namespace zmk {
 
 MoistureHourDayViewer::MoistureHourDayViewer(const MeasurementFileHeader& header, RecordStore records, QWidget* parent)
     : MeasurementViewer(header, std::move(records), parent) {
-    setObjectName(QStringLiteral("FormArhivHD_Wmt"));
-    FormCreate(false, true, true);
+    setObjectName(QStringLiteral("moistureHourDayViewer"));
+    BuildWindow({.workbook = true, .print = true});
     FitToScreen(0, MoistureScreenHeightMargin, MoistureViewerWidth);
     setFixedWidth(MoistureViewerWidth);
 }
 
-void MoistureHourDayViewer::SizeColumns() { SizeMoistureColumns(StringGrid1, model_->columnCount()); }
+void MoistureHourDayViewer::SizeColumns(QTableView* recordView) {
+    SizeMoistureColumns(recordView, Model()->columnCount());
+}
 
 }  // namespace zmk

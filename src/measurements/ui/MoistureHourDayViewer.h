@@ -18,7 +18,7 @@ public:
     int Mode() const { return Table().Daily() ? ModeDaily : ModeHourly; }
 
 protected:
-    void SizeColumns() override;
+    void SizeColumns(QTableView* recordView) override;
 };
 
 }  // namespace zmk

@@ -41,7 +41,7 @@ void ViewMeasurementFile(ArchiveKind kind, QWidget* parent) {
     {
         QFileDialog dialog(parent, QStringLiteral("Выберите файл с данными"), WorkFolderPath(info.folder),
                            QStringLiteral("*%1 (*%1)").arg(ext));
-        dialog.setObjectName(QStringLiteral("OpenDialog1"));
+        dialog.setObjectName(QStringLiteral("openDialog"));
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
