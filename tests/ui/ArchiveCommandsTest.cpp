@@ -117,7 +117,7 @@ private:
             if (seen.data() == w) return;
         handled_.append(w);
         if (auto* form = qobject_cast<ConnectDialog*>(w)) {
-            form->BitBtnConnect->click();
+            form->findChild<QPushButton*>(QStringLiteral("connectButton"))->click();
         } else if (auto* form = qobject_cast<ProgramUserDialog*>(w)) {
             form->EditCode->setText(QStringLiteral("1234"));
             form->EditPass->setText(QStringLiteral("12345678"));

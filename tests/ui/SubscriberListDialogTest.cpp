@@ -1,25 +1,20 @@
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <cstring>
-#include <functional>
 #include <memory>
 
-#include "MessageTrap.h"
-#include "common/ui/MessageDialog.h"
+#include "MessageLog.h"
+#include "ModalScript.h"
+#include "NamedChild.h"
 #include "link/SubscriberList.h"
 #include "link/ui/SubscriberDialog.h"
 #include "link/ui/SubscriberListDialog.h"
-
-#include "ModalScript.h"
 #include "app/ConnectionState.h"
 
 using namespace zmk;
@@ -72,6 +67,11 @@ QPoint RowCentre(const SubscriberListDialog& form, int row, int column = 1) {
     return form.StringGrid1->visualRect(form.StringGrid1->model()->index(row, column)).center();
 }
 
+// The sort button of the fourth column: by telephone number or IP address.
+QToolButton* KeySortButton(const SubscriberListDialog& form) {
+    return Named<QToolButton>(&form, "keySortButton");
+}
+
 void ShowAndWait(QWidget& w) {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -79,7 +79,7 @@ void ShowAndWait(QWidget& w) {
 
 }  // namespace
 
-class AbonentsListTest : public QObject {
+class SubscriberListDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -117,14 +117,14 @@ private slots:
         ShowAndWait(form);
         QHeaderView* header = form.StringGrid1->horizontalHeader();
         QCOMPARE(form.SpeedButtonSortName->parentWidget(), static_cast<QWidget*>(header));
-        QCOMPARE(form.SpeedButtonSortKey->parentWidget(), static_cast<QWidget*>(header));
+        QCOMPARE(KeySortButton(form)->parentWidget(), static_cast<QWidget*>(header));
         auto inSection = [&](QToolButton* b, int section) {
             const int left = header->sectionViewportPosition(section);
             return b->isVisible() && b->x() >= left &&
                    b->geometry().right() < left + header->sectionSize(section);
         };
         QVERIFY(inSection(form.SpeedButtonSortName, 1));
-        QVERIFY(inSection(form.SpeedButtonSortKey, 3));
+        QVERIFY(inSection(KeySortButton(form), 3));
     }
 
     void gridTexts() {
@@ -135,7 +135,8 @@ private slots:
         SetAbonentPhone(phone->Entries[0], QStringLiteral("8-800"));
         phone->Entries[0].Address = 7;
         SubscriberListDialog phoneForm(*phone);
-        QCOMPARE(phoneForm.StringGrid1->model(), static_cast<QAbstractItemModel*>(phoneForm.Model));
+        QCOMPARE(phoneForm.StringGrid1->model(),
+                 static_cast<QAbstractItemModel*>(Named<SubscriberListModel>(&phoneForm, "model")));
         QCOMPARE(GridColumn(phoneForm, 0), QStringList({"  1"}));
         QCOMPARE(GridColumn(phoneForm, 1), QStringList({" Котельная"}));
         QCOMPARE(GridColumn(phoneForm, 2), QStringList({" 7"}));
@@ -163,7 +164,7 @@ private slots:
         QCOMPARE(std::memcmp(phone.get(), &before, sizeof before), 0);
         // Sorted by name: its button is the disabled one.
         QVERIFY(!form.SpeedButtonSortName->isEnabled());
-        QVERIFY(form.SpeedButtonSortKey->isEnabled());
+        QVERIFY(KeySortButton(form)->isEnabled());
     }
 
     void sortButtonsSwitchTheKindAndKeepTheCurrentEntry() {
@@ -177,18 +178,18 @@ private slots:
         QCOMPARE(GridColumn(form, 1), QStringList({" а", " б", " в"}));
         QCOMPARE(form.CurrentIndex(), 0);
 
-        form.SpeedButtonSortKey->click();
+        KeySortButton(form)->click();
         QCOMPARE(GridColumn(form, 1), QStringList({" б", " а", " в"}));
         QCOMPARE(form.CurrentIndex(), 1);
         QCOMPARE(SelectedRow(form), 1);
         QVERIFY(form.SpeedButtonSortName->isEnabled());
-        QVERIFY(!form.SpeedButtonSortKey->isEnabled());
+        QVERIFY(!KeySortButton(form)->isEnabled());
 
         form.SpeedButtonSortName->click();
         QCOMPARE(GridColumn(form, 1), QStringList({" а", " б", " в"}));
         QCOMPARE(form.CurrentIndex(), 0);
-        form.SpeedButtonSortKey->click();
-        form.BitBtnOkClick();
+        KeySortButton(form)->click();
+        form.BitBtnOk->click();
         QCOMPARE(eth->SortKind, uint8_t(SortByKey));
         QCOMPARE(AbonentName(eth->Entries[0]), QStringLiteral("б"));
         QCOMPARE(eth->Current, uint8_t(1));
@@ -229,25 +230,17 @@ private slots:
         QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, RowCentre(form, current));
         QCOMPARE(form.CurrentIndex(), current);
 
-        QString caption = QStringLiteral("?");
-        QStringList lines;
-        bool questionButtons = false;
-        int kind = 0;
-        ModalScript script;
-        script.Then<MessageDialog>([&](MessageDialog* box) {
-            kind = int(box->Kind());
-            caption = box->windowTitle();
-            lines = {box->LineText(1), box->LineText(2), box->LineText(3)};
-            questionButtons = MessageButton(box, "yesButton")->isVisible() && MessageButton(box, "noButton")->isVisible();
-            (yes ? MessageButton(box, "yesButton") : MessageButton(box, "noButton"))->click();
-        });
-        script.Start();
-        form.BitBtnDelete->click();
-        QVERIFY(script.Finished());
-        QCOMPARE(kind, 3);
-        QVERIFY(caption.isEmpty());
-        QCOMPARE(lines, QStringList({"Вы действительно хотите", "удалить этот абонент?", ""}));
-        QVERIFY(questionButtons);
+        {
+            MessageLog log(yes);
+            form.BitBtnDelete->click();
+            QCOMPARE(log.seen.size(), 1);
+            const SeenMessage& asked = log.seen[0];
+            QCOMPARE(asked.kind, 3);
+            QVERIFY(asked.caption.isEmpty());
+            QCOMPARE(QStringList({asked.line1, asked.line2, asked.line3}),
+                     QStringList({"Вы действительно хотите", "удалить этот абонент?", ""}));
+            QVERIFY(asked.question);
+        }
 
         const int count = yes ? 7 : 8;
         QCOMPARE(form.Count(), count);
@@ -287,24 +280,19 @@ private slots:
         QVERIFY(fullForm.BitBtnDelete->isEnabled());
         // The selected last row is scrolled into view.
         QVERIFY(fullForm.StringGrid1->viewport()->rect().intersects(
-            fullForm.StringGrid1->visualRect(fullForm.Model->index(199, 0))));
+            fullForm.StringGrid1->visualRect(fullForm.StringGrid1->model()->index(199, 0))));
 
-        ModalScript yes;
-        yes.Then<MessageDialog>([](MessageDialog* box) { MessageButton(box, "yesButton")->click(); });
-        yes.Start();
+        MessageLog yes(true);
         fullForm.BitBtnDelete->click();
-        QVERIFY(yes.Finished());
+        QCOMPARE(yes.seen.size(), 1);
         QCOMPARE(fullForm.Count(), 199);
         QVERIFY(fullForm.BitBtnAdd->isEnabled());
 
         // Deleting the only entry leaves the empty state.
         auto one = EthernetListOf({"один"});
         SubscriberListDialog oneForm(*one);
-        ModalScript yesAgain;
-        yesAgain.Then<MessageDialog>([](MessageDialog* box) { MessageButton(box, "yesButton")->click(); });
-        yesAgain.Start();
         oneForm.BitBtnDelete->click();
-        QVERIFY(yesAgain.Finished());
+        QCOMPARE(yes.seen.size(), 2);
         QCOMPARE(oneForm.StringGrid1->model()->rowCount(), 0);
         QVERIFY(!oneForm.BitBtnEdit->isEnabled());
         QVERIFY(!oneForm.BitBtnDelete->isEnabled());
@@ -325,13 +313,13 @@ private slots:
         ModalScript script;
         script.Then<SubscriberDialog>([&](SubscriberDialog* entry) {
             title = entry->windowTitle();
-            startedEmpty = entry->EditName->text().isEmpty() &&
-                           entry->ComboBoxAddress->currentText().isEmpty() &&
-                           entry->EditPhone->text().isEmpty();
-            entry->EditName->setText(QStringLiteral("А-новый"));
-            entry->ComboBoxAddress->setEditText(QStringLiteral("42"));
-            entry->EditPhone->setText(QStringLiteral("555"));
-            entry->BitBtnOk->click();
+            startedEmpty = Named<QLineEdit>(entry, "nameEdit")->text().isEmpty() &&
+                           Named<QComboBox>(entry, "addressBox")->currentText().isEmpty() &&
+                           Named<QLineEdit>(entry, "phoneEdit")->text().isEmpty();
+            Named<QLineEdit>(entry, "nameEdit")->setText(QStringLiteral("А-новый"));
+            Named<QComboBox>(entry, "addressBox")->setEditText(QStringLiteral("42"));
+            Named<QLineEdit>(entry, "phoneEdit")->setText(QStringLiteral("555"));
+            Named<QPushButton>(entry, "acceptButton")->click();
         });
         script.Start();
         form.BitBtnAdd->click();
@@ -359,24 +347,23 @@ private slots:
         auto eth = EthernetListOf({"а"});
         SubscriberListDialog form(*eth);
         const EthernetList before = form.EthernetCopy();
-        QString message;
+        MessageLog log;
         ModalScript script;
         script
             .Then<SubscriberDialog>([](SubscriberDialog* entry) {
-                entry->EditName->setText(QStringLiteral("б"));
-                entry->ComboBoxAddress->setEditText(QStringLiteral("9"));
-                entry->EditPort->setText(QStringLiteral("1"));
-                entry->BitBtnOk->click();  // IP fields empty: refused
+                Named<QLineEdit>(entry, "nameEdit")->setText(QStringLiteral("б"));
+                Named<QComboBox>(entry, "addressBox")->setEditText(QStringLiteral("9"));
+                Named<QLineEdit>(entry, "tcpPortEdit")->setText(QStringLiteral("1"));
+                Named<QPushButton>(entry, "acceptButton")->click();  // IP fields empty: refused
             })
-            .Then<MessageDialog>([&](MessageDialog* box) {
-                message = box->LineText(1);
-                MessageButton(box, "okButton")->click();
-            })
-            .Then<SubscriberDialog>([](SubscriberDialog* entry) { entry->BitBtnCancel->click(); });
+            .Then<SubscriberDialog>([](SubscriberDialog* entry) {
+                Named<QPushButton>(entry, "cancelButton")->click();
+            });
         script.Start();
         form.BitBtnAdd->click();
         QVERIFY(script.Finished());
-        QCOMPARE(message, QStringLiteral("Введены не все параметры"));
+        QCOMPARE(log.seen.size(), 1);
+        QCOMPARE(log.seen[0].line1, QStringLiteral("Введены не все параметры"));
         QCOMPARE(std::memcmp(&form.EthernetCopy(), &before, sizeof before), 0);
     }
 
@@ -388,11 +375,11 @@ private slots:
         QString shownIp;
         ModalScript script;
         script.Then<SubscriberDialog>([&](SubscriberDialog* entry) {
-            shownName = entry->EditName->text();
-            shownIp = entry->EditIp[3]->text();
-            entry->EditName->setText(QStringLiteral("я-последний"));
-            entry->EditPort->setText(QStringLiteral("65535"));
-            entry->BitBtnOk->click();
+            shownName = Named<QLineEdit>(entry, "nameEdit")->text();
+            shownIp = Named<QLineEdit>(entry, "octetEdit4")->text();
+            Named<QLineEdit>(entry, "nameEdit")->setText(QStringLiteral("я-последний"));
+            Named<QLineEdit>(entry, "tcpPortEdit")->setText(QStringLiteral("65535"));
+            Named<QPushButton>(entry, "acceptButton")->click();
         });
         script.Start();
         // A double click is a press, a release and then the double-click press.
@@ -414,8 +401,8 @@ private slots:
         const PhoneList before = form.PhoneCopy();
         ModalScript script;
         script.Then<SubscriberDialog>([](SubscriberDialog* entry) {
-            entry->EditName->setText(QStringLiteral("яяя"));
-            entry->BitBtnCancel->click();
+            Named<QLineEdit>(entry, "nameEdit")->setText(QStringLiteral("яяя"));
+            Named<QPushButton>(entry, "cancelButton")->click();
         });
         script.Start();
         form.BitBtnEdit->click();
@@ -446,5 +433,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(AbonentsListTest)
+QTEST_MAIN(SubscriberListDialogTest)
 #include "SubscriberListDialogTest.moc"

@@ -5,21 +5,19 @@
 #include "common/ui/ListDialogFrame.h"
 #include "link/SubscriberList.h"
 
-class QToolButton;
-
 namespace zmk {
 
 // The rows of a subscriber list as a table: "№", "Наименование", "Адрес"
 // and "№ телефона" or "IP-адрес:порт". It shows the first Count entries of
 // the list it is given; Refresh() after the list changed.
-class AbonentsListModel : public ListTableModel {
+class SubscriberListModel : public ListTableModel {
     Q_OBJECT
 
 public:
     enum Column { ColumnNumber = 0, ColumnName = 1, ColumnAddress = 2, ColumnKey = 3, ColumnCount = 4 };
 
-    explicit AbonentsListModel(const PhoneList* list, QObject* parent = nullptr);
-    explicit AbonentsListModel(const EthernetList* list, QObject* parent = nullptr);
+    explicit SubscriberListModel(const PhoneList* list, QObject* parent = nullptr);
+    explicit SubscriberListModel(const EthernetList* list, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QString CellText(int row, int column) const override;
@@ -50,18 +48,6 @@ public:
     int Count() const override;
     int CurrentIndex() const override;
 
-    AbonentsListModel* Model;
-    // In the header of the fourth column: sort kind 1 (SpeedButtonSortName,
-    // in the header of the name column, is sort kind 0).
-    QToolButton*& SpeedButtonSortKey = SpeedButtonSortSecond;
-
-public slots:
-    void BitBtnEditClick() override;
-    void BitBtnAddClick() override;
-    void BitBtnDeleteClick() override;
-    void BitBtnOkClick() override;
-    void SpeedButtonSortKeyClick();
-
 protected:
     void PrepareRows() override;
     void SetCurrent(int row) override;
@@ -69,7 +55,18 @@ protected:
     void StoreSortKind(uint8_t kind) override;
 
 private:
-    void FormCreate();
+    void CreateWidgets();
+    // The frame's buttons: "Изменить" (also a double click on a row),
+    // "Добавить", "Удалить", "Принять".
+    void BitBtnEditClick() override;
+    void BitBtnAddClick() override;
+    void BitBtnDeleteClick() override;
+    void BitBtnOkClick() override;
+    // The sort button in the heading of the fourth column ("keySortButton"):
+    // sort kind 1, by telephone number or IP address.
+    void sortByKey();
+
+    SubscriberListModel* model_ = nullptr;
 
     std::unique_ptr<PhoneList> phone_;
     std::unique_ptr<EthernetList> ethernet_;
