@@ -123,7 +123,7 @@ private:
             if (seen.data() == w) return;
         handled_.append(w);
         if (auto* form = qobject_cast<ConnectDialog*>(w)) {
-            form->BitBtnConnect->click();
+            form->findChild<QPushButton*>(QStringLiteral("connectButton"))->click();
         } else if (auto* form = qobject_cast<ProgramUserDialog*>(w)) {
             form->findChild<QLineEdit*>(QStringLiteral("codeEdit"))->setText(QStringLiteral("1234"));
             form->findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(QStringLiteral("12345678"));

@@ -9,20 +9,18 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QTcpServer>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
-#include <functional>
 
+#include "BaseFolder.h"
+#include "MessageLog.h"
+#include "ModalScript.h"
+#include "NamedChild.h"
 #include "SimProcess.h"
 #include "common/Folders.h"
 #include "settings/MainSettings.h"
 #include "common/StatusBarPanel.h"
-#include "MessageTrap.h"
-#include "common/ui/MessageDialog.h"
 #include "link/SubscriberList.h"
 #include "link/SerialChannel.h"
 #include "link/ControllerLink.h"
@@ -40,55 +38,38 @@ const QString kNotAll = QStringLiteral("Введены не все параме�
 const QString kAddressRange = QStringLiteral("Адрес вне допустимого диапазона");
 const QString kNewAbonent = QStringLiteral("Новый абонент");
 
-struct SeenMessage {
-    int kind = 0;
-    QString caption;
-    QString line1;
-    QString line2;
+// The widgets of the connection dialog.
+struct ConnectWidgets {
+    explicit ConnectWidgets(const ConnectDialog& form)
+        : kindLabel(Named<QLabel>(&form, "kindLabel")),
+          kindBox(Named<QComboBox>(&form, "kindBox")),
+          addressLabel(Named<QLabel>(&form, "addressLabel")),
+          addressBox(Named<QComboBox>(&form, "addressBox")),
+          subscriberPanel(Named<QWidget>(&form, "subscriberPanel")),
+          subscriberLabel(Named<QLabel>(&form, "subscriberLabel")),
+          subscriberBox(Named<QComboBox>(&form, "subscriberBox")),
+          subscriberListButton(Named<QPushButton>(&form, "subscriberListButton")),
+          connectButton(Named<QPushButton>(&form, "connectButton")),
+          linkSettingsButton(Named<QPushButton>(&form, "linkSettingsButton")),
+          exitButton(Named<QPushButton>(&form, "exitButton")) {}
+    QLabel* kindLabel;
+    QComboBox* kindBox;
+    QLabel* addressLabel;
+    QComboBox* addressBox;
+    QWidget* subscriberPanel;
+    QLabel* subscriberLabel;
+    QComboBox* subscriberBox;
+    QPushButton* subscriberListButton;
+    QPushButton* connectButton;
+    QPushButton* linkSettingsButton;
+    QPushButton* exitButton;
 };
 
-// Acknowledges every shared message while it lives and hands any other modal
-// dialog, once, to `onDialog`. A dialog left open for 10 s is closed so that
-// a fault cannot hang the test.
-class ModalDriver : public QObject {
-public:
-    explicit ModalDriver(std::function<void(QWidget*)> onDialog = {}) : onDialog_(std::move(onDialog)) {
-        connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
-        timer_.start(10);
-    }
-    QList<SeenMessage> seen;
-    int dialogs = 0;
-
-private:
-    MessageTrap trap_{[this](MessageKind kind, const MessageLook& look) {
-        seen.append({int(kind), look.Caption, look.Line1, look.Line2});
-        return false;
-    }};
-
-private:
-    void Poll() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || !modal->isVisible()) {
-            openedAt_.invalidate();
-            return;
-        }
-        if (!openedAt_.isValid() || current_ != modal) {
-            openedAt_.start();
-            current_ = modal;
-        }
-        if (!handled_.contains(modal) && onDialog_) {
-            handled_.append(modal);
-            ++dialogs;
-            onDialog_(modal);
-        }
-        if (modal->isVisible() && openedAt_.elapsed() > 10000) modal->close();
-    }
-    std::function<void(QWidget*)> onDialog_;
-    QList<QPointer<QWidget>> handled_;
-    QPointer<QWidget> current_;
-    QTimer timer_;
-    QElapsedTimer openedAt_;
-};
+// Picks an item of a list as the user does: made current, then activated.
+void Choose(QComboBox* box, int index) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
 
 PhoneAbonent PhoneEntry(const QString& name, const QString& number, uint8_t address) {
     PhoneAbonent e = EmptyPhoneAbonent();
@@ -124,11 +105,11 @@ QString ReadFile(const QString& path) {
 
 }  // namespace
 
-class ConnectTest : public QObject {
+class ConnectDialogTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir home_;
+    ::BaseFolder home_;  // not zmk::BaseFolder(), the folder of the program
     TextPanel port_, address_, subscriber_;
     QList<bool> barsShown_;
     std::unique_ptr<ControllerLink> link_;
@@ -139,10 +120,9 @@ private:
 
 private slots:
     void initTestCase() {
-        QVERIFY(home_.isValid());
-        qputenv("ZMK_HOME", home_.path().toUtf8());
+        QVERIFY(home_.IsValid());
         SetUpFolders();
-        QVERIFY(MainSettingsPath().startsWith(home_.path()));
+        QVERIFY(MainSettingsPath().startsWith(home_.Path()));
     }
 
     void init() {
@@ -217,57 +197,58 @@ private slots:
         Subscribers().ethernet.Entries[0] = EthernetEntry(QStringLiteral("Узел"), 0x0A000005, 4001, 200);
         Subscribers().ethernet.Count = 1;
         ConnectDialog form(Host());
+        const ConnectWidgets ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.windowTitle(), QStringLiteral("Установка связи с устройством"));
         QCOMPARE(form.size(), QSize(440, 194));
-        QCOMPARE(form.ComboBoxKind->count(), 3);
-        QCOMPARE(form.ComboBoxKind->itemText(0), QStringLiteral("Непосредственная связь"));
-        QCOMPARE(form.ComboBoxKind->itemText(1), QStringLiteral("Связь по телефону"));
-        QCOMPARE(form.ComboBoxKind->itemText(2), QStringLiteral("Ethernet-интерфейс"));
-        QCOMPARE(form.LabelKind->text(), QStringLiteral("Тип связи"));
-        QCOMPARE(form.LabelAddress->text(), QStringLiteral("Адрес устройства"));
-        QCOMPARE(form.LabelAbonent->text(), QStringLiteral("Абонент"));
-        QCOMPARE(form.BitBtnList->text(), QStringLiteral("Список абонентов"));
-        QCOMPARE(form.BitBtnConnect->text(), QStringLiteral("Связаться"));
-        QCOMPARE(form.BitBtnParams->text(), QStringLiteral("Изменить параметры связи"));
-        QCOMPARE(form.BitBtnExit->text(), QStringLiteral("Выход"));
-        QVERIFY(form.ComboBoxAddress->isEditable());
-        QCOMPARE(form.ComboBoxAddress->count(), 255);
-        QCOMPARE(form.ComboBoxAddress->itemText(0), QStringLiteral("1"));
-        QCOMPARE(form.ComboBoxAddress->itemText(254), QStringLiteral("255"));
-        QCOMPARE(form.ComboBoxKind->currentIndex(), 0);
-        QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("42"));
-        QVERIFY(form.ComboBoxAddress->isEnabled());
-        QVERIFY(!form.PanelAbonent->isVisible());
+        QCOMPARE(ui.kindBox->count(), 3);
+        QCOMPARE(ui.kindBox->itemText(0), QStringLiteral("Непосредственная связь"));
+        QCOMPARE(ui.kindBox->itemText(1), QStringLiteral("Связь по телефону"));
+        QCOMPARE(ui.kindBox->itemText(2), QStringLiteral("Ethernet-интерфейс"));
+        QCOMPARE(ui.kindLabel->text(), QStringLiteral("Тип связи"));
+        QCOMPARE(ui.addressLabel->text(), QStringLiteral("Адрес устройства"));
+        QCOMPARE(ui.subscriberLabel->text(), QStringLiteral("Абонент"));
+        QCOMPARE(ui.subscriberListButton->text(), QStringLiteral("Список абонентов"));
+        QCOMPARE(ui.connectButton->text(), QStringLiteral("Связаться"));
+        QCOMPARE(ui.linkSettingsButton->text(), QStringLiteral("Изменить параметры связи"));
+        QCOMPARE(ui.exitButton->text(), QStringLiteral("Выход"));
+        QVERIFY(ui.addressBox->isEditable());
+        QCOMPARE(ui.addressBox->count(), 255);
+        QCOMPARE(ui.addressBox->itemText(0), QStringLiteral("1"));
+        QCOMPARE(ui.addressBox->itemText(254), QStringLiteral("255"));
+        QCOMPARE(ui.kindBox->currentIndex(), 0);
+        QCOMPARE(ui.addressBox->currentText(), QStringLiteral("42"));
+        QVERIFY(ui.addressBox->isEnabled());
+        QVERIFY(!ui.subscriberPanel->isVisible());
         QCOMPARE(barsShown_, QList<bool>{false});
         QCOMPARE(address_.text(), QStringLiteral(" Адр. 42"));
 
-        form.ComboBoxKind->setCurrentIndex(ChannelEthernet);
+        ui.kindBox->setCurrentIndex(ChannelEthernet);
         QCOMPARE(int(Settings().ChannelKind), 2);
         QCOMPARE(form.size(), QSize(440, 266));
-        QVERIFY(form.PanelAbonent->isVisible());
-        QVERIFY(!form.ComboBoxAddress->isEnabled());
+        QVERIFY(ui.subscriberPanel->isVisible());
+        QVERIFY(!ui.addressBox->isEnabled());
         QCOMPARE(barsShown_.last(), true);
-        QCOMPARE(form.ComboBoxAbonent->count(), 2);
-        QCOMPARE(form.ComboBoxAbonent->itemText(0), QStringLiteral("Узел"));
-        QCOMPARE(form.ComboBoxAbonent->itemText(1), kNewAbonent);
-        QCOMPARE(form.ComboBoxAbonent->currentIndex(), 0);
-        QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("200"));
+        QCOMPARE(ui.subscriberBox->count(), 2);
+        QCOMPARE(ui.subscriberBox->itemText(0), QStringLiteral("Узел"));
+        QCOMPARE(ui.subscriberBox->itemText(1), kNewAbonent);
+        QCOMPARE(ui.subscriberBox->currentIndex(), 0);
+        QCOMPARE(ui.addressBox->currentText(), QStringLiteral("200"));
         QCOMPARE(subscriber_.text(), QStringLiteral(" Узел (IP-адр. 10.0.0.5)"));
-        for (QWidget* w : {static_cast<QWidget*>(form.BitBtnConnect), static_cast<QWidget*>(form.BitBtnParams),
-                           static_cast<QWidget*>(form.BitBtnExit), form.PanelAbonent})
+        for (QWidget* w : {static_cast<QWidget*>(ui.connectButton), static_cast<QWidget*>(ui.linkSettingsButton),
+                           static_cast<QWidget*>(ui.exitButton), ui.subscriberPanel})
             QVERIFY(form.rect().contains(w->geometry()));
 
         // An empty telephone list: no subscriber and no address.
-        form.ComboBoxKind->setCurrentIndex(ChannelPhone);
-        QCOMPARE(form.ComboBoxAbonent->count(), 1);
-        QCOMPARE(form.ComboBoxAbonent->currentIndex(), -1);
-        QVERIFY(form.ComboBoxAddress->currentText().isEmpty());
+        ui.kindBox->setCurrentIndex(ChannelPhone);
+        QCOMPARE(ui.subscriberBox->count(), 1);
+        QCOMPARE(ui.subscriberBox->currentIndex(), -1);
+        QVERIFY(ui.addressBox->currentText().isEmpty());
 
-        form.ComboBoxKind->setCurrentIndex(ChannelDirect);
+        ui.kindBox->setCurrentIndex(ChannelDirect);
         QCOMPARE(form.size(), QSize(440, 194));
-        QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("42"));
+        QCOMPARE(ui.addressBox->currentText(), QStringLiteral("42"));
     }
 
     void choosingASubscriberMakesItCurrent() {
@@ -277,16 +258,17 @@ private slots:
         Subscribers().phone.Count = 2;
         Subscribers().phone.Current = 0;
         ConnectDialog form(Host());
-        QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("5"));
-        form.ComboBoxAbonent->setCurrentIndex(1);
-        form.ComboBoxAbonentChange(1);
+        const ConnectWidgets ui(form);
+        QCOMPARE(ui.addressBox->currentText(), QStringLiteral("5"));
+        Choose(ui.subscriberBox, 1);
         QCOMPARE(int(Subscribers().phone.Current), 1);
-        QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("9"));
+        QCOMPARE(ui.addressBox->currentText(), QStringLiteral("9"));
         QCOMPARE(subscriber_.text(), QStringLiteral(" Б (тел. 2)"));
         QCOMPARE(address_.text(), QStringLiteral(" Адр. 9"));
-        form.ComboBoxAbonentChange(-1);
-        QVERIFY(!form.BitBtnConnect->isEnabled());
-        QVERIFY(!form.BitBtnParams->isEnabled());
+        // No choice at all leaves nothing to connect to.
+        Choose(ui.subscriberBox, -1);
+        QVERIFY(!ui.connectButton->isEnabled());
+        QVERIFY(!ui.linkSettingsButton->isEnabled());
     }
 
     void newAbonentOnlyBelow200() {
@@ -297,15 +279,17 @@ private slots:
         Subscribers().ethernet.Count = 200;
         {
             ConnectDialog form(Host());
-            QCOMPARE(form.ComboBoxAbonent->count(), 200);
-            QVERIFY(form.ComboBoxAbonent->findText(kNewAbonent) < 0);
-            QVERIFY(!form.OffersNewAbonent());
+            const ConnectWidgets ui(form);
+            QCOMPARE(ui.subscriberBox->count(), 200);
+            QVERIFY(ui.subscriberBox->findText(kNewAbonent) < 0);
+            QVERIFY(!form.OffersNewSubscriber());
         }
         Subscribers().ethernet.Count = 199;
         ConnectDialog form(Host());
-        QCOMPARE(form.ComboBoxAbonent->count(), 200);
-        QCOMPARE(form.ComboBoxAbonent->itemText(199), kNewAbonent);
-        QVERIFY(form.OffersNewAbonent());
+        const ConnectWidgets ui(form);
+        QCOMPARE(ui.subscriberBox->count(), 200);
+        QCOMPARE(ui.subscriberBox->itemText(199), kNewAbonent);
+        QVERIFY(form.OffersNewSubscriber());
     }
 
     void addressChecks_data() {
@@ -323,15 +307,16 @@ private slots:
         QFETCH(QString, line1);
         QFETCH(QString, line2);
         ConnectDialog form(Host());
+        const ConnectWidgets ui(form);
         form.show();
-        form.ComboBoxAddress->setEditText(address);
-        ModalDriver driver;
-        form.BitBtnConnect->click();
-        QCOMPARE(driver.seen.size(), 1);
-        QCOMPARE(driver.seen[0].kind, 2);
-        QCOMPARE(driver.seen[0].caption, QStringLiteral("Ошибка ввода параметров"));
-        QCOMPARE(driver.seen[0].line1, line1);
-        QCOMPARE(driver.seen[0].line2, line2);
+        ui.addressBox->setEditText(address);
+        MessageLog log;
+        ui.connectButton->click();
+        QCOMPARE(log.seen.size(), 1);
+        QCOMPARE(log.seen[0].kind, 2);
+        QCOMPARE(log.seen[0].caption, QStringLiteral("Ошибка ввода параметров"));
+        QCOMPARE(log.seen[0].line1, line1);
+        QCOMPARE(log.seen[0].line2, line2);
         QVERIFY(form.isVisible());
         QVERIFY(!form.Connected());
         QVERIFY(!link_->PortHandle);
@@ -346,15 +331,16 @@ private slots:
             Subscribers().ethernet.Entries[0] = EthernetEntry(QStringLiteral("А"), 0x7F000001, 1, 5);
             Subscribers().ethernet.Count = 1;
             ConnectDialog form(Host());
+            const ConnectWidgets ui(form);
             form.show();
-            form.ComboBoxAbonent->setCurrentIndex(1);
-            QCOMPARE(form.ComboBoxAbonent->currentText(), kNewAbonent);
-            ModalDriver driver;
-            form.BitBtnConnect->click();
-            QCOMPARE(driver.seen.size(), 1);
-            QCOMPARE(driver.seen[0].kind, 2);
-            QCOMPARE(driver.seen[0].line1, kNotAll);
-            QVERIFY(driver.seen[0].line2.isEmpty());
+            ui.subscriberBox->setCurrentIndex(1);
+            QCOMPARE(ui.subscriberBox->currentText(), kNewAbonent);
+            MessageLog log;
+            ui.connectButton->click();
+            QCOMPARE(log.seen.size(), 1);
+            QCOMPARE(log.seen[0].kind, 2);
+            QCOMPARE(log.seen[0].line1, kNotAll);
+            QVERIFY(log.seen[0].line2.isEmpty());
             QVERIFY(form.isVisible());
             QVERIFY(!link_->PortHandle);
             QVERIFY(!link_->Socket);
@@ -364,28 +350,29 @@ private slots:
     void newAbonentEnteredFromTheList() {
         Settings().ChannelKind = ChannelEthernet;
         ConnectDialog form(Host());
+        const ConnectWidgets ui(form);
         form.show();
-        QCOMPARE(form.ComboBoxAbonent->count(), 1);
+        QCOMPARE(ui.subscriberBox->count(), 1);
+        MessageLog log;
         {
-            ModalDriver driver([](QWidget* dialog) {
-                auto* entry = qobject_cast<SubscriberDialog*>(dialog);
-                if (entry == nullptr) return;
-                entry->EditName->setText(QStringLiteral("Новый узел"));
-                entry->ComboBoxAddress->setEditText(QStringLiteral("33"));
+            ModalScript script;
+            script.Then<SubscriberDialog>([](SubscriberDialog* entry) {
+                Named<QLineEdit>(entry, "nameEdit")->setText(QStringLiteral("Новый узел"));
+                Named<QComboBox>(entry, "addressBox")->setEditText(QStringLiteral("33"));
                 const char* octets[] = {"127", "0", "0", "1"};
                 for (int i = 0; i < 4; ++i)
-                    entry->EditIp[i]->setText(QString::fromLatin1(octets[i]));
-                entry->EditPort->setText(QStringLiteral("5020"));
-                entry->BitBtnOk->click();
+                    Named<QLineEdit>(entry, QStringLiteral("octetEdit%1").arg(i + 1))->setText(QString::fromLatin1(octets[i]));
+                Named<QLineEdit>(entry, "tcpPortEdit")->setText(QStringLiteral("5020"));
+                Named<QPushButton>(entry, "acceptButton")->click();
             });
-            form.ComboBoxAbonent->setCurrentIndex(0);
-            form.ComboBoxAbonentChange(0);
-            QCOMPARE(driver.dialogs, 1);
+            script.Start();
+            Choose(ui.subscriberBox, 0);
+            QVERIFY(script.Finished());
             QCOMPARE(int(Subscribers().ethernet.Count), 1);
             QCOMPARE(AbonentName(Subscribers().ethernet.Entries[0]), QStringLiteral("Новый узел"));
-            QCOMPARE(form.ComboBoxAbonent->count(), 2);
-            QCOMPARE(form.ComboBoxAbonent->currentIndex(), 0);
-            QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("33"));
+            QCOMPARE(ui.subscriberBox->count(), 2);
+            QCOMPARE(ui.subscriberBox->currentIndex(), 0);
+            QCOMPARE(ui.addressBox->currentText(), QStringLiteral("33"));
             // The list file is rewritten at once.
             const QString file = ReadFile(EthernetListPath());
             QVERIFY2(file.contains(QStringLiteral("users_num=1")), qPrintable(file));
@@ -393,14 +380,15 @@ private slots:
         }
 
         // Left: the former choice comes back.
-        ModalDriver cancel([](QWidget* dialog) {
-            if (auto* entry = qobject_cast<SubscriberDialog*>(dialog)) entry->BitBtnCancel->click();
-        });
-        form.ComboBoxAbonent->setCurrentIndex(1);
-        form.ComboBoxAbonentChange(1);
-        QCOMPARE(cancel.dialogs, 1);
+        ModalScript cancel;
+        cancel.Then<SubscriberDialog>(
+            [](SubscriberDialog* entry) { Named<QPushButton>(entry, "cancelButton")->click(); });
+        cancel.Start();
+        Choose(ui.subscriberBox, 1);
+        QVERIFY(cancel.Finished());
         QCOMPARE(int(Subscribers().ethernet.Count), 1);
-        QCOMPARE(form.ComboBoxAbonent->currentIndex(), 0);
+        QCOMPARE(ui.subscriberBox->currentIndex(), 0);
+        QVERIFY(log.seen.isEmpty());
     }
 
     void directConnectOpensThePort() {
@@ -415,11 +403,12 @@ private slots:
         Settings().Direct.AnswerWaitS = 4;
         Settings().FreePortWait = 3;
         ConnectDialog form(Host());
+        const ConnectWidgets ui(form);
         form.show();
-        form.ComboBoxAddress->setEditText(QStringLiteral("17"));
-        ModalDriver driver;
-        form.BitBtnConnect->click();
-        QVERIFY(driver.seen.isEmpty());
+        ui.addressBox->setEditText(QStringLiteral("17"));
+        MessageLog log;
+        ui.connectButton->click();
+        QVERIFY(log.seen.isEmpty());
         QVERIFY(form.Connected());
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QVERIFY(link_->PortHandle && link_->PortHandle->isOpen());
@@ -446,20 +435,22 @@ private slots:
     }
 
     void releaseWaitFromTheParameterDialogIsInForce() {
-        SetComPortDevice(14, home_.filePath(QStringLiteral("INI")));  // present, never opened here
+        SetComPortDevice(14, home_.Ini());  // present, never opened here
         Settings().Direct.Port = 14;
         ConnectDialog form(Host());
+        const ConnectWidgets ui(form);
         form.show();
-        ModalDriver driver([](QWidget* dialog) {
-            auto* par = qobject_cast<LinkSettingsDialog*>(dialog);
-            if (par == nullptr) return;
-            par->CheckBoxClosePort->click();
-            par->EditFreeWait->setText(QStringLiteral("7"));
-            par->BitBtnOk->click();
+        MessageLog log;
+        ModalScript script;
+        script.Then<LinkSettingsDialog>([](LinkSettingsDialog* settings) {
+            Named<QCheckBox>(settings, "releasePortCheckBox")->click();
+            Named<QLineEdit>(settings, "releaseWaitEdit")->setText(QStringLiteral("7"));
+            Named<QPushButton>(settings, "acceptButton")->click();
         });
-        form.BitBtnParams->click();
-        QCOMPARE(driver.dialogs, 1);
-        QVERIFY(driver.seen.isEmpty());
+        script.Start();
+        ui.linkSettingsButton->click();
+        QVERIFY(script.Finished());
+        QVERIFY(log.seen.isEmpty());
         QCOMPARE(Settings().FreePortWait, 7);
         QVERIFY(Settings().DoClosePort);
         const QString file = ReadFile(MainSettingsPath());
@@ -467,9 +458,9 @@ private slots:
         QVERIFY(file.contains(QStringLiteral("Do_Close_Port=1")));
 
         // Per-request mode: "Связаться" configures the link without opening the port.
-        form.ComboBoxAddress->setEditText(QStringLiteral("5"));
-        form.BitBtnConnect->click();
-        QVERIFY(driver.seen.isEmpty());
+        ui.addressBox->setEditText(QStringLiteral("5"));
+        ui.connectButton->click();
+        QVERIFY(log.seen.isEmpty());
         QVERIFY(form.Connected());
         QVERIFY(!link_->PortHandle);
         QCOMPARE(link_->PortOpenWait, 7);
@@ -478,17 +469,18 @@ private slots:
     }
 
     void unavailablePortKeepsTheDialogOpen() {
-        SetComPortDevice(15, home_.filePath(QStringLiteral("no-such-tty")));
+        SetComPortDevice(15, home_.File(QStringLiteral("no-such-tty")));
         Settings().Direct.Port = 15;
         ConnectDialog form(Host());
+        const ConnectWidgets ui(form);
         form.show();
-        ModalDriver driver;
-        form.BitBtnConnect->click();
-        QCOMPARE(driver.seen.size(), 1);
-        QCOMPARE(driver.seen[0].kind, 1);
-        QCOMPARE(driver.seen[0].caption, QStringLiteral("Ошибка"));
-        QCOMPARE(driver.seen[0].line1, QStringLiteral("Коммуникационный порт СОМ15 недоступен"));
-        QVERIFY(driver.seen[0].line2.isEmpty());
+        MessageLog log;
+        ui.connectButton->click();
+        QCOMPARE(log.seen.size(), 1);
+        QCOMPARE(log.seen[0].kind, 1);
+        QCOMPARE(log.seen[0].caption, QStringLiteral("Ошибка"));
+        QCOMPARE(log.seen[0].line1, QStringLiteral("Коммуникационный порт СОМ15 недоступен"));
+        QVERIFY(log.seen[0].line2.isEmpty());
         QVERIFY(form.isVisible());
         QVERIFY(!form.Connected());
     }
@@ -505,10 +497,11 @@ private slots:
         Subscribers().ethernet.Count = 1;
         link_->ChannelKind = ChannelDirect;
         ConnectDialog form(Host());
+        const ConnectWidgets ui(form);
         form.show();
-        ModalDriver driver;
-        form.BitBtnConnect->click();
-        QVERIFY(driver.seen.isEmpty());
+        MessageLog log;
+        ui.connectButton->click();
+        QVERIFY(log.seen.isEmpty());
         QVERIFY(form.Connected());
         QVERIFY(link_->Socket && link_->Socket->isOpen());
         QCOMPARE(int(link_->ChannelKind), 2);
@@ -535,20 +528,21 @@ private slots:
         Subscribers().ethernet.Entries[0] = EthernetEntry(QStringLiteral("Нет"), 0x7F000001, port, 1);
         Subscribers().ethernet.Count = 1;
         ConnectDialog form(Host());
+        const ConnectWidgets ui(form);
         form.show();
-        ModalDriver driver;
+        MessageLog log;
         QElapsedTimer clock;
         clock.start();
-        form.BitBtnConnect->click();
+        ui.connectButton->click();
         QVERIFY(clock.elapsed() >= 950);
-        QCOMPARE(driver.seen.size(), 1);
-        QVERIFY(driver.seen[0].caption.isEmpty());
-        QCOMPARE(driver.seen[0].line1, QStringLiteral("Превышено время ожидания соединения сервер/клиент"));
+        QCOMPARE(log.seen.size(), 1);
+        QVERIFY(log.seen[0].caption.isEmpty());
+        QCOMPARE(log.seen[0].line1, QStringLiteral("Превышено время ожидания соединения сервер/клиент"));
         QVERIFY(form.isVisible());
         QVERIFY(!form.Connected());
         QVERIFY(!link_->Socket);
     }
 };
 
-QTEST_MAIN(ConnectTest)
+QTEST_MAIN(ConnectDialogTest)
 #include "ConnectDialogTest.moc"

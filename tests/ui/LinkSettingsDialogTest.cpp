@@ -4,22 +4,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QSerialPort>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
-#include <functional>
 
+#include "MessageLog.h"
+#include "NamedChild.h"
 #include "SimProcess.h"
 #include "settings/MainSettings.h"
-#include "MessageTrap.h"
-#include "common/ui/MessageDialog.h"
 #include "link/SerialChannel.h"
 #include "link/ControllerLink.h"
 #include "link/BaudRates.h"
@@ -39,24 +35,61 @@ const QString kFreeWait = QStringLiteral("Время ожидания освоб
 const QString kConnectWait = QStringLiteral("Ожидание соединения");
 const QString kConnRepeat = QStringLiteral("Количество попыток соединения");
 
-struct SeenMessage {
-    int kind = 0;
-    QString caption;
-    QString line1;
-    QString line2;
-};
-
-// Acknowledges every shared message shown while it lives and remembers
-// what it showed.
-class MessageWatcher {
-public:
-    QList<SeenMessage> seen;
-
-private:
-    MessageTrap trap_{[this](MessageKind kind, const MessageLook& look) {
-        seen.append({int(kind), look.Caption, look.Line1, look.Line2});
-        return false;
-    }};
+// The widgets of the parameter dialog, all kinds' panels.
+struct SettingsWidgets {
+    explicit SettingsWidgets(const LinkSettingsDialog& form)
+        : serialPanel(Named<QWidget>(&form, "serialPanel")),
+          portBox(Named<QComboBox>(&form, "portBox")),
+          rateBox(Named<QComboBox>(&form, "rateBox")),
+          answerWaitEdit(Named<QLineEdit>(&form, "answerWaitEdit")),
+          byteGapEdit(Named<QLineEdit>(&form, "byteGapEdit")),
+          preamblesEdit(Named<QLineEdit>(&form, "preamblesEdit")),
+          attemptsBox(Named<QComboBox>(&form, "attemptsBox")),
+          releasePortCheckBox(Named<QCheckBox>(&form, "releasePortCheckBox")),
+          releaseWaitLabel(Named<QLabel>(&form, "releaseWaitLabel")),
+          releaseWaitEdit(Named<QLineEdit>(&form, "releaseWaitEdit")),
+          phonePanel(Named<QWidget>(&form, "phonePanel")),
+          modemCommandEdit(Named<QLineEdit>(&form, "modemCommandEdit")),
+          phoneConnectWaitEdit(Named<QLineEdit>(&form, "phoneConnectWaitEdit")),
+          phoneConnectAttemptsEdit(Named<QLineEdit>(&form, "phoneConnectAttemptsEdit")),
+          ethernetPanel(Named<QWidget>(&form, "ethernetPanel")),
+          connectionGroup(Named<QGroupBox>(&form, "connectionGroup")),
+          ethernetConnectWaitEdit(Named<QLineEdit>(&form, "ethernetConnectWaitEdit")),
+          ethernetConnectAttemptsEdit(Named<QLineEdit>(&form, "ethernetConnectAttemptsEdit")),
+          exchangeGroup(Named<QGroupBox>(&form, "exchangeGroup")),
+          ethernetAnswerWaitEdit(Named<QLineEdit>(&form, "ethernetAnswerWaitEdit")),
+          ethernetPreamblesEdit(Named<QLineEdit>(&form, "ethernetPreamblesEdit")),
+          ethernetAttemptsBox(Named<QComboBox>(&form, "ethernetAttemptsBox")),
+          ethernetByteGapEdit(Named<QLineEdit>(&form, "ethernetByteGapEdit")),
+          acceptButton(Named<QPushButton>(&form, "acceptButton")),
+          exitButton(Named<QPushButton>(&form, "exitButton")),
+          searchButton(Named<QPushButton>(&form, "searchButton")) {}
+    QWidget* serialPanel;
+    QComboBox* portBox;
+    QComboBox* rateBox;
+    QLineEdit* answerWaitEdit;
+    QLineEdit* byteGapEdit;
+    QLineEdit* preamblesEdit;
+    QComboBox* attemptsBox;
+    QCheckBox* releasePortCheckBox;
+    QLabel* releaseWaitLabel;
+    QLineEdit* releaseWaitEdit;
+    QWidget* phonePanel;
+    QLineEdit* modemCommandEdit;
+    QLineEdit* phoneConnectWaitEdit;
+    QLineEdit* phoneConnectAttemptsEdit;
+    QWidget* ethernetPanel;
+    QGroupBox* connectionGroup;
+    QLineEdit* ethernetConnectWaitEdit;
+    QLineEdit* ethernetConnectAttemptsEdit;
+    QGroupBox* exchangeGroup;
+    QLineEdit* ethernetAnswerWaitEdit;
+    QLineEdit* ethernetPreamblesEdit;
+    QComboBox* ethernetAttemptsBox;
+    QLineEdit* ethernetByteGapEdit;
+    QPushButton* acceptButton;
+    QPushButton* exitButton;
+    QPushButton* searchButton;
 };
 
 // The device of a port that exists, for the validation cases (the list shows
@@ -65,7 +98,7 @@ constexpr int kTestPort = 9;
 
 }  // namespace
 
-class ConnParTest : public QObject {
+class LinkSettingsDialogTest : public QObject {
     Q_OBJECT
 
 private:
@@ -81,36 +114,21 @@ private:
         SetComPortDevice(kTestPort, fakeDevice_);
     }
 
-    QLineEdit* Field(LinkSettingsDialog& form, const QString& name) {
-        if (name == "bytegap") return form.EditByteGap;
-        if (name == "answer") return form.EditAnswerWait;
-        if (name == "preambles") return form.EditPreambles;
-        if (name == "free") return form.EditFreeWait;
-        if (name == "phoneconnect") return form.EditPhoneConnectWait;
-        if (name == "phonerepeat") return form.EditPhoneConnRepeat;
-        if (name == "ethconnect") return form.EditEthConnectWait;
-        if (name == "ethrepeat") return form.EditEthConnRepeat;
-        if (name == "ethanswer") return form.EditEthAnswerWait;
-        if (name == "ethpreambles") return form.EditEthPreambles;
-        if (name == "ethbytegap") return form.EditEthByteGap;
-        return nullptr;
-    }
-
-    // The value the settings hold for a field.
+    // The value the settings hold for the field of that name.
     int SettingOf(const QString& name) {
         const MainSettings& s = Settings();
         const ChannelParams& r = s.ChannelKind == ChannelPhone ? s.Phone : s.Direct;
-        if (name == "bytegap") return r.ByteGapMs;
-        if (name == "answer") return r.AnswerWaitS;
-        if (name == "preambles") return r.Preambles;
-        if (name == "free") return s.FreePortWait;
-        if (name == "phoneconnect") return s.PhoneConnectWait;
-        if (name == "phonerepeat") return s.PhoneConnRepeat;
-        if (name == "ethconnect") return s.EthernetConnectWait;
-        if (name == "ethrepeat") return s.EthernetConnRepeat;
-        if (name == "ethanswer") return s.Ethernet.AnswerWaitS;
-        if (name == "ethpreambles") return s.Ethernet.Preambles;
-        if (name == "ethbytegap") return s.Ethernet.ByteGapMs;
+        if (name == "byteGapEdit") return r.ByteGapMs;
+        if (name == "answerWaitEdit") return r.AnswerWaitS;
+        if (name == "preamblesEdit") return r.Preambles;
+        if (name == "releaseWaitEdit") return s.FreePortWait;
+        if (name == "phoneConnectWaitEdit") return s.PhoneConnectWait;
+        if (name == "phoneConnectAttemptsEdit") return s.PhoneConnRepeat;
+        if (name == "ethernetConnectWaitEdit") return s.EthernetConnectWait;
+        if (name == "ethernetConnectAttemptsEdit") return s.EthernetConnRepeat;
+        if (name == "ethernetAnswerWaitEdit") return s.Ethernet.AnswerWaitS;
+        if (name == "ethernetPreamblesEdit") return s.Ethernet.Preambles;
+        if (name == "ethernetByteGapEdit") return s.Ethernet.ByteGapMs;
         return -1;
     }
 
@@ -161,17 +179,18 @@ private slots:
         Settings().Phone.Attempts = 3;
         Settings().Command = QStringLiteral("ATX3");
         LinkSettingsDialog form;
+        const SettingsWidgets ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.windowTitle(), caption);
         QCOMPARE(form.size(), QSize(606, height));
-        QCOMPARE(form.BitBtnOk->text(), QStringLiteral("Принять"));
-        QCOMPARE(form.BitBtnExit->text(), QStringLiteral("Выход"));
-        QCOMPARE(form.BitBtnSearch->text(), QStringLiteral("Поиск адреса устройства"));
-        QCOMPARE(form.BitBtnSearch->isVisible(), kind == 0);
-        QCOMPARE(form.PanelSerial->isVisible(), kind != 2);
-        QCOMPARE(form.PanelPhone->isVisible(), kind == 1);
-        QCOMPARE(form.PanelEthernet->isVisible(), kind == 2);
+        QCOMPARE(ui.acceptButton->text(), QStringLiteral("Принять"));
+        QCOMPARE(ui.exitButton->text(), QStringLiteral("Выход"));
+        QCOMPARE(ui.searchButton->text(), QStringLiteral("Поиск адреса устройства"));
+        QCOMPARE(ui.searchButton->isVisible(), kind == 0);
+        QCOMPARE(ui.serialPanel->isVisible(), kind != 2);
+        QCOMPARE(ui.phonePanel->isVisible(), kind == 1);
+        QCOMPARE(ui.ethernetPanel->isVisible(), kind == 2);
 
         // Every visible widget lies inside its parent.
         for (QWidget* w : form.findChildren<QWidget*>()) {
@@ -190,22 +209,22 @@ private slots:
         const QStringList labels = labelTexts();
 
         if (kind == 2) {
-            QCOMPARE(form.GroupConnection->title(), QStringLiteral("Соединение \"Клиент-сервер\""));
-            QCOMPARE(form.GroupExchange->title(), QStringLiteral("Обмен с контроллером"));
+            QCOMPARE(ui.connectionGroup->title(), QStringLiteral("Соединение \"Клиент-сервер\""));
+            QCOMPARE(ui.exchangeGroup->title(), QStringLiteral("Обмен с контроллером"));
             for (const char* text : {"Время ожидания\nсоединения(1...360)", "Кол. попыток соединения\n(1...10)",
                                      "Время ожидания первого\nбайта ответа (1...120)",
                                      "Количество преамбул\nв запросе (0...255)", "Кол. попыток обмена",
                                      "Время ожидания следующих\nбайтов ответа (55...5000)"})
                 QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
-            QCOMPARE(form.EditEthConnectWait->text(), QStringLiteral("10"));
-            QCOMPARE(form.EditEthConnRepeat->text(), QStringLiteral("1"));
-            QCOMPARE(form.EditEthAnswerWait->text(), QStringLiteral("5"));
-            QCOMPARE(form.EditEthByteGap->text(), QStringLiteral("300"));
-            QCOMPARE(form.EditEthPreambles->text(), QStringLiteral("5"));
-            QCOMPARE(form.ComboBoxEthAttempts->currentText(), QStringLiteral(" 1"));
-            QCOMPARE(form.EditEthByteGap->maxLength(), 4);
-            for (QLineEdit* e : {form.EditEthConnectWait, form.EditEthConnRepeat, form.EditEthAnswerWait,
-                                 form.EditEthPreambles})
+            QCOMPARE(ui.ethernetConnectWaitEdit->text(), QStringLiteral("10"));
+            QCOMPARE(ui.ethernetConnectAttemptsEdit->text(), QStringLiteral("1"));
+            QCOMPARE(ui.ethernetAnswerWaitEdit->text(), QStringLiteral("5"));
+            QCOMPARE(ui.ethernetByteGapEdit->text(), QStringLiteral("300"));
+            QCOMPARE(ui.ethernetPreamblesEdit->text(), QStringLiteral("5"));
+            QCOMPARE(ui.ethernetAttemptsBox->currentText(), QStringLiteral(" 1"));
+            QCOMPARE(ui.ethernetByteGapEdit->maxLength(), 4);
+            for (QLineEdit* e : {ui.ethernetConnectWaitEdit, ui.ethernetConnectAttemptsEdit, ui.ethernetAnswerWaitEdit,
+                                 ui.ethernetPreamblesEdit})
                 QCOMPARE(e->maxLength(), 3);
             return;
         }
@@ -216,36 +235,36 @@ private slots:
                                  "Количество преамбул\nв запросе (0...255)", "Кол. попыток обмена",
                                  "Время ожидания\nосвобождения СОМ порта\n (1...20)", "c", "мс"})
             QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
-        QCOMPARE(form.CheckBoxClosePort->text(), QStringLiteral("Освобождать порт после\nкаждого сеанса связи"));
-        QCOMPARE(form.ComboBoxRate->count(), RateCount);
+        QCOMPARE(ui.releasePortCheckBox->text(), QStringLiteral("Освобождать порт после\nкаждого сеанса связи"));
+        QCOMPARE(ui.rateBox->count(), RateCount);
         for (int i = 0; i < RateCount; ++i)
-            QCOMPARE(form.ComboBoxRate->itemText(i), QString::number(RateAt(i)));
-        QCOMPARE(form.ComboBoxAttempts->count(), 5);
+            QCOMPARE(ui.rateBox->itemText(i), QString::number(RateAt(i)));
+        QCOMPARE(ui.attemptsBox->count(), 5);
         for (int i = 0; i < 5; ++i)
-            QCOMPARE(form.ComboBoxAttempts->itemText(i), QStringLiteral(" %1").arg(i + 1));
-        QCOMPARE(form.ComboBoxPort->currentText(), QStringLiteral("COM%1").arg(kTestPort));
-        QCOMPARE(form.EditByteGap->maxLength(), 4);
-        for (QLineEdit* e : {form.EditAnswerWait, form.EditPreambles, form.EditFreeWait})
+            QCOMPARE(ui.attemptsBox->itemText(i), QStringLiteral(" %1").arg(i + 1));
+        QCOMPARE(ui.portBox->currentText(), QStringLiteral("COM%1").arg(kTestPort));
+        QCOMPARE(ui.byteGapEdit->maxLength(), 4);
+        for (QLineEdit* e : {ui.answerWaitEdit, ui.preamblesEdit, ui.releaseWaitEdit})
             QCOMPARE(e->maxLength(), 3);
-        QCOMPARE(form.EditByteGap->text(), QStringLiteral("100"));
-        QCOMPARE(form.EditPreambles->text(), QStringLiteral("5"));
+        QCOMPARE(ui.byteGapEdit->text(), QStringLiteral("100"));
+        QCOMPARE(ui.preamblesEdit->text(), QStringLiteral("5"));
         if (kind == 0) {
-            QCOMPARE(form.ComboBoxRate->currentText(), QStringLiteral("9600"));
-            QCOMPARE(form.EditAnswerWait->text(), QStringLiteral("2"));
-            QCOMPARE(form.ComboBoxAttempts->currentText(), QStringLiteral(" 1"));
-            QVERIFY(form.CheckBoxClosePort->isEnabled());
+            QCOMPARE(ui.rateBox->currentText(), QStringLiteral("9600"));
+            QCOMPARE(ui.answerWaitEdit->text(), QStringLiteral("2"));
+            QCOMPARE(ui.attemptsBox->currentText(), QStringLiteral(" 1"));
+            QVERIFY(ui.releasePortCheckBox->isEnabled());
         } else {
-            QCOMPARE(form.ComboBoxRate->currentText(), QStringLiteral("2400"));
-            QCOMPARE(form.EditAnswerWait->text(), QStringLiteral("6"));
-            QCOMPARE(form.ComboBoxAttempts->currentText(), QStringLiteral(" 3"));
+            QCOMPARE(ui.rateBox->currentText(), QStringLiteral("2400"));
+            QCOMPARE(ui.answerWaitEdit->text(), QStringLiteral("6"));
+            QCOMPARE(ui.attemptsBox->currentText(), QStringLiteral(" 3"));
             // The port-release controls belong to the direct link.
-            QVERIFY(!form.CheckBoxClosePort->isEnabled());
-            QVERIFY(!form.EditFreeWait->isEnabled());
-            QVERIFY(form.EditFreeWait->text().isEmpty());
-            QCOMPARE(form.EditCommand->text(), QStringLiteral("ATX3"));
-            QCOMPARE(form.EditCommand->maxLength(), 200);
-            QCOMPARE(form.EditPhoneConnectWait->text(), QStringLiteral("50"));
-            QCOMPARE(form.EditPhoneConnRepeat->text(), QStringLiteral("1"));
+            QVERIFY(!ui.releasePortCheckBox->isEnabled());
+            QVERIFY(!ui.releaseWaitEdit->isEnabled());
+            QVERIFY(ui.releaseWaitEdit->text().isEmpty());
+            QCOMPARE(ui.modemCommandEdit->text(), QStringLiteral("ATX3"));
+            QCOMPARE(ui.modemCommandEdit->maxLength(), 200);
+            QCOMPARE(ui.phoneConnectWaitEdit->text(), QStringLiteral("50"));
+            QCOMPARE(ui.phoneConnectAttemptsEdit->text(), QStringLiteral("1"));
             for (const char* text : {"Команда модему", "Ожидание соединения\n(1...360)",
                                      "Кол. попыток соединения\n(1...10)"})
                 QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
@@ -259,45 +278,45 @@ private slots:
         QTest::addColumn<QString>("line1");  // empty: accepted
         QTest::addColumn<QString>("line2");
         const QString none;
-        QTest::newRow("byte gap 54") << 0 << "bytegap" << "54" << kByteGap << kOutOfRange;
-        QTest::newRow("byte gap 5001") << 0 << "bytegap" << "5001" << kByteGap << kOutOfRange;
-        QTest::newRow("byte gap 55") << 0 << "bytegap" << "55" << none << none;
-        QTest::newRow("byte gap 5000") << 0 << "bytegap" << "5000" << none << none;
-        QTest::newRow("byte gap empty") << 0 << "bytegap" << "" << kNotAll << "";
-        QTest::newRow("byte gap not a number") << 0 << "bytegap" << "5%" << kByteGap << kOutOfRange;
-        QTest::newRow("preambles 256") << 0 << "preambles" << "256" << kPreambles << kOutOfRange;
-        QTest::newRow("preambles 255") << 0 << "preambles" << "255" << none << none;
-        QTest::newRow("preambles 0") << 0 << "preambles" << "0" << none << none;
-        QTest::newRow("preambles empty") << 0 << "preambles" << "" << kNotAll << "";
-        QTest::newRow("answer wait 0") << 0 << "answer" << "0" << kAnswerWait << kOutOfRange;
-        QTest::newRow("answer wait 121") << 0 << "answer" << "121" << kAnswerWait << kOutOfRange;
-        QTest::newRow("answer wait 1") << 0 << "answer" << "1" << none << none;
-        QTest::newRow("answer wait 120") << 0 << "answer" << "120" << none << none;
-        QTest::newRow("answer wait empty") << 0 << "answer" << "" << kNotAll << "";
-        QTest::newRow("release wait 0") << 0 << "free" << "0" << kFreeWait << kOutOfRange;
-        QTest::newRow("release wait 21") << 0 << "free" << "21" << kFreeWait << kOutOfRange;
-        QTest::newRow("release wait 7") << 0 << "free" << "7" << none << none;
-        QTest::newRow("release wait 20") << 0 << "free" << "20" << none << none;
-        QTest::newRow("release wait empty") << 0 << "free" << "" << kNotAll << "";
-        QTest::newRow("phone byte gap 54") << 1 << "bytegap" << "54" << kByteGap << kOutOfRange;
-        QTest::newRow("phone connect wait 0") << 1 << "phoneconnect" << "0" << kConnectWait << kOutOfRange;
-        QTest::newRow("phone connect wait 361") << 1 << "phoneconnect" << "361" << kConnectWait << kOutOfRange;
-        QTest::newRow("phone connect wait empty") << 1 << "phoneconnect" << "" << kConnectWait << kOutOfRange;
-        QTest::newRow("phone connect wait 360") << 1 << "phoneconnect" << "360" << none << none;
-        QTest::newRow("phone attempts 0") << 1 << "phonerepeat" << "0" << kConnRepeat << kOutOfRange;
-        QTest::newRow("phone attempts 11") << 1 << "phonerepeat" << "11" << kConnRepeat << kOutOfRange;
-        QTest::newRow("phone attempts 10") << 1 << "phonerepeat" << "10" << none << none;
-        QTest::newRow("eth byte gap 54") << 2 << "ethbytegap" << "54" << kByteGap << kOutOfRange;
-        QTest::newRow("eth byte gap 5001") << 2 << "ethbytegap" << "5001" << kByteGap << kOutOfRange;
-        QTest::newRow("eth byte gap 5000") << 2 << "ethbytegap" << "5000" << none << none;
-        QTest::newRow("eth preambles 256") << 2 << "ethpreambles" << "256" << kPreambles << kOutOfRange;
-        QTest::newRow("eth answer wait 121") << 2 << "ethanswer" << "121" << kAnswerWait << kOutOfRange;
-        QTest::newRow("eth answer wait 0") << 2 << "ethanswer" << "0" << kAnswerWait << kOutOfRange;
-        QTest::newRow("eth connect wait 361") << 2 << "ethconnect" << "361" << kConnectWait << kOutOfRange;
-        QTest::newRow("eth connect wait 1") << 2 << "ethconnect" << "1" << none << none;
-        QTest::newRow("eth attempts 11") << 2 << "ethrepeat" << "11" << kConnRepeat << kOutOfRange;
-        QTest::newRow("eth attempts 10") << 2 << "ethrepeat" << "10" << none << none;
-        QTest::newRow("eth connect wait empty") << 2 << "ethconnect" << "" << kNotAll << "";
+        QTest::newRow("byte gap 54") << 0 << "byteGapEdit" << "54" << kByteGap << kOutOfRange;
+        QTest::newRow("byte gap 5001") << 0 << "byteGapEdit" << "5001" << kByteGap << kOutOfRange;
+        QTest::newRow("byte gap 55") << 0 << "byteGapEdit" << "55" << none << none;
+        QTest::newRow("byte gap 5000") << 0 << "byteGapEdit" << "5000" << none << none;
+        QTest::newRow("byte gap empty") << 0 << "byteGapEdit" << "" << kNotAll << "";
+        QTest::newRow("byte gap not a number") << 0 << "byteGapEdit" << "5%" << kByteGap << kOutOfRange;
+        QTest::newRow("preambles 256") << 0 << "preamblesEdit" << "256" << kPreambles << kOutOfRange;
+        QTest::newRow("preambles 255") << 0 << "preamblesEdit" << "255" << none << none;
+        QTest::newRow("preambles 0") << 0 << "preamblesEdit" << "0" << none << none;
+        QTest::newRow("preambles empty") << 0 << "preamblesEdit" << "" << kNotAll << "";
+        QTest::newRow("answer wait 0") << 0 << "answerWaitEdit" << "0" << kAnswerWait << kOutOfRange;
+        QTest::newRow("answer wait 121") << 0 << "answerWaitEdit" << "121" << kAnswerWait << kOutOfRange;
+        QTest::newRow("answer wait 1") << 0 << "answerWaitEdit" << "1" << none << none;
+        QTest::newRow("answer wait 120") << 0 << "answerWaitEdit" << "120" << none << none;
+        QTest::newRow("answer wait empty") << 0 << "answerWaitEdit" << "" << kNotAll << "";
+        QTest::newRow("release wait 0") << 0 << "releaseWaitEdit" << "0" << kFreeWait << kOutOfRange;
+        QTest::newRow("release wait 21") << 0 << "releaseWaitEdit" << "21" << kFreeWait << kOutOfRange;
+        QTest::newRow("release wait 7") << 0 << "releaseWaitEdit" << "7" << none << none;
+        QTest::newRow("release wait 20") << 0 << "releaseWaitEdit" << "20" << none << none;
+        QTest::newRow("release wait empty") << 0 << "releaseWaitEdit" << "" << kNotAll << "";
+        QTest::newRow("phone byte gap 54") << 1 << "byteGapEdit" << "54" << kByteGap << kOutOfRange;
+        QTest::newRow("phone connect wait 0") << 1 << "phoneConnectWaitEdit" << "0" << kConnectWait << kOutOfRange;
+        QTest::newRow("phone connect wait 361") << 1 << "phoneConnectWaitEdit" << "361" << kConnectWait << kOutOfRange;
+        QTest::newRow("phone connect wait empty") << 1 << "phoneConnectWaitEdit" << "" << kConnectWait << kOutOfRange;
+        QTest::newRow("phone connect wait 360") << 1 << "phoneConnectWaitEdit" << "360" << none << none;
+        QTest::newRow("phone attempts 0") << 1 << "phoneConnectAttemptsEdit" << "0" << kConnRepeat << kOutOfRange;
+        QTest::newRow("phone attempts 11") << 1 << "phoneConnectAttemptsEdit" << "11" << kConnRepeat << kOutOfRange;
+        QTest::newRow("phone attempts 10") << 1 << "phoneConnectAttemptsEdit" << "10" << none << none;
+        QTest::newRow("eth byte gap 54") << 2 << "ethernetByteGapEdit" << "54" << kByteGap << kOutOfRange;
+        QTest::newRow("eth byte gap 5001") << 2 << "ethernetByteGapEdit" << "5001" << kByteGap << kOutOfRange;
+        QTest::newRow("eth byte gap 5000") << 2 << "ethernetByteGapEdit" << "5000" << none << none;
+        QTest::newRow("eth preambles 256") << 2 << "ethernetPreamblesEdit" << "256" << kPreambles << kOutOfRange;
+        QTest::newRow("eth answer wait 121") << 2 << "ethernetAnswerWaitEdit" << "121" << kAnswerWait << kOutOfRange;
+        QTest::newRow("eth answer wait 0") << 2 << "ethernetAnswerWaitEdit" << "0" << kAnswerWait << kOutOfRange;
+        QTest::newRow("eth connect wait 361") << 2 << "ethernetConnectWaitEdit" << "361" << kConnectWait << kOutOfRange;
+        QTest::newRow("eth connect wait 1") << 2 << "ethernetConnectWaitEdit" << "1" << none << none;
+        QTest::newRow("eth attempts 11") << 2 << "ethernetConnectAttemptsEdit" << "11" << kConnRepeat << kOutOfRange;
+        QTest::newRow("eth attempts 10") << 2 << "ethernetConnectAttemptsEdit" << "10" << none << none;
+        QTest::newRow("eth connect wait empty") << 2 << "ethernetConnectWaitEdit" << "" << kNotAll << "";
     }
 
     void acceptChecks() {
@@ -307,29 +326,30 @@ private slots:
         QFETCH(QString, line1);
         QFETCH(QString, line2);
         Reset(uint8_t(kind));
-        Settings().DoClosePort = field == "free";
+        Settings().DoClosePort = field == "releaseWaitEdit";
         const MainSettings before = Settings();
 
         LinkSettingsDialog form;
+
+        const SettingsWidgets ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QLineEdit* edit = Field(form, field);
-        QVERIFY(edit != nullptr);
+        QLineEdit* edit = Named<QLineEdit>(&form, field);
         QVERIFY(edit->isEnabled());
         edit->setText(value);
 
-        MessageWatcher watcher;
-        form.BitBtnOk->click();
+        MessageLog log;
+        ui.acceptButton->click();
         if (line1.isEmpty()) {
-            QVERIFY(watcher.seen.isEmpty());
+            QVERIFY(log.seen.isEmpty());
             QCOMPARE(form.result(), int(QDialog::Accepted));
             QCOMPARE(SettingOf(field), value.toInt());
         } else {
-            QCOMPARE(watcher.seen.size(), 1);
-            QCOMPARE(watcher.seen[0].kind, 2);
-            QCOMPARE(watcher.seen[0].caption, QStringLiteral("Ошибка ввода параметров"));
-            QCOMPARE(watcher.seen[0].line1, line1);
-            QCOMPARE(watcher.seen[0].line2, line2);
+            QCOMPARE(log.seen.size(), 1);
+            QCOMPARE(log.seen[0].kind, 2);
+            QCOMPARE(log.seen[0].caption, QStringLiteral("Ошибка ввода параметров"));
+            QCOMPARE(log.seen[0].line1, line1);
+            QCOMPARE(log.seen[0].line2, line2);
             QVERIFY(form.isVisible());
             QVERIFY(form.result() != QDialog::Accepted);
             QVERIFY2(Settings() == before, "a refused dialog changes no setting");
@@ -341,17 +361,18 @@ private slots:
         Settings().DoClosePort = true;
         const ChannelParams phoneBefore = Settings().Phone;
         LinkSettingsDialog form;
+        const SettingsWidgets ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.ComboBoxRate->setCurrentIndex(RateIndex(115200));
-        form.ComboBoxAttempts->setCurrentIndex(3);
-        form.EditAnswerWait->setText(QStringLiteral("9"));
-        form.EditByteGap->setText(QStringLiteral("777"));
-        form.EditPreambles->setText(QStringLiteral("12"));
-        form.EditFreeWait->setText(QStringLiteral("7"));
-        MessageWatcher watcher;
-        form.BitBtnOk->click();
-        QVERIFY(watcher.seen.isEmpty());
+        ui.rateBox->setCurrentIndex(RateIndex(115200));
+        ui.attemptsBox->setCurrentIndex(3);
+        ui.answerWaitEdit->setText(QStringLiteral("9"));
+        ui.byteGapEdit->setText(QStringLiteral("777"));
+        ui.preamblesEdit->setText(QStringLiteral("12"));
+        ui.releaseWaitEdit->setText(QStringLiteral("7"));
+        MessageLog log;
+        ui.acceptButton->click();
+        QVERIFY(log.seen.isEmpty());
         QCOMPARE(form.result(), int(QDialog::Accepted));
         const ChannelParams& d = Settings().Direct;
         QCOMPARE(int(d.Port), kTestPort);
@@ -367,10 +388,11 @@ private slots:
         Reset(ChannelPhone);
         Settings().Command = QStringLiteral("ATZ");
         LinkSettingsDialog phone;
+        const SettingsWidgets phoneUi(phone);
         phone.show();
-        phone.EditCommand->clear();
-        phone.BitBtnOk->click();
-        QVERIFY(watcher.seen.isEmpty());
+        phoneUi.modemCommandEdit->clear();
+        phoneUi.acceptButton->click();
+        QVERIFY(log.seen.isEmpty());
         QCOMPARE(phone.result(), int(QDialog::Accepted));
         QVERIFY(Settings().Command.isEmpty());
     }
@@ -380,44 +402,47 @@ private slots:
         Reset(ChannelDirect);
         Settings().Direct.Port = 200;
         LinkSettingsDialog noPort;
+        const SettingsWidgets noPortUi(noPort);
         noPort.show();
-        QCOMPARE(noPort.ComboBoxPort->currentIndex(), -1);
-        MessageWatcher watcher;
-        noPort.BitBtnOk->click();
-        QCOMPARE(watcher.seen.size(), 1);
-        QCOMPARE(watcher.seen[0].line1, kNotAll);
+        QCOMPARE(noPortUi.portBox->currentIndex(), -1);
+        MessageLog log;
+        noPortUi.acceptButton->click();
+        QCOMPARE(log.seen.size(), 1);
+        QCOMPARE(log.seen[0].line1, kNotAll);
         QVERIFY(noPort.isVisible());
 
         Reset(ChannelDirect);
         Settings().Direct.Rate = 1234;
         LinkSettingsDialog noRate;
+        const SettingsWidgets noRateUi(noRate);
         noRate.show();
-        QCOMPARE(noRate.ComboBoxRate->currentIndex(), -1);
-        noRate.BitBtnOk->click();
-        QCOMPARE(watcher.seen.size(), 2);
-        QCOMPARE(watcher.seen[1].line1, kNotAll);
+        QCOMPARE(noRateUi.rateBox->currentIndex(), -1);
+        noRateUi.acceptButton->click();
+        QCOMPARE(log.seen.size(), 2);
+        QCOMPARE(log.seen[1].line1, kNotAll);
     }
 
     void checkBoxActsAtOnceEvenAfterExit() {
         Reset(ChannelDirect);
         Settings().FreePortWait = 4;
         LinkSettingsDialog form;
+        const SettingsWidgets ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QVERIFY(!form.CheckBoxClosePort->isChecked());
-        QVERIFY(!form.EditFreeWait->isEnabled());
-        QVERIFY(form.EditFreeWait->text().isEmpty());
+        QVERIFY(!ui.releasePortCheckBox->isChecked());
+        QVERIFY(!ui.releaseWaitEdit->isEnabled());
+        QVERIFY(ui.releaseWaitEdit->text().isEmpty());
 
-        form.CheckBoxClosePort->click();
+        ui.releasePortCheckBox->click();
         QVERIFY(Settings().DoClosePort);
-        QVERIFY(form.EditFreeWait->isEnabled());
-        QVERIFY(form.LabelFreeWait->isEnabled());
-        QCOMPARE(form.EditFreeWait->text(), QStringLiteral("4"));
+        QVERIFY(ui.releaseWaitEdit->isEnabled());
+        QVERIFY(ui.releaseWaitLabel->isEnabled());
+        QCOMPARE(ui.releaseWaitEdit->text(), QStringLiteral("4"));
 
         // Other edits are dropped by "Выход"; the port mode stays.
-        form.EditByteGap->setText(QStringLiteral("999"));
-        form.EditFreeWait->setText(QStringLiteral("9"));
-        form.BitBtnExit->click();
+        ui.byteGapEdit->setText(QStringLiteral("999"));
+        ui.releaseWaitEdit->setText(QStringLiteral("9"));
+        ui.exitButton->click();
         QCOMPARE(form.result(), int(QDialog::Rejected));
         QVERIFY(Settings().DoClosePort);
         QCOMPARE(Settings().Direct.ByteGapMs, 100);
@@ -425,14 +450,15 @@ private slots:
 
         // And back off, again at once.
         LinkSettingsDialog again;
+        const SettingsWidgets againUi(again);
         again.show();
-        QVERIFY(again.CheckBoxClosePort->isChecked());
-        QCOMPARE(again.EditFreeWait->text(), QStringLiteral("4"));
-        again.CheckBoxClosePort->click();
+        QVERIFY(againUi.releasePortCheckBox->isChecked());
+        QCOMPARE(againUi.releaseWaitEdit->text(), QStringLiteral("4"));
+        againUi.releasePortCheckBox->click();
         QVERIFY(!Settings().DoClosePort);
-        QVERIFY(!again.EditFreeWait->isEnabled());
-        QVERIFY(again.EditFreeWait->text().isEmpty());
-        again.BitBtnExit->click();
+        QVERIFY(!againUi.releaseWaitEdit->isEnabled());
+        QVERIFY(againUi.releaseWaitEdit->text().isEmpty());
+        againUi.exitButton->click();
         QVERIFY(!Settings().DoClosePort);
     }
 
@@ -453,11 +479,12 @@ private slots:
         QVERIFY(ports.contains(kTestPort));
         QVERIFY(!ports.contains(13));
         LinkSettingsDialog form;
-        const int index = form.ComboBoxPort->findText(QStringLiteral("COM12"));
+        const SettingsWidgets ui(form);
+        const int index = ui.portBox->findText(QStringLiteral("COM12"));
         QVERIFY(index >= 0);
-        QCOMPARE(form.ComboBoxPort->itemData(index).toInt(), 12);
-        QCOMPARE(form.ComboBoxPort->itemData(index, Qt::ToolTipRole).toString(), sim.ptyPath());
-        QCOMPARE(form.ComboBoxPort->findText(QStringLiteral("COM13")), -1);
+        QCOMPARE(ui.portBox->itemData(index).toInt(), 12);
+        QCOMPARE(ui.portBox->itemData(index, Qt::ToolTipRole).toString(), sim.ptyPath());
+        QCOMPARE(ui.portBox->findText(QStringLiteral("COM13")), -1);
     }
 
     void deviceSearchFindsTheAnsweringAddress() {
@@ -469,18 +496,19 @@ private slots:
         Settings().Direct.Address = 1;
         ControllerLink link(1);
         LinkSettingsDialog form(nullptr, &link);
+        const SettingsWidgets ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        MessageWatcher watcher;
-        form.BitBtnSearch->click();
-        QCOMPARE(watcher.seen.size(), 1);
-        QCOMPARE(watcher.seen[0].kind, 5);
-        QCOMPARE(watcher.seen[0].line1, QStringLiteral("Адрес устройства установлен"));
-        QCOMPARE(watcher.seen[0].line2, QStringLiteral("(адрес = 17)."));
+        MessageLog log;
+        ui.searchButton->click();
+        QCOMPARE(log.seen.size(), 1);
+        QCOMPARE(log.seen[0].kind, 5);
+        QCOMPARE(log.seen[0].line1, QStringLiteral("Адрес устройства установлен"));
+        QCOMPARE(log.seen[0].line2, QStringLiteral("(адрес = 17)."));
         QCOMPARE(int(Settings().Direct.Address), 17);
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QVERIFY(!link.PortHandle);  // the port is released after the search
-        QVERIFY(form.BitBtnExit->isEnabled());
+        QVERIFY(ui.exitButton->isEnabled());
     }
 
     void deviceSearchWithoutAnswerOrPort() {
@@ -492,32 +520,34 @@ private slots:
         Settings().Direct.Address = 3;
         Settings().Direct.AnswerWaitS = 1;
         ControllerLink link(1);
-        MessageWatcher watcher;
+        MessageLog log;
         {
             LinkSettingsDialog form(nullptr, &link);
+            const SettingsWidgets ui(form);
             form.show();
-            form.BitBtnSearch->click();
-            QCOMPARE(watcher.seen.size(), 1);
-            QCOMPARE(watcher.seen[0].kind, 5);
-            QCOMPARE(watcher.seen[0].line1, QStringLiteral("Устройство не обнаружено"));
-            QVERIFY(watcher.seen[0].line2.isEmpty());
+            ui.searchButton->click();
+            QCOMPARE(log.seen.size(), 1);
+            QCOMPARE(log.seen[0].kind, 5);
+            QCOMPARE(log.seen[0].line1, QStringLiteral("Устройство не обнаружено"));
+            QVERIFY(log.seen[0].line2.isEmpty());
             QVERIFY(form.isVisible());
             QCOMPARE(int(Settings().Direct.Address), 3);
-            QVERIFY(form.BitBtnSearch->isEnabled());
-            QVERIFY(form.BitBtnExit->isEnabled());
+            QVERIFY(ui.searchButton->isEnabled());
+            QVERIFY(ui.exitButton->isEnabled());
         }
         // A present device that is no serial port cannot be opened.
         Settings().Direct.Port = kTestPort;
         LinkSettingsDialog form(nullptr, &link);
+        const SettingsWidgets ui(form);
         form.show();
-        form.BitBtnSearch->click();
-        QCOMPARE(watcher.seen.size(), 2);
-        QCOMPARE(watcher.seen[1].kind, 6);
-        QVERIFY(watcher.seen[1].caption.isEmpty());
-        QCOMPARE(watcher.seen[1].line1, QStringLiteral("Коммуникационный порт СОМ%1 недоступен").arg(kTestPort));
+        ui.searchButton->click();
+        QCOMPARE(log.seen.size(), 2);
+        QCOMPARE(log.seen[1].kind, 6);
+        QVERIFY(log.seen[1].caption.isEmpty());
+        QCOMPARE(log.seen[1].line1, QStringLiteral("Коммуникационный порт СОМ%1 недоступен").arg(kTestPort));
         QVERIFY(form.isVisible());
     }
 };
 
-QTEST_MAIN(ConnParTest)
+QTEST_MAIN(LinkSettingsDialogTest)
 #include "LinkSettingsDialogTest.moc"

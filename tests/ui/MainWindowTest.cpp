@@ -77,7 +77,7 @@ private:
         handled_ = w;
         if (auto* form = qobject_cast<ConnectDialog*>(w)) {
             ++connectDialogs;
-            (connect ? form->BitBtnConnect : form->BitBtnExit)->click();
+            form->findChild<QPushButton*>(QLatin1String(connect ? "connectButton" : "exitButton"))->click();
         } else if (auto* form = qobject_cast<ProgramUserDialog*>(w)) {
             ++userDialogs;
             if (beforeUser) beforeUser();

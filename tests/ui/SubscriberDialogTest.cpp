@@ -1,18 +1,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 #include <cstring>
-#include <functional>
-#include <memory>
 
-#include "MessageTrap.h"
-#include "common/ui/MessageDialog.h"
+#include "MessageLog.h"
+#include "NamedChild.h"
 #include "link/SubscriberList.h"
 #include "link/ui/SubscriberDialog.h"
 #include "app/ConnectionState.h"
@@ -25,46 +21,41 @@ const QString kNotAll = QStringLiteral("Введены не все параме�
 const QString kAddressRange = QStringLiteral("Адрес вне допустимого диапазона");
 const QString kOctetRange = QStringLiteral("Поле IP-адреса вне допустимого диапазона");
 
-// What the shared message showed.
-struct SeenMessage {
-    int kind = 0;
-    bool shown = false;
-    QString caption;
-    QString line1;
-    QString line2;
-};
-
-// Presses `button` on a dialog shown without its own loop and acknowledges
-// the shared message it may show. A message still open after 5 s is closed
-// so that a fault cannot hang the test.
-SeenMessage PressAndAcknowledge(QPushButton* button) {
-    SeenMessage seen;
-    QElapsedTimer clock;
-    clock.start();
-    std::function<void()> poll;
-    QObject context;  // pending polls die with it
-    poll = [&] {
-        auto* box = qobject_cast<MessageDialog*>(QApplication::activeModalWidget());
-        if (box != nullptr && box->isVisible()) {
-            seen.shown = true;
-            seen.kind = int(box->Kind());
-            seen.caption = box->windowTitle();
-            seen.line1 = box->LineText(1);
-            seen.line2 = box->LineText(2);
-            MessageButton(box, "okButton")->click();
-            return;
-        }
-        if (clock.elapsed() > 5000) {
-            if (QWidget* open = QApplication::activeModalWidget())
-                open->close();
-            return;
-        }
-        QTimer::singleShot(10, &context, poll);
-    };
-    QTimer::singleShot(0, &context, poll);
+// Presses `button` and returns the shared messages it showed.
+QList<SeenMessage> Press(QPushButton* button) {
+    MessageLog log;
     button->click();
-    return seen;
+    return log.seen;
 }
+
+// The widgets of the entry dialog, both forms' fields.
+struct EntryWidgets {
+    explicit EntryWidgets(const SubscriberDialog& form)
+        : nameLabel(Named<QLabel>(&form, "nameLabel")),
+          nameEdit(Named<QLineEdit>(&form, "nameEdit")),
+          addressLabel(Named<QLabel>(&form, "addressLabel")),
+          addressBox(Named<QComboBox>(&form, "addressBox")),
+          phoneLabel(Named<QLabel>(&form, "phoneLabel")),
+          phoneEdit(Named<QLineEdit>(&form, "phoneEdit")),
+          ipLabel(Named<QLabel>(&form, "ipLabel")),
+          tcpPortEdit(Named<QLineEdit>(&form, "tcpPortEdit")),
+          acceptButton(Named<QPushButton>(&form, "acceptButton")),
+          cancelButton(Named<QPushButton>(&form, "cancelButton")) {
+        for (int i = 0; i < 4; ++i)
+            octetEdits[i] = Named<QLineEdit>(&form, QStringLiteral("octetEdit%1").arg(i + 1));
+    }
+    QLabel* nameLabel;
+    QLineEdit* nameEdit;
+    QLabel* addressLabel;
+    QComboBox* addressBox;
+    QLabel* phoneLabel;
+    QLineEdit* phoneEdit;
+    QLabel* ipLabel;
+    QLineEdit* octetEdits[4];  // first octet first
+    QLineEdit* tcpPortEdit;
+    QPushButton* acceptButton;
+    QPushButton* cancelButton;
+};
 
 // Types text into a widget key by key, Cyrillic included.
 void TypeText(QWidget* widget, const QString& text) {
@@ -97,7 +88,7 @@ EthernetAbonent SampleEthernet() {
 
 }  // namespace
 
-class AbonentTest : public QObject {
+class SubscriberDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -108,7 +99,9 @@ private slots:
         PhoneAbonent phone = SamplePhone();
         EthernetAbonent eth = SampleEthernet();
         SubscriberDialog phoneForm(phone, SubscriberDialog::NewEntry);
+        const EntryWidgets phoneUi(phoneForm);
         SubscriberDialog ethForm(eth, SubscriberDialog::NewEntry);
+        const EntryWidgets ethUi(ethForm);
 
         QCOMPARE(phoneForm.windowTitle(), QStringLiteral("Параметры абонента (связь по телефону)"));
         QCOMPARE(phoneForm.size(), QSize(568, 220));
@@ -117,80 +110,87 @@ private slots:
 
         for (SubscriberDialog* form : {&phoneForm, &ethForm}) {
             const bool ethernet = form == &ethForm;
+            const EntryWidgets& ui = ethernet ? ethUi : phoneUi;
             QCOMPARE(form->IsEthernetForm(), ethernet);
-            QCOMPARE(form->LabelName->text(), QStringLiteral("Наименование"));
-            QCOMPARE(form->LabelAddress->text(), QStringLiteral("Адрес устройства"));
-            QCOMPARE(form->BitBtnOk->text(), QStringLiteral("Принять"));
-            QCOMPARE(form->BitBtnCancel->text(), QStringLiteral("Отменить"));
-            QCOMPARE(form->EditName->maxLength(), 49);
-            QCOMPARE(form->EditPhone->isHidden(), ethernet);
-            QCOMPARE(form->LabelIp->isHidden(), !ethernet);
-            QCOMPARE(form->EditPort->isHidden(), !ethernet);
-            for (QLineEdit* octet : form->EditIp) {
+            QCOMPARE(ui.nameLabel->text(), QStringLiteral("Наименование"));
+            QCOMPARE(ui.addressLabel->text(), QStringLiteral("Адрес устройства"));
+            QCOMPARE(ui.acceptButton->text(), QStringLiteral("Принять"));
+            QCOMPARE(ui.cancelButton->text(), QStringLiteral("Отменить"));
+            QCOMPARE(ui.nameEdit->maxLength(), 49);
+            QCOMPARE(ui.phoneEdit->isHidden(), ethernet);
+            QCOMPARE(ui.ipLabel->isHidden(), !ethernet);
+            QCOMPARE(ui.tcpPortEdit->isHidden(), !ethernet);
+            for (QLineEdit* octet : ui.octetEdits) {
                 QCOMPARE(octet->isHidden(), !ethernet);
                 QCOMPARE(octet->maxLength(), 3);
             }
-            QVERIFY(form->ComboBoxAddress->isEditable());
-            QCOMPARE(form->ComboBoxAddress->count(), 255);
-            QCOMPARE(form->ComboBoxAddress->itemText(0), QStringLiteral("1"));
-            QCOMPARE(form->ComboBoxAddress->itemText(254), QStringLiteral("255"));
+            QVERIFY(ui.addressBox->isEditable());
+            QCOMPARE(ui.addressBox->count(), 255);
+            QCOMPARE(ui.addressBox->itemText(0), QStringLiteral("1"));
+            QCOMPARE(ui.addressBox->itemText(254), QStringLiteral("255"));
             // Every widget lies inside the dialog.
             for (QWidget* w : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
                 if (!w->isHidden())
                     QVERIFY2(form->rect().contains(w->geometry()), qPrintable(w->metaObject()->className()));
             }
         }
-        QCOMPARE(phoneForm.LabelPhone->text(), QStringLiteral("№ телефона"));
-        QCOMPARE(phoneForm.EditPhone->maxLength(), 29);
-        QCOMPARE(ethForm.LabelIp->text(), QStringLiteral("IP-адрес:порт"));
+        QCOMPARE(phoneUi.phoneLabel->text(), QStringLiteral("№ телефона"));
+        QCOMPARE(phoneUi.phoneEdit->maxLength(), 29);
+        QCOMPARE(ethUi.ipLabel->text(), QStringLiteral("IP-адрес:порт"));
     }
 
     void editModeShowsTheEntryNewModeStartsEmpty() {
         PhoneAbonent phone = SamplePhone();
         SubscriberDialog edit(phone, SubscriberDialog::EditEntry);
-        QCOMPARE(edit.EditName->text(), QStringLiteral("Котельная №2"));
-        QCOMPARE(edit.ComboBoxAddress->currentText(), QStringLiteral("17"));
-        QCOMPARE(edit.EditPhone->text(), QStringLiteral("8-800-100-20-30"));
+        const EntryWidgets editUi(edit);
+        QCOMPARE(editUi.nameEdit->text(), QStringLiteral("Котельная №2"));
+        QCOMPARE(editUi.addressBox->currentText(), QStringLiteral("17"));
+        QCOMPARE(editUi.phoneEdit->text(), QStringLiteral("8-800-100-20-30"));
 
         EthernetAbonent eth = SampleEthernet();
         SubscriberDialog ethEdit(eth, SubscriberDialog::EditEntry);
-        QCOMPARE(ethEdit.EditName->text(), QStringLiteral("ГРС Восток"));
-        QCOMPARE(ethEdit.ComboBoxAddress->currentText(), QStringLiteral("200"));
-        QCOMPARE(ethEdit.EditIp[0]->text(), QStringLiteral("10"));
-        QCOMPARE(ethEdit.EditIp[1]->text(), QStringLiteral("0"));
-        QCOMPARE(ethEdit.EditIp[2]->text(), QStringLiteral("0"));
-        QCOMPARE(ethEdit.EditIp[3]->text(), QStringLiteral("5"));
-        QCOMPARE(ethEdit.EditPort->text(), QStringLiteral("4001"));
+        const EntryWidgets ethEditUi(ethEdit);
+        QCOMPARE(ethEditUi.nameEdit->text(), QStringLiteral("ГРС Восток"));
+        QCOMPARE(ethEditUi.addressBox->currentText(), QStringLiteral("200"));
+        QCOMPARE(ethEditUi.octetEdits[0]->text(), QStringLiteral("10"));
+        QCOMPARE(ethEditUi.octetEdits[1]->text(), QStringLiteral("0"));
+        QCOMPARE(ethEditUi.octetEdits[2]->text(), QStringLiteral("0"));
+        QCOMPARE(ethEditUi.octetEdits[3]->text(), QStringLiteral("5"));
+        QCOMPARE(ethEditUi.tcpPortEdit->text(), QStringLiteral("4001"));
 
         SubscriberDialog fresh(eth, SubscriberDialog::NewEntry);
-        QVERIFY(fresh.EditName->text().isEmpty());
-        QVERIFY(fresh.ComboBoxAddress->currentText().isEmpty());
-        for (QLineEdit* octet : fresh.EditIp)
+
+        const EntryWidgets freshUi(fresh);
+        QVERIFY(freshUi.nameEdit->text().isEmpty());
+        QVERIFY(freshUi.addressBox->currentText().isEmpty());
+        for (QLineEdit* octet : freshUi.octetEdits)
             QVERIFY(octet->text().isEmpty());
-        QVERIFY(fresh.EditPort->text().isEmpty());
+        QVERIFY(freshUi.tcpPortEdit->text().isEmpty());
     }
 
     void numericFieldsTakeDigitsOnlyAndTheirLengths() {
         EthernetAbonent eth = SampleEthernet();
         SubscriberDialog form(eth, SubscriberDialog::NewEntry);
+        const EntryWidgets ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        TypeText(form.EditIp[0], QStringLiteral("1a9б2.7"));
-        QCOMPARE(form.EditIp[0]->text(), QStringLiteral("192"));
-        TypeText(form.EditPort, QStringLiteral("5 0-2x"));
-        QCOMPARE(form.EditPort->text(), QStringLiteral("502"));
-        TypeText(form.ComboBoxAddress->lineEdit(), QStringLiteral("2z5w59"));
-        QCOMPARE(form.ComboBoxAddress->currentText(), QStringLiteral("255"));
+        TypeText(ui.octetEdits[0], QStringLiteral("1a9б2.7"));
+        QCOMPARE(ui.octetEdits[0]->text(), QStringLiteral("192"));
+        TypeText(ui.tcpPortEdit, QStringLiteral("5 0-2x"));
+        QCOMPARE(ui.tcpPortEdit->text(), QStringLiteral("502"));
+        TypeText(ui.addressBox->lineEdit(), QStringLiteral("2z5w59"));
+        QCOMPARE(ui.addressBox->currentText(), QStringLiteral("255"));
         // The name takes any text, cut at 49 characters.
-        TypeText(form.EditName, QString(60, u'ы'));
-        QCOMPARE(form.EditName->text(), QString(49, u'ы'));
+        TypeText(ui.nameEdit, QString(60, u'ы'));
+        QCOMPARE(ui.nameEdit->text(), QString(49, u'ы'));
 
         PhoneAbonent phone = SamplePhone();
         SubscriberDialog phoneForm(phone, SubscriberDialog::NewEntry);
+        const EntryWidgets phoneUi(phoneForm);
         phoneForm.show();
         QVERIFY(QTest::qWaitForWindowExposed(&phoneForm));
-        TypeText(phoneForm.EditPhone, QStringLiteral("+7 (495) 123-45-67, доб. 1234567"));
-        QCOMPARE(phoneForm.EditPhone->text(), QStringLiteral("+7 (495) 123-45-67, доб. 1234"));
+        TypeText(phoneUi.phoneEdit, QStringLiteral("+7 (495) 123-45-67, доб. 1234567"));
+        QCOMPARE(phoneUi.phoneEdit->text(), QStringLiteral("+7 (495) 123-45-67, доб. 1234"));
     }
 
     void telephoneValidation_data() {
@@ -219,15 +219,16 @@ private slots:
         PhoneAbonent entry = SamplePhone();
         const PhoneAbonent before = entry;
         SubscriberDialog form(entry, SubscriberDialog::NewEntry);
+        const EntryWidgets ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.EditName->setText(name);
-        form.ComboBoxAddress->setEditText(address);
-        form.EditPhone->setText(number);
+        ui.nameEdit->setText(name);
+        ui.addressBox->setEditText(address);
+        ui.phoneEdit->setText(number);
 
-        const SeenMessage seen = PressAndAcknowledge(form.BitBtnOk);
+        const QList<SeenMessage> seen = Press(ui.acceptButton);
         if (line1.isEmpty()) {
-            QVERIFY(!seen.shown);
+            QVERIFY(seen.isEmpty());
             QCOMPARE(form.result(), int(QDialog::Accepted));
             QVERIFY(!form.isVisible());
             QCOMPARE(AbonentName(entry), name);
@@ -235,11 +236,11 @@ private slots:
             QCOMPARE(int(entry.Address), address.toInt());
             QCOMPARE(entry.ModbusAddress, before.ModbusAddress);
         } else {
-            QVERIFY(seen.shown);
-            QCOMPARE(seen.kind, 2);
-            QCOMPARE(seen.caption, QStringLiteral("Ошибка ввода параметров"));
-            QCOMPARE(seen.line1, line1);
-            QCOMPARE(seen.line2, line2);
+            QCOMPARE(seen.size(), 1);
+            QCOMPARE(seen[0].kind, 2);
+            QCOMPARE(seen[0].caption, QStringLiteral("Ошибка ввода параметров"));
+            QCOMPARE(seen[0].line1, line1);
+            QCOMPARE(seen[0].line2, line2);
             QVERIFY2(form.isVisible(), "the dialog stays open on a message");
             QVERIFY(form.result() != QDialog::Accepted);
             QCOMPARE(std::memcmp(&entry, &before, sizeof entry), 0);
@@ -292,27 +293,28 @@ private slots:
         EthernetAbonent entry = SampleEthernet();
         const EthernetAbonent before = entry;
         SubscriberDialog form(entry, SubscriberDialog::NewEntry);
+        const EntryWidgets ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.EditName->setText(name);
-        form.ComboBoxAddress->setEditText(address);
+        ui.nameEdit->setText(name);
+        ui.addressBox->setEditText(address);
         for (int i = 0; i < 4; ++i)
-            form.EditIp[i]->setText(octets[i]);
-        form.EditPort->setText(port);
+            ui.octetEdits[i]->setText(octets[i]);
+        ui.tcpPortEdit->setText(port);
 
-        const SeenMessage seen = PressAndAcknowledge(form.BitBtnOk);
+        const QList<SeenMessage> seen = Press(ui.acceptButton);
         if (line1.isEmpty()) {
-            QVERIFY(!seen.shown);
+            QVERIFY(seen.isEmpty());
             QCOMPARE(form.result(), int(QDialog::Accepted));
             QCOMPARE(AbonentName(entry), name);
             QCOMPARE(int(entry.Address), address.toInt());
             QCOMPARE(IpPortText(entry), octets.join('.') + ':' + port);
         } else {
-            QVERIFY(seen.shown);
-            QCOMPARE(seen.kind, 2);
-            QCOMPARE(seen.caption, QStringLiteral("Ошибка ввода параметров"));
-            QCOMPARE(seen.line1, line1);
-            QCOMPARE(seen.line2, line2);
+            QCOMPARE(seen.size(), 1);
+            QCOMPARE(seen[0].kind, 2);
+            QCOMPARE(seen[0].caption, QStringLiteral("Ошибка ввода параметров"));
+            QCOMPARE(seen[0].line1, line1);
+            QCOMPARE(seen[0].line2, line2);
             QVERIFY2(form.isVisible(), "the dialog stays open on a message");
             QVERIFY(form.result() != QDialog::Accepted);
             QCOMPARE(std::memcmp(&entry, &before, sizeof entry), 0);
@@ -322,15 +324,16 @@ private slots:
     void ethernetEntryStoresTheNumberMostSignificantOctetFirst() {
         EthernetAbonent entry = EmptyEthernetAbonent();
         SubscriberDialog form(entry, SubscriberDialog::NewEntry);
+        const EntryWidgets ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.EditName->setText(QStringLiteral("Узел"));
-        form.ComboBoxAddress->setCurrentIndex(9);  // "10" from the list
+        ui.nameEdit->setText(QStringLiteral("Узел"));
+        ui.addressBox->setCurrentIndex(9);  // "10" from the list
         const char* octets[] = {"192", "168", "1", "20"};
         for (int i = 0; i < 4; ++i)
-            form.EditIp[i]->setText(QString::fromLatin1(octets[i]));
-        form.EditPort->setText(QStringLiteral("502"));
-        QVERIFY(!PressAndAcknowledge(form.BitBtnOk).shown);
+            ui.octetEdits[i]->setText(QString::fromLatin1(octets[i]));
+        ui.tcpPortEdit->setText(QStringLiteral("502"));
+        QVERIFY(Press(ui.acceptButton).isEmpty());
         QCOMPARE(entry.Ip(), 0xC0A80114u);
         QCOMPARE(int32_t(entry.Ip()), -1062731500);
         QCOMPARE(entry.Port(), 502);
@@ -340,15 +343,18 @@ private slots:
     void refusedThenCorrectedThenAccepted() {
         PhoneAbonent entry = SamplePhone();
         SubscriberDialog form(entry, SubscriberDialog::EditEntry);
+        const EntryWidgets ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.EditPhone->clear();
-        QCOMPARE(PressAndAcknowledge(form.BitBtnOk).line1, kNotAll);
+        ui.phoneEdit->clear();
+        const QList<SeenMessage> refused = Press(ui.acceptButton);
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused[0].line1, kNotAll);
         QVERIFY(form.isVisible());
         // The focus goes to the field at fault.
-        QCOMPARE(form.focusWidget(), static_cast<QWidget*>(form.EditPhone));
-        form.EditPhone->setText(QStringLiteral("02"));
-        QVERIFY(!PressAndAcknowledge(form.BitBtnOk).shown);
+        QCOMPARE(form.focusWidget(), static_cast<QWidget*>(ui.phoneEdit));
+        ui.phoneEdit->setText(QStringLiteral("02"));
+        QVERIFY(Press(ui.acceptButton).isEmpty());
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QCOMPARE(AbonentPhone(entry), QStringLiteral("02"));
         QCOMPARE(AbonentName(entry), QStringLiteral("Котельная №2"));
@@ -360,15 +366,16 @@ private slots:
         EthernetAbonent entry = SampleEthernet();
         const EthernetAbonent before = entry;
         SubscriberDialog form(entry, SubscriberDialog::EditEntry);
+        const EntryWidgets ui(form);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.EditName->setText(QStringLiteral("Другое"));
-        form.EditIp[0]->setText(QStringLiteral("1"));
-        form.BitBtnCancel->click();
+        ui.nameEdit->setText(QStringLiteral("Другое"));
+        ui.octetEdits[0]->setText(QStringLiteral("1"));
+        ui.cancelButton->click();
         QCOMPARE(form.result(), int(QDialog::Rejected));
         QCOMPARE(std::memcmp(&entry, &before, sizeof entry), 0);
     }
 };
 
-QTEST_MAIN(AbonentTest)
+QTEST_MAIN(SubscriberDialogTest)
 #include "SubscriberDialogTest.moc"

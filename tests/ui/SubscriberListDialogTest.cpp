@@ -1,26 +1,21 @@
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <cstring>
-#include <functional>
 #include <memory>
 
-#include "MessageTrap.h"
-#include "common/ui/MessageDialog.h"
+#include "ListDialogParts.h"
+#include "MessageLog.h"
+#include "ModalScript.h"
+#include "NamedChild.h"
 #include "link/SubscriberList.h"
 #include "link/ui/SubscriberDialog.h"
 #include "link/ui/SubscriberListDialog.h"
-
-#include "ListDialogParts.h"
-#include "ModalScript.h"
 #include "app/ConnectionState.h"
 
 using namespace zmk;
@@ -80,7 +75,7 @@ void ShowAndWait(QWidget& w) {
 
 }  // namespace
 
-class AbonentsListTest : public QObject {
+class SubscriberListDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -136,7 +131,7 @@ private slots:
         SetAbonentPhone(phone->Entries[0], QStringLiteral("8-800"));
         phone->Entries[0].Address = 7;
         SubscriberListDialog phoneForm(*phone);
-        QCOMPARE(ListGrid(phoneForm)->model(), static_cast<QAbstractItemModel*>(phoneForm.Model));
+        QCOMPARE(ListGrid(phoneForm)->model(), static_cast<QAbstractItemModel*>(Named<SubscriberListModel>(&phoneForm, "model")));
         QCOMPARE(GridColumn(phoneForm, 0), QStringList({"  1"}));
         QCOMPARE(GridColumn(phoneForm, 1), QStringList({" Котельная"}));
         QCOMPARE(GridColumn(phoneForm, 2), QStringList({" 7"}));
@@ -288,7 +283,7 @@ private slots:
         QVERIFY(ListButton(fullForm, "deleteButton")->isEnabled());
         // The selected last row is scrolled into view.
         QVERIFY(ListGrid(fullForm)->viewport()->rect().intersects(
-            ListGrid(fullForm)->visualRect(fullForm.Model->index(199, 0))));
+            ListGrid(fullForm)->visualRect(Named<SubscriberListModel>(&fullForm, "model")->index(199, 0))));
 
         ModalScript yes;
         yes.Then<MessageDialog>([](MessageDialog* box) { MessageButton(box, "yesButton")->click(); });
@@ -326,13 +321,13 @@ private slots:
         ModalScript script;
         script.Then<SubscriberDialog>([&](SubscriberDialog* entry) {
             title = entry->windowTitle();
-            startedEmpty = entry->EditName->text().isEmpty() &&
-                           entry->ComboBoxAddress->currentText().isEmpty() &&
-                           entry->EditPhone->text().isEmpty();
-            entry->EditName->setText(QStringLiteral("А-новый"));
-            entry->ComboBoxAddress->setEditText(QStringLiteral("42"));
-            entry->EditPhone->setText(QStringLiteral("555"));
-            entry->BitBtnOk->click();
+            startedEmpty = Named<QLineEdit>(entry, "nameEdit")->text().isEmpty() &&
+                           Named<QComboBox>(entry, "addressBox")->currentText().isEmpty() &&
+                           Named<QLineEdit>(entry, "phoneEdit")->text().isEmpty();
+            Named<QLineEdit>(entry, "nameEdit")->setText(QStringLiteral("А-новый"));
+            Named<QComboBox>(entry, "addressBox")->setEditText(QStringLiteral("42"));
+            Named<QLineEdit>(entry, "phoneEdit")->setText(QStringLiteral("555"));
+            Named<QPushButton>(entry, "acceptButton")->click();
         });
         script.Start();
         ListButton(form, "addButton")->click();
@@ -360,24 +355,23 @@ private slots:
         auto eth = EthernetListOf({"а"});
         SubscriberListDialog form(*eth);
         const EthernetList before = form.EthernetCopy();
-        QString message;
+        MessageLog log;
         ModalScript script;
         script
             .Then<SubscriberDialog>([](SubscriberDialog* entry) {
-                entry->EditName->setText(QStringLiteral("б"));
-                entry->ComboBoxAddress->setEditText(QStringLiteral("9"));
-                entry->EditPort->setText(QStringLiteral("1"));
-                entry->BitBtnOk->click();  // IP fields empty: refused
+                Named<QLineEdit>(entry, "nameEdit")->setText(QStringLiteral("б"));
+                Named<QComboBox>(entry, "addressBox")->setEditText(QStringLiteral("9"));
+                Named<QLineEdit>(entry, "tcpPortEdit")->setText(QStringLiteral("1"));
+                Named<QPushButton>(entry, "acceptButton")->click();  // IP fields empty: refused
             })
-            .Then<MessageDialog>([&](MessageDialog* box) {
-                message = box->LineText(1);
-                MessageButton(box, "okButton")->click();
-            })
-            .Then<SubscriberDialog>([](SubscriberDialog* entry) { entry->BitBtnCancel->click(); });
+            .Then<SubscriberDialog>([](SubscriberDialog* entry) {
+                Named<QPushButton>(entry, "cancelButton")->click();
+            });
         script.Start();
         ListButton(form, "addButton")->click();
         QVERIFY(script.Finished());
-        QCOMPARE(message, QStringLiteral("Введены не все параметры"));
+        QCOMPARE(log.seen.size(), 1);
+        QCOMPARE(log.seen[0].line1, QStringLiteral("Введены не все параметры"));
         QCOMPARE(std::memcmp(&form.EthernetCopy(), &before, sizeof before), 0);
     }
 
@@ -389,11 +383,11 @@ private slots:
         QString shownIp;
         ModalScript script;
         script.Then<SubscriberDialog>([&](SubscriberDialog* entry) {
-            shownName = entry->EditName->text();
-            shownIp = entry->EditIp[3]->text();
-            entry->EditName->setText(QStringLiteral("я-последний"));
-            entry->EditPort->setText(QStringLiteral("65535"));
-            entry->BitBtnOk->click();
+            shownName = Named<QLineEdit>(entry, "nameEdit")->text();
+            shownIp = Named<QLineEdit>(entry, "octetEdit4")->text();
+            Named<QLineEdit>(entry, "nameEdit")->setText(QStringLiteral("я-последний"));
+            Named<QLineEdit>(entry, "tcpPortEdit")->setText(QStringLiteral("65535"));
+            Named<QPushButton>(entry, "acceptButton")->click();
         });
         script.Start();
         // A double click is a press, a release and then the double-click press.
@@ -415,8 +409,8 @@ private slots:
         const PhoneList before = form.PhoneCopy();
         ModalScript script;
         script.Then<SubscriberDialog>([](SubscriberDialog* entry) {
-            entry->EditName->setText(QStringLiteral("яяя"));
-            entry->BitBtnCancel->click();
+            Named<QLineEdit>(entry, "nameEdit")->setText(QStringLiteral("яяя"));
+            Named<QPushButton>(entry, "cancelButton")->click();
         });
         script.Start();
         ListButton(form, "editButton")->click();
@@ -447,5 +441,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(AbonentsListTest)
+QTEST_MAIN(SubscriberListDialogTest)
 #include "SubscriberListDialogTest.moc"

@@ -707,8 +707,9 @@ bool MainWindow::runConnectionDialog() {
         auto press = std::make_shared<std::function<void(int)>>();
         *press = [this, press](int triesLeft) {
             auto* form = qobject_cast<ConnectDialog*>(QApplication::activeModalWidget());
-            if (form != nullptr && form->isVisible() && form->BitBtnConnect->isEnabled()) {
-                form->BitBtnConnect->click();
+            auto* button = form != nullptr ? form->findChild<QPushButton*>(QStringLiteral("connectButton")) : nullptr;
+            if (button != nullptr && form->isVisible() && button->isEnabled()) {
+                button->click();
                 return;
             }
             if (triesLeft > 0) QTimer::singleShot(AutoConnectPollMs, this, [press, triesLeft] { (*press)(triesLeft - 1); });

@@ -32,14 +32,14 @@ constexpr uint32_t kReadAtOnce = 0xFFFFFFFFu;  // read interval time-out: return
 
 // Layout, in pixels.
 constexpr int kLabelX = 16, kLabelW = 130, kFieldX = 150;
-constexpr int kKindW = 250, kAddressW = 80, kAbonentW = 270;
+constexpr int kKindW = 250, kAddressW = 80, kSubscriberW = 270;
 constexpr int kRowH = 24;
 constexpr int kKindY = 16, kAddressY = 56, kPanelY = 94, kPanelH = 72;
 constexpr int kListButtonW = 150, kButtonH = 30, kButtonBottom = 14;
 constexpr int kConnectW = 100, kParamsW = 190, kExitW = 100;
 
 const QString kNotAll = QStringLiteral("Введены не все параметры");
-const QString kNewAbonent = QStringLiteral("Новый абонент");
+const QString kNewSubscriber = QStringLiteral("Новый абонент");
 
 // Runs while the dialog waits for a port or a connection: paints, but takes no
 // clicks, so that nothing in the dialog starts while the channel is being set up.
@@ -62,8 +62,8 @@ int ListCount(int kind) {
 }  // namespace
 
 ConnectDialog::ConnectDialog(const ConnectHost& host, QWidget* parent) : QDialog(parent), host_(host) {
-    FormCreate();
-    FormShow();
+    CreateWidgets();
+    SelectSavedKind();
 }
 
 ConnectDialog::~ConnectDialog() = default;
@@ -73,63 +73,74 @@ bool ConnectDialog::Run(const ConnectHost& host, QWidget* parent) {
     return dialog.exec() == QDialog::Accepted && dialog.Connected();
 }
 
-void ConnectDialog::FormCreate() {
+void ConnectDialog::CreateWidgets() {
     setWindowTitle(QStringLiteral("Установка связи с устройством"));
     setFixedSize(FormWidth, DirectHeight);
 
-    LabelKind = new QLabel(QStringLiteral("Тип связи"), this);
-    LabelKind->setGeometry(kLabelX, kKindY, kLabelW, kRowH);
-    ComboBoxKind = new QComboBox(this);
-    ComboBoxKind->addItems({QStringLiteral("Непосредственная связь"), QStringLiteral("Связь по телефону"),
-                            QStringLiteral("Ethernet-интерфейс")});
-    ComboBoxKind->setCurrentIndex(-1);
-    ComboBoxKind->setGeometry(kFieldX, kKindY, kKindW, kRowH);
+    kindLabel_ = new QLabel(QStringLiteral("Тип связи"), this);
+    kindLabel_->setObjectName(QStringLiteral("kindLabel"));
+    kindLabel_->setGeometry(kLabelX, kKindY, kLabelW, kRowH);
+    kindBox_ = new QComboBox(this);
+    kindBox_->setObjectName(QStringLiteral("kindBox"));
+    kindBox_->addItems({QStringLiteral("Непосредственная связь"), QStringLiteral("Связь по телефону"),
+                        QStringLiteral("Ethernet-интерфейс")});
+    kindBox_->setCurrentIndex(-1);
+    kindBox_->setGeometry(kFieldX, kKindY, kKindW, kRowH);
 
-    LabelAddress = new QLabel(QStringLiteral("Адрес устройства"), this);
-    LabelAddress->setGeometry(kLabelX, kAddressY, kLabelW, kRowH);
-    ComboBoxAddress = new QComboBox(this);
-    ComboBoxAddress->setEditable(true);
-    ComboBoxAddress->setInsertPolicy(QComboBox::NoInsert);
-    ComboBoxAddress->setMaxVisibleItems(16);
+    addressLabel_ = new QLabel(QStringLiteral("Адрес устройства"), this);
+    addressLabel_->setObjectName(QStringLiteral("addressLabel"));
+    addressLabel_->setGeometry(kLabelX, kAddressY, kLabelW, kRowH);
+    addressBox_ = new QComboBox(this);
+    addressBox_->setObjectName(QStringLiteral("addressBox"));
+    addressBox_->setEditable(true);
+    addressBox_->setInsertPolicy(QComboBox::NoInsert);
+    addressBox_->setMaxVisibleItems(16);
     for (int a = kMinAddress; a <= kMaxAddress; ++a)
-        ComboBoxAddress->addItem(QString::number(a));
-    ComboBoxAddress->setGeometry(kFieldX, kAddressY, kAddressW, kRowH);
+        addressBox_->addItem(QString::number(a));
+    addressBox_->setGeometry(kFieldX, kAddressY, kAddressW, kRowH);
 
-    PanelAbonent = new QWidget(this);
-    PanelAbonent->setGeometry(0, kPanelY, FormWidth, kPanelH);
-    LabelAbonent = new QLabel(QStringLiteral("Абонент"), PanelAbonent);
-    LabelAbonent->setGeometry(kLabelX, 4, kLabelW, kRowH);
-    ComboBoxAbonent = new QComboBox(PanelAbonent);
-    ComboBoxAbonent->setMaxVisibleItems(16);
-    ComboBoxAbonent->setGeometry(kFieldX, 4, kAbonentW, kRowH);
-    BitBtnList = new QPushButton(QStringLiteral("Список абонентов"), PanelAbonent);
-    BitBtnList->setGeometry(kFieldX, 38, kListButtonW, kRowH + 4);
-    PanelAbonent->hide();
+    subscriberPanel_ = new QWidget(this);
+    subscriberPanel_->setObjectName(QStringLiteral("subscriberPanel"));
+    subscriberPanel_->setGeometry(0, kPanelY, FormWidth, kPanelH);
+    subscriberLabel_ = new QLabel(QStringLiteral("Абонент"), subscriberPanel_);
+    subscriberLabel_->setObjectName(QStringLiteral("subscriberLabel"));
+    subscriberLabel_->setGeometry(kLabelX, 4, kLabelW, kRowH);
+    subscriberBox_ = new QComboBox(subscriberPanel_);
+    subscriberBox_->setObjectName(QStringLiteral("subscriberBox"));
+    subscriberBox_->setMaxVisibleItems(16);
+    subscriberBox_->setGeometry(kFieldX, 4, kSubscriberW, kRowH);
+    subscriberListButton_ = new QPushButton(QStringLiteral("Список абонентов"), subscriberPanel_);
+    subscriberListButton_->setObjectName(QStringLiteral("subscriberListButton"));
+    subscriberListButton_->setGeometry(kFieldX, 38, kListButtonW, kRowH + 4);
+    subscriberPanel_->hide();
 
-    BitBtnConnect = new QPushButton(QStringLiteral("Связаться"), this);
-    BitBtnParams = new QPushButton(QStringLiteral("Изменить параметры связи"), this);
-    BitBtnExit = new QPushButton(QStringLiteral("Выход"), this);
-    BitBtnConnect->setDefault(true);
+    connectButton_ = new QPushButton(QStringLiteral("Связаться"), this);
+    connectButton_->setObjectName(QStringLiteral("connectButton"));
+    linkSettingsButton_ = new QPushButton(QStringLiteral("Изменить параметры связи"), this);
+    linkSettingsButton_->setObjectName(QStringLiteral("linkSettingsButton"));
+    exitButton_ = new QPushButton(QStringLiteral("Выход"), this);
+    exitButton_->setObjectName(QStringLiteral("exitButton"));
+    connectButton_->setDefault(true);
 
-    connect(ComboBoxKind, &QComboBox::currentIndexChanged, this, &ConnectDialog::ComboBoxKindChange);
+    connect(kindBox_, &QComboBox::currentIndexChanged, this, &ConnectDialog::chooseKind);
     // Only the user's choice acts: refilling the list must not open the entry dialog.
-    connect(ComboBoxAbonent, &QComboBox::activated, this, &ConnectDialog::ComboBoxAbonentChange);
-    connect(BitBtnList, &QPushButton::clicked, this, &ConnectDialog::BitBtnListClick);
-    connect(BitBtnConnect, &QPushButton::clicked, this, &ConnectDialog::BitBtnConnectClick);
-    connect(BitBtnParams, &QPushButton::clicked, this, &ConnectDialog::BitBtnParamsClick);
-    connect(BitBtnExit, &QPushButton::clicked, this, &QDialog::reject);
+    connect(subscriberBox_, &QComboBox::activated, this, &ConnectDialog::chooseSubscriber);
+    connect(subscriberListButton_, &QPushButton::clicked, this, &ConnectDialog::editSubscriberList);
+    connect(connectButton_, &QPushButton::clicked, this, &ConnectDialog::connectToController);
+    connect(linkSettingsButton_, &QPushButton::clicked, this, &ConnectDialog::editLinkSettings);
+    connect(exitButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void ConnectDialog::FormShow() {
+void ConnectDialog::SelectSavedKind() {
     const int kind = Settings().ChannelKind;
     if (kind <= ChannelEthernet) {
-        if (ComboBoxKind->currentIndex() == kind)
-            ComboBoxKindChange(kind);
+        if (kindBox_->currentIndex() == kind)
+            chooseKind(kind);
         else
-            ComboBoxKind->setCurrentIndex(kind);  // applies the kind change
-        BitBtnConnect->setFocus();
+            kindBox_->setCurrentIndex(kind);  // applies the kind change
+        connectButton_->setFocus();
     } else {
-        ComboBoxKind->setFocus();
+        kindBox_->setFocus();
     }
 }
 
@@ -139,56 +150,56 @@ void ConnectDialog::ShowBars(bool on) {
 
 void ConnectDialog::ShowLinkParams() { zmk::ShowLinkParams(host_.PortPanel, host_.AddressPanel, host_.SubscriberPanel); }
 
-void ConnectDialog::SetAddress(int address) {
+void ConnectDialog::ShowAddress(int address) {
     if (address >= kMinAddress && address <= kMaxAddress) {
-        ComboBoxAddress->setCurrentIndex(address - 1);
+        addressBox_->setCurrentIndex(address - 1);
     } else {
-        ComboBoxAddress->setCurrentIndex(-1);
-        ComboBoxAddress->setEditText(QString::number(address));
+        addressBox_->setCurrentIndex(-1);
+        addressBox_->setEditText(QString::number(address));
     }
 }
 
-void ConnectDialog::ComboBoxKindChange(int index) {
+void ConnectDialog::chooseKind(int index) {
     if (index < 0 || index > ChannelEthernet) return;
     Settings().ChannelKind = uint8_t(index);
     const bool subscribers = index != ChannelDirect;
     const int height = subscribers ? SubscriberHeight : DirectHeight;
     ShowBars(subscribers);
-    PanelAbonent->setVisible(subscribers);
+    subscriberPanel_->setVisible(subscribers);
     setFixedSize(FormWidth, height);
 
     const int top = height - kButtonH - kButtonBottom;
     const int gap = (FormWidth - kConnectW - kParamsW - kExitW) / 4;
-    BitBtnConnect->setGeometry(gap, top, kConnectW, kButtonH);
-    BitBtnParams->setGeometry(2 * gap + kConnectW, top, kParamsW, kButtonH);
-    BitBtnExit->setGeometry(3 * gap + kConnectW + kParamsW, top, kExitW, kButtonH);
+    connectButton_->setGeometry(gap, top, kConnectW, kButtonH);
+    linkSettingsButton_->setGeometry(2 * gap + kConnectW, top, kParamsW, kButtonH);
+    exitButton_->setGeometry(3 * gap + kConnectW + kParamsW, top, kExitW, kButtonH);
 
-    ComboBoxAddress->setEnabled(!subscribers);
+    addressBox_->setEnabled(!subscribers);
     if (subscribers) {
-        FillAbonents();
+        FillSubscribers();
     } else {
-        SetAddress(Settings().Direct.Address);
+        ShowAddress(Settings().Direct.Address);
     }
     ShowLinkParams();
-    BitBtnParams->setEnabled(true);
-    BitBtnConnect->setEnabled(true);
+    linkSettingsButton_->setEnabled(true);
+    connectButton_->setEnabled(true);
 }
 
-bool ConnectDialog::OffersNewAbonent() const {
-    const int count = ComboBoxAbonent->count();
-    return count > 0 && ComboBoxAbonent->itemText(count - 1) == kNewAbonent &&
+bool ConnectDialog::OffersNewSubscriber() const {
+    const int count = subscriberBox_->count();
+    return count > 0 && subscriberBox_->itemText(count - 1) == kNewSubscriber &&
            count == ListCount(Settings().ChannelKind) + 1;
 }
 
-void ConnectDialog::FillAbonents() {
+void ConnectDialog::FillSubscribers() {
     const int kind = Settings().ChannelKind;
     const int count = ListCount(kind);
-    ComboBoxAbonent->clear();
+    subscriberBox_->clear();
     for (int i = 0; i < count; ++i) {
-        ComboBoxAbonent->addItem(kind == ChannelPhone ? AbonentName(Subscribers().phone.Entries[i])
-                                                      : AbonentName(Subscribers().ethernet.Entries[i]));
+        subscriberBox_->addItem(kind == ChannelPhone ? AbonentName(Subscribers().phone.Entries[i])
+                                                     : AbonentName(Subscribers().ethernet.Entries[i]));
     }
-    if (count < MaxAbonentCount) ComboBoxAbonent->addItem(kNewAbonent);
+    if (count < MaxSubscriberCount) subscriberBox_->addItem(kNewSubscriber);
 
     if (count > 0) {
         int address = 0;
@@ -202,45 +213,45 @@ void ConnectDialog::FillAbonents() {
             current = int(entry - Subscribers().ethernet.Entries);
             address = entry->Address;
         }
-        ComboBoxAbonent->setCurrentIndex(current);
-        SetAddress(address);
+        subscriberBox_->setCurrentIndex(current);
+        ShowAddress(address);
     } else {
-        ComboBoxAbonent->setCurrentIndex(-1);
-        ComboBoxAddress->setCurrentIndex(-1);
-        ComboBoxAddress->setEditText(QString());
+        subscriberBox_->setCurrentIndex(-1);
+        addressBox_->setCurrentIndex(-1);
+        addressBox_->setEditText(QString());
     }
 }
 
 bool ConnectDialog::NewAbonentSelected() const {
-    const int index = ComboBoxAbonent->currentIndex();
+    const int index = subscriberBox_->currentIndex();
     return index < 0 || index >= ListCount(Settings().ChannelKind);
 }
 
-void ConnectDialog::ComboBoxAbonentChange(int index) {
+void ConnectDialog::chooseSubscriber(int index) {
     const int kind = Settings().ChannelKind;
     if (kind != ChannelPhone && kind != ChannelEthernet) return;
     const int count = ListCount(kind);
 
     if (index < 0) {
-        BitBtnParams->setEnabled(false);
-        BitBtnConnect->setEnabled(false);
+        linkSettingsButton_->setEnabled(false);
+        connectButton_->setEnabled(false);
         ShowLinkParams();
         return;
     }
     if (index < count) {
         if (kind == ChannelPhone) {
             Subscribers().phone.Current = uint8_t(index);
-            SetAddress(Subscribers().phone.Entries[index].Address);
+            ShowAddress(Subscribers().phone.Entries[index].Address);
         } else {
             Subscribers().ethernet.Current = uint8_t(index);
-            SetAddress(Subscribers().ethernet.Entries[index].Address);
+            ShowAddress(Subscribers().ethernet.Entries[index].Address);
         }
         ShowLinkParams();
-        BitBtnParams->setEnabled(true);
-        BitBtnConnect->setEnabled(true);
+        linkSettingsButton_->setEnabled(true);
+        connectButton_->setEnabled(true);
         return;
     }
-    if (count >= MaxAbonentCount) return;
+    if (count >= MaxSubscriberCount) return;
 
     // "Новый абонент": a new entry after the last one.
     bool accepted = false;
@@ -269,18 +280,18 @@ void ConnectDialog::ComboBoxAbonentChange(int index) {
     }
     if (accepted) {
         WriteListFile();
-        FillAbonents();
+        FillSubscribers();
         ShowLinkParams();
-        BitBtnParams->setEnabled(true);
-        BitBtnConnect->setEnabled(true);
+        linkSettingsButton_->setEnabled(true);
+        connectButton_->setEnabled(true);
         return;
     }
     // Left: the former choice again (nothing when the list is empty).
     if (count == 0) {
-        ComboBoxAbonent->setCurrentIndex(-1);
+        subscriberBox_->setCurrentIndex(-1);
     } else {
         const uint8_t current = kind == ChannelPhone ? Subscribers().phone.Current : Subscribers().ethernet.Current;
-        ComboBoxAbonent->setCurrentIndex(std::min<int>(current, count - 1));
+        subscriberBox_->setCurrentIndex(std::min<int>(current, count - 1));
     }
 }
 
@@ -292,7 +303,7 @@ void ConnectDialog::WriteListFile() {
         WriteEthernetList(EthernetListPath(), lists.ethernet, lists.ethernetStored);
 }
 
-void ConnectDialog::BitBtnListClick() {
+void ConnectDialog::editSubscriberList() {
     const int kind = Settings().ChannelKind;
     bool accepted = false;
     if (kind == ChannelPhone) {
@@ -305,23 +316,23 @@ void ConnectDialog::BitBtnListClick() {
     if (!accepted) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     WriteListFile();
-    FillAbonents();
+    FillSubscribers();
     QApplication::restoreOverrideCursor();
     ShowLinkParams();
 }
 
-void ConnectDialog::BitBtnParamsClick() {
+void ConnectDialog::editLinkSettings() {
     LinkSettingsDialog dialog(this, host_.Link);
     if (dialog.exec() != QDialog::Accepted) return;
     WriteMainSettings(MainSettingsPath());
     ShowLinkParams();
-    if (Settings().ChannelKind == ChannelDirect) SetAddress(Settings().Direct.Address);
+    if (Settings().ChannelKind == ChannelDirect) ShowAddress(Settings().Direct.Address);
 }
 
-void ConnectDialog::BitBtnConnectClick() {
+void ConnectDialog::connectToController() {
     if (busy_) return;
-    const QString addressText = ComboBoxAddress->currentText();
-    const int kind = ComboBoxKind->currentIndex();
+    const QString addressText = addressBox_->currentText();
+    const int kind = kindBox_->currentIndex();
     if (addressText.isEmpty() || kind < 0) {
         ShowMessage(MessageKind::InputError, kNotAll);
         return;
@@ -360,7 +371,7 @@ bool ConnectDialog::SerialConnect(int address) {
             ShowMessage(MessageKind::InputError, kNotAll, QString());
             return false;
         }
-        Subscribers().phone.Current = uint8_t(ComboBoxAbonent->currentIndex());
+        Subscribers().phone.Current = uint8_t(subscriberBox_->currentIndex());
     } else {
         settings.Direct.Address = uint8_t(address);
     }
@@ -406,7 +417,7 @@ bool ConnectDialog::TcpConnect(int address) {
     }
     // The subscriber shown is the one called.
     EthernetList& list = Subscribers().ethernet;
-    list.Current = uint8_t(ComboBoxAbonent->currentIndex());
+    list.Current = uint8_t(subscriberBox_->currentIndex());
     const EthernetAbonent* entry = &list.Entries[list.Current];
     QString message;
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -35,7 +35,7 @@ struct ConnectHost {
 //
 // Use from the main window's connection start:
 //
-//     ConnectHost host{portPanel, addressPanel, [this](bool on) { ... }};
+//     ConnectHost host{portPanel, addressPanel, subscriberPanel, [this](bool on) { ... }, link};
 //     const bool connected = ConnectDialog::Run(host, this);
 //
 // On the telephone link "Связаться" only opens the modem's port; dialling
@@ -47,7 +47,7 @@ public:
     static constexpr int FormWidth = 440;
     static constexpr int DirectHeight = 194;
     static constexpr int SubscriberHeight = 266;
-    static constexpr int MaxAbonentCount = 200;
+    static constexpr int MaxSubscriberCount = 200;
     // Pause after opening the serial port, before the first request.
     static constexpr int PortSettleMs = 300;
 
@@ -60,41 +60,41 @@ public:
     // True after a successful "Связаться" (also the dialog's result then).
     bool Connected() const { return connected_; }
 
-    QLabel* LabelKind;
-    QComboBox* ComboBoxKind;       // "Тип связи"
-    QLabel* LabelAddress;
-    QComboBox* ComboBoxAddress;    // "Адрес устройства", editable "1".."255"
-    QWidget* PanelAbonent;         // telephone and Ethernet only
-    QLabel* LabelAbonent;
-    QComboBox* ComboBoxAbonent;    // subscriber names, then "Новый абонент" below 200
-    QPushButton* BitBtnList;       // "Список абонентов"
-    QPushButton* BitBtnConnect;    // "Связаться"
-    QPushButton* BitBtnParams;     // "Изменить параметры связи"
-    QPushButton* BitBtnExit;       // "Выход"
-
     // Whether the "Новый абонент" item is offered now.
-    bool OffersNewAbonent() const;
-
-public slots:
-    void FormShow();
-    // The kind list's item became the current channel kind.
-    void ComboBoxKindChange(int index);
-    // A subscriber (or "Новый абонент") chosen in the subscriber list.
-    void ComboBoxAbonentChange(int index);
-    void BitBtnListClick();
-    void BitBtnParamsClick();
-    void BitBtnConnectClick();
+    bool OffersNewSubscriber() const;
 
 private:
-    void FormCreate();
-    void SetAddress(int address);
-    void FillAbonents();
+    void CreateWidgets();
+    // Chooses the channel kind of the settings, when it is a known one.
+    void SelectSavedKind();
+    // The kind list's item became the current channel kind.
+    void chooseKind(int index);
+    // A subscriber (or "Новый абонент") chosen in the subscriber list.
+    void chooseSubscriber(int index);
+    void editSubscriberList();
+    void editLinkSettings();
+    void connectToController();
+
+    void ShowAddress(int address);
+    void FillSubscribers();
     bool NewAbonentSelected() const;
     bool SerialConnect(int address);
     bool TcpConnect(int address);
     void WriteListFile();
     void ShowLinkParams();
     void ShowBars(bool on);
+
+    QLabel* kindLabel_;
+    QComboBox* kindBox_;                 // "Тип связи"
+    QLabel* addressLabel_;
+    QComboBox* addressBox_;              // "Адрес устройства", editable "1".."255"
+    QWidget* subscriberPanel_;           // telephone and Ethernet only
+    QLabel* subscriberLabel_;
+    QComboBox* subscriberBox_;           // subscriber names, then "Новый абонент" below 200
+    QPushButton* subscriberListButton_;  // "Список абонентов"
+    QPushButton* connectButton_;         // "Связаться"
+    QPushButton* linkSettingsButton_;    // "Изменить параметры связи"
+    QPushButton* exitButton_;            // "Выход"
 
     ConnectHost host_;
     bool connected_ = false;

@@ -132,13 +132,13 @@ QList<int> LinkSettingsDialog::PresentPorts() {
 
 LinkSettingsDialog::LinkSettingsDialog(QWidget* parent, ControllerLink* link)
     : QDialog(parent), kind_(Settings().ChannelKind), link_(link) {
-    FormCreate();
+    CreateWidgets();
     FillFields();
 }
 
 LinkSettingsDialog::~LinkSettingsDialog() = default;
 
-void LinkSettingsDialog::FormCreate() {
+void LinkSettingsDialog::CreateWidgets() {
     const bool ethernet = kind_ == ChannelEthernet;
     const bool phone = kind_ == ChannelPhone;
     const int height = (kind_ == ChannelDirect) ? DirectHeight : OtherHeight;
@@ -152,163 +152,190 @@ void LinkSettingsDialog::FormCreate() {
 
     // Serial panel: port, rate, attempts and the port mode on the left, the
     // timing on the right.
-    PanelSerial = new QWidget(this);
-    PanelSerial->setGeometry(0, 0, FormWidth, kSerialPanelHeight);
+    serialPanel_ = new QWidget(this);
+    serialPanel_->setObjectName(QStringLiteral("serialPanel"));
+    serialPanel_->setGeometry(0, 0, FormWidth, kSerialPanelHeight);
     const int row1 = 12, row2 = 56, row3 = 100, row4 = 144;
-    LabelPort = MakeLabel(PanelSerial, QStringLiteral("Порт подключения"), kLeftLabelX, row1, kLeftLabelW);
-    ComboBoxPort = new QComboBox(PanelSerial);
-    ComboBoxPort->setGeometry(kLeftFieldX, row1, kComboW, kRowHeight);
-    LabelRate = MakeLabel(PanelSerial, QStringLiteral("Скорость обмена"), kLeftLabelX, row2, kLeftLabelW);
-    ComboBoxRate = new QComboBox(PanelSerial);
-    ComboBoxRate->setGeometry(kLeftFieldX, row2, kComboW, kRowHeight);
-    MakeLabel(PanelSerial, QStringLiteral("бит/с"), kLeftFieldX + kComboW + 6, row2, kUnitW);
-    LabelAttempts = MakeLabel(PanelSerial, QStringLiteral("Кол. попыток обмена"), kLeftLabelX, row3, kLeftLabelW);
-    ComboBoxAttempts = MakeAttempts(PanelSerial, kLeftFieldX, row3);
-    CheckBoxClosePort =
-        new QCheckBox(QStringLiteral("Освобождать порт после\nкаждого сеанса связи"), PanelSerial);
-    CheckBoxClosePort->setGeometry(kLeftLabelX, row4, 260, kLabelHeight + 4);
+    MakeLabel(serialPanel_, QStringLiteral("Порт подключения"), kLeftLabelX, row1, kLeftLabelW);
+    portBox_ = new QComboBox(serialPanel_);
+    portBox_->setObjectName(QStringLiteral("portBox"));
+    portBox_->setGeometry(kLeftFieldX, row1, kComboW, kRowHeight);
+    MakeLabel(serialPanel_, QStringLiteral("Скорость обмена"), kLeftLabelX, row2, kLeftLabelW);
+    rateBox_ = new QComboBox(serialPanel_);
+    rateBox_->setObjectName(QStringLiteral("rateBox"));
+    rateBox_->setGeometry(kLeftFieldX, row2, kComboW, kRowHeight);
+    MakeLabel(serialPanel_, QStringLiteral("бит/с"), kLeftFieldX + kComboW + 6, row2, kUnitW);
+    MakeLabel(serialPanel_, QStringLiteral("Кол. попыток обмена"), kLeftLabelX, row3, kLeftLabelW);
+    attemptsBox_ = MakeAttempts(serialPanel_, kLeftFieldX, row3);
+    attemptsBox_->setObjectName(QStringLiteral("attemptsBox"));
+    releasePortCheckBox_ =
+        new QCheckBox(QStringLiteral("Освобождать порт после\nкаждого сеанса связи"), serialPanel_);
+    releasePortCheckBox_->setObjectName(QStringLiteral("releasePortCheckBox"));
+    releasePortCheckBox_->setGeometry(kLeftLabelX, row4, 260, kLabelHeight + 4);
 
-    LabelAnswerWait = MakeLabel(PanelSerial, QStringLiteral("Время ожидания первого\nбайта ответа (1...120)"),
-                                kRightLabelX, row1 - 6, kRightLabelW, kLabelHeight);
-    EditAnswerWait = MakeEdit(PanelSerial, kDigits, kRightFieldX, row1);
-    MakeLabel(PanelSerial, QStringLiteral("c"), kRightFieldX + kEditW + 6, row1, kUnitW);
-    LabelByteGap = MakeLabel(PanelSerial, QStringLiteral("Время ожидания след.\nбайтов ответа (55...5000)"),
-                             kRightLabelX, row2 - 6, kRightLabelW, kLabelHeight);
-    EditByteGap = MakeEdit(PanelSerial, kByteGapDigits, kRightFieldX, row2);
-    MakeLabel(PanelSerial, QStringLiteral("мс"), kRightFieldX + kEditW + 6, row2, kUnitW);
-    LabelPreambles = MakeLabel(PanelSerial, QStringLiteral("Количество преамбул\nв запросе (0...255)"),
-                               kRightLabelX, row3 - 6, kRightLabelW, kLabelHeight);
-    EditPreambles = MakeEdit(PanelSerial, kDigits, kRightFieldX, row3);
-    LabelFreeWait = MakeLabel(PanelSerial, QStringLiteral("Время ожидания\nосвобождения СОМ порта\n (1...20)"),
-                              kRightLabelX, row4 - 8, kRightLabelW, 52);
-    EditFreeWait = MakeEdit(PanelSerial, kDigits, kRightFieldX, row4);
-    LabelFreeWaitUnit = MakeLabel(PanelSerial, QStringLiteral("c"), kRightFieldX + kEditW + 6, row4, kUnitW);
+    MakeLabel(serialPanel_, QStringLiteral("Время ожидания первого\nбайта ответа (1...120)"),
+              kRightLabelX, row1 - 6, kRightLabelW, kLabelHeight);
+    answerWaitEdit_ = MakeEdit(serialPanel_, kDigits, kRightFieldX, row1);
+    answerWaitEdit_->setObjectName(QStringLiteral("answerWaitEdit"));
+    MakeLabel(serialPanel_, QStringLiteral("c"), kRightFieldX + kEditW + 6, row1, kUnitW);
+    MakeLabel(serialPanel_, QStringLiteral("Время ожидания след.\nбайтов ответа (55...5000)"),
+              kRightLabelX, row2 - 6, kRightLabelW, kLabelHeight);
+    byteGapEdit_ = MakeEdit(serialPanel_, kByteGapDigits, kRightFieldX, row2);
+    byteGapEdit_->setObjectName(QStringLiteral("byteGapEdit"));
+    MakeLabel(serialPanel_, QStringLiteral("мс"), kRightFieldX + kEditW + 6, row2, kUnitW);
+    MakeLabel(serialPanel_, QStringLiteral("Количество преамбул\nв запросе (0...255)"),
+              kRightLabelX, row3 - 6, kRightLabelW, kLabelHeight);
+    preamblesEdit_ = MakeEdit(serialPanel_, kDigits, kRightFieldX, row3);
+    preamblesEdit_->setObjectName(QStringLiteral("preamblesEdit"));
+    releaseWaitLabel_ = MakeLabel(serialPanel_, QStringLiteral("Время ожидания\nосвобождения СОМ порта\n (1...20)"),
+                                  kRightLabelX, row4 - 8, kRightLabelW, 52);
+    releaseWaitLabel_->setObjectName(QStringLiteral("releaseWaitLabel"));
+    releaseWaitEdit_ = MakeEdit(serialPanel_, kDigits, kRightFieldX, row4);
+    releaseWaitEdit_->setObjectName(QStringLiteral("releaseWaitEdit"));
+    releaseWaitUnit_ = MakeLabel(serialPanel_, QStringLiteral("c"), kRightFieldX + kEditW + 6, row4, kUnitW);
+    releaseWaitUnit_->setObjectName(QStringLiteral("releaseWaitUnit"));
 
     // Telephone panel, under the serial panel.
-    PanelPhone = new QWidget(this);
-    PanelPhone->setGeometry(0, kSerialPanelHeight, FormWidth, kPhonePanelHeight);
-    MakeLabel(PanelPhone, QStringLiteral("Команда модему"), kLeftLabelX, 4, kLeftLabelW);
-    EditCommand = new QLineEdit(PanelPhone);
-    EditCommand->setMaxLength(MaxCommandLength);
-    EditCommand->setGeometry(kLeftFieldX, 4, FormWidth - kLeftFieldX - kMargin, kRowHeight);
-    MakeLabel(PanelPhone, QStringLiteral("Ожидание соединения\n(1...360)"), kLeftLabelX, 36, kLeftLabelW,
+    phonePanel_ = new QWidget(this);
+    phonePanel_->setObjectName(QStringLiteral("phonePanel"));
+    phonePanel_->setGeometry(0, kSerialPanelHeight, FormWidth, kPhonePanelHeight);
+    MakeLabel(phonePanel_, QStringLiteral("Команда модему"), kLeftLabelX, 4, kLeftLabelW);
+    modemCommandEdit_ = new QLineEdit(phonePanel_);
+    modemCommandEdit_->setObjectName(QStringLiteral("modemCommandEdit"));
+    modemCommandEdit_->setMaxLength(MaxCommandLength);
+    modemCommandEdit_->setGeometry(kLeftFieldX, 4, FormWidth - kLeftFieldX - kMargin, kRowHeight);
+    MakeLabel(phonePanel_, QStringLiteral("Ожидание соединения\n(1...360)"), kLeftLabelX, 36, kLeftLabelW,
               kLabelHeight);
-    EditPhoneConnectWait = MakeEdit(PanelPhone, kDigits, kLeftFieldX, 42);
-    MakeLabel(PanelPhone, QStringLiteral("c"), kLeftFieldX + kEditW + 6, 42, kUnitW);
-    MakeLabel(PanelPhone, QStringLiteral("Кол. попыток соединения\n(1...10)"), kRightLabelX, 36, kRightLabelW,
+    phoneConnectWaitEdit_ = MakeEdit(phonePanel_, kDigits, kLeftFieldX, 42);
+    phoneConnectWaitEdit_->setObjectName(QStringLiteral("phoneConnectWaitEdit"));
+    MakeLabel(phonePanel_, QStringLiteral("c"), kLeftFieldX + kEditW + 6, 42, kUnitW);
+    MakeLabel(phonePanel_, QStringLiteral("Кол. попыток соединения\n(1...10)"), kRightLabelX, 36, kRightLabelW,
               kLabelHeight);
-    EditPhoneConnRepeat = MakeEdit(PanelPhone, kDigits, kRightFieldX, 42);
+    phoneConnectAttemptsEdit_ = MakeEdit(phonePanel_, kDigits, kRightFieldX, 42);
+    phoneConnectAttemptsEdit_->setObjectName(QStringLiteral("phoneConnectAttemptsEdit"));
 
     // Ethernet panel, in place of the serial panel.
-    PanelEthernet = new QWidget(this);
-    PanelEthernet->setGeometry(0, 0, FormWidth, OtherHeight - kButtonH - 2 * kButtonBottom);
-    GroupConnection = new QGroupBox(QStringLiteral("Соединение \"Клиент-сервер\""), PanelEthernet);
-    GroupConnection->setGeometry(kMargin, 8, FormWidth - 2 * kMargin, 76);
-    MakeLabel(GroupConnection, QStringLiteral("Время ожидания\nсоединения(1...360)"), kLeftLabelX, 26,
+    ethernetPanel_ = new QWidget(this);
+    ethernetPanel_->setObjectName(QStringLiteral("ethernetPanel"));
+    ethernetPanel_->setGeometry(0, 0, FormWidth, OtherHeight - kButtonH - 2 * kButtonBottom);
+    connectionGroup_ = new QGroupBox(QStringLiteral("Соединение \"Клиент-сервер\""), ethernetPanel_);
+    connectionGroup_->setObjectName(QStringLiteral("connectionGroup"));
+    connectionGroup_->setGeometry(kMargin, 8, FormWidth - 2 * kMargin, 76);
+    MakeLabel(connectionGroup_, QStringLiteral("Время ожидания\nсоединения(1...360)"), kLeftLabelX, 26,
               kLeftLabelW, kLabelHeight);
-    EditEthConnectWait = MakeEdit(GroupConnection, kDigits, kLeftFieldX, 32);
-    MakeLabel(GroupConnection, QStringLiteral("c"), kLeftFieldX + kEditW + 6, 32, kUnitW);
-    MakeLabel(GroupConnection, QStringLiteral("Кол. попыток соединения\n(1...10)"), kRightLabelX - kMargin, 26,
+    ethernetConnectWaitEdit_ = MakeEdit(connectionGroup_, kDigits, kLeftFieldX, 32);
+    ethernetConnectWaitEdit_->setObjectName(QStringLiteral("ethernetConnectWaitEdit"));
+    MakeLabel(connectionGroup_, QStringLiteral("c"), kLeftFieldX + kEditW + 6, 32, kUnitW);
+    MakeLabel(connectionGroup_, QStringLiteral("Кол. попыток соединения\n(1...10)"), kRightLabelX - kMargin, 26,
               kRightLabelW, kLabelHeight);
-    EditEthConnRepeat = MakeEdit(GroupConnection, kDigits, kRightFieldX - kMargin, 32);
+    ethernetConnectAttemptsEdit_ = MakeEdit(connectionGroup_, kDigits, kRightFieldX - kMargin, 32);
+    ethernetConnectAttemptsEdit_->setObjectName(QStringLiteral("ethernetConnectAttemptsEdit"));
 
-    GroupExchange = new QGroupBox(QStringLiteral("Обмен с контроллером"), PanelEthernet);
-    GroupExchange->setGeometry(kMargin, 92, FormWidth - 2 * kMargin, 170);
-    MakeLabel(GroupExchange, QStringLiteral("Время ожидания первого\nбайта ответа (1...120)"), kLeftLabelX, 26,
+    exchangeGroup_ = new QGroupBox(QStringLiteral("Обмен с контроллером"), ethernetPanel_);
+    exchangeGroup_->setObjectName(QStringLiteral("exchangeGroup"));
+    exchangeGroup_->setGeometry(kMargin, 92, FormWidth - 2 * kMargin, 170);
+    MakeLabel(exchangeGroup_, QStringLiteral("Время ожидания первого\nбайта ответа (1...120)"), kLeftLabelX, 26,
               kLeftLabelW + 20, kLabelHeight);
-    EditEthAnswerWait = MakeEdit(GroupExchange, kDigits, kLeftFieldX + 20, 32);
-    MakeLabel(GroupExchange, QStringLiteral("c"), kLeftFieldX + 20 + kEditW + 6, 32, kUnitW);
-    MakeLabel(GroupExchange, QStringLiteral("Количество преамбул\nв запросе (0...255)"), kLeftLabelX, 76,
+    ethernetAnswerWaitEdit_ = MakeEdit(exchangeGroup_, kDigits, kLeftFieldX + 20, 32);
+    ethernetAnswerWaitEdit_->setObjectName(QStringLiteral("ethernetAnswerWaitEdit"));
+    MakeLabel(exchangeGroup_, QStringLiteral("c"), kLeftFieldX + 20 + kEditW + 6, 32, kUnitW);
+    MakeLabel(exchangeGroup_, QStringLiteral("Количество преамбул\nв запросе (0...255)"), kLeftLabelX, 76,
               kLeftLabelW + 20, kLabelHeight);
-    EditEthPreambles = MakeEdit(GroupExchange, kDigits, kLeftFieldX + 20, 82);
-    MakeLabel(GroupExchange, QStringLiteral("Кол. попыток обмена"), kLeftLabelX, 126, kLeftLabelW + 20);
-    ComboBoxEthAttempts = MakeAttempts(GroupExchange, kLeftFieldX + 20, 126);
-    MakeLabel(GroupExchange, QStringLiteral("Время ожидания следующих\nбайтов ответа (55...5000)"),
+    ethernetPreamblesEdit_ = MakeEdit(exchangeGroup_, kDigits, kLeftFieldX + 20, 82);
+    ethernetPreamblesEdit_->setObjectName(QStringLiteral("ethernetPreamblesEdit"));
+    MakeLabel(exchangeGroup_, QStringLiteral("Кол. попыток обмена"), kLeftLabelX, 126, kLeftLabelW + 20);
+    ethernetAttemptsBox_ = MakeAttempts(exchangeGroup_, kLeftFieldX + 20, 126);
+    ethernetAttemptsBox_->setObjectName(QStringLiteral("ethernetAttemptsBox"));
+    MakeLabel(exchangeGroup_, QStringLiteral("Время ожидания следующих\nбайтов ответа (55...5000)"),
               kRightLabelX - kMargin, 26, kRightLabelW, kLabelHeight);
-    EditEthByteGap = MakeEdit(GroupExchange, kByteGapDigits, kRightFieldX - kMargin, 32);
-    MakeLabel(GroupExchange, QStringLiteral("мс"), kRightFieldX - kMargin + kEditW + 6, 32, kUnitW);
+    ethernetByteGapEdit_ = MakeEdit(exchangeGroup_, kByteGapDigits, kRightFieldX - kMargin, 32);
+    ethernetByteGapEdit_->setObjectName(QStringLiteral("ethernetByteGapEdit"));
+    MakeLabel(exchangeGroup_, QStringLiteral("мс"), kRightFieldX - kMargin + kEditW + 6, 32, kUnitW);
 
     // Buttons.
     const int buttonTop = height - kButtonH - kButtonBottom;
-    BitBtnOk = new QPushButton(QStringLiteral("Принять"), this);
-    BitBtnOk->setGeometry(kMargin + 8, buttonTop, kButtonW, kButtonH);
-    BitBtnOk->setDefault(true);
-    BitBtnSearch = new QPushButton(QStringLiteral("Поиск адреса устройства"), this);
-    BitBtnSearch->setGeometry((FormWidth - kSearchButtonW) / 2, buttonTop, kSearchButtonW, kButtonH);
-    BitBtnExit = new QPushButton(QStringLiteral("Выход"), this);
-    BitBtnExit->setGeometry(FormWidth - kMargin - 8 - kButtonW, buttonTop, kButtonW, kButtonH);
+    acceptButton_ = new QPushButton(QStringLiteral("Принять"), this);
+    acceptButton_->setObjectName(QStringLiteral("acceptButton"));
+    acceptButton_->setGeometry(kMargin + 8, buttonTop, kButtonW, kButtonH);
+    acceptButton_->setDefault(true);
+    searchButton_ = new QPushButton(QStringLiteral("Поиск адреса устройства"), this);
+    searchButton_->setObjectName(QStringLiteral("searchButton"));
+    searchButton_->setGeometry((FormWidth - kSearchButtonW) / 2, buttonTop, kSearchButtonW, kButtonH);
+    exitButton_ = new QPushButton(QStringLiteral("Выход"), this);
+    exitButton_->setObjectName(QStringLiteral("exitButton"));
+    exitButton_->setGeometry(FormWidth - kMargin - 8 - kButtonW, buttonTop, kButtonW, kButtonH);
 
-    PanelSerial->setVisible(!ethernet);
-    PanelPhone->setVisible(phone);
-    PanelEthernet->setVisible(ethernet);
-    BitBtnSearch->setVisible(kind_ == ChannelDirect);
+    serialPanel_->setVisible(!ethernet);
+    phonePanel_->setVisible(phone);
+    ethernetPanel_->setVisible(ethernet);
+    searchButton_->setVisible(kind_ == ChannelDirect);
 
-    connect(BitBtnOk, &QPushButton::clicked, this, &LinkSettingsDialog::BitBtnOkClick);
-    connect(BitBtnSearch, &QPushButton::clicked, this, &LinkSettingsDialog::BitBtnSearchClick);
-    connect(BitBtnExit, &QPushButton::clicked, this, &QDialog::reject);
-    connect(CheckBoxClosePort, &QCheckBox::clicked, this, &LinkSettingsDialog::CheckBoxClosePortClick);
+    connect(acceptButton_, &QPushButton::clicked, this, &LinkSettingsDialog::acceptSettings);
+    connect(searchButton_, &QPushButton::clicked, this, &LinkSettingsDialog::acceptAndSearch);
+    connect(exitButton_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(releasePortCheckBox_, &QCheckBox::clicked, this, &LinkSettingsDialog::setPortRelease);
 }
 
 void LinkSettingsDialog::FillFields() {
     const MainSettings& settings = Settings();
     if (kind_ == ChannelEthernet) {
         const ChannelParams& r = settings.Ethernet;
-        EditEthConnectWait->setText(QString::number(settings.EthernetConnectWait));
-        EditEthConnRepeat->setText(QString::number(settings.EthernetConnRepeat));
-        EditEthAnswerWait->setText(QString::number(r.AnswerWaitS));
-        EditEthByteGap->setText(QString::number(r.ByteGapMs));
-        EditEthPreambles->setText(QString::number(r.Preambles));
-        ComboBoxEthAttempts->setCurrentIndex(r.Attempts >= 1 && r.Attempts <= kMaxAttempts ? r.Attempts - 1 : -1);
-        EditEthConnectWait->setFocus();
+        ethernetConnectWaitEdit_->setText(QString::number(settings.EthernetConnectWait));
+        ethernetConnectAttemptsEdit_->setText(QString::number(settings.EthernetConnRepeat));
+        ethernetAnswerWaitEdit_->setText(QString::number(r.AnswerWaitS));
+        ethernetByteGapEdit_->setText(QString::number(r.ByteGapMs));
+        ethernetPreamblesEdit_->setText(QString::number(r.Preambles));
+        ethernetAttemptsBox_->setCurrentIndex(r.Attempts >= 1 && r.Attempts <= kMaxAttempts ? r.Attempts - 1 : -1);
+        ethernetConnectWaitEdit_->setFocus();
         return;
     }
 
     const ChannelParams& r = kind_ == ChannelPhone ? settings.Phone : settings.Direct;
     for (int n : PresentPorts()) {
-        ComboBoxPort->addItem(QStringLiteral("COM%1").arg(n), n);
-        ComboBoxPort->setItemData(ComboBoxPort->count() - 1, ComPortDevice(n), Qt::ToolTipRole);
+        portBox_->addItem(QStringLiteral("COM%1").arg(n), n);
+        portBox_->setItemData(portBox_->count() - 1, ComPortDevice(n), Qt::ToolTipRole);
     }
-    ComboBoxPort->setCurrentIndex(ComboBoxPort->findData(int(r.Port)));
+    portBox_->setCurrentIndex(portBox_->findData(int(r.Port)));
     for (int32_t rate : RateList)
-        ComboBoxRate->addItem(QString::number(rate));
-    ComboBoxRate->setCurrentIndex(RateIndex(r.Rate));
-    EditAnswerWait->setText(QString::number(r.AnswerWaitS));
-    EditByteGap->setText(QString::number(r.ByteGapMs));
-    EditPreambles->setText(QString::number(r.Preambles));
-    ComboBoxAttempts->setCurrentIndex(r.Attempts >= 1 && r.Attempts <= kMaxAttempts ? r.Attempts - 1 : -1);
+        rateBox_->addItem(QString::number(rate));
+    rateBox_->setCurrentIndex(RateIndex(r.Rate));
+    answerWaitEdit_->setText(QString::number(r.AnswerWaitS));
+    byteGapEdit_->setText(QString::number(r.ByteGapMs));
+    preamblesEdit_->setText(QString::number(r.Preambles));
+    attemptsBox_->setCurrentIndex(r.Attempts >= 1 && r.Attempts <= kMaxAttempts ? r.Attempts - 1 : -1);
 
     if (kind_ == ChannelPhone) {
-        EditCommand->setText(settings.Command);
-        EditPhoneConnectWait->setText(QString::number(settings.PhoneConnectWait));
-        EditPhoneConnRepeat->setText(QString::number(settings.PhoneConnRepeat));
-        CheckBoxClosePort->setChecked(false);
-        CheckBoxClosePort->setEnabled(false);
-        LabelFreeWait->setEnabled(false);
-        EditFreeWait->setEnabled(false);
-        LabelFreeWaitUnit->setEnabled(false);
-        EditFreeWait->clear();
+        modemCommandEdit_->setText(settings.Command);
+        phoneConnectWaitEdit_->setText(QString::number(settings.PhoneConnectWait));
+        phoneConnectAttemptsEdit_->setText(QString::number(settings.PhoneConnRepeat));
+        releasePortCheckBox_->setChecked(false);
+        releasePortCheckBox_->setEnabled(false);
+        releaseWaitLabel_->setEnabled(false);
+        releaseWaitEdit_->setEnabled(false);
+        releaseWaitUnit_->setEnabled(false);
+        releaseWaitEdit_->clear();
     } else {
-        CheckBoxClosePort->setChecked(settings.DoClosePort);
-        ApplyCheckBoxRule();
+        releasePortCheckBox_->setChecked(settings.DoClosePort);
+        ShowReleaseWait();
     }
-    ComboBoxPort->setFocus();
+    portBox_->setFocus();
 }
 
-void LinkSettingsDialog::ApplyCheckBoxRule() {
-    const bool on = CheckBoxClosePort->isChecked();
-    LabelFreeWait->setEnabled(on);
-    EditFreeWait->setEnabled(on);
-    LabelFreeWaitUnit->setEnabled(on);
+void LinkSettingsDialog::ShowReleaseWait() {
+    const bool on = releasePortCheckBox_->isChecked();
+    releaseWaitLabel_->setEnabled(on);
+    releaseWaitEdit_->setEnabled(on);
+    releaseWaitUnit_->setEnabled(on);
     if (on)
-        EditFreeWait->setText(QString::number(Settings().FreePortWait));
+        releaseWaitEdit_->setText(QString::number(Settings().FreePortWait));
     else
-        EditFreeWait->clear();
+        releaseWaitEdit_->clear();
 }
 
-void LinkSettingsDialog::CheckBoxClosePortClick(bool checked) {
+void LinkSettingsDialog::setPortRelease(bool checked) {
     // The port mode takes effect at once, whatever becomes of the dialog.
     Settings().DoClosePort = checked;
-    ApplyCheckBoxRule();
+    ShowReleaseWait();
 }
 
 void LinkSettingsDialog::InputError(QWidget* field, const QString& first, const QString& second) {
@@ -320,53 +347,53 @@ void LinkSettingsDialog::RangeError(QWidget* field, const QString& parameter) {
     InputError(field, parameter, kOutOfRange);
 }
 
-void LinkSettingsDialog::BitBtnOkClick() {
-    if (Accept(false)) accept();
+void LinkSettingsDialog::acceptSettings() {
+    if (StoreFields(false)) accept();
 }
 
-void LinkSettingsDialog::BitBtnSearchClick() {
-    if (Accept(true)) accept();
+void LinkSettingsDialog::acceptAndSearch() {
+    if (StoreFields(true)) accept();
 }
 
-bool LinkSettingsDialog::Accept(bool search) {
+bool LinkSettingsDialog::StoreFields(bool search) {
     MainSettings copy = Settings();
     int value = 0;
 
     if (kind_ == ChannelDirect || kind_ == ChannelPhone) {
-        if (ComboBoxPort->currentIndex() < 0 || ComboBoxRate->currentIndex() < 0 ||
-            ComboBoxAttempts->currentIndex() < 0 || EditAnswerWait->text().isEmpty() ||
-            EditByteGap->text().isEmpty() || EditPreambles->text().isEmpty()) {
+        if (portBox_->currentIndex() < 0 || rateBox_->currentIndex() < 0 ||
+            attemptsBox_->currentIndex() < 0 || answerWaitEdit_->text().isEmpty() ||
+            byteGapEdit_->text().isEmpty() || preamblesEdit_->text().isEmpty()) {
             InputError(nullptr, kNotAll);
             return false;
         }
         ChannelParams record = kind_ == ChannelPhone ? copy.Phone : copy.Direct;
-        record.Port = uint8_t(ComboBoxPort->currentData().toInt());
-        record.Attempts = uint8_t(ComboBoxAttempts->currentIndex() + 1);
-        if (!InRange(EditPreambles->text(), 0, kMaxPreambles, value)) {
-            RangeError(EditPreambles, kPreamblesName);
+        record.Port = uint8_t(portBox_->currentData().toInt());
+        record.Attempts = uint8_t(attemptsBox_->currentIndex() + 1);
+        if (!InRange(preamblesEdit_->text(), 0, kMaxPreambles, value)) {
+            RangeError(preamblesEdit_, kPreamblesName);
             return false;
         }
         record.Preambles = uint8_t(value);
-        record.Rate = RateAt(ComboBoxRate->currentIndex());
-        if (!InRange(EditAnswerWait->text(), kMinAnswerWait, kMaxAnswerWait, value)) {
-            RangeError(EditAnswerWait, kAnswerWaitName);
+        record.Rate = RateAt(rateBox_->currentIndex());
+        if (!InRange(answerWaitEdit_->text(), kMinAnswerWait, kMaxAnswerWait, value)) {
+            RangeError(answerWaitEdit_, kAnswerWaitName);
             return false;
         }
         record.AnswerWaitS = value;
-        if (!InRange(EditByteGap->text(), kMinByteGap, kMaxByteGap, value)) {
-            RangeError(EditByteGap, kByteGapName);
+        if (!InRange(byteGapEdit_->text(), kMinByteGap, kMaxByteGap, value)) {
+            RangeError(byteGapEdit_, kByteGapName);
             return false;
         }
         record.ByteGapMs = value;
 
         if (kind_ == ChannelDirect) {
-            if (CheckBoxClosePort->isChecked()) {
-                if (EditFreeWait->text().isEmpty()) {
-                    InputError(EditFreeWait, kNotAll);
+            if (releasePortCheckBox_->isChecked()) {
+                if (releaseWaitEdit_->text().isEmpty()) {
+                    InputError(releaseWaitEdit_, kNotAll);
                     return false;
                 }
-                if (!InRange(EditFreeWait->text(), kMinFreeWait, kMaxFreeWait, value)) {
-                    RangeError(EditFreeWait, kFreeWaitName);
+                if (!InRange(releaseWaitEdit_->text(), kMinFreeWait, kMaxFreeWait, value)) {
+                    RangeError(releaseWaitEdit_, kFreeWaitName);
                     return false;
                 }
                 copy.FreePortWait = value;
@@ -374,51 +401,51 @@ bool LinkSettingsDialog::Accept(bool search) {
             copy.Direct = record;
         } else {
             copy.Phone = record;
-            copy.Command = EditCommand->text().left(MaxCommandLength);
+            copy.Command = modemCommandEdit_->text().left(MaxCommandLength);
             // An empty or non-numeric entry counts as out of range.
-            if (!InRange(EditPhoneConnectWait->text(), kMinConnectWait, kMaxConnectWait, value)) {
-                RangeError(EditPhoneConnectWait, kConnectWaitName);
+            if (!InRange(phoneConnectWaitEdit_->text(), kMinConnectWait, kMaxConnectWait, value)) {
+                RangeError(phoneConnectWaitEdit_, kConnectWaitName);
                 return false;
             }
             copy.PhoneConnectWait = value;
-            if (!InRange(EditPhoneConnRepeat->text(), kMinConnRepeat, kMaxConnRepeat, value)) {
-                RangeError(EditPhoneConnRepeat, kConnRepeatName);
+            if (!InRange(phoneConnectAttemptsEdit_->text(), kMinConnRepeat, kMaxConnRepeat, value)) {
+                RangeError(phoneConnectAttemptsEdit_, kConnRepeatName);
                 return false;
             }
             copy.PhoneConnRepeat = value;
         }
     } else if (kind_ == ChannelEthernet) {
-        if (ComboBoxEthAttempts->currentIndex() < 0 || EditEthConnectWait->text().isEmpty() ||
-            EditEthConnRepeat->text().isEmpty() || EditEthAnswerWait->text().isEmpty() ||
-            EditEthByteGap->text().isEmpty() || EditEthPreambles->text().isEmpty()) {
+        if (ethernetAttemptsBox_->currentIndex() < 0 || ethernetConnectWaitEdit_->text().isEmpty() ||
+            ethernetConnectAttemptsEdit_->text().isEmpty() || ethernetAnswerWaitEdit_->text().isEmpty() ||
+            ethernetByteGapEdit_->text().isEmpty() || ethernetPreamblesEdit_->text().isEmpty()) {
             InputError(nullptr, kNotAll);
             return false;
         }
         ChannelParams record = copy.Ethernet;
-        record.Attempts = uint8_t(ComboBoxEthAttempts->currentIndex() + 1);
-        if (!InRange(EditEthPreambles->text(), 0, kMaxPreambles, value)) {
-            RangeError(EditEthPreambles, kPreamblesName);
+        record.Attempts = uint8_t(ethernetAttemptsBox_->currentIndex() + 1);
+        if (!InRange(ethernetPreamblesEdit_->text(), 0, kMaxPreambles, value)) {
+            RangeError(ethernetPreamblesEdit_, kPreamblesName);
             return false;
         }
         record.Preambles = uint8_t(value);
-        if (!InRange(EditEthAnswerWait->text(), kMinAnswerWait, kMaxAnswerWait, value)) {
-            RangeError(EditEthAnswerWait, kAnswerWaitName);
+        if (!InRange(ethernetAnswerWaitEdit_->text(), kMinAnswerWait, kMaxAnswerWait, value)) {
+            RangeError(ethernetAnswerWaitEdit_, kAnswerWaitName);
             return false;
         }
         record.AnswerWaitS = value;
-        if (!InRange(EditEthByteGap->text(), kMinByteGap, kMaxByteGap, value)) {
-            RangeError(EditEthByteGap, kByteGapName);
+        if (!InRange(ethernetByteGapEdit_->text(), kMinByteGap, kMaxByteGap, value)) {
+            RangeError(ethernetByteGapEdit_, kByteGapName);
             return false;
         }
         record.ByteGapMs = value;
         copy.Ethernet = record;
-        if (!InRange(EditEthConnectWait->text(), kMinConnectWait, kMaxConnectWait, value)) {
-            RangeError(EditEthConnectWait, kConnectWaitName);
+        if (!InRange(ethernetConnectWaitEdit_->text(), kMinConnectWait, kMaxConnectWait, value)) {
+            RangeError(ethernetConnectWaitEdit_, kConnectWaitName);
             return false;
         }
         copy.EthernetConnectWait = value;
-        if (!InRange(EditEthConnRepeat->text(), kMinConnRepeat, kMaxConnRepeat, value)) {
-            RangeError(EditEthConnRepeat, kConnRepeatName);
+        if (!InRange(ethernetConnectAttemptsEdit_->text(), kMinConnRepeat, kMaxConnRepeat, value)) {
+            RangeError(ethernetConnectAttemptsEdit_, kConnRepeatName);
             return false;
         }
         copy.EthernetConnRepeat = value;
@@ -437,13 +464,13 @@ bool LinkSettingsDialog::Accept(bool search) {
 }
 
 bool LinkSettingsDialog::SearchAddress() {
-    BitBtnSearch->setEnabled(false);
-    BitBtnExit->setEnabled(false);
+    searchButton_->setEnabled(false);
+    exitButton_->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto restore = [this] {
         QApplication::restoreOverrideCursor();
-        BitBtnSearch->setEnabled(true);
-        BitBtnExit->setEnabled(true);
+        searchButton_->setEnabled(true);
+        exitButton_->setEnabled(true);
     };
 
     std::unique_ptr<ControllerLink> own;

@@ -45,63 +45,58 @@ public:
     // (SetComPortDevice or the "COM_PORTS" settings) that exists.
     static QList<int> PresentPorts();
 
-    // Serial panel (direct and telephone link).
-    QWidget* PanelSerial;
-    QLabel* LabelPort;
-    QComboBox* ComboBoxPort;        // "COM%d", the port number as item data
-    QLabel* LabelRate;
-    QComboBox* ComboBoxRate;        // the rate list
-    QLabel* LabelAnswerWait;
-    QLineEdit* EditAnswerWait;      // s, 1..120
-    QLabel* LabelByteGap;
-    QLineEdit* EditByteGap;         // ms, 55..5000
-    QLabel* LabelPreambles;
-    QLineEdit* EditPreambles;       // 0..255
-    QLabel* LabelAttempts;
-    QComboBox* ComboBoxAttempts;    // " 1" .. " 5"
-    QCheckBox* CheckBoxClosePort;   // per-request port mode (direct link)
-    QLabel* LabelFreeWait;
-    QLineEdit* EditFreeWait;        // s, 1..20
-    QLabel* LabelFreeWaitUnit;
-
-    // Telephone panel.
-    QWidget* PanelPhone;
-    QLineEdit* EditCommand;           // at most 200 characters
-    QLineEdit* EditPhoneConnectWait;  // s, 1..360
-    QLineEdit* EditPhoneConnRepeat;   // 1..10
-
-    // Ethernet panel, in place of the serial panel.
-    QWidget* PanelEthernet;
-    QGroupBox* GroupConnection;       // "Соединение "Клиент-сервер""
-    QLineEdit* EditEthConnectWait;    // s, 1..360
-    QLineEdit* EditEthConnRepeat;     // 1..10
-    QGroupBox* GroupExchange;         // "Обмен с контроллером"
-    QLineEdit* EditEthAnswerWait;     // s, 1..120
-    QLineEdit* EditEthPreambles;      // 0..255
-    QComboBox* ComboBoxEthAttempts;   // " 1" .. " 5"
-    QLineEdit* EditEthByteGap;        // ms, 55..5000
-
-    QPushButton* BitBtnOk;      // "Принять"
-    QPushButton* BitBtnExit;    // "Выход"
-    QPushButton* BitBtnSearch;  // "Поиск адреса устройства", direct link only
-
     int Kind() const { return kind_; }
 
-public slots:
-    void BitBtnOkClick();
+private:
+    void CreateWidgets();
+    void FillFields();
+    // Enables the release wait with the port-release box and shows its value.
+    void ShowReleaseWait();
+    // "Принять": every field checked, then all of them put into Settings().
+    void acceptSettings();
     // Accepts like "Принять", then searches the controller's address with a
     // request to address 255; accepted only when a controller answered.
-    void BitBtnSearchClick();
-    void CheckBoxClosePortClick(bool checked);
-
-private:
-    void FormCreate();
-    void FillFields();
-    void ApplyCheckBoxRule();
-    bool Accept(bool search);
+    void acceptAndSearch();
+    // The port-release box clicked: in force at once.
+    void setPortRelease(bool checked);
+    bool StoreFields(bool search);
     bool SearchAddress();
     void InputError(QWidget* field, const QString& first, const QString& second = {});
     void RangeError(QWidget* field, const QString& parameter);
+
+    // Serial panel (direct and telephone link).
+    QWidget* serialPanel_;
+    QComboBox* portBox_;              // "COM%d", the port number as item data
+    QComboBox* rateBox_;              // the rate list
+    QLineEdit* answerWaitEdit_;       // s, 1..120
+    QLineEdit* byteGapEdit_;          // ms, 55..5000
+    QLineEdit* preamblesEdit_;        // 0..255
+    QComboBox* attemptsBox_;          // " 1" .. " 5"
+    QCheckBox* releasePortCheckBox_;  // per-request port mode (direct link)
+    QLabel* releaseWaitLabel_;
+    QLineEdit* releaseWaitEdit_;      // s, 1..20
+    QLabel* releaseWaitUnit_;
+
+    // Telephone panel.
+    QWidget* phonePanel_;
+    QLineEdit* modemCommandEdit_;          // at most 200 characters
+    QLineEdit* phoneConnectWaitEdit_;      // s, 1..360
+    QLineEdit* phoneConnectAttemptsEdit_;  // 1..10
+
+    // Ethernet panel, in place of the serial panel.
+    QWidget* ethernetPanel_;
+    QGroupBox* connectionGroup_;              // "Соединение "Клиент-сервер""
+    QLineEdit* ethernetConnectWaitEdit_;      // s, 1..360
+    QLineEdit* ethernetConnectAttemptsEdit_;  // 1..10
+    QGroupBox* exchangeGroup_;                // "Обмен с контроллером"
+    QLineEdit* ethernetAnswerWaitEdit_;       // s, 1..120
+    QLineEdit* ethernetPreamblesEdit_;        // 0..255
+    QComboBox* ethernetAttemptsBox_;          // " 1" .. " 5"
+    QLineEdit* ethernetByteGapEdit_;          // ms, 55..5000
+
+    QPushButton* acceptButton_;  // "Принять"
+    QPushButton* exitButton_;    // "Выход"
+    QPushButton* searchButton_;  // "Поиск адреса устройства", direct link only
 
     int kind_;
     ControllerLink* link_;

@@ -65,27 +65,27 @@ bool ParseDigits(const QString& text, qint64& value) {
 
 SubscriberDialog::SubscriberDialog(PhoneAbonent& entry, Mode mode, QWidget* parent)
     : QDialog(parent), phone_(&entry) {
-    FormCreate(false);
+    CreateWidgets(false);
     if (mode == EditEntry) {
-        EditName->setText(AbonentName(entry));
-        EditPhone->setText(AbonentPhone(entry));
-        ComboBoxAddress->setEditText(QString::number(entry.Address));
+        nameEdit_->setText(AbonentName(entry));
+        phoneEdit_->setText(AbonentPhone(entry));
+        addressBox_->setEditText(QString::number(entry.Address));
     }
 }
 
 SubscriberDialog::SubscriberDialog(EthernetAbonent& entry, Mode mode, QWidget* parent)
     : QDialog(parent), ethernet_(&entry) {
-    FormCreate(true);
+    CreateWidgets(true);
     if (mode == EditEntry) {
-        EditName->setText(AbonentName(entry));
-        ComboBoxAddress->setEditText(QString::number(entry.Address));
+        nameEdit_->setText(AbonentName(entry));
+        addressBox_->setEditText(QString::number(entry.Address));
         for (int i = 0; i < 4; ++i)
-            EditIp[i]->setText(QString::number(entry.IpOctet(i)));
-        EditPort->setText(QString::number(entry.Port()));
+            octetEdits_[i]->setText(QString::number(entry.IpOctet(i)));
+        tcpPortEdit_->setText(QString::number(entry.Port()));
     }
 }
 
-void SubscriberDialog::FormCreate(bool ethernetForm) {
+void SubscriberDialog::CreateWidgets(bool ethernetForm) {
     const int height = ethernetForm ? EthernetFormHeight : PhoneFormHeight;
     setWindowTitle(ethernetForm ? QStringLiteral("Параметры абонента (Ethernet-интерфейс)")
                                 : QStringLiteral("Параметры абонента (связь по телефону)"));
@@ -94,25 +94,33 @@ void SubscriberDialog::FormCreate(bool ethernetForm) {
     const int row2 = kRow1Top + kRowStep;
     const int row3 = row2 + kRowStep;
 
-    LabelName = MakeLabel(this, QStringLiteral("Наименование"), kRow1Top);
-    EditName = new QLineEdit(this);
-    EditName->setMaxLength(NameMaxLength);
-    EditName->setGeometry(kFieldLeft, kRow1Top, kNameWidth, kRowHeight);
+    nameLabel_ = MakeLabel(this, QStringLiteral("Наименование"), kRow1Top);
+    nameLabel_->setObjectName(QStringLiteral("nameLabel"));
+    nameEdit_ = new QLineEdit(this);
+    nameEdit_->setObjectName(QStringLiteral("nameEdit"));
+    nameEdit_->setMaxLength(NameMaxLength);
+    nameEdit_->setGeometry(kFieldLeft, kRow1Top, kNameWidth, kRowHeight);
 
-    LabelAddress = MakeLabel(this, QStringLiteral("Адрес устройства"), row2);
-    ComboBoxAddress = MakeAddressComboBox(this, kMinAddress, kMaxAddress, AddressMaxLength,
-                                          QRect(kFieldLeft, row2, kAddressWidth, kRowHeight));
+    addressLabel_ = MakeLabel(this, QStringLiteral("Адрес устройства"), row2);
+    addressLabel_->setObjectName(QStringLiteral("addressLabel"));
+    addressBox_ = MakeAddressComboBox(this, kMinAddress, kMaxAddress, AddressMaxLength,
+                                      QRect(kFieldLeft, row2, kAddressWidth, kRowHeight));
+    addressBox_->setObjectName(QStringLiteral("addressBox"));
 
-    LabelPhone = MakeLabel(this, QStringLiteral("№ телефона"), row3);
-    EditPhone = new QLineEdit(this);
-    EditPhone->setMaxLength(PhoneMaxLength);
-    EditPhone->setGeometry(kFieldLeft, row3, kPhoneWidth, kRowHeight);
+    phoneLabel_ = MakeLabel(this, QStringLiteral("№ телефона"), row3);
+    phoneLabel_->setObjectName(QStringLiteral("phoneLabel"));
+    phoneEdit_ = new QLineEdit(this);
+    phoneEdit_->setObjectName(QStringLiteral("phoneEdit"));
+    phoneEdit_->setMaxLength(PhoneMaxLength);
+    phoneEdit_->setGeometry(kFieldLeft, row3, kPhoneWidth, kRowHeight);
 
-    LabelIp = MakeLabel(this, QStringLiteral("IP-адрес:порт"), row3);
+    ipLabel_ = MakeLabel(this, QStringLiteral("IP-адрес:порт"), row3);
+    ipLabel_->setObjectName(QStringLiteral("ipLabel"));
     int x = kFieldLeft;
     for (int i = 0; i < 4; ++i) {
-        EditIp[i] = MakeDigitsEdit(this, OctetMaxLength);
-        EditIp[i]->setGeometry(x, row3, kOctetWidth, kRowHeight);
+        octetEdits_[i] = MakeDigitsEdit(this, OctetMaxLength);
+        octetEdits_[i]->setObjectName(QStringLiteral("octetEdit%1").arg(i + 1));
+        octetEdits_[i]->setGeometry(x, row3, kOctetWidth, kRowHeight);
         x += kOctetWidth;
         auto* separator = new QLabel(i < 3 ? QStringLiteral(".") : QStringLiteral(":"), this);
         separator->setAlignment(Qt::AlignCenter);
@@ -120,44 +128,47 @@ void SubscriberDialog::FormCreate(bool ethernetForm) {
         separator->setVisible(ethernetForm);
         x += kSeparatorWidth;
     }
-    EditPort = MakeDigitsEdit(this, PortMaxLength);
-    EditPort->setGeometry(x, row3, kPortWidth, kRowHeight);
+    tcpPortEdit_ = MakeDigitsEdit(this, PortMaxLength);
+    tcpPortEdit_->setObjectName(QStringLiteral("tcpPortEdit"));
+    tcpPortEdit_->setGeometry(x, row3, kPortWidth, kRowHeight);
 
-    LabelPhone->setVisible(!ethernetForm);
-    EditPhone->setVisible(!ethernetForm);
-    LabelIp->setVisible(ethernetForm);
-    for (QLineEdit* edit : EditIp)
+    phoneLabel_->setVisible(!ethernetForm);
+    phoneEdit_->setVisible(!ethernetForm);
+    ipLabel_->setVisible(ethernetForm);
+    for (QLineEdit* edit : octetEdits_)
         edit->setVisible(ethernetForm);
-    EditPort->setVisible(ethernetForm);
+    tcpPortEdit_->setVisible(ethernetForm);
 
     MakeAcceptCancelButtons(this, QSize(FormWidth, height), kButtonWidth, kButtonHeight,
-                            kButtonBottomMargin, BitBtnOk, BitBtnCancel);
-    connect(BitBtnOk, &QPushButton::clicked, this, &SubscriberDialog::BitBtnOkClick);
-    EditName->setFocus();
+                            kButtonBottomMargin, acceptButton_, cancelButton_);
+    acceptButton_->setObjectName(QStringLiteral("acceptButton"));
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    connect(acceptButton_, &QPushButton::clicked, this, &SubscriberDialog::acceptEntry);
+    nameEdit_->setFocus();
 }
 
-void SubscriberDialog::BitBtnOkClick() {
-    const QString name = EditName->text();
-    const QString addressText = ComboBoxAddress->currentText();
+void SubscriberDialog::acceptEntry() {
+    const QString name = nameEdit_->text();
+    const QString addressText = addressBox_->currentText();
     if (addressText.isEmpty()) {
-        ShowInputError(ComboBoxAddress, kNotAllGiven);
+        ShowInputError(addressBox_, kNotAllGiven);
         return;
     }
     if (name.isEmpty()) {
-        ShowInputError(EditName, kNotAllGiven);
+        ShowInputError(nameEdit_, kNotAllGiven);
         return;
     }
     qint64 address = 0;
     if (!ParseDigits(addressText, address) || address < kMinAddress || address > kMaxAddress) {
-        ShowInputError(ComboBoxAddress, QStringLiteral("Адрес вне допустимого диапазона"),
+        ShowInputError(addressBox_, QStringLiteral("Адрес вне допустимого диапазона"),
                        QStringLiteral("(1...255)"));
         return;
     }
 
     if (phone_ != nullptr) {
-        const QString number = EditPhone->text();
+        const QString number = phoneEdit_->text();
         if (number.isEmpty()) {
-            ShowInputError(EditPhone, kNotAllGiven);
+            ShowInputError(phoneEdit_, kNotAllGiven);
             return;
         }
         phone_->Address = uint8_t(address);
@@ -167,20 +178,20 @@ void SubscriberDialog::BitBtnOkClick() {
         return;
     }
 
-    if (EditPort->text().isEmpty()) {
-        ShowInputError(EditPort, kNotAllGiven);
+    if (tcpPortEdit_->text().isEmpty()) {
+        ShowInputError(tcpPortEdit_, kNotAllGiven);
         return;
     }
     uint32_t ip = 0;
     for (int i = 3; i >= 0; --i) {
-        const QString text = EditIp[i]->text();
+        const QString text = octetEdits_[i]->text();
         if (text.isEmpty()) {
-            ShowInputError(EditIp[i], kNotAllGiven);
+            ShowInputError(octetEdits_[i], kNotAllGiven);
             return;
         }
         qint64 octet = 0;
         if (!ParseDigits(text, octet) || octet > kMaxOctet) {
-            ShowInputError(EditIp[i], QStringLiteral("Поле IP-адреса вне допустимого диапазона"),
+            ShowInputError(octetEdits_[i], QStringLiteral("Поле IP-адреса вне допустимого диапазона"),
                            QStringLiteral("(0...255)"));
             return;
         }
@@ -189,8 +200,8 @@ void SubscriberDialog::BitBtnOkClick() {
     // Any port number is taken; only text that is no 32-bit number at all
     // (a stray '%' or '\'', or more than 2147483647) is refused.
     qint64 port = 0;
-    if (!ParseDigits(EditPort->text(), port) || port > INT32_MAX) {
-        ShowInputError(EditPort, QStringLiteral("Номер порта вне допустимого диапазона"),
+    if (!ParseDigits(tcpPortEdit_->text(), port) || port > INT32_MAX) {
+        ShowInputError(tcpPortEdit_, QStringLiteral("Номер порта вне допустимого диапазона"),
                        QStringLiteral("(0...2147483647)"));
         return;
     }

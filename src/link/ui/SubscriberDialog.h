@@ -41,26 +41,25 @@ public:
 
     bool IsEthernetForm() const { return ethernet_ != nullptr; }
 
-    QLabel* LabelName;
-    QLineEdit* EditName;
-    QLabel* LabelAddress;
-    QComboBox* ComboBoxAddress;  // editable list "1".."255"
-    // Telephone form (hidden on the Ethernet form).
-    QLabel* LabelPhone;
-    QLineEdit* EditPhone;
-    // Ethernet form (hidden on the telephone form): the four octets, first
-    // one first, then the port.
-    QLabel* LabelIp;
-    QLineEdit* EditIp[4];
-    QLineEdit* EditPort;
-    QPushButton* BitBtnOk;      // "Принять"
-    QPushButton* BitBtnCancel;  // "Отменить"
-
-public slots:
-    void BitBtnOkClick();
-
 private:
-    void FormCreate(bool ethernetForm);
+    void CreateWidgets(bool ethernetForm);
+    // "Принять": checks every field and only then changes the entry.
+    void acceptEntry();
+
+    QLabel* nameLabel_;
+    QLineEdit* nameEdit_;
+    QLabel* addressLabel_;
+    QComboBox* addressBox_;  // editable list "1".."255"
+    // Telephone form (hidden on the Ethernet form).
+    QLabel* phoneLabel_;
+    QLineEdit* phoneEdit_;
+    // Ethernet form (hidden on the telephone form): the four octets, first
+    // one first ("octetEdit1".."octetEdit4"), then the TCP port.
+    QLabel* ipLabel_;
+    QLineEdit* octetEdits_[4];
+    QLineEdit* tcpPortEdit_;
+    QPushButton* acceptButton_;  // "Принять"
+    QPushButton* cancelButton_;  // "Отменить"
 
     PhoneAbonent* phone_ = nullptr;
     EthernetAbonent* ethernet_ = nullptr;

@@ -36,20 +36,20 @@ QString RowNumberText(int row) {
 
 // ---------------------------------------------------------------------------
 
-AbonentsListModel::AbonentsListModel(const PhoneList* list, QObject* parent)
+SubscriberListModel::SubscriberListModel(const PhoneList* list, QObject* parent)
     : ListTableModel(Headings(QStringLiteral("№ телефона")), parent), phone_(list) {}
 
-AbonentsListModel::AbonentsListModel(const EthernetList* list, QObject* parent)
+SubscriberListModel::SubscriberListModel(const EthernetList* list, QObject* parent)
     : ListTableModel(Headings(QStringLiteral("IP-адрес:порт")), parent), ethernet_(list) {}
 
-int AbonentsListModel::rowCount(const QModelIndex& parent) const {
+int SubscriberListModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid())
         return 0;
     const int count = phone_ != nullptr ? phone_->Count : ethernet_->Count;
     return std::min(count, MaxAbonents);
 }
 
-QString AbonentsListModel::CellText(int row, int column) const {
+QString SubscriberListModel::CellText(int row, int column) const {
     if (row < 0 || row >= rowCount())
         return {};
     switch (column) {
@@ -73,17 +73,17 @@ QString AbonentsListModel::CellText(int row, int column) const {
 
 SubscriberListDialog::SubscriberListDialog(PhoneList& list, QWidget* parent)
     : ListDialogFrame(parent), phone_(std::make_unique<PhoneList>(list)), phoneTarget_(&list) {
-    Model = new AbonentsListModel(phone_.get(), this);
+    model_ = new SubscriberListModel(phone_.get(), this);
     setWindowTitle(QStringLiteral("Список абонентов (связь по телефону)"));
-    FormCreate();
+    CreateWidgets();
 }
 
 SubscriberListDialog::SubscriberListDialog(EthernetList& list, QWidget* parent)
     : ListDialogFrame(parent), ethernet_(std::make_unique<EthernetList>(list)),
       ethernetTarget_(&list) {
-    Model = new AbonentsListModel(ethernet_.get(), this);
+    model_ = new SubscriberListModel(ethernet_.get(), this);
     setWindowTitle(QStringLiteral("Список абонентов (Ethernet-интерфейс)"));
-    FormCreate();
+    CreateWidgets();
 }
 
 SubscriberListDialog::~SubscriberListDialog() = default;
@@ -96,16 +96,17 @@ int SubscriberListDialog::CurrentIndex() const {
     return phone_ ? phone_->Current : ethernet_->Current;
 }
 
-void SubscriberListDialog::FormCreate() {
-    BuildFrame(Model,
+void SubscriberListDialog::CreateWidgets() {
+    model_->setObjectName(QStringLiteral("model"));
+    BuildFrame(model_,
                {.width = FormWidth,
                 .height = FormHeight,
                 .gridHeight = kGridHeight,
                 .buttonWidth = kButtonWidth,
                 .buttonGap = kButtonGap,
                 .columnWidths = {kNumberWidth, kNameWidth, kAddressWidth},
-                .nameColumn = AbonentsListModel::ColumnName,
-                .secondSortColumn = AbonentsListModel::ColumnKey,
+                .nameColumn = SubscriberListModel::ColumnName,
+                .secondSortColumn = SubscriberListModel::ColumnKey,
                 .secondSortTip = IsEthernetList()
                                      ? QStringLiteral("Упорядочить по IP-адресу")
                                      : QStringLiteral("Упорядочить по номеру телефона"),
@@ -144,7 +145,7 @@ void SubscriberListDialog::PrepareRows() {
     // is brought back to the last entry.
     if (count > 0 && CurrentIndex() >= count)
         SetCurrent(count - 1);
-    Model->Refresh();
+    model_->Refresh();
 }
 
 void SubscriberListDialog::editCurrentRow() {

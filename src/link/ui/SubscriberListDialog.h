@@ -5,21 +5,19 @@
 #include "common/ui/ListDialogFrame.h"
 #include "link/SubscriberList.h"
 
-class QToolButton;
-
 namespace zmk {
 
 // The rows of a subscriber list as a table: "№", "Наименование", "Адрес"
 // and "№ телефона" or "IP-адрес:порт". It shows the first Count entries of
 // the list it is given; Refresh() after the list changed.
-class AbonentsListModel : public ListTableModel {
+class SubscriberListModel : public ListTableModel {
     Q_OBJECT
 
 public:
     enum Column { ColumnNumber = 0, ColumnName = 1, ColumnAddress = 2, ColumnKey = 3, ColumnCount = 4 };
 
-    explicit AbonentsListModel(const PhoneList* list, QObject* parent = nullptr);
-    explicit AbonentsListModel(const EthernetList* list, QObject* parent = nullptr);
+    explicit SubscriberListModel(const PhoneList* list, QObject* parent = nullptr);
+    explicit SubscriberListModel(const EthernetList* list, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QString CellText(int row, int column) const override;
@@ -50,14 +48,6 @@ public:
     int Count() const override;
     int CurrentIndex() const override;
 
-    AbonentsListModel* Model;
-
-public slots:
-    void editCurrentRow() override;
-    void addRow() override;
-    void deleteCurrentRow() override;
-    void acceptList() override;
-
 protected:
     void PrepareRows() override;
     void SetCurrent(int row) override;
@@ -65,7 +55,15 @@ protected:
     void StoreSortKind(uint8_t kind) override;
 
 private:
-    void FormCreate();
+    void CreateWidgets();
+    // The frame's buttons: "Изменить" (also a double click on a row),
+    // "Добавить", "Удалить", "Принять".
+    void editCurrentRow() override;
+    void addRow() override;
+    void deleteCurrentRow() override;
+    void acceptList() override;
+
+    SubscriberListModel* model_ = nullptr;
 
     std::unique_ptr<PhoneList> phone_;
     std::unique_ptr<EthernetList> ethernet_;
