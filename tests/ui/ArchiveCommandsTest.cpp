@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "BaseFolder.h"
-#include "WindowPart.h"
+#include "NamedChild.h"
 #include "SimProcess.h"
 #include "app/ui/MainWindow.h"
 #include "MessageTrap.h"
@@ -339,7 +339,7 @@ private slots:
         QVERIFY(responder.messages[0].line2.isEmpty());
 
         // Without the controller: the file view is all there is.
-        WindowPart<QPushButton>(w.get(), "hangUpButton")->click();
+        Named<QPushButton>(w.get(), "hangUpButton")->click();
         QVERIFY(!Shared().Connected);
         sim.stop();
         ModalScript& viewing = responder.NewScript();

@@ -7,15 +7,14 @@
 #include <QWidget>
 #include <QtGlobal>
 
+#include "NamedChild.h"
+
 // The parts of a list dialog (ListDialogFrame) and of its entry dialogs, by
 // their object names. A missing part ends the test at once.
 
 template <typename T>
 T* ListPart(const QWidget& form, const char* name) {
-    T* part = form.findChild<T*>(QString::fromLatin1(name));
-    if (part == nullptr)
-        qFatal("%s has no %s", form.metaObject()->className(), name);
-    return part;
+    return Named<T>(&form, QString::fromLatin1(name));
 }
 
 // The grid of the rows.

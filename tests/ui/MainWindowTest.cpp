@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "BaseFolder.h"
-#include "WindowPart.h"
+#include "NamedChild.h"
 #include "app/ui/PanelStatusBar.h"
 #include "SimProcess.h"
 #include "common/Folders.h"
@@ -237,7 +237,7 @@ private slots:
     void menuTreeAsDesigned() {
         Home home;
         MainWindow w;
-        WindowPart<QTimer>(&w, "startTimer")->stop();
+        Named<QTimer>(&w, "startTimer")->stop();
         QCOMPARE(w.windowTitle(), QStringLiteral("Программа обслуживания контроллера  ЗМК_NGC8200"));
         QCOMPARE(w.MenuItemNames(), AllItems);
 
@@ -334,22 +334,22 @@ private slots:
 
         // Starting: no menu at all; the status bars as designed.
         QVERIFY(ShownItems(w).isEmpty());
-        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelCount(), 4);
-        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelWidth(0), 175);
-        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelWidth(1), 95);
-        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelWidth(3), 50);
-        QCOMPARE(WindowPart<PanelStatusBar>(&w, "subscriberBar")->PanelWidth(0), 400);
-        QCOMPARE(WindowPart<PanelStatusBar>(&w, "modemBar")->PanelWidth(0), 400);
-        QCOMPARE(Shared().LinkInfoBar, WindowPart<PanelStatusBar>(&w, "subscriberBar")->Panel(0));
-        QCOMPARE(Shared().ModemBar, WindowPart<PanelStatusBar>(&w, "modemBar")->Panel(0));
+        QCOMPARE(Named<PanelStatusBar>(&w, "linkBar")->PanelCount(), 4);
+        QCOMPARE(Named<PanelStatusBar>(&w, "linkBar")->PanelWidth(0), 175);
+        QCOMPARE(Named<PanelStatusBar>(&w, "linkBar")->PanelWidth(1), 95);
+        QCOMPARE(Named<PanelStatusBar>(&w, "linkBar")->PanelWidth(3), 50);
+        QCOMPARE(Named<PanelStatusBar>(&w, "subscriberBar")->PanelWidth(0), 400);
+        QCOMPARE(Named<PanelStatusBar>(&w, "modemBar")->PanelWidth(0), 400);
+        QCOMPARE(Shared().LinkInfoBar, Named<PanelStatusBar>(&w, "subscriberBar")->Panel(0));
+        QCOMPARE(Shared().ModemBar, Named<PanelStatusBar>(&w, "modemBar")->Panel(0));
         QCOMPARE(Shared().Link, &w.Link());
-        QCOMPARE(w.Link().StatusPanel, WindowPart<PanelStatusBar>(&w, "linkBar")->Panel(3));
-        QCOMPARE(WindowPart<QTimer>(&w, "startTimer")->interval(), 100);
-        QCOMPARE(WindowPart<QTimer>(&w, "messageTimer")->interval(), 3000);
-        QCOMPARE(WindowPart<QTimer>(&w, "callTimer")->interval(), 1000);
-        QVERIFY(WindowPart<QFrame>(&w, "callPanel")->isHidden());
-        QCOMPARE(WindowPart<QPushButton>(&w, "hangUpButton")->text(), QStringLiteral("Отключить связь"));
-        QCOMPARE(WindowPart<QLabel>(&w, "callDuration")->text(), QStringLiteral("00:00:00"));
+        QCOMPARE(w.Link().StatusPanel, Named<PanelStatusBar>(&w, "linkBar")->Panel(3));
+        QCOMPARE(Named<QTimer>(&w, "startTimer")->interval(), 100);
+        QCOMPARE(Named<QTimer>(&w, "messageTimer")->interval(), 3000);
+        QCOMPARE(Named<QTimer>(&w, "callTimer")->interval(), 1000);
+        QVERIFY(Named<QFrame>(&w, "callPanel")->isHidden());
+        QCOMPARE(Named<QPushButton>(&w, "hangUpButton")->text(), QStringLiteral("Отключить связь"));
+        QCOMPARE(Named<QLabel>(&w, "callDuration")->text(), QStringLiteral("00:00:00"));
     }
 
     void windowFromSettings() {
@@ -357,13 +357,13 @@ private slots:
         home.WriteMainSettings(QStringLiteral("[CURR_PAR]\r\nForm_Width=900\r\nForm_Height=600\r\n"
                                               "Form_Left=30\r\nForm_Top=40\r\n"));
         MainWindow w;
-        WindowPart<QTimer>(&w, "startTimer")->stop();
+        Named<QTimer>(&w, "startTimer")->stop();
         QCOMPARE(w.size(), QSize(900, 600));
         QCOMPARE(w.pos(), QPoint(30, 40));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         // Panel 2 takes the bar's width less panels 0 and 1 and a margin of 60.
-        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelWidth(2), w.width() - 175 - 95 - 60);
+        QCOMPARE(Named<PanelStatusBar>(&w, "linkBar")->PanelWidth(2), w.width() - 175 - 95 - 60);
         // Missing working folders were made; rep_format.ini missing means 4 decimals everywhere.
         for (const char* folder : {"CONFIG", "ALAFILES", "AUDFILES", "MOMDATA", "HOURDATA", "DAYDATA", "REPORT", "INI"})
             QVERIFY2(QDir(home.Path() + folder).exists(), folder);
@@ -392,15 +392,15 @@ private slots:
         QFETCH(QStringList, shown);
         Home home;
         MainWindow w;
-        WindowPart<QTimer>(&w, "startTimer")->stop();
-        WindowPart<PanelStatusBar>(&w, "linkBar")->SetPanelText(0, QStringLiteral(" COM1,   38400 бит/с"));
-        WindowPart<PanelStatusBar>(&w, "linkBar")->SetPanelText(1, QStringLiteral(" Адр. 1"));
+        Named<QTimer>(&w, "startTimer")->stop();
+        Named<PanelStatusBar>(&w, "linkBar")->SetPanelText(0, QStringLiteral(" COM1,   38400 бит/с"));
+        Named<PanelStatusBar>(&w, "linkBar")->SetPanelText(1, QStringLiteral(" Адр. 1"));
         Shared().Connected = connected;
         Shared().MoistureMeterPresent = moisture;
         w.UpdateMenus();
         QCOMPARE(ShownItems(w), shown);
-        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelText(0).isEmpty(), !connected);
-        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelText(1).isEmpty(), !connected);
+        QCOMPARE(Named<PanelStatusBar>(&w, "linkBar")->PanelText(0).isEmpty(), !connected);
+        QCOMPARE(Named<PanelStatusBar>(&w, "linkBar")->PanelText(1).isEmpty(), !connected);
     }
 
     // Whatever would end the channel while a request or the modem dialogue
@@ -444,7 +444,7 @@ private slots:
         auto waiting = [&] {
             if (!duringDial) return w->Link().InExchange();
             // The modem has been given the dial command and has not answered.
-            return WindowPart<PanelStatusBar>(w.get(), "modemBar")->PanelText(0).contains(QStringLiteral("ATD"));
+            return Named<PanelStatusBar>(w.get(), "modemBar")->PanelText(0).contains(QStringLiteral("ATD"));
         };
         bool acted = false;
         qint64 stoppedAfterMs = -1;  // when the wait was over, counted from the action
@@ -461,7 +461,7 @@ private slots:
             if (action == QLatin1String("close")) {
                 w->close();
             } else if (action == QLatin1String("hangUp")) {
-                WindowPart<QPushButton>(w.get(), "hangUpButton")->click();
+                Named<QPushButton>(w.get(), "hangUpButton")->click();
             } else {
                 responder.connect = false;  // the second connection dialog is left
                 w->MenuItem(QStringLiteral("Nconnect"))->trigger();
@@ -487,7 +487,7 @@ private slots:
             QVERIFY(w->isVisible());
             QVERIFY(!Shared().Connected);
             QVERIFY(!w->ModemLineUp());
-            QVERIFY(WindowPart<QFrame>(w.get(), "callPanel")->isHidden());
+            QVERIFY(Named<QFrame>(w.get(), "callPanel")->isHidden());
         }
         // Nothing was torn down under the wait: the request was still running
         // when the action returned, and a closing window was still open.
@@ -514,9 +514,9 @@ private slots:
         QVERIFY(Shared().HexaneInList);
         QCOMPARE(ShownItems(*w), Without(AllItems, {"NChrom_MeanData", "NWmt_MeanData"}));
         QVERIFY(w->Link().Socket != nullptr);
-        QCOMPARE(WindowPart<PanelStatusBar>(w.get(), "linkBar")->PanelText(1), QStringLiteral(" Адр. 1"));
-        QVERIFY(WindowPart<PanelStatusBar>(w.get(), "subscriberBar")->isVisible());
-        QCOMPARE(WindowPart<PanelStatusBar>(w.get(), "subscriberBar")->PanelText(0), QStringLiteral(" Симулятор (IP-адр. 127.0.0.1)"));
+        QCOMPARE(Named<PanelStatusBar>(w.get(), "linkBar")->PanelText(1), QStringLiteral(" Адр. 1"));
+        QVERIFY(Named<PanelStatusBar>(w.get(), "subscriberBar")->isVisible());
+        QCOMPARE(Named<PanelStatusBar>(w.get(), "subscriberBar")->PanelText(0), QStringLiteral(" Симулятор (IP-адр. 127.0.0.1)"));
         // The identification and the basic tables are in the image; the
         // controller keeps its name in the DOS code page.
         QCOMPARE(int(w->Image().Table(0)[1]), 73);
@@ -529,7 +529,7 @@ private slots:
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(w->Link().UserCode.data()), 4), QByteArray("1234"));
 
         // "Отключить связь" ends the connection; "Связь с другим устройством" starts a new one.
-        WindowPart<QPushButton>(w.get(), "hangUpButton")->click();
+        Named<QPushButton>(w.get(), "hangUpButton")->click();
         QVERIFY(!Shared().Connected);
         QCOMPARE(ShownItems(*w), NotConnectedItems);
         QSignalSpy again(w.get(), &MainWindow::ConnectionStartFinished);
@@ -554,8 +554,8 @@ private slots:
         QVERIFY(Shared().Connected);
         QVERIFY(w->Link().PortHandle != nullptr);
         QCOMPARE(int(Settings().Direct.Address), 17);
-        QCOMPARE(WindowPart<PanelStatusBar>(w.get(), "linkBar")->PanelText(0), QStringLiteral(" COM3,   38400 бит/с"));
-        QVERIFY(WindowPart<PanelStatusBar>(w.get(), "subscriberBar")->isHidden());
+        QCOMPARE(Named<PanelStatusBar>(w.get(), "linkBar")->PanelText(0), QStringLiteral(" COM3,   38400 бит/с"));
+        QVERIFY(Named<PanelStatusBar>(w.get(), "subscriberBar")->isHidden());
 
         // The adopted address is saved with the settings at program end.
         w->close();
@@ -578,21 +578,21 @@ private slots:
         QCOMPARE(responder.userDialogs, 1);  // before dialling, not again after the identification
         QVERIFY(Shared().Connected);
         QVERIFY(w->ModemLineUp());
-        QVERIFY(WindowPart<QFrame>(w.get(), "callPanel")->isVisible());
-        QVERIFY(WindowPart<QTimer>(w.get(), "callTimer")->isActive());
-        QCOMPARE(WindowPart<PanelStatusBar>(w.get(), "subscriberBar")->PanelText(0), QStringLiteral(" ГРС (тел. (012) 345-67-89)"));
-        QVERIFY(WindowPart<PanelStatusBar>(w.get(), "modemBar")->PanelText(0).isEmpty());
+        QVERIFY(Named<QFrame>(w.get(), "callPanel")->isVisible());
+        QVERIFY(Named<QTimer>(w.get(), "callTimer")->isActive());
+        QCOMPARE(Named<PanelStatusBar>(w.get(), "subscriberBar")->PanelText(0), QStringLiteral(" ГРС (тел. (012) 345-67-89)"));
+        QVERIFY(Named<PanelStatusBar>(w.get(), "modemBar")->PanelText(0).isEmpty());
         // The call panel sits at the bottom right of the client panel.
-        const QRect panel = WindowPart<QFrame>(w.get(), "callPanel")->geometry();
-        QCOMPARE(panel.right(), WindowPart<QWidget>(w.get(), "clientArea")->width() - 1 - 4);
-        QCOMPARE(panel.bottom(), WindowPart<QWidget>(w.get(), "clientArea")->height() - 1 - 8);
-        QTRY_COMPARE_WITH_TIMEOUT(WindowPart<QLabel>(w.get(), "callDuration")->text(), QStringLiteral("00:00:01"), 5000);
+        const QRect panel = Named<QFrame>(w.get(), "callPanel")->geometry();
+        QCOMPARE(panel.right(), Named<QWidget>(w.get(), "clientArea")->width() - 1 - 4);
+        QCOMPARE(panel.bottom(), Named<QWidget>(w.get(), "clientArea")->height() - 1 - 8);
+        QTRY_COMPARE_WITH_TIMEOUT(Named<QLabel>(w.get(), "callDuration")->text(), QStringLiteral("00:00:01"), 5000);
 
-        WindowPart<QPushButton>(w.get(), "hangUpButton")->click();
+        Named<QPushButton>(w.get(), "hangUpButton")->click();
         QVERIFY(!Shared().Connected);
         QVERIFY(!w->ModemLineUp());
-        QVERIFY(WindowPart<QFrame>(w.get(), "callPanel")->isHidden());
-        QVERIFY(!WindowPart<QTimer>(w.get(), "callTimer")->isActive());
+        QVERIFY(Named<QFrame>(w.get(), "callPanel")->isHidden());
+        QVERIFY(!Named<QTimer>(w.get(), "callTimer")->isActive());
         QVERIFY(w->Link().PortHandle == nullptr);
         QCOMPARE(ShownItems(*w), NotConnectedItems);
     }
@@ -612,7 +612,7 @@ private slots:
         QCOMPARE(responder.messages[0].line2, QStringLiteral("Повторить попытку соединения?"));
         QVERIFY(!Shared().Connected);
         QVERIFY(!w->ModemLineUp());
-        QVERIFY(WindowPart<QFrame>(w.get(), "callPanel")->isHidden());
+        QVERIFY(Named<QFrame>(w.get(), "callPanel")->isHidden());
         QCOMPARE(ShownItems(*w), NotConnectedItems);
     }
 
@@ -725,19 +725,19 @@ private slots:
     void messageTimerClearsPanel2() {
         Home home;
         MainWindow w;
-        WindowPart<QTimer>(&w, "startTimer")->stop();
+        Named<QTimer>(&w, "startTimer")->stop();
         w.ShowCommandMessage(QStringLiteral("Команда 1.  Нет ответа"));
-        QVERIFY(WindowPart<QTimer>(&w, "messageTimer")->isActive());
+        QVERIFY(Named<QTimer>(&w, "messageTimer")->isActive());
         QTest::qWait(1000);
-        QCOMPARE(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelText(2), QStringLiteral("Команда 1.  Нет ответа"));
-        QTRY_VERIFY_WITH_TIMEOUT(WindowPart<PanelStatusBar>(&w, "linkBar")->PanelText(2).isEmpty(), 6000);
-        QVERIFY(!WindowPart<QTimer>(&w, "messageTimer")->isActive());
+        QCOMPARE(Named<PanelStatusBar>(&w, "linkBar")->PanelText(2), QStringLiteral("Команда 1.  Нет ответа"));
+        QTRY_VERIFY_WITH_TIMEOUT(Named<PanelStatusBar>(&w, "linkBar")->PanelText(2).isEmpty(), 6000);
+        QVERIFY(!Named<QTimer>(&w, "messageTimer")->isActive());
     }
 
     void laterCommandsSaySo() {
         Home home;
         MainWindow w;
-        WindowPart<QTimer>(&w, "startTimer")->stop();
+        Named<QTimer>(&w, "startTimer")->stop();
         Responder responder;
         w.MenuItem("NSit")->trigger();
         QCOMPARE(responder.messages.size(), 1);
@@ -749,7 +749,7 @@ private slots:
     void userIdentificationFromMenu() {
         Home home;
         MainWindow w;
-        WindowPart<QTimer>(&w, "startTimer")->stop();
+        Named<QTimer>(&w, "startTimer")->stop();
         Responder responder;
         responder.code = QStringLiteral("77");
         responder.password = QStringLiteral("abc");
@@ -767,7 +767,7 @@ private slots:
     void escapeDuringReading() {
         Home home;
         MainWindow w;
-        WindowPart<QTimer>(&w, "startTimer")->stop();
+        Named<QTimer>(&w, "startTimer")->stop();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTest::keyClick(&w, Qt::Key_Escape);
@@ -784,7 +784,7 @@ private slots:
     void closeRemovesTemporaryFiles() {
         Home home;
         auto w = std::make_unique<MainWindow>();
-        WindowPart<QTimer>(w.get(), "startTimer")->stop();
+        Named<QTimer>(w.get(), "startTimer")->stop();
         const QStringList temporary = {"datafile.aud", "datafile.ala", "datafile.clb", "datafile.hdm"};
         for (const QString& name : temporary) {
             QFile file(home.Path() + name);

@@ -13,7 +13,7 @@
 
 #include "BaseFolder.h"
 #include "ListDialogParts.h"
-#include "WindowPart.h"
+#include "NamedChild.h"
 #include "common/Cp1251.h"
 #include "app/ui/MainWindow.h"
 #include "MessageTrap.h"
@@ -435,7 +435,7 @@ private slots:
         Objects() = EmptyObjectList();
         {
             MainWindow w;
-            WindowPart<QTimer>(&w, "startTimer")->stop();
+            Named<QTimer>(&w, "startTimer")->stop();
             const ObjectList& list = Objects();
             QCOMPARE(int(list.Count), 3);
             QCOMPARE(ObjectName(list.Entries[0]), QStringLiteral("Альфа"));

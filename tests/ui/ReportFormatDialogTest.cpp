@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "BaseFolder.h"
-#include "WindowPart.h"
+#include "NamedChild.h"
 #include "app/ui/MainWindow.h"
 #include "MessageTrap.h"
 #include "ModalScript.h"
@@ -173,7 +173,7 @@ private slots:
         const QString path = base.File(QStringLiteral("INI/rep_format.ini"));
         {
             MainWindow w;
-            WindowPart<QTimer>(&w, "startTimer")->stop();
+            Named<QTimer>(&w, "startTimer")->stop();
             QAction* item = w.MenuItem(QStringLiteral("NFormate"));
             QVERIFY(item != nullptr);
             QVERIFY(CurrentReportFormat() == DefaultReportFormat());  // no file: all 4
@@ -212,7 +212,7 @@ private slots:
         {  // read back at the next start
             CurrentReportFormat() = DefaultReportFormat();
             MainWindow w;
-            WindowPart<QTimer>(&w, "startTimer")->stop();
+            Named<QTimer>(&w, "startTimer")->stop();
             QCOMPARE(GasParameterDecimals(CurrentReportFormat(), 3), 1);
             QCOMPARE(PressureDecimals(CurrentReportFormat()), 0);
         }
