@@ -445,3 +445,28 @@ TEST_F(ModemFixture, ClosedPortIsNoModem) {
     EXPECT_EQ(Dial(), DialNoModem);
     EXPECT_TRUE(port.writes.empty());
 }
+
+TEST(FindSubstring, Occurrence) {
+    struct Case {
+        const char* text;
+        const char* pattern;
+        bool found;
+    } cases[] = {
+        {"\r\nCONNECT 9600\r\n", "CONNECT", true},
+        {"\r\nNO CARRIER\r\n", "CONNECT", false},
+        {"OK", "OK", true},
+        {"xOK", "OK", true},
+        {"O", "OK", false},   // shorter than the pattern
+        {"", "OK", false},
+        {"", "", false},      // empty text
+        {"abc", "", true},
+        {"BUSYBUS", "BUSY", true},
+        {"BUSBUSY", "BUSY", true},
+        {"BUSBUS", "BUSY", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FindSubstring(c.text, c.pattern), c.found) << '"' << c.text << "\" / \"" << c.pattern << '"';
+    // Bytes after a NUL still count.
+    const char withNul[] = {'A', 0, 'O', 'K'};
+    EXPECT_TRUE(FindSubstring(QByteArrayView(withNul, 4), "OK"));
+}
