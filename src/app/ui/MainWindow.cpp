@@ -805,7 +805,7 @@ bool MainWindow::RunConnectionDialog() {
 
 bool MainWindow::DialController() {
     const MainSettings& settings = Settings();
-    int result = DialNoModem;
+    DialResult result = DialResult::NoModem;
     for (;;) {
         {
             BusyCursor busy;
@@ -821,7 +821,7 @@ bool MainWindow::DialController() {
                 --modemDialogues_;
             }
         }
-        if (result == DialConnected) {
+        if (result == DialResult::Connected) {
             CallStart = QDateTime::currentDateTime();
             pntime->setText(QStringLiteral("00:00:00"));
             TimerMoney->start();
@@ -834,7 +834,7 @@ bool MainWindow::DialController() {
     }
     StatusBar3->SetPanelText(0, QString());
     repaint();
-    return result == DialConnected;
+    return result == DialResult::Connected;
 }
 
 void MainWindow::HangUpModem() {
