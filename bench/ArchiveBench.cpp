@@ -10,8 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "SimProcess.h"
-#include "link/SerialChannel.h"
+#include "SimLink.h"
 #include "link/ControllerLink.h"
 #include "measurements/ArchiveReader.h"
 #include "common/MessageKind.h"
@@ -44,23 +43,17 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int months = argc > 1 ? std::clamp(atoi(argv[1]), 1, 11) : 1;
 
-    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--baud"), QString::number(Baud),
-                    QStringLiteral("--clock"), QStringLiteral("2024-12-15 12:00:00")});
+    SimLink sim(SimTransport::Pty, {QStringLiteral("--baud"), QString::number(Baud), QStringLiteral("--clock"),
+                                    QStringLiteral("2024-12-15 12:00:00")});
     if (!sim.ready()) {
         std::fprintf(stderr, "simulator did not start: %s\n", qPrintable(sim.output()));
         return 1;
     }
     ControllerLink link(0);
-    link.ChannelKind = ChannelDirect;
-    link.ClosePortEachExchange = 0;
-    link.BaudRate = Baud;
-    link.Preambles = Preambles;
-    link.Attempts = 1;
-    link.Address = 1;
-    link.ComPortNo = 1;
-    SetComPortDevice(1, sim.ptyPath());
-    if (!link.OpenPort()) {
-        std::fprintf(stderr, "%s\n", qPrintable(link.MessageBuf));
+    sim.params.Rate = Baud;
+    sim.params.Preambles = Preambles;
+    if (!sim.Open(link)) {
+        std::fprintf(stderr, "%s\n", qPrintable(sim.message()));
         return 1;
     }
 

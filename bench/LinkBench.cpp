@@ -10,8 +10,7 @@
 #include <cstdio>
 #include <sys/resource.h>
 
-#include "SimProcess.h"
-#include "link/SerialChannel.h"
+#include "SimLink.h"
 #include "link/ControllerLink.h"
 
 using namespace zmk;
@@ -27,30 +26,22 @@ double CpuSeconds() {
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-bool Connect(ControllerLink& link, const SimProcess& sim) {
-    link.ChannelKind = ChannelDirect;
-    link.ClosePortEachExchange = 0;
-    link.BaudRate = Baud;
-    link.Preambles = Preambles;
-    link.Attempts = 1;
-    link.Address = 1;
-    link.ComPortNo = 1;
-    SetComPortDevice(1, sim.ptyPath());
-    return link.OpenPort();
+bool Connect(ControllerLink& link, SimLink& sim) {
+    sim.params.Rate = Baud;
+    sim.params.Preambles = Preambles;
+    if (sim.Open(link)) return true;
+    std::fprintf(stderr, "%s\n", qPrintable(sim.message()));
+    return false;
 }
 
 int PacedReads(int reads) {
-    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--baud"),
-                    QString::number(Baud)});
+    SimLink sim(SimTransport::Pty, {QStringLiteral("--baud"), QString::number(Baud)});
     if (!sim.ready()) {
         std::fprintf(stderr, "simulator did not start: %s\n", qPrintable(sim.output()));
         return 1;
     }
     ControllerLink link(0);
-    if (!Connect(link, sim)) {
-        std::fprintf(stderr, "%s\n", qPrintable(link.MessageBuf));
-        return 1;
-    }
+    if (!Connect(link, sim)) return 1;
     // A mix of short and long answers: identification, system parameters,
     // the largest read (242 data bytes) and a table of floats.
     const uint8_t requests[][3] = {{0, 0, 18}, {6, 0, 12}, {4, 0, 11}, {22, 0, 20}};
@@ -64,7 +55,7 @@ int PacedReads(int reads) {
             return 1;
         }
         const int sent = Preambles + 10;
-        const int answered = link.AnswerBuf[2];
+        const int answered = MinAnswerLength + link.AnswerDataLength();
         lineSeconds += 0.002 + double(sent + 1 + answered) * 10.0 / Baud;
     }
     const double elapsed = timer.nsecsElapsed() / 1e9;
@@ -74,7 +65,7 @@ int PacedReads(int reads) {
 }
 
 int SilentWait(bool withPump) {
-    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--silent")});
+    SimLink sim(SimTransport::Pty, {QStringLiteral("--silent")});
     if (!sim.ready()) return 1;
     ControllerLink link(0);
     if (!Connect(link, sim)) return 1;
@@ -88,7 +79,7 @@ int SilentWait(bool withPump) {
     const double cpu = CpuSeconds() - cpu0;
     const double wall = timer.nsecsElapsed() / 1e9;
     std::printf("silent wait%s: status %d, wall %.3f s, processor %.4f s, share %.2f %% (target <= 5 %%)\n",
-                withPump ? " with event pump" : "", link.Status, wall, cpu, 100.0 * cpu / wall);
+                withPump ? " with event pump" : "", int(link.Status), wall, cpu, 100.0 * cpu / wall);
     return 0;
 }
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "common/Cp1251.h"
+#include "link/LinkSetup.h"
 #include "link/SerialChannel.h"
-#include "link/TcpChannel.h"
 
 namespace zmkctl {
 
@@ -143,12 +143,6 @@ bool Connection::Open(const ConnectionOptions& o, QString* error) {
     }
     std::copy(password.begin(), password.end(), link_.WritePassword.begin());
     std::copy(userCode.begin(), userCode.end(), link_.UserCode.begin());
-    link_.Address = uint8_t(o.address);
-    link_.Preambles = uint8_t(o.preambles);
-    link_.Attempts = uint8_t(o.attempts);
-    link_.AnswerWaitMs = o.waitMs;
-    link_.ByteGapMs = o.gapMs;
-    link_.BaudRate = o.baud;
 
     if (!o.logPath.isEmpty()) {
         log_ = std::make_unique<QFile>(o.logPath);
@@ -164,37 +158,58 @@ bool Connection::Open(const ConnectionOptions& o, QString* error) {
         });
     }
 
+    // The settings the program would hold for this line, set up the way the
+    // program sets up its link. The port stays open for the whole command.
+    zmk::ChannelParams record;
+    record.Port = DirectPort;
+    record.Address = uint8_t(o.address);
+    record.Rate = o.baud;
+    record.Preambles = uint8_t(o.preambles);
+    record.Attempts = uint8_t(o.attempts);
+    record.ByteGapMs = o.gapMs;
+    record.AnswerWaitS = (o.waitMs + 999) / 1000;
+    zmk::MainSettings settings;
+    settings.Direct = settings.Phone = settings.Ethernet = record;
+    settings.DoClosePort = false;
+    zmk::LinkOpenOptions options;
+    options.answerWaitMs = o.waitMs;  // to the millisecond, finer than the settings' seconds
+    options.connectWaitMs = o.connectMs;
+    options.settleMs = 0;             // a command starts at once
+
+    QString why;
     if (!o.tcpHost.isEmpty()) {
-        link_.ChannelKind = zmk::ChannelEthernet;
-        link_.ClosePortEachExchange = 0;
-        QString why;
-        link_.Socket = zmk::TcpChannel::Connect(o.tcpHost, o.tcpPort, o.connectMs, &why);
-        if (!link_.Socket) {
+        // The host as the subscriber entry of the Ethernet link.
+        zmk::EthernetAbonent peer = zmk::EmptyEthernetAbonent();
+        const auto to = zmk::MakeSockAddr(o.tcpHost, QString::number(o.tcpPort), QStringLiteral("TCP"), &why);
+        if (to) {
+            peer.SetIp(to->Address);
+            peer.SetPort(to->Port);
+            peer.Address = uint8_t(o.address);
+            options.subscriber = &peer;
+        }
+        if (!to || !zmk::OpenLink(link_, zmk::ChannelEthernet, settings, options, &why)) {
             *error = QStringLiteral("no connection to %1:%2: %3").arg(o.tcpHost).arg(o.tcpPort).arg(why);
             return false;
         }
         return true;
     }
-    // On the telephone channel RTS is left alone; the port stays open for the call.
-    link_.ChannelKind = o.modem ? zmk::ChannelPhone : zmk::ChannelDirect;
-    link_.ClosePortEachExchange = 0;
-    link_.ComPortNo = DirectPort;
     zmk::SetComPortDevice(DirectPort, o.serialDevice);
-    if (!link_.OpenPort()) {
-        *error = link_.MessageBuf + QStringLiteral(" (%1)").arg(o.serialDevice);
+    // On the telephone channel RTS is left alone.
+    if (!zmk::OpenLink(link_, o.modem ? zmk::ChannelPhone : zmk::ChannelDirect, settings, options, &why)) {
+        *error = why + QStringLiteral(" (%1)").arg(o.serialDevice);
         return false;
     }
     if (!o.modem) return true;
 
     modem_ = std::make_unique<zmk::ModemDialogue>(zmk::ModemDialogue::Context{link_.PortHandle.get(), {}, {}, nullptr});
-    const int code = modem_->Dial(zmk::ToCp1251(o.phone), zmk::ToCp1251(o.initCommands), nullptr, o.dialAttempts,
-                                  o.connectWaitS);
-    if (code != zmk::DialConnected) {
-        *error = zmk::DialResultText(code);
+    const zmk::DialResult result = modem_->Dial(zmk::ToCp1251(o.phone), zmk::ToCp1251(o.initCommands), nullptr,
+                                                o.dialAttempts, o.connectWaitS);
+    if (result != zmk::DialResult::Connected) {
+        *error = zmk::DialResultText(result);
         // A modem that never answered the dial, or was interrupted, may still
         // be dialling: take the line down before the port closes. Every other
         // result left it in command mode already.
-        if (code == zmk::DialReplyTimeout || code == zmk::DialEscape) modem_->HangUp();
+        if (result == zmk::DialResult::ReplyTimeout || result == zmk::DialResult::Escape) modem_->HangUp();
         return false;
     }
     lineUp_ = true;

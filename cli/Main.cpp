@@ -76,7 +76,7 @@ class ReportFailure : public zmk::RetryQuestion {
 public:
     explicit ReportFailure(zmk::ControllerLink& link) : link_(link) {}
     bool AskRetry(const QString& line1, const QString& line2) override {
-        if (link_.Status != zmk::LinkOk) err() << link_.StatusText() << Qt::endl;
+        if (link_.Status != zmk::LinkStatus::Ok) err() << link_.StatusText() << Qt::endl;
         err() << line1 << ' ' << line2 << Qt::endl;
         return false;
     }
@@ -117,7 +117,7 @@ int Identify(zmkctl::Connection& conn, const QStringList& args) {
           << "software-version: " << t0[IdentVersion] << '\n'
           << "destroyed-table: " << t0[0] << '\n'
           << "code-page: " << t0[12] << '\n'
-          << "address: " << conn.link().AnswerBuf[1] << Qt::endl;
+          << "address: " << conn.link().AnswerAddress() << Qt::endl;
     // Only the ЗМК_10 is served: type code 73 with software version 10 or 14.
     if (t0[IdentTypeCode] != ServedTypeCode) {
         err() << QStringLiteral("Код типа подключенного контроллера  %1").arg(int(t0[IdentTypeCode])) << ' '

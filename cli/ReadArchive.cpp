@@ -88,7 +88,7 @@ class ReportFailure : public RetryQuestion {
 public:
     explicit ReportFailure(ControllerLink& link) : link_(link) {}
     bool AskRetry(const QString& line1, const QString& line2) override {
-        if (link_.Status != LinkOk) err() << link_.StatusText() << Qt::endl;
+        if (link_.Status != LinkStatus::Ok) err() << link_.StatusText() << Qt::endl;
         err() << Lines(line1, line2) << Qt::endl;
         return false;
     }

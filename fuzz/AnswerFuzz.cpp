@@ -52,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (length < 6 || Crc16(link.AnswerBuf.data(), uint16_t(length)) != 0 ||
             link.AnswerBuf[3] != (code | 0x80))
             std::abort();
-    } else if (link.Status != LinkNoAnswer && link.Status != LinkByteGap && link.Status != LinkBadChecksum &&
-               link.Status != LinkRefused) {
+    } else if (link.Status != LinkStatus::NoAnswer && link.Status != LinkStatus::ByteGap &&
+               link.Status != LinkStatus::BadChecksum && link.Status != LinkStatus::Refused) {
         std::abort();
     }
     (void)link.StatusText();

@@ -151,28 +151,30 @@ QString ControllerLink::ResultCodeText(int code) {
     return QStringLiteral("Код ошибки = %1").arg(code);
 }
 
-QString ControllerLink::LinkStatusText(int32_t status) const {
+QString ControllerLink::LinkStatusText(LinkStatus status) const {
     switch (status) {
-    case LinkPortUnavailable:
+    case LinkStatus::PortUnavailable:
         return QString::fromUtf8(StatusTexts[6]).arg(ComPortNo);
-    case LinkRefused:
+    case LinkStatus::Refused:
         return refusalText_;
-    case LinkAborted:
+    case LinkStatus::Aborted:
         return QStringLiteral("Обмен прерван по признаку завершения работы программы");
-    case LinkSendFailed:
+    case LinkStatus::SendFailed:
         return QStringLiteral("Ithernet. Не выполнена команда send (посылка запроса)");
-    case LinkRecvFailed:
+    case LinkStatus::RecvFailed:
         return QStringLiteral("Ithernet. Не выполнена команда recv (чтение ответа на запрос)");
-    case LinkBusy:
+    case LinkStatus::Busy:
         return QStringLiteral("Предыдущий обмен с контроллером ещё не завершён");
-    default:
-        if (status >= 0 && status <= 10) return QString::fromUtf8(StatusTexts[status]);
-        return QStringLiteral("Код ошибки = %1").arg(status);
+    default: {
+        const int number = int(status);
+        if (number >= 0 && number <= 10) return QString::fromUtf8(StatusTexts[number]);
+        return QStringLiteral("Код ошибки = %1").arg(number);
+    }
     }
 }
 
 QString ControllerLink::StatusText() {
-    if (Status == LinkRefused && AnswerBuf[4] == DestroyedTableResult) {
+    if (Status == LinkStatus::Refused && AnswerBuf[4] == DestroyedTableResult) {
         MessageBuf = QStringLiteral("Команда %1.  %2 %3")
                          .arg(LastFunction)
                          .arg(LinkStatusText(Status))
@@ -189,10 +191,10 @@ LinkChannel* ControllerLink::CurrentChannel() const {
 
 void ControllerLink::Pump() {
     if (!pump_) return;
-    // A request made from inside the pump is refused (LinkBusy) and that
+    // A request made from inside the pump is refused (LinkStatus::Busy) and that
     // caller sees the refusal; the exchange that is running keeps its own
     // outcome and goes on.
-    const int32_t status = Status;
+    const LinkStatus status = Status;
     const QString message = MessageBuf;
     pump_();
     Status = status;
@@ -222,12 +224,11 @@ bool ControllerLink::OpenPort() {
         SleepMs(50);
     } while (clock_->nowNs() < t0 + window);
     if (!PortHandle) {
-        Status = LinkPortUnavailable;
+        Status = LinkStatus::PortUnavailable;
         MessageBuf = LinkStatusText(Status);
         return false;
     }
-    SetComReadTimeouts(PortHandle.get(), 0xFFFFFFFFu, 0, 0);
-    PortHandle->setDtr(true);
+        PortHandle->setDtr(true);
     SleepMs(100);
     return true;
 }
@@ -241,15 +242,15 @@ void ControllerLink::ClosePort() {
 
 bool ControllerLink::SendRequest(uint8_t code, const uint8_t* data, int32_t length, uint8_t leading) {
     if (inExchange_) {
-        Status = LinkBusy;
+        Status = LinkStatus::Busy;
         return false;
     }
     if (AbortFlag) {
         AbortFlag = 0;
-        Status = LinkAborted;
+        Status = LinkStatus::Aborted;
         return false;
     }
-    Status = LinkOk;
+    Status = LinkStatus::Ok;
     LastFunction = code;
     RequestBuf.fill(0);
     RequestBuf[0] = RequestStart;
@@ -276,7 +277,7 @@ bool ControllerLink::SendRequest(uint8_t code, const uint8_t* data, int32_t leng
     case 2: {
         if (length < 0 || length > MaxWriteBlock) {
             // A block this long cannot be framed in one byte of length.
-            Status = LinkBadFunction;
+            Status = LinkStatus::BadFunction;
             return false;
         }
         credentials(&RequestBuf[4]);
@@ -300,7 +301,7 @@ bool ControllerLink::SendRequest(uint8_t code, const uint8_t* data, int32_t leng
         const auto* fixed = std::find_if(std::begin(FixedFrames), std::end(FixedFrames),
                                          [code](const FixedFrame& f) { return f.code == code; });
         if (fixed == std::end(FixedFrames)) {
-            Status = LinkBadFunction;
+            Status = LinkStatus::BadFunction;
             return false;
         }
         n = fixed->length;
@@ -326,7 +327,7 @@ bool ControllerLink::SendRequest(uint8_t code, const uint8_t* data, int32_t leng
     const int attempts = std::max<int>(Attempts, 1);
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (AbortFlag) {
-            Status = LinkAborted;
+            Status = LinkStatus::Aborted;
             break;
         }
         if (ExchangeFrame(n)) break;
@@ -340,18 +341,18 @@ bool ControllerLink::SendRequest(uint8_t code, const uint8_t* data, int32_t leng
     }
     AbortFlag = 0;
     inExchange_ = false;
-    return Status == LinkOk;
+    return Status == LinkStatus::Ok;
 }
 
 bool ControllerLink::ExchangeFrame(int frameLength) {
     Pump();
     if (AbortFlag) {
         AbortFlag = 0;
-        Status = LinkAborted;
+        Status = LinkStatus::Aborted;
         return false;
     }
     if (RequestBuf[0] != RequestStart) {
-        Status = LinkBadStartByte;
+        Status = LinkStatus::BadStartByte;
         return false;
     }
     LinkChannel* channel = CurrentChannel();
@@ -365,12 +366,12 @@ bool ControllerLink::ExchangeFrame(int frameLength) {
     if (ChannelKind == ChannelEthernet) {
         SleepMs(EthernetSendPauseMs);
         if (!channel || !channel->write(block, total)) {
-            Status = LinkSendFailed;
+            Status = LinkStatus::SendFailed;
             return false;
         }
     } else {
         if (!channel) {
-            Status = LinkWriteFailed;
+            Status = LinkStatus::WriteFailed;
             return false;
         }
         channel->setBaud(BaudRate);
@@ -386,7 +387,7 @@ bool ControllerLink::ExchangeFrame(int frameLength) {
         if (!channel->write(block, total)) {
             channel->clearErrors();
             if (ChannelKind == ChannelDirect) channel->setRts(false);
-            Status = LinkWriteFailed;
+            Status = LinkStatus::WriteFailed;
             return false;
         }
         if (ChannelKind == ChannelDirect) {
@@ -397,13 +398,13 @@ bool ControllerLink::ExchangeFrame(int frameLength) {
 
     Receive();
     if (observer_ && received_ > 0) observer_(false, AnswerBuf.data(), received_);
-    if (Status == LinkOk) Status = CheckAnswer(AnswerBuf.data(), RequestBuf[3]);
-    if (Status == LinkRefused) {
+    if (Status == LinkStatus::Ok) Status = CheckAnswer(AnswerBuf.data(), RequestBuf[3]);
+    if (Status == LinkStatus::Refused) {
         refusalText_ = ResultCodeText(AnswerBuf[4]);
         MessageBuf = refusalText_;
     }
     if (ChannelKind != ChannelEthernet && PortHandle) PortHandle->purge();
-    return Status == LinkOk;
+    return Status == LinkStatus::Ok;
 }
 
 // The receive loop of one attempt: byte by byte into AnswerBuf until the
@@ -416,14 +417,14 @@ bool ControllerLink::Receive() {
     const int64_t gapNs = int64_t(ByteGapMs) * NsPerMs;
     int64_t lastByte = start;
     AnswerReceiver receiver(RequestBuf[1], RequestBuf.data());
-    Status = LinkOk;
+    Status = LinkStatus::Ok;
     received_ = 0;
 
-    while (Status == LinkOk) {
+    while (Status == LinkStatus::Ok) {
         Pump();
         if (AbortFlag) {
             AbortFlag = 0;
-            Status = LinkAborted;
+            Status = LinkStatus::Aborted;
             return false;
         }
         int got = 0;
@@ -432,7 +433,7 @@ bool ControllerLink::Receive() {
             got = channel->readByte(&AnswerBuf[size_t(p)]);
             if (got < 0) {
                 if (ChannelKind == ChannelEthernet) {
-                    Status = LinkRecvFailed;
+                    Status = LinkStatus::RecvFailed;
                     return false;
                 }
                 channel->clearErrors();
@@ -452,7 +453,7 @@ bool ControllerLink::Receive() {
         const int64_t now = clock_->nowNs();
         const int64_t deadline = receiver.Position() < 2 ? answerDeadline : lastByte + gapNs;
         if (now > deadline) {
-            Status = receiver.Position() < 2 ? LinkNoAnswer : LinkByteGap;
+            Status = receiver.Position() < 2 ? LinkStatus::NoAnswer : LinkStatus::ByteGap;
             break;
         }
         if (got == 1) continue;  // take what is already waiting before sleeping
@@ -466,7 +467,7 @@ bool ControllerLink::Receive() {
             clock_->sleepUntilNs(now + wait);
         }
     }
-    return Status == LinkOk;
+    return Status == LinkStatus::Ok;
 }
 
 }  // namespace zmk

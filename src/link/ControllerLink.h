@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -41,7 +42,7 @@ public:
     ControllerLink& operator=(const ControllerLink&) = delete;
 
     // Builds, sends and checks one request, up to Attempts times.
-    // True when Status is 0; the answer is then in AnswerBuf.
+    // True when Status is Ok; the answer is then in AnswerBuf (AnswerData()).
     bool SendRequest(uint8_t code, const uint8_t* data, int32_t length, uint8_t leading = 0);
     // Opens serial port ComPortNo, retrying a busy port for PortOpenWait seconds.
     bool OpenPort();
@@ -51,7 +52,7 @@ public:
     QString StatusText();
 
     // Text of a link status (without the command prefix).
-    QString LinkStatusText(int32_t status) const;
+    QString LinkStatusText(LinkStatus status) const;
     // Text of a controller result code: its own text for 1..64, else "Код ошибки = %d".
     static QString ResultCodeText(int code);
 
@@ -66,6 +67,14 @@ public:
     void SetFrameObserver(FrameObserver observer) { observer_ = std::move(observer); }
     void SetClock(LinkClock* clock) { clock_ = clock; }
     bool InExchange() const { return inExchange_; }
+
+    // The answer of the last successful request, for callers outside the
+    // engine: its data are the bytes after the head (start, address, length,
+    // function code) and before the CRC.
+    const uint8_t* AnswerData() const { return AnswerBuf.data() + AnswerHeadSize; }
+    int AnswerDataLength() const { return std::max(int(AnswerBuf[2]) - MinAnswerLength, 0); }
+    // The address the answer came from.
+    uint8_t AnswerAddress() const { return AnswerBuf[1]; }
 
     // Fields of the link object, in their order.
     uint8_t AbortFlag = 0;
@@ -85,7 +94,7 @@ public:
     int32_t ByteGapMs = 10;
     int32_t AnswerWaitMs = 2000;
     uint8_t Attempts = 2;
-    int32_t Status = LinkOk;
+    LinkStatus Status = LinkStatus::Ok;
     double LastExchangeTime = 0;
     StatusBarPanel* StatusPanel = nullptr;
     QString MessageBuf;

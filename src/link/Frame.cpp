@@ -63,11 +63,11 @@ bool AnswerReceiver::AdoptedAddress(uint8_t* address) const {
     return true;
 }
 
-int32_t CheckAnswer(const uint8_t* answer, uint8_t code) {
+LinkStatus CheckAnswer(const uint8_t* answer, uint8_t code) {
     const int length = answer[2];
-    if (length < MinAnswerLength || Crc16(answer, uint16_t(length)) != 0) return LinkBadChecksum;
-    if (answer[3] != uint8_t(code | 0x80)) return LinkRefused;
-    return LinkOk;
+    if (length < MinAnswerLength || Crc16(answer, uint16_t(length)) != 0) return LinkStatus::BadChecksum;
+    if (answer[3] != uint8_t(code | 0x80)) return LinkStatus::Refused;
+    return LinkStatus::Ok;
 }
 
 QString FormatFrameForLog(bool sent, const uint8_t* bytes, int count) {

@@ -11,23 +11,25 @@ namespace zmk {
 
 inline constexpr uint8_t RequestStart = 0xCC;
 inline constexpr uint8_t AnswerStart = 0x33;
-inline constexpr int MinAnswerLength = 6;  // start, address, length, function, CRC
+inline constexpr int AnswerHeadSize = 4;   // start, address, length, function
+inline constexpr int MinAnswerLength = 6;  // the head and the CRC
 
-// Link statuses of the engine (ControllerLink::Status).
-enum LinkStatus : int32_t {
-    LinkOk = 0,
-    LinkBadStartByte = 1,
-    LinkBadFunction = 2,
-    LinkWriteFailed = 3,
-    LinkByteGap = 5,
-    LinkPortUnavailable = 6,
-    LinkBadChecksum = 7,
-    LinkRefused = 8,
-    LinkNoAnswer = 10,
-    LinkAborted = 19,
-    LinkSendFailed = 20,
-    LinkRecvFailed = 21,
-    LinkBusy = 22,  // an exchange is already running (the engine is not re-entrant)
+// Link statuses of the engine (ControllerLink::Status). The numbers are
+// those the status texts are indexed by and "Код ошибки = %d" shows.
+enum class LinkStatus : int32_t {
+    Ok = 0,
+    BadStartByte = 1,
+    BadFunction = 2,
+    WriteFailed = 3,
+    ByteGap = 5,
+    PortUnavailable = 6,
+    BadChecksum = 7,
+    Refused = 8,
+    NoAnswer = 10,
+    Aborted = 19,
+    SendFailed = 20,
+    RecvFailed = 21,
+    Busy = 22,  // an exchange is already running (the engine is not re-entrant)
 };
 
 // CRC-16/MODBUS; a frame that ends with its own CRC gives 0.
@@ -62,8 +64,8 @@ private:
 };
 
 // Checks a complete answer against the function code of its request:
-// LinkOk, LinkBadChecksum or LinkRefused.
-int32_t CheckAnswer(const uint8_t* answer, uint8_t code);
+// Ok, BadChecksum or Refused.
+LinkStatus CheckAnswer(const uint8_t* answer, uint8_t code);
 
 // One frame as a line of hexadecimal bytes, with the credentials of the
 // requests that carry them masked as "**".

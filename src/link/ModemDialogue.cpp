@@ -62,7 +62,8 @@ QByteArrayView UpToZero(QByteArrayView text) {
 
 }  // namespace
 
-QString DialResultText(int code) {
+QString DialResultText(DialResult result) {
+    const int code = int(result);
     if (code >= 0 && code < int(std::size(DialTexts))) return QString::fromUtf8(DialTexts[code]);
     return QStringLiteral("Код ошибки = %1").arg(code);
 }
@@ -96,22 +97,22 @@ QByteArray DialCommand(QByteArrayView number) {
     return command + CR;
 }
 
-int ClassifyModemReply(QByteArrayView reply) {
+DialResult ClassifyModemReply(QByteArrayView reply) {
     struct Rule {
         const char* a;
         const char* b;
-        int code;
+        DialResult code;
     };
     static const Rule rules[] = {
-        {"ERRO", "erro", DialError},       {"Time", nullptr, DialTimeLimit},
-        {"DIAL", "dial", DialNoDialTone},  {"NO CARRI", "no carri", DialNoCarrier},
-        {"BUSY", "busy", DialBusy},        {"ANSW", "answ", DialNoAnswer},
-        {EscapeReply, nullptr, DialEscape},
+        {"ERRO", "erro", DialResult::Error},       {"Time", nullptr, DialResult::TimeLimit},
+        {"DIAL", "dial", DialResult::NoDialTone},  {"NO CARRI", "no carri", DialResult::NoCarrier},
+        {"BUSY", "busy", DialResult::Busy},        {"ANSW", "answ", DialResult::NoAnswer},
+        {EscapeReply, nullptr, DialResult::Escape},
     };
     for (const Rule& r : rules) {
         if (FindSubstring(reply, r.a) || (r.b && FindSubstring(reply, r.b))) return r.code;
     }
-    return DialConnected;
+    return DialResult::Connected;
 }
 
 bool ModemAnswered(QByteArrayView reply) {
@@ -173,7 +174,7 @@ ModemDialogue::LineRead ModemDialogue::ReadReplyLine(int64_t deadlineNs, bool wa
     }
 }
 
-int ModemDialogue::SendModemCommand(QByteArrayView command, QByteArray* reply, int limitMs, StatusBarPanel* panel) {
+DialResult ModemDialogue::SendModemCommand(QByteArrayView command, QByteArray* reply, int limitMs, StatusBarPanel* panel) {
     const QByteArrayView text = UpToZero(command);
     const QString shown = FromCp1251(text);
     if (panel) {
@@ -195,9 +196,9 @@ int ModemDialogue::SendModemCommand(QByteArrayView command, QByteArray* reply, i
     switch (ReadReplyLine(Now() + int64_t(std::max(limitMs, 0)) * NsPerMs, true, &line)) {
     case LineRead::Escaped:
         *reply = EscapeReply;
-        return DialEscape;
+        return DialResult::Escape;
     case LineRead::TimedOut:
-        return DialReplyTimeout;
+        return DialResult::ReplyTimeout;
     case LineRead::Complete:
         break;
     }
@@ -210,7 +211,7 @@ int ModemDialogue::SendModemCommand(QByteArrayView command, QByteArray* reply, i
     return ClassifyModemReply(line);
 }
 
-int ModemDialogue::CheckModem(StatusBarPanel* panel) {
+DialResult ModemDialogue::CheckModem(StatusBarPanel* panel) {
     static const QByteArray echoOff("ATE0\r");
     static const QByteArray verbose("ATV1\r");
     static const QByteArray escape("+++");
@@ -219,9 +220,9 @@ int ModemDialogue::CheckModem(StatusBarPanel* panel) {
     bool escaped = false;
 
     enum Step { Escape, EchoOff, Verbose } step;
-    int code = SendModemCommand(echoOff, &reply, CheckLimitMs, panel);
-    if (code != DialConnected && code != DialReplyTimeout) return code;
-    step = (code == DialConnected && ModemAnswered(reply)) ? Verbose : Escape;
+    DialResult code = SendModemCommand(echoOff, &reply, CheckLimitMs, panel);
+    if (code != DialResult::Connected && code != DialResult::ReplyTimeout) return code;
+    step = (code == DialResult::Connected && ModemAnswered(reply)) ? Verbose : Escape;
 
     for (;;) {
         switch (step) {
@@ -229,23 +230,23 @@ int ModemDialogue::CheckModem(StatusBarPanel* panel) {
             WaitMs(EscapeGuardMs);
             escaped = false;
             code = SendModemCommand(escape, &reply, CheckLimitMs, nullptr);
-            if (code == DialReplyTimeout) return DialNoModem;
-            if (code != DialConnected) return code;
+            if (code == DialResult::ReplyTimeout) return DialResult::NoModem;
+            if (code != DialResult::Connected) return code;
             if (ModemAnswered(reply)) escaped = true;
             step = EchoOff;
             break;
         case EchoOff:
             WaitMs(EscapeGuardMs);
             code = SendModemCommand(echoOff, &reply, CheckLimitMs, nullptr);
-            if (code != DialConnected) return code;
-            if (ModemAnswered(reply)) return DialConnected;
+            if (code != DialResult::Connected) return code;
+            if (ModemAnswered(reply)) return DialResult::Connected;
             step = Verbose;
             break;
         case Verbose:
             code = SendModemCommand(verbose, &reply, CheckLimitMs, panel);
-            if (code != DialConnected) return code;
-            if (ModemAnswered(reply)) return DialConnected;
-            if (--tries == 0) return DialConnected;
+            if (code != DialResult::Connected) return code;
+            if (ModemAnswered(reply)) return DialResult::Connected;
+            if (--tries == 0) return DialResult::Connected;
             step = escaped ? EchoOff : Escape;
             break;
         }
@@ -275,10 +276,10 @@ bool ModemDialogue::CheckGsmReady(StatusBarPanel* panel) {
     return FindSubstring(line, "OK");
 }
 
-int ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommands, StatusBarPanel* panel, int attempts,
-                        int waitSeconds) {
-    int code = CheckModem(panel);
-    if (code != DialConnected) return code;
+DialResult ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommands, StatusBarPanel* panel,
+                               int attempts, int waitSeconds) {
+    DialResult code = CheckModem(panel);
+    if (code != DialResult::Connected) return code;
 
     const std::vector<QByteArray> commands = SplitInitCommands(initCommands);
     const QByteArray dial = DialCommand(number);
@@ -289,28 +290,28 @@ int ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommands, Stat
 
     QByteArray reply;
     for (int attempt = 0; attempt < std::max(attempts, 1); ++attempt) {
-        code = DialConnected;
+        code = DialResult::Connected;
         for (const QByteArray& command : commands) {
             code = SendModemCommand(command, &reply, limitMs, panel);
-            if (code == DialConnected && !FindSubstring(reply, "OK") && !FindSubstring(reply, "ok"))
-                code = DialNotConnected;
-            if (code != DialConnected) break;
+            if (code == DialResult::Connected && !FindSubstring(reply, "OK") && !FindSubstring(reply, "ok"))
+                code = DialResult::NotConnected;
+            if (code != DialResult::Connected) break;
             WaitMs(AfterInitCommandMs);
         }
         // Esc ends the dialling, not just this attempt.
-        if (code == DialEscape) return code;
-        if (code != DialConnected) continue;
+        if (code == DialResult::Escape) return code;
+        if (code != DialResult::Connected) continue;
 
-        if (!CheckGsmReady(panel)) return DialGsmNotReady;
+        if (!CheckGsmReady(panel)) return DialResult::GsmNotReady;
 
         code = SendModemCommand(dial, &reply, limitMs, panel);
-        if (code == DialEscape) return code;
-        if (code != DialConnected) continue;
+        if (code == DialResult::Escape) return code;
+        if (code != DialResult::Connected) continue;
         if (FindSubstring(reply, "ONNE") || FindSubstring(reply, "onne")) {
             WaitMs(AfterConnectMs);
-            return DialConnected;
+            return DialResult::Connected;
         }
-        code = DialNotConnected;
+        code = DialResult::NotConnected;
     }
     return code;
 }

@@ -13,20 +13,21 @@ namespace zmk {
 
 class StatusBarPanel;
 
-// Outcome of the modem dialogue (the dial result), 0 = connected.
-enum DialResult : int {
-    DialConnected = 0,
-    DialNoDialTone = 1,     // "DIAL" in the reply (NO DIALTONE)
-    DialBusy = 2,           // "BUSY"
-    DialNoCarrier = 3,      // "NO CARRI"
-    DialError = 4,          // "ERRO"
-    DialNoAnswer = 5,       // "ANSW"
-    DialTimeLimit = 6,      // "Time"
-    DialNoModem = 7,        // the escape sequence went unanswered
-    DialNotConnected = 8,   // an initialisation command without "OK", or a dial reply without "CONNECT"
-    DialReplyTimeout = 9,   // no complete reply line within the command's time limit
-    DialEscape = 10,        // the user pressed Esc while a reply was awaited
-    DialGsmNotReady = 11,   // AT+CPAS did not report a ready GSM modem
+// Outcome of the modem dialogue (the dial result), 0 = connected. The
+// numbers index the result texts and "Код ошибки = %d" shows them.
+enum class DialResult : int {
+    Connected = 0,
+    NoDialTone = 1,     // "DIAL" in the reply (NO DIALTONE)
+    Busy = 2,           // "BUSY"
+    NoCarrier = 3,      // "NO CARRI"
+    Error = 4,          // "ERRO"
+    NoAnswer = 5,       // "ANSW"
+    TimeLimit = 6,      // "Time"
+    NoModem = 7,        // the escape sequence went unanswered
+    NotConnected = 8,   // an initialisation command without "OK", or a dial reply without "CONNECT"
+    ReplyTimeout = 9,   // no complete reply line within the command's time limit
+    Escape = 10,        // the user pressed Esc while a reply was awaited
+    GsmNotReady = 11,   // AT+CPAS did not report a ready GSM modem
 };
 
 // Whether pattern occurs in text; false for an empty text or one shorter
@@ -34,7 +35,7 @@ enum DialResult : int {
 bool FindSubstring(QByteArrayView text, QByteArrayView pattern);
 
 // The text shown to the user for a dial result; "Код ошибки = %d" for an unknown code.
-QString DialResultText(int code);
+QString DialResultText(DialResult result);
 
 // Second line of the question after a failed call (the first is DialResultText).
 inline constexpr char DialRetryQuestion[] = "Повторить попытку соединения?";
@@ -55,7 +56,7 @@ QByteArray DialCommand(QByteArrayView number);
 
 // The dial result a reply line stands for, first match winning: "ERRO" 4,
 // "Time" 6, "DIAL" 1, "NO CARRI" 3, "BUSY" 2, "ANSW" 5, "Escape..." 10, else 0.
-int ClassifyModemReply(QByteArrayView reply);
+DialResult ClassifyModemReply(QByteArrayView reply);
 
 // Whether a reply counts as answered: it holds "AT", "at", "OK", "ok", CR LF or "0".
 bool ModemAnswered(QByteArrayView reply);
@@ -81,15 +82,15 @@ public:
     // One command and its reply line. The command goes out unchanged (the
     // caller ends it with CR where the modem needs one); *reply receives the
     // line from the first CR or LF after the echo up to the closing one.
-    int SendModemCommand(QByteArrayView command, QByteArray* reply, int limitMs, StatusBarPanel* panel);
+    DialResult SendModemCommand(QByteArrayView command, QByteArray* reply, int limitMs, StatusBarPanel* panel);
     // Is a modem there, and in command mode (escaping a line left up)?
-    int CheckModem(StatusBarPanel* panel);
+    DialResult CheckModem(StatusBarPanel* panel);
     // AT+CPAS reports a GSM modem ready ("+CPAS: 0", then "OK").
     bool CheckGsmReady(StatusBarPanel* panel);
     // The whole call: modem check, initialisation commands, GSM check and
-    // dialling, up to the given number of attempts. 0 once connected.
-    int Dial(QByteArrayView number, QByteArrayView initCommands, StatusBarPanel* panel, int attempts,
-             int waitSeconds);
+    // dialling, up to the given number of attempts. Connected once connected.
+    DialResult Dial(QByteArrayView number, QByteArrayView initCommands, StatusBarPanel* panel, int attempts,
+                    int waitSeconds);
     // "+++" and "ath"; the replies are not evaluated.
     void HangUp();
 

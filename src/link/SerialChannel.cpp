@@ -146,18 +146,6 @@ std::unique_ptr<SerialChannel> OpenComPort(int portNo, int32_t baud, int dataBit
     return std::make_unique<SerialChannel>(std::move(port));
 }
 
-bool SetComBaud(LinkChannel* port, int32_t baud) { return port && port->setBaud(baud); }
-
-bool SetComReadTimeouts(LinkChannel* port, uint32_t, uint32_t, uint32_t) { return port && port->isOpen(); }
-
-bool ClearComErrors(LinkChannel* port) {
-    if (!port) return false;
-    port->clearErrors();
-    return true;
-}
-
-int64_t GetCounterFrequency() { return 1000000000; }
-
 void ApplyPortDevices(const MainSettings& settings) {
     ClearComPortDevices();
     for (auto it = settings.PortDevices.cbegin(); it != settings.PortDevices.cend(); ++it)

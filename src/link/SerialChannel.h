@@ -47,12 +47,5 @@ void ApplyPortDevices(const MainSettings& settings);
 // stop bits 0 one, 1 one and a half, 2 two (else one). Null when any step fails.
 std::unique_ptr<SerialChannel> OpenComPort(int portNo, int32_t baud, int dataBits, int parity, int stopBits,
                                         int inQueue, int outQueue, bool dtrEnable, bool rtsEnable);
-bool SetComBaud(LinkChannel* port, int32_t baud);
-// Reads never block here (bytes are taken as they are waiting), so the
-// time-outs are kept only for callers that ask; always succeeds on an open port.
-bool SetComReadTimeouts(LinkChannel* port, uint32_t interval, uint32_t multiplier, uint32_t constant);
-bool ClearComErrors(LinkChannel* port);
-// Counts per second of the clock used for sub-second timing (nanoseconds).
-int64_t GetCounterFrequency();
 
 }  // namespace zmk

@@ -13,17 +13,6 @@ TcpChannel::TcpChannel(std::unique_ptr<QTcpSocket> socket) : socket_(std::move(s
 
 TcpChannel::~TcpChannel() { close(); }
 
-std::unique_ptr<TcpChannel> TcpChannel::Connect(const QString& host, quint16 port, int timeoutMs, QString* error) {
-    auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(host, port);
-    if (!socket->waitForConnected(timeoutMs)) {
-        if (error) *error = socket->errorString();
-        return nullptr;
-    }
-    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    return std::make_unique<TcpChannel>(std::move(socket));
-}
-
 bool TcpChannel::isOpen() const { return socket_ && socket_->state() == QAbstractSocket::ConnectedState; }
 
 void TcpChannel::close() {

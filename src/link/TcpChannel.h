@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <memory>
 
 #include "link/LinkChannel.h"
@@ -9,15 +8,12 @@ class QTcpSocket;
 
 namespace zmk {
 
-// A connected TCP socket as the byte channel of the Ethernet link.
+// A connected TCP socket as the byte channel of the Ethernet link
+// (ConnectTcp of TcpConnect.h makes the connection).
 class TcpChannel : public LinkChannel {
 public:
     explicit TcpChannel(std::unique_ptr<QTcpSocket> socket);
     ~TcpChannel() override;
-
-    // Connects to host:port within timeoutMs; null with *error set otherwise.
-    static std::unique_ptr<TcpChannel> Connect(const QString& host, quint16 port, int timeoutMs,
-                                               QString* error = nullptr);
 
     bool isOpen() const override;
     void close() override;

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "link/ControllerLink.h"
 #include "link/TcpChannel.h"
 
 #ifndef Q_OS_WIN
@@ -33,8 +32,6 @@ constexpr int64_t MsPerSecond = 1000;
 constexpr int RetryPauseMs = 50;
 // Longest single wait inside the connection loop; the pump runs between waits.
 constexpr int WaitSliceMs = 20;
-// The line settles this long after the connection is made.
-constexpr int SettleMs = 1000;
 
 // Parses one part of a dotted address: decimal, "0x" hexadecimal or octal
 // with a leading 0. False when the text is empty, has a stray character or
@@ -219,30 +216,18 @@ std::optional<SockAddr> MakeSockAddr(const std::optional<QString>& host, const Q
     return result;
 }
 
-bool OpenTcpConnection(const EthernetAbonent& subscriber, const MainSettings& settings, ControllerLink& link,
-                       QString* message, const std::function<void()>& pump) {
+std::unique_ptr<TcpChannel> ConnectTcp(const QString& host, const QString& service, int64_t waitMs,
+                                       int settleMs, const std::function<void()>& pump, QString* message) {
     auto fail = [&](const QString& text) {
         if (message) *message = text;
-        return false;
+        return std::unique_ptr<TcpChannel>();
     };
-    // A former connection is dropped first: in every failure the link keeps no socket.
-    if (link.Socket) {
-        link.Socket->close();
-        link.Socket.reset();
-    }
-
     QElapsedTimer clock;
     clock.start();
-    const int64_t deadline = int64_t(std::max(settings.EthernetConnectWait, 0)) * MsPerSecond;
+    const int64_t deadline = std::max<int64_t>(waitMs, 0);
 
-    const QString hostText = QStringLiteral("%1.%2.%3.%4")
-                                 .arg(subscriber.IpOctet(0))
-                                 .arg(subscriber.IpOctet(1))
-                                 .arg(subscriber.IpOctet(2))
-                                 .arg(subscriber.IpOctet(3));
-    const QString serviceText = QString::number(subscriber.Port());
     QString lookupMessage;
-    const auto to = MakeSockAddr(hostText, serviceText, QStringLiteral("TCP"), &lookupMessage);
+    const auto to = MakeSockAddr(host, service, QStringLiteral("TCP"), &lookupMessage);
     if (!to) return fail(lookupMessage);
 
     auto socket = std::make_unique<QTcpSocket>();
@@ -275,19 +260,8 @@ bool OpenTcpConnection(const EthernetAbonent& subscriber, const MainSettings& se
 #endif
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
 
-    PauseWithPump(SettleMs, pump);
-
-    link.ClosePort();
-    link.Socket = std::make_unique<TcpChannel>(std::move(socket));
-    const ChannelParams& eth = settings.Ethernet;
-    link.Address = subscriber.Address;
-    link.ChannelKind = ChannelEthernet;
-    link.ClosePortEachExchange = 0;
-    link.AnswerWaitMs = AnswerWaitToMs(eth.AnswerWaitS);
-    link.ByteGapMs = eth.ByteGapMs;
-    link.Preambles = eth.Preambles;
-    link.Attempts = eth.Attempts;
-    return true;
+    PauseWithPump(settleMs, pump);
+    return std::make_unique<TcpChannel>(std::move(socket));
 }
 
 }  // namespace zmk

@@ -2,10 +2,10 @@
 
 // The Ethernet link: the controller (or a serial-to-Ethernet server in front
 // of it) is reached as a TCP client by IPv4 address and port. These functions
-// turn a subscriber's address and port into a socket address, open the
-// connection within the connection wait and configure the link object for it.
-// They never show anything: a failure comes back as the text the caller shows
-// (with a message kind that has no caption).
+// turn an address and port into a socket address and open the connection
+// within the connection wait (OpenLink of LinkSetup.h then hands it to the
+// link object). They never show anything: a failure comes back as the text
+// the caller shows (with a message kind that has no caption).
 //
 // The sockets layer needs no start-up here (the network module starts it
 // itself), so there is no counterpart of a "StartSockets" step.
@@ -13,14 +13,12 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
-#include "settings/MainSettings.h"
-#include "link/SubscriberList.h"
+#include "link/TcpChannel.h"
 
 namespace zmk {
-
-class ControllerLink;
 
 // IPv4 socket address. Kept in host order here; the network order of the
 // wire is the socket layer's business.
@@ -61,19 +59,20 @@ std::optional<SockAddr> MakeSockAddr(const std::optional<QString>& host, const Q
 // (a hand-edited file may hold any number).
 int32_t AnswerWaitToMs(int32_t seconds);
 
-// Opens the TCP connection to an Ethernet subscriber and configures the link
-// object for it; false with *message set when it failed (the link then keeps
-// no socket). The host is the subscriber's address, the port its port.
+// The pause after a TCP connection is made, before the first request, with
+// which the program gives the line time to settle.
+inline constexpr int TcpSettleMs = 1000;
+
+// Opens the TCP connection to host:service (a dotted address or a name, a
+// port number or a service name, as MakeSockAddr takes them); null with
+// *message set when it failed.
 //
-// Attempts repeat until one succeeds or "ConnectWaitTime" seconds have
-// passed (at least one attempt is made); a refused attempt is repeated after
-// a short pause. The pump runs between waits so that the window stays alive.
-// After connecting the line is given one second to settle; then the link
-// object takes: no serial port, Socket = the connection, Address = the
-// subscriber's controller address, ChannelKind 2, ClosePortEachExchange off,
-// AnswerWaitMs = "WaitTime" x 1000, ByteGapMs = "TimeOut", Preambles and
-// Attempts = "Repeat" of the Ethernet settings. "Conn_Repeat" takes no part.
-bool OpenTcpConnection(const EthernetAbonent& subscriber, const MainSettings& settings, ControllerLink& link,
-                       QString* message, const std::function<void()>& pump = {});
+// Attempts repeat until one succeeds or waitMs have passed since the call
+// (at least one attempt is made); a refused attempt is repeated after a
+// short pause. The pump runs between waits so that a window stays alive.
+// After connecting the line is given settleMs to settle, the pump running.
+// Messages: those of MakeSockAddr, SocketCallFailedText, ConnectTimeoutText.
+std::unique_ptr<TcpChannel> ConnectTcp(const QString& host, const QString& service, int64_t waitMs,
+                                       int settleMs, const std::function<void()>& pump, QString* message);
 
 }  // namespace zmk

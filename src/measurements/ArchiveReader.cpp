@@ -19,11 +19,9 @@ namespace {
 constexpr uint8_t ClockTable = 2;
 constexpr uint8_t ClockFieldCount = 8;
 
-// Answer frame: start, address, length, code | 0x80, number of records, the
-// records, CRC.
-constexpr int AnswerCountByte = 4;
-constexpr int AnswerRecordsAt = 5;
-constexpr int AnswerFrameOverhead = AnswerRecordsAt + 2;
+// Answer data (after the answer head): the number of records, then the records.
+constexpr int AnswerCountAt = 0;
+constexpr int AnswerRecordsAt = 1;
 
 // A 5-minute start this many intervals (24 hours) after the oldest record is
 // safe from the ring buffer overwriting it.
@@ -41,9 +39,9 @@ constexpr int FiveMinuteSlotsPerHour = 12;
 // The whole records an answer holds: the count byte, but never more than the
 // frame carries.
 int RecordsInAnswer(const ControllerLink& link, int recordSize) {
-    const int frameLength = link.AnswerBuf[2];
-    const int room = frameLength > AnswerFrameOverhead ? (frameLength - AnswerFrameOverhead) / recordSize : 0;
-    return std::min<int>(link.AnswerBuf[AnswerCountByte], room);
+    const int dataLength = link.AnswerDataLength();
+    const int room = dataLength > AnswerRecordsAt ? (dataLength - AnswerRecordsAt) / recordSize : 0;
+    return std::min<int>(link.AnswerData()[AnswerCountAt], room);
 }
 
 // The raw oldest date (minute rounded down to 5, second 0) plus two calendar
@@ -236,7 +234,7 @@ ArchiveReadResult ReadArchivePeriod(ControllerLink& link, const ArchiveReadReque
             if (n == 0) break;
 
             for (int i = 0; i < n; ++i) {
-                const uint8_t* record = &link.AnswerBuf[size_t(AnswerRecordsAt + i * info.recordSize)];
+                const uint8_t* record = link.AnswerData() + AnswerRecordsAt + i * info.recordSize;
                 const PackedDate date = PackedDate::FromBytes(record);
                 dialogue.ProgressStep();
                 bool stop = false;

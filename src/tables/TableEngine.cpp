@@ -13,9 +13,10 @@ namespace {
 
 constexpr uint8_t ReadCode = 1;
 constexpr uint8_t WriteCode = 2;
-constexpr int EchoOffset = 5;   // answer bytes 5..7 repeat the request head
-constexpr int DataOffset = 8;   // a read answer's field data
-constexpr int FrameOverhead = 10;  // answer bytes besides the field data of a read
+// Answer data (after the answer head): data bytes 1..3 repeat the request
+// head, a read answer's field data follow them.
+constexpr int EchoAt = 1;
+constexpr int FieldsAt = 4;
 
 void Show(StatusBarPanel* status, const QString& text) {
     if (!status) return;
@@ -33,8 +34,8 @@ QString RangeText(const char* one, const char* many, TableRequest r) {
 }
 
 bool EchoMatches(const ControllerLink& link, TableRequest r) {
-    return link.AnswerBuf[EchoOffset] == r.table && link.AnswerBuf[EchoOffset + 1] == r.first &&
-           link.AnswerBuf[EchoOffset + 2] == r.count;
+    const uint8_t* echo = link.AnswerData() + EchoAt;
+    return echo[0] == r.table && echo[1] == r.first && echo[2] == r.count;
 }
 
 
@@ -93,14 +94,14 @@ bool TableEngine::ReadPiece(TableRequest r, StatusBarPanel* status, bool interac
         }
         // An answer that repeats another head, or that carries fewer data
         // bytes than the range needs, is never copied into the image.
-        if (!EchoMatches(link_, r) || link_.AnswerBuf[2] < FrameOverhead + length) {
+        if (!EchoMatches(link_, r) || link_.AnswerDataLength() < FieldsAt + length) {
             const bool again = retry_.AskRetry(QStringLiteral("Несоответствие запрошенных и переданных данных."),
                                                MismatchLine2(r.table));
             Show(status, QString());
             if (again) continue;
             return false;
         }
-        std::memcpy(dest, &link_.AnswerBuf[DataOffset], size_t(length));
+        std::memcpy(dest, link_.AnswerData() + FieldsAt, size_t(length));
         if (interactive) Show(status, QString());
         return true;
     }

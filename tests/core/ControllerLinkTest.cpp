@@ -3,6 +3,7 @@
 #include <random>
 
 #include "FakeLink.h"
+#include "LinkPrinters.h"
 #include "common/StatusBarPanel.h"
 #include "link/SerialChannel.h"
 
@@ -111,7 +112,7 @@ TEST_F(LinkFixture, UnknownCodeAndOverlongWriteAreRefusedBeforeSending) {
     const double before = link.LastExchangeTime;
     const uint8_t body[3] = {0, 0, 1};
     EXPECT_FALSE(link.SendRequest(3, body, 3));
-    EXPECT_EQ(link.Status, LinkBadFunction);
+    EXPECT_EQ(link.Status, LinkStatus::BadFunction);
     EXPECT_EQ(link.StatusText(), QStringLiteral("Команда 3.  Неверно задан код функции"));
     std::vector<uint8_t> big(233);
     EXPECT_FALSE(link.SendRequest(2, big.data(), int(big.size())));
@@ -131,7 +132,7 @@ TEST_F(LinkFixture, GarbageBeforeStartAndShortLengthAreSkipped) {
 TEST_F(LinkFixture, AnswerFromOtherAddressIsIgnored) {
     AnswerWith(AnswerFrame(2, 0x81, 0, Bytes({0, 0, 18})));
     EXPECT_FALSE(ReadTable0());
-    EXPECT_EQ(link.Status, LinkNoAnswer);
+    EXPECT_EQ(link.Status, LinkStatus::NoAnswer);
 }
 
 TEST_F(LinkFixture, AddressAnyAdoptsTheAnsweringController) {
@@ -157,7 +158,7 @@ TEST_F(LinkFixture, AddressWriteIsAnsweredFromNewOrOldAddress) {
     const uint8_t other[4] = {3, 1, 1, 5};
     AnswerWith(AnswerFrame(5, 0x82, 0, Bytes({3, 1, 1})));
     EXPECT_FALSE(link.SendRequest(2, other, 4));
-    EXPECT_EQ(link.Status, LinkNoAnswer);
+    EXPECT_EQ(link.Status, LinkStatus::NoAnswer);
 }
 
 TEST_F(LinkFixture, SilentControllerGetsEveryAttempt) {
@@ -166,7 +167,7 @@ TEST_F(LinkFixture, SilentControllerGetsEveryAttempt) {
     const int64_t start = clock.now;
     EXPECT_FALSE(ReadTable0());
     EXPECT_EQ(channel->writes.size(), 3u);
-    EXPECT_EQ(link.Status, LinkNoAnswer);
+    EXPECT_EQ(link.Status, LinkStatus::NoAnswer);
     EXPECT_EQ(link.StatusText(), QStringLiteral("Команда 1.  Устройство не отвечает"));
     EXPECT_GE(clock.now - start, 3 * 2000'000'000LL);
     EXPECT_LT(clock.now - start, 3 * 2100'000'000LL);
@@ -177,7 +178,7 @@ TEST_F(LinkFixture, CutAnswerEndsOnTheByteGap) {
     AnswerWith(Bytes({0x33, 0x01, 0x0D}));
     const int64_t start = clock.now;
     EXPECT_FALSE(ReadTable0());
-    EXPECT_EQ(link.Status, LinkByteGap);
+    EXPECT_EQ(link.Status, LinkStatus::ByteGap);
     EXPECT_EQ(link.StatusText(),
               QStringLiteral("Команда 1.  Ответ получен не полностью (превышено время между байтами)"));
     EXPECT_LT(clock.now - start, 100'000'000LL) << "must not wait for the answer time-out";
@@ -188,7 +189,7 @@ TEST_F(LinkFixture, ChecksumAndRefusals) {
     bad.back() ^= 0x01;
     AnswerWith(bad);
     EXPECT_FALSE(ReadTable0());
-    EXPECT_EQ(link.Status, LinkBadChecksum);
+    EXPECT_EQ(link.Status, LinkStatus::BadChecksum);
     EXPECT_EQ(link.StatusText(), QStringLiteral("Команда 1.  Несовпадение КС ответа контроллера"));
 
     const struct {
@@ -205,7 +206,7 @@ TEST_F(LinkFixture, ChecksumAndRefusals) {
     for (const auto& r : refusals) {
         AnswerWith(AnswerFrame(1, 0x01, r.result));
         EXPECT_FALSE(ReadTable0());
-        EXPECT_EQ(link.Status, LinkRefused);
+        EXPECT_EQ(link.Status, LinkStatus::Refused);
         EXPECT_EQ(link.StatusText(), QString::fromUtf8(r.text));
         EXPECT_EQ(link.MessageBuf, QString::fromUtf8(r.text));
     }
@@ -240,7 +241,7 @@ TEST_F(LinkFixture, LastExchangeTimeMovesForEverySentRequest) {
 TEST_F(LinkFixture, AbortFlagStopsBeforeSending) {
     link.AbortFlag = 1;
     EXPECT_FALSE(ReadTable0());
-    EXPECT_EQ(link.Status, LinkAborted);
+    EXPECT_EQ(link.Status, LinkStatus::Aborted);
     EXPECT_EQ(link.AbortFlag, 0);
     EXPECT_TRUE(channel->writes.empty());
     // Refused before the request is built: the command number stays that of the last request.
@@ -254,7 +255,7 @@ TEST_F(LinkFixture, PumpRunsWhileWaitingAndCanAbort) {
         if (++pumped == 5) link.AbortFlag = 1;
     });
     EXPECT_FALSE(ReadTable0());
-    EXPECT_EQ(link.Status, LinkAborted);
+    EXPECT_EQ(link.Status, LinkStatus::Aborted);
     EXPECT_EQ(pumped, 5);
 }
 
@@ -266,7 +267,7 @@ TEST_F(LinkFixture, RequestFromInsideTheWaitIsRefusedWithoutHarm) {
     };
     struct Inner {
         bool result;
-        int32_t status;
+        LinkStatus status;
         QString text;
     };
     std::vector<Inner> inner;
@@ -278,13 +279,13 @@ TEST_F(LinkFixture, RequestFromInsideTheWaitIsRefusedWithoutHarm) {
         inner.push_back({result, link.Status, link.StatusText()});
     });
     ASSERT_TRUE(ReadTable0()) << link.StatusText().toStdString();
-    EXPECT_EQ(link.Status, LinkOk);
+    EXPECT_EQ(link.Status, LinkStatus::Ok);
     EXPECT_EQ(link.AnswerBuf[3], 0x81);
     EXPECT_EQ(link.StatusText(), QStringLiteral("Команда 1.  Команда выполнена"));
     ASSERT_GE(inner.size(), 2u) << "tried before sending and while receiving";
     for (const Inner& i : inner) {
         EXPECT_FALSE(i.result);
-        EXPECT_EQ(i.status, LinkBusy);
+        EXPECT_EQ(i.status, LinkStatus::Busy);
         EXPECT_EQ(i.text, QStringLiteral("Команда 1.  Предыдущий обмен с контроллером ещё не завершён"));
     }
     ASSERT_EQ(channel->writes.size(), 1u) << "the refused requests send nothing";
@@ -312,7 +313,7 @@ TEST_F(LinkFixture, RtsKeysTheDirectLineOnly) {
 TEST_F(LinkFixture, ChannelFailuresHaveTheirStatuses) {
     channel->failWrites = true;
     EXPECT_FALSE(ReadTable0());
-    EXPECT_EQ(link.Status, LinkWriteFailed);
+    EXPECT_EQ(link.Status, LinkStatus::WriteFailed);
     EXPECT_EQ(link.StatusText(), QStringLiteral("Команда 1.  Сбой при выполнении операции записи"));
 
     // Ethernet: the same channel as the socket; a refused send is status 20.
@@ -320,7 +321,7 @@ TEST_F(LinkFixture, ChannelFailuresHaveTheirStatuses) {
     link.Socket = std::move(link.PortHandle);
     const int64_t before = clock.now;
     EXPECT_FALSE(ReadTable0());
-    EXPECT_EQ(link.Status, LinkSendFailed);
+    EXPECT_EQ(link.Status, LinkStatus::SendFailed);
     EXPECT_GE(clock.now - before, 500'000'000LL) << "500 ms pause before each send";
 }
 
@@ -332,7 +333,7 @@ TEST(PortOpen, UnavailablePortGivesStatus6) {
     SetComPortDevice(4, QStringLiteral("/nonexistent/tty-zmk"));
     const uint8_t body[3] = {0, 0, 18};
     EXPECT_FALSE(link.SendRequest(1, body, 3));
-    EXPECT_EQ(link.Status, LinkPortUnavailable);
+    EXPECT_EQ(link.Status, LinkStatus::PortUnavailable);
     EXPECT_EQ(link.MessageBuf, QStringLiteral("Коммуникационный порт COM4 недоступен"));
     EXPECT_EQ(link.StatusText(), QStringLiteral("Команда 1.  Коммуникационный порт COM4 недоступен"));
     EXPECT_EQ(link.LastExchangeTime, 0.0);
@@ -382,4 +383,19 @@ TEST(FrameLog, CredentialsAreMasked) {
     EXPECT_FALSE(line.contains(QStringLiteral("41")));
     const uint8_t read[10] = {0xCC, 0x01, 0x0A, 0x01, 0x00, 0x00, 0x00, 0x12, 0xE1, 0xA9};
     EXPECT_EQ(FormatFrameForLog(true, read, 10), QStringLiteral("TX CC 01 0A 01 00 00 00 12 E1 A9"));
+}
+
+// The status texts are indexed by these numbers and "Код ошибки = %d" shows them.
+TEST(LinkStatusNumbers, StayAsTheyAre) {
+    const std::pair<LinkStatus, int> numbers[] = {
+        {LinkStatus::Ok, 0},          {LinkStatus::BadStartByte, 1}, {LinkStatus::BadFunction, 2},
+        {LinkStatus::WriteFailed, 3}, {LinkStatus::ByteGap, 5},      {LinkStatus::PortUnavailable, 6},
+        {LinkStatus::BadChecksum, 7}, {LinkStatus::Refused, 8},      {LinkStatus::NoAnswer, 10},
+        {LinkStatus::Aborted, 19},    {LinkStatus::SendFailed, 20},  {LinkStatus::RecvFailed, 21},
+        {LinkStatus::Busy, 22},
+    };
+    for (const auto& [status, number] : numbers) EXPECT_EQ(int(status), number);
+    ControllerLink link(1);
+    EXPECT_EQ(link.LinkStatusText(LinkStatus(4)), QString());
+    EXPECT_EQ(link.LinkStatusText(LinkStatus(11)), QStringLiteral("Код ошибки = 11"));
 }

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "FakeLink.h"
+#include "LinkPrinters.h"
 #include "QtPrinters.h"
 #include "common/StatusBarPanel.h"
 #include "link/ModemDialogue.h"
@@ -137,7 +138,7 @@ struct ModemFixture : ::testing::Test {
     std::function<bool()> escape;
     ModemDialogue dialogue{{&port, [this] { ++pumps; }, [this] { return escape && escape(); }, &clock}};
 
-    int Dial(const char* number = "123", const char* init = "", int attempts = 1, int waitSeconds = 50) {
+    DialResult Dial(const char* number = "123", const char* init = "", int attempts = 1, int waitSeconds = 50) {
         return dialogue.Dial(number, init, &panel, attempts, waitSeconds);
     }
 };
@@ -161,7 +162,18 @@ TEST(ModemTexts, DialResultsCarryTheirTexts) {
         {12, "Код ошибки = 12"},
         {-1, "Код ошибки = -1"},
     };
-    for (const auto& [code, text] : texts) EXPECT_EQ(DialResultText(code), QString::fromUtf8(text)) << code;
+    for (const auto& [code, text] : texts) EXPECT_EQ(DialResultText(DialResult(code)), QString::fromUtf8(text)) << code;
+}
+
+// The texts are indexed by these numbers and "Код ошибки = %d" shows them.
+TEST(ModemTexts, DialResultNumbersStayAsTheyAre) {
+    const std::pair<DialResult, int> numbers[] = {
+        {DialResult::Connected, 0}, {DialResult::NoDialTone, 1},    {DialResult::Busy, 2},
+        {DialResult::NoCarrier, 3}, {DialResult::Error, 4},         {DialResult::NoAnswer, 5},
+        {DialResult::TimeLimit, 6}, {DialResult::NoModem, 7},       {DialResult::NotConnected, 8},
+        {DialResult::ReplyTimeout, 9}, {DialResult::Escape, 10},    {DialResult::GsmNotReady, 11},
+    };
+    for (const auto& [result, number] : numbers) EXPECT_EQ(int(result), number);
 }
 
 TEST(ModemTexts, CallDurationCountsUpFromZero) {
@@ -196,7 +208,7 @@ TEST(ModemTexts, RepliesAreClassifiedFirstMatchFirst) {
         {"\r\nBUSY NO ANSWER\r", 2},
         {"", 0},
     };
-    for (const auto& [reply, code] : cases) EXPECT_EQ(ClassifyModemReply(reply), code) << reply;
+    for (const auto& [reply, code] : cases) EXPECT_EQ(int(ClassifyModemReply(reply)), code) << reply;
 }
 
 TEST(ModemTexts, InitialisationTextSplitsIntoCommands) {
@@ -236,12 +248,12 @@ TEST(ModemTexts, AnsweredReplies) {
 TEST_F(ModemFixture, ReplyLineFollowsTheEcho) {
     // The echo mentions "BUSY" and "ERROR"; only the reply after it counts.
     QByteArray reply;
-    EXPECT_EQ(dialogue.SendModemCommand("ATI4 BUSY ERROR\r", &reply, 5000, &panel), DialConnected);
+    EXPECT_EQ(dialogue.SendModemCommand("ATI4 BUSY ERROR\r", &reply, 5000, &panel), DialResult::Connected);
     EXPECT_EQ(reply, QByteArray("\r\r\nOK\r"));
     EXPECT_EQ(panel.text(), QStringLiteral(" Установление связи по телефону. Команда ATI4 BUSY ERROR\r.  Ответ \r\r\nOK\r"));
 
     modem.echo = false;
-    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 5000, nullptr), DialConnected);
+    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 5000, nullptr), DialResult::Connected);
     EXPECT_EQ(reply, QByteArray("\r\nOK\r"));
     // The command goes out after a short pause, unchanged.
     EXPECT_EQ(port.writes.back().bytes, QByteArray("AT\r"));
@@ -253,22 +265,22 @@ TEST_F(ModemFixture, ReplyLineRules) {
     // What arrived before the command is purged; noise without CR/LF is the echo.
     port.Send("\r\nBUSY\r\n");
     port.peer = [this](const QByteArray&) { port.Send("xyz\r\nNO CARRIER\r\nOK\r\n"); };
-    EXPECT_EQ(dialogue.SendModemCommand("ATO\r", &reply, 1000, nullptr), DialNoCarrier);
+    EXPECT_EQ(dialogue.SendModemCommand("ATO\r", &reply, 1000, nullptr), DialResult::NoCarrier);
     EXPECT_EQ(reply, QByteArray("\r\nNO CARRIER\r"));
     // Four bytes ending in CR/LF make a line, even an empty one.
     port.peer = [this](const QByteArray&) { port.Send("\r\n\r\nBUSY\r\n"); };
-    EXPECT_EQ(dialogue.SendModemCommand("ATO\r", &reply, 1000, nullptr), DialConnected);
+    EXPECT_EQ(dialogue.SendModemCommand("ATO\r", &reply, 1000, nullptr), DialResult::Connected);
     EXPECT_EQ(reply, QByteArray("\r\n\r\n"));
 
     // A line that never ends is cut at 255 bytes.
     port.peer = [this](const QByteArray&) { port.Send("\r" + QByteArray(400, 'x')); };
-    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 1000, nullptr), DialConnected);
+    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 1000, nullptr), DialResult::Connected);
     EXPECT_EQ(reply.size(), 255);
 
     // An incomplete line is a time-out, and nothing of it is kept.
     port.peer = [this](const QByteArray&) { port.Send("\r\nBUS"); };
     const int64_t start = clock.now;
-    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 1500, nullptr), DialReplyTimeout);
+    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 1500, nullptr), DialResult::ReplyTimeout);
     EXPECT_GE(clock.now - start, 1500 * Ms);
     EXPECT_LT(clock.now - start, 1510 * Ms);
     EXPECT_TRUE(reply.isEmpty());
@@ -277,7 +289,7 @@ TEST_F(ModemFixture, ReplyLineRules) {
 TEST_F(ModemFixture, WaitsInShortSlicesAndPumps) {
     port.peer = nullptr;
     QByteArray reply;
-    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 3000, nullptr), DialReplyTimeout);
+    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 3000, nullptr), DialResult::ReplyTimeout);
     EXPECT_LE(port.maxWaitNs, Ms);
     EXPECT_GE(pumps, 3000);
 }
@@ -286,19 +298,19 @@ TEST_F(ModemFixture, WithoutPumpTheWaitIsOneBlock) {
     port.peer = nullptr;
     ModemDialogue quiet({&port, {}, {}, &clock});
     QByteArray reply;
-    EXPECT_EQ(quiet.SendModemCommand("AT\r", &reply, 3000, nullptr), DialReplyTimeout);
+    EXPECT_EQ(quiet.SendModemCommand("AT\r", &reply, 3000, nullptr), DialResult::ReplyTimeout);
     EXPECT_GT(port.maxWaitNs, 2000 * Ms);
 }
 
 TEST_F(ModemFixture, CheckModemInCommandMode) {
-    EXPECT_EQ(dialogue.CheckModem(&panel), DialConnected);
+    EXPECT_EQ(dialogue.CheckModem(&panel), DialResult::Connected);
     // ATE0 answered: then ATV1, no escape sequence.
     EXPECT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "ATV1\r"}));
 }
 
 TEST_F(ModemFixture, CheckModemEscapesALineLeftUp) {
     modem.online = true;  // a call left up: ATE0 goes to the far end
-    EXPECT_EQ(dialogue.CheckModem(&panel), DialConnected);
+    EXPECT_EQ(dialogue.CheckModem(&panel), DialResult::Connected);
     ASSERT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "+++", "ATE0\r"}));
     // 5 s for the unanswered ATE0, then 1.2 s of silence before "+++" and
     // again before the next command.
@@ -310,20 +322,20 @@ TEST_F(ModemFixture, CheckModemEscapesALineLeftUp) {
 TEST_F(ModemFixture, CheckModemWithoutModem) {
     modem.present = false;
     const int64_t start = clock.now;
-    EXPECT_EQ(dialogue.CheckModem(&panel), DialNoModem);
+    EXPECT_EQ(dialogue.CheckModem(&panel), DialResult::NoModem);
     EXPECT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "+++"}));
     EXPECT_GE(clock.now - start, (5000 + 1200 + 5000) * Ms);
-    EXPECT_EQ(Dial(), DialNoModem);
+    EXPECT_EQ(Dial(), DialResult::NoModem);
 }
 
 TEST_F(ModemFixture, CheckModemErrorIsReturned) {
     modem.errorFor = {"ATE0"};
-    EXPECT_EQ(dialogue.CheckModem(&panel), DialError);
+    EXPECT_EQ(dialogue.CheckModem(&panel), DialResult::Error);
     EXPECT_EQ(port.Commands().size(), 1u);
 }
 
 TEST_F(ModemFixture, DialConnects) {
-    EXPECT_EQ(Dial("(012) 345-67-89", "ATZ^AT&F^ATS0=0", 1, 50), DialConnected);
+    EXPECT_EQ(Dial("(012) 345-67-89", "ATZ^AT&F^ATS0=0", 1, 50), DialResult::Connected);
     EXPECT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "ATV1\r", "ATZ\r", "AT&F\r", "ATS0=0\r",
                                                         QByteArray("AT+CPAS\r\0", 9), "ATD0123456789\r"}));
     EXPECT_TRUE(modem.online);
@@ -334,7 +346,7 @@ TEST_F(ModemFixture, DialConnects) {
 
 TEST_F(ModemFixture, EveryInitialisationCommandMustBeAnsweredOk) {
     modem.errorFor = {"AT&F"};
-    EXPECT_EQ(Dial("1", "ATZ^AT&F^ATS0=0", 2, 50), DialError);
+    EXPECT_EQ(Dial("1", "ATZ^AT&F^ATS0=0", 2, 50), DialResult::Error);
     EXPECT_EQ(port.Count("ATZ"), 2);
     EXPECT_EQ(port.Count("AT&F"), 2);
     EXPECT_EQ(port.Count("ATS0"), 0);
@@ -347,14 +359,14 @@ TEST_F(ModemFixture, EveryInitialisationCommandMustBeAnsweredOk) {
         if (bytes.startsWith("ATS0")) port.Send("\r\nREADY\r\n");
         else modem.Take(bytes);
     };
-    EXPECT_EQ(Dial("1", "ATZ^AT&F^ATS0=0", 1, 50), DialNotConnected);
+    EXPECT_EQ(Dial("1", "ATZ^AT&F^ATS0=0", 1, 50), DialResult::NotConnected);
     EXPECT_EQ(port.Count("ATD"), 0);
 }
 
 TEST_F(ModemFixture, BusyThreeTimesDialsThreeTimes) {
     modem.dialScript = {"BUSY", "BUSY", "BUSY", "CONNECT 9600"};
-    const int code = Dial("(012) 345-67-89", "ATZ", 3, 50);
-    EXPECT_EQ(code, DialBusy);
+    const DialResult code = Dial("(012) 345-67-89", "ATZ", 3, 50);
+    EXPECT_EQ(code, DialResult::Busy);
     EXPECT_EQ(DialResultText(code), QStringLiteral("Номер абонента занят"));
     EXPECT_EQ(port.Count("ATD0123456789\r"), 3);
     EXPECT_EQ(port.Count("ATZ"), 3);
@@ -363,14 +375,14 @@ TEST_F(ModemFixture, BusyThreeTimesDialsThreeTimes) {
 
 TEST_F(ModemFixture, LaterAttemptConnects) {
     modem.dialScript = {"BUSY", "NO ANSWER", "CONNECT 19200"};
-    EXPECT_EQ(Dial("5", "", 5, 50), DialConnected);
+    EXPECT_EQ(Dial("5", "", 5, 50), DialResult::Connected);
     EXPECT_EQ(port.Count("ATD5\r"), 3);
 }
 
 TEST_F(ModemFixture, DialRepliesGiveTheirResults) {
-    const std::vector<std::pair<const char*, int>> cases = {
-        {"NO DIALTONE", DialNoDialTone}, {"NO CARRIER", DialNoCarrier}, {"ERROR", DialError},
-        {"NO ANSWER", DialNoAnswer},     {"RING", DialNotConnected},
+    const std::vector<std::pair<const char*, DialResult>> cases = {
+        {"NO DIALTONE", DialResult::NoDialTone}, {"NO CARRIER", DialResult::NoCarrier}, {"ERROR", DialResult::Error},
+        {"NO ANSWER", DialResult::NoAnswer},     {"RING", DialResult::NotConnected},
     };
     for (const auto& [reply, code] : cases) {
         modem.dialScript = {reply};
@@ -384,7 +396,7 @@ TEST_F(ModemFixture, DialRepliesGiveTheirResults) {
 TEST_F(ModemFixture, SilentDialTimesOut) {
     modem.dialScript = {"SILENT"};
     const int64_t start = clock.now;
-    EXPECT_EQ(Dial("1", "", 1, 7), DialReplyTimeout);
+    EXPECT_EQ(Dial("1", "", 1, 7), DialResult::ReplyTimeout);
     // The dial command is given the whole connection wait.
     EXPECT_GE(clock.now - port.writes.back().at, 7000 * Ms);
     EXPECT_LT(clock.now - start, 20000 * Ms);
@@ -392,7 +404,7 @@ TEST_F(ModemFixture, SilentDialTimesOut) {
 
 TEST_F(ModemFixture, GsmNotReadyEndsAtOnce) {
     modem.cpas = 3;
-    EXPECT_EQ(Dial("1", "ATZ", 3, 50), DialGsmNotReady);
+    EXPECT_EQ(Dial("1", "ATZ", 3, 50), DialResult::GsmNotReady);
     EXPECT_EQ(port.Count("AT+CPAS"), 1);
     EXPECT_EQ(port.Count("ATD"), 0);
     EXPECT_EQ(panel.text(), QStringLiteral(" Проверка готовности GSM. Команда AT+CPAS. Ответ \r\n+CPAS: 3\r"));
@@ -417,19 +429,19 @@ TEST_F(ModemFixture, EscapeWhileDialling) {
     escape = [this] {
         return port.Count("ATD") > 0 && clock.now - port.writes.back().at > 1000 * Ms;
     };
-    const int code = Dial("1", "", 2, 50);
-    EXPECT_EQ(code, DialEscape);
+    const DialResult code = Dial("1", "", 2, 50);
+    EXPECT_EQ(code, DialResult::Escape);
     EXPECT_EQ(DialResultText(code), QStringLiteral("Попытка соединения прервана по требованию пользователя"));
     EXPECT_EQ(port.Count("ATD"), 1) << "Esc ends the dialling, not only the attempt";
 
     QByteArray reply;
     escape = [] { return true; };
-    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 5000, nullptr), DialEscape);
+    EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 5000, nullptr), DialResult::Escape);
     EXPECT_EQ(reply, QByteArray("Escape..."));
 }
 
 TEST_F(ModemFixture, HangUpEscapesThenHangsUp) {
-    ASSERT_EQ(Dial(), DialConnected);
+    ASSERT_EQ(Dial(), DialResult::Connected);
     const int64_t connected = clock.now;
     const size_t before = port.writes.size();
     dialogue.HangUp();
@@ -442,7 +454,7 @@ TEST_F(ModemFixture, HangUpEscapesThenHangsUp) {
 
 TEST_F(ModemFixture, ClosedPortIsNoModem) {
     port.open = false;
-    EXPECT_EQ(Dial(), DialNoModem);
+    EXPECT_EQ(Dial(), DialResult::NoModem);
     EXPECT_TRUE(port.writes.empty());
 }
 

@@ -1,5 +1,5 @@
-// The Ethernet channel: address and service conversion, and opening the TCP
-// connection to the simulated controller (or to a port that refuses).
+// The Ethernet channel: address and service conversion, and opening the link
+// over TCP to the simulated controller (or to a port that refuses).
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -10,10 +10,11 @@
 #include <optional>
 
 #include "QtPrinters.h"
-#include "SimProcess.h"
+#include "SimLink.h"
 #include "settings/MainSettings.h"
 #include "link/SubscriberList.h"
 #include "link/ControllerLink.h"
+#include "link/LinkSetup.h"
 #include "link/TcpConnect.h"
 #include "link/TcpChannel.h"
 
@@ -31,6 +32,14 @@ EthernetAbonent Subscriber(uint32_t ip, int32_t port, uint8_t address) {
 }
 
 constexpr uint32_t kLoopback = 0x7F000001;
+
+// The subscriber is only pointed to: it must outlive the call.
+LinkOpenOptions Options(const EthernetAbonent& subscriber, std::function<void()> pump = {}) {
+    LinkOpenOptions options;
+    options.subscriber = &subscriber;
+    options.pump = std::move(pump);
+    return options;
+}
 
 // A loopback port that nobody listens on (taken from the system, then freed).
 quint16 FreePort() {
@@ -126,8 +135,8 @@ TEST(AnswerWaitToMs, KeepsHandEditedValuesInRange) {
     EXPECT_EQ(AnswerWaitToMs(INT32_MAX), INT32_MAX);
 }
 
-TEST(OpenTcpConnection, ConnectsToTheControllerAndConfiguresTheLink) {
-    SimProcess sim({"--tcp-port", "0", "--address", "23"});
+TEST(OpenLinkOverTcp, ConnectsToTheControllerAndConfiguresTheLink) {
+    SimLink sim(SimTransport::Tcp, {"--address", "23"});
     ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
 
     MainSettings settings;
@@ -145,8 +154,8 @@ TEST(OpenTcpConnection, ConnectsToTheControllerAndConfiguresTheLink) {
     QString message;
     QElapsedTimer clock;
     clock.start();
-    ASSERT_TRUE(OpenTcpConnection(Subscriber(kLoopback, sim.tcpPort(), 23), settings, link, &message,
-                                  [&] { ++pumps; }))
+    const EthernetAbonent subscriber = sim.Subscriber(23);
+    ASSERT_TRUE(OpenLink(link, ChannelEthernet, settings, Options(subscriber, [&] { ++pumps; }), &message))
         << message.toStdString();
     // The line is given a second to settle, with the pump running meanwhile.
     EXPECT_GE(clock.elapsed(), 1000);
@@ -167,11 +176,11 @@ TEST(OpenTcpConnection, ConnectsToTheControllerAndConfiguresTheLink) {
     // The controller answers over the connection.
     const uint8_t body[3] = {0, 0, 4};
     ASSERT_TRUE(link.SendRequest(1, body, 3)) << link.StatusText().toStdString();
-    EXPECT_EQ(link.AnswerBuf[1], 23);
-    EXPECT_EQ(link.AnswerBuf[8 + 1], 73);  // type code
+    EXPECT_EQ(link.AnswerAddress(), 23);
+    EXPECT_EQ(link.AnswerData()[4 + 1], 73);  // type code: field data start at data byte 4
 }
 
-TEST(OpenTcpConnection, RefusedAttemptsRepeatUntilTheWaitEnds) {
+TEST(OpenLinkOverTcp, RefusedAttemptsRepeatUntilTheWaitEnds) {
     const quint16 port = FreePort();
     ASSERT_NE(port, 0);
     MainSettings settings;
@@ -185,7 +194,8 @@ TEST(OpenTcpConnection, RefusedAttemptsRepeatUntilTheWaitEnds) {
     QString message;
     QElapsedTimer clock;
     clock.start();
-    EXPECT_FALSE(OpenTcpConnection(Subscriber(kLoopback, port, 1), settings, link, &message, [&] { ++pumps; }));
+    EXPECT_FALSE(OpenLink(link, ChannelEthernet, settings, Options(Subscriber(kLoopback, port, 1), [&] { ++pumps; }),
+                          &message));
     const qint64 elapsed = clock.elapsed();
     EXPECT_EQ(message, QStringLiteral("Превышено время ожидания соединения сервер/клиент"));
     EXPECT_FALSE(link.Socket);
@@ -197,7 +207,7 @@ TEST(OpenTcpConnection, RefusedAttemptsRepeatUntilTheWaitEnds) {
     EXPECT_LT(pumps, 2000);
 }
 
-TEST(OpenTcpConnection, PeerThatStartsListeningLateIsReached) {
+TEST(OpenLinkOverTcp, PeerThatStartsListeningLateIsReached) {
     const quint16 port = FreePort();
     ASSERT_NE(port, 0);
     MainSettings settings;
@@ -216,7 +226,7 @@ TEST(OpenTcpConnection, PeerThatStartsListeningLateIsReached) {
     };
     ControllerLink link(1);
     QString message;
-    ASSERT_TRUE(OpenTcpConnection(Subscriber(kLoopback, port, 7), settings, link, &message, pump))
+    ASSERT_TRUE(OpenLink(link, ChannelEthernet, settings, Options(Subscriber(kLoopback, port, 7), pump), &message))
         << message.toStdString();
     EXPECT_GE(listenedAt, 300);
     ASSERT_TRUE(link.Socket);
@@ -224,11 +234,11 @@ TEST(OpenTcpConnection, PeerThatStartsListeningLateIsReached) {
     EXPECT_LT(clock.elapsed(), 9000);
 }
 
-TEST(OpenTcpConnection, PortOutsideTheTcpRangeIsAnUnknownService) {
+TEST(OpenLinkOverTcp, PortOutsideTheTcpRangeIsAnUnknownService) {
     MainSettings settings;
     ControllerLink link(1);
     QString message;
-    EXPECT_FALSE(OpenTcpConnection(Subscriber(kLoopback, 70000, 1), settings, link, &message));
+    EXPECT_FALSE(OpenLink(link, ChannelEthernet, settings, Options(Subscriber(kLoopback, 70000, 1)), &message));
     EXPECT_EQ(message, QStringLiteral("неизвестный сервис: 70000"));
     EXPECT_FALSE(link.Socket);
 }

@@ -4,9 +4,8 @@
 #include <ostream>
 
 #include "QtPrinters.h"
-#include "SimProcess.h"
+#include "SimLink.h"
 #include "common/StatusBarPanel.h"
-#include "link/SerialChannel.h"
 #include "link/ControllerLink.h"
 #include "common/PackedDate.h"
 #include "tables/TableEngine.h"
@@ -39,23 +38,15 @@ class ArchiveBoundsOnSim : public ::testing::Test {
 protected:
     // Starts the simulator with its clock and archive start and connects to it.
     void Start(const char* clock, int archiveDays) {
-        sim = std::make_unique<SimProcess>(QStringList{QStringLiteral("--pty"), QStringLiteral("--no-tcp"),
-                                                       QStringLiteral("--clock"), QString::fromLatin1(clock),
-                                                       QStringLiteral("--archive-days"),
-                                                       QString::number(archiveDays)});
+        sim = std::make_unique<SimLink>(SimTransport::Pty,
+                                        QStringList{QStringLiteral("--clock"), QString::fromLatin1(clock),
+                                                    QStringLiteral("--archive-days"), QString::number(archiveDays)});
         ASSERT_TRUE(sim->ready()) << sim->output().toStdString();
-        link.ChannelKind = ChannelDirect;
-        link.ClosePortEachExchange = 0;
-        link.BaudRate = 38400;
-        link.Attempts = 1;
-        link.Address = 1;
-        link.ComPortNo = 9;
-        SetComPortDevice(9, sim->ptyPath());
-        ASSERT_TRUE(link.OpenPort());
+        ASSERT_TRUE(sim->Open(link)) << sim->message().toStdString();
     }
     bool Read(int archive) { return ReadArchiveBounds(engine, &panel, archive, messages, reading); }
 
-    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<SimLink> sim;
     ControllerLink link{0};
     ConfigImage image;
     NoRetry noRetry;

@@ -8,8 +8,7 @@
 #include <QTemporaryDir>
 
 #include "QtPrinters.h"
-#include "SimProcess.h"
-#include "link/SerialChannel.h"
+#include "SimLink.h"
 #include "link/ControllerLink.h"
 #include "measurements/ArchiveReader.h"
 #include "tables/TableEngine.h"
@@ -52,18 +51,10 @@ struct Recorder : ArchiveReadDialogue {
 class ArchiveOnSim : public ::testing::Test {
 protected:
     void Start(const QStringList& extra = {}) {
-        sim = std::make_unique<SimProcess>(
-            QStringList{QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--clock"), SimClock} + extra);
+        sim = std::make_unique<SimLink>(SimTransport::Pty, QStringList{QStringLiteral("--clock"), SimClock} + extra);
         ASSERT_TRUE(sim->ready()) << sim->output().toStdString();
-        link.ChannelKind = ChannelDirect;
-        link.ClosePortEachExchange = 0;
-        link.BaudRate = 38400;
-        link.Attempts = 1;
-        link.AnswerWaitMs = 300;
-        link.Address = 1;
-        link.ComPortNo = 11;
-        SetComPortDevice(11, sim->ptyPath());
-        ASSERT_TRUE(link.OpenPort());
+        sim->answerWaitMs = 300;
+        ASSERT_TRUE(sim->Open(link)) << sim->message().toStdString();
         ArchiveReading().AbortRequested = false;
         ArchiveReading().InProgress = false;
     }
@@ -82,7 +73,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<SimLink> sim;
     ControllerLink link{0};
     ConfigImage image;
     NoRetry noRetry;

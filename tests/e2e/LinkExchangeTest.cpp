@@ -5,50 +5,31 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "LinkPrinters.h"
 #include "QtPrinters.h"
-#include "SimProcess.h"
-#include "link/SerialChannel.h"
+#include "SimLink.h"
 #include "link/ControllerLink.h"
-#include "link/TcpChannel.h"
 #include "link/Frame.h"
 
 using namespace zmk;
 
 namespace {
 
-enum class Transport { Tcp, Pty };
-
-std::string TransportName(const testing::TestParamInfo<Transport>& info) {
-    return info.param == Transport::Tcp ? "Tcp" : "Pty";
+std::string TransportName(const testing::TestParamInfo<SimTransport>& info) {
+    return info.param == SimTransport::Tcp ? "Tcp" : "Pty";
 }
 
-class SimExchange : public testing::TestWithParam<Transport> {
+class SimExchange : public testing::TestWithParam<SimTransport> {
 protected:
     // Starts the simulator with the given options and connects a link to it.
     void Start(QStringList simArgs) {
-        simArgs << (GetParam() == Transport::Tcp ? QStringLiteral("--tcp-port") : QStringLiteral("--pty"));
-        if (GetParam() == Transport::Tcp) simArgs << QStringLiteral("0");
-        else simArgs << QStringLiteral("--no-tcp");
         simArgs << QStringLiteral("--log") << logPath();
-        sim = std::make_unique<SimProcess>(simArgs);
+        sim = std::make_unique<SimLink>(GetParam(), simArgs);
         ASSERT_TRUE(sim->ready()) << sim->output().toStdString();
-        link.Attempts = 1;
-        link.AnswerWaitMs = 1000;
-        link.ByteGapMs = 50;
-        link.Preambles = 5;
-        link.ClosePortEachExchange = 0;
-        link.Address = 1;
-        if (GetParam() == Transport::Tcp) {
-            link.ChannelKind = ChannelEthernet;
-            link.Socket = TcpChannel::Connect(QStringLiteral("127.0.0.1"), sim->tcpPort(), 3000);
-            ASSERT_TRUE(link.Socket);
-        } else {
-            link.ChannelKind = ChannelDirect;
-            link.BaudRate = 38400;
-            link.ComPortNo = 7;
-            SetComPortDevice(7, sim->ptyPath());
-            ASSERT_TRUE(link.OpenPort()) << link.MessageBuf.toStdString();
-        }
+        sim->answerWaitMs = 1000;
+        sim->params.ByteGapMs = 50;
+        sim->params.Preambles = 5;
+        ASSERT_TRUE(sim->Open(link)) << sim->message().toStdString();
     }
     bool Read(uint8_t table, uint8_t first, uint8_t count) {
         const uint8_t body[3] = {table, first, count};
@@ -63,7 +44,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<SimLink> sim;
     ControllerLink link{0};
 };
 
@@ -84,7 +65,7 @@ TEST_P(SimExchange, ReadsIdentificationAndLongestAnswer) {
 TEST_P(SimExchange, ControllerRefusals) {
     Start({});
     EXPECT_FALSE(Read(31, 0, 1));
-    EXPECT_EQ(link.Status, LinkRefused);
+    EXPECT_EQ(link.Status, LinkStatus::Refused);
     EXPECT_EQ(link.StatusText(), QStringLiteral("Команда 1.  Нет такой таблицы"));
     EXPECT_FALSE(Read(0, 18, 1));
     EXPECT_EQ(link.AnswerBuf[4], 13);
@@ -95,21 +76,21 @@ TEST_P(SimExchange, SilentControllerIsAskedAttemptsTimes) {
     link.Attempts = 3;
     link.AnswerWaitMs = 300;
     EXPECT_FALSE(Read(0, 0, 18));
-    EXPECT_EQ(link.Status, LinkNoAnswer);
+    EXPECT_EQ(link.Status, LinkStatus::NoAnswer);
     EXPECT_EQ(FramesReceived(), 3);
 }
 
 TEST_P(SimExchange, CutAnswerIsIncomplete) {
     Start({QStringLiteral("--cut-answers"), QStringLiteral("3")});
     EXPECT_FALSE(Read(0, 0, 18));
-    EXPECT_EQ(link.Status, LinkByteGap);
+    EXPECT_EQ(link.Status, LinkStatus::ByteGap);
 }
 
 TEST_P(SimExchange, WrongChecksumAndRecoveryOnTheNextAttempt) {
     Start({QStringLiteral("--bad-crc-every"), QStringLiteral("2")});
     EXPECT_TRUE(Read(0, 0, 18));  // first answer is good
     EXPECT_FALSE(Read(0, 0, 18));
-    EXPECT_EQ(link.Status, LinkBadChecksum);
+    EXPECT_EQ(link.Status, LinkStatus::BadChecksum);
     link.Attempts = 2;  // the third answer is good again
     EXPECT_TRUE(Read(0, 0, 18)) << link.StatusText().toStdString();
 }
@@ -139,4 +120,5 @@ TEST_P(SimExchange, AddressAnyAdoptsAndAddressWriteAnswersFromTheNewAddress) {
     EXPECT_EQ(link.AnswerBuf[8], 9);
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, SimExchange, testing::Values(Transport::Tcp, Transport::Pty), TransportName);
+INSTANTIATE_TEST_SUITE_P(Transports, SimExchange, testing::Values(SimTransport::Tcp, SimTransport::Pty),
+                         TransportName);

@@ -5,8 +5,7 @@
 #include <QTemporaryDir>
 
 #include "QtPrinters.h"
-#include "SimProcess.h"
-#include "link/SerialChannel.h"
+#include "SimLink.h"
 #include "link/ControllerLink.h"
 #include "tables/TableEngine.h"
 
@@ -17,21 +16,13 @@ namespace {
 class TableEngineOnSim : public ::testing::Test {
 protected:
     void SetUp() override {
-        sim = std::make_unique<SimProcess>(QStringList{QStringLiteral("--pty"), QStringLiteral("--no-tcp"),
-                                                       QStringLiteral("--log"), LogPath()});
+        sim = std::make_unique<SimLink>(SimTransport::Pty, QStringList{QStringLiteral("--log"), LogPath()});
         ASSERT_TRUE(sim->ready()) << sim->output().toStdString();
-        link.ChannelKind = ChannelDirect;
-        link.ClosePortEachExchange = 0;
-        link.BaudRate = 38400;
-        link.Attempts = 1;
-        link.Address = 1;
-        link.ComPortNo = 9;
         // The simulator's registered setter.
         const char* password = "12345678    ";
         std::copy(password, password + 12, link.WritePassword.begin());
         std::copy(password, password + 4, link.UserCode.begin());
-        SetComPortDevice(9, sim->ptyPath());
-        ASSERT_TRUE(link.OpenPort());
+        ASSERT_TRUE(sim->Open(link)) << sim->message().toStdString();
     }
     QString LogPath() const { return dir.filePath(QStringLiteral("frames.log")); }
     // (function, table, first, count) of every request the simulator received.
@@ -51,7 +42,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<SimLink> sim;
     ControllerLink link{0};
     ConfigImage image;
     NoRetry noRetry;

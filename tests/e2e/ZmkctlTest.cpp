@@ -1,8 +1,11 @@
 // zmkctl as a user runs it: a separate process against the simulator.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QHostAddress>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include "QtPrinters.h"
@@ -134,6 +137,25 @@ TEST(Zmkctl, FailuresSayWhatIsWrong) {
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
     }
+}
+
+// zmkctl connects the way the program does: refused attempts repeat until
+// the connection wait ends, with the program's message.
+TEST(Zmkctl, TcpConnectionWaitEnds) {
+    quint16 port = 0;
+    {
+        QTcpServer server;  // a loopback port that nobody listens on
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+        port = server.serverPort();
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const CtlRun r = Ctl({QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--connect-ms"),
+                          QStringLiteral("400"), QStringLiteral("identify")});
+    EXPECT_GE(clock.elapsed(), 400);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringLiteral("no connection to 127.0.0.1:%1: Превышено время ожидания соединения сервер/клиент\n")
+                         .arg(port));
 }
 
 TEST(Zmkctl, ControllerFailuresGoToStderr) {

@@ -721,7 +721,7 @@ bool MainWindow::runConnectionDialog() {
 
 bool MainWindow::dialController() {
     const MainSettings& settings = Settings();
-    int result = DialNoModem;
+    DialResult result = DialResult::NoModem;
     for (;;) {
         {
             BusyCursor busy;
@@ -737,7 +737,7 @@ bool MainWindow::dialController() {
                 --modemDialogues_;
             }
         }
-        if (result == DialConnected) {
+        if (result == DialResult::Connected) {
             callStart_ = QDateTime::currentDateTime();
             callDuration_->setText(QStringLiteral("00:00:00"));
             callTimer_->start();
@@ -750,7 +750,7 @@ bool MainWindow::dialController() {
     }
     modemBar_->SetPanelText(0, QString());
     repaint();
-    return result == DialConnected;
+    return result == DialResult::Connected;
 }
 
 void MainWindow::hangUpModem() {

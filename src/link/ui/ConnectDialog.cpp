@@ -15,7 +15,7 @@
 #include "link/SubscriberList.h"
 #include "link/SerialChannel.h"
 #include "link/ControllerLink.h"
-#include "link/TcpConnect.h"
+#include "link/LinkSetup.h"
 #include "link/ui/SubscriberDialog.h"
 #include "link/ui/SubscriberListDialog.h"
 #include "link/ui/LinkSettingsDialog.h"
@@ -28,7 +28,6 @@ namespace {
 
 constexpr int kMinAddress = 1;
 constexpr int kMaxAddress = 255;
-constexpr uint32_t kReadAtOnce = 0xFFFFFFFFu;  // read interval time-out: return at once
 
 // Layout, in pixels.
 constexpr int kLabelX = 16, kLabelW = 130, kFieldX = 150;
@@ -379,30 +378,11 @@ bool ConnectDialog::SerialConnect(int address) {
     WriteMainSettings(MainSettingsPath());
     ShowLinkParams();
 
-    ControllerLink& link = *host_.Link;
-    if (link.Socket) {
-        link.Socket->close();
-        link.Socket.reset();
-    }
-    link.Address = record.Address;
-    link.BaudRate = record.Rate;
-    link.ComPortNo = record.Port;
-    link.ChannelKind = uint8_t(kind);
-    link.PortOpenWait = settings.FreePortWait;
-    const bool perRequest = kind == ChannelDirect && settings.DoClosePort;
-    link.ClosePortEachExchange = perRequest ? 1 : 0;
-    link.AnswerWaitMs = AnswerWaitToMs(record.AnswerWaitS);
-    link.ByteGapMs = record.ByteGapMs;
-    link.Preambles = record.Preambles;
-    link.Attempts = record.Attempts;
-
-    if (!perRequest) {
-        if (!link.OpenPort()) {
-            QApplication::restoreOverrideCursor();
-            ShowMessage(MessageKind::Error, QStringLiteral("Коммуникационный порт СОМ%1 недоступен").arg(record.Port), QString());
-            return false;
-        }
-        SetComReadTimeouts(link.PortHandle.get(), kReadAtOnce, 0, 0);
+    // The port is opened unless the direct link releases it after each request.
+    if (!OpenLink(*host_.Link, uint8_t(kind), settings)) {
+        QApplication::restoreOverrideCursor();
+        ShowMessage(MessageKind::Error, QStringLiteral("Коммуникационный порт СОМ%1 недоступен").arg(record.Port), QString());
+        return false;
     }
     PauseMs(PortSettleMs);
     QApplication::restoreOverrideCursor();
@@ -419,9 +399,12 @@ bool ConnectDialog::TcpConnect(int address) {
     EthernetList& list = Subscribers().ethernet;
     list.Current = uint8_t(subscriberBox_->currentIndex());
     const EthernetAbonent* entry = &list.Entries[list.Current];
+    LinkOpenOptions options;
+    options.subscriber = entry;
+    options.pump = PaintPump;
     QString message;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = OpenTcpConnection(*entry, Settings(), *host_.Link, &message, PaintPump);
+    const bool ok = OpenLink(*host_.Link, ChannelEthernet, Settings(), options, &message);
     QApplication::restoreOverrideCursor();
     if (!ok) {
         ShowMessage(MessageKind::Info, message, QString());

@@ -18,7 +18,7 @@
 #include "link/SerialChannel.h"
 #include "link/ControllerLink.h"
 #include "link/BaudRates.h"
-#include "link/TcpConnect.h"
+#include "link/LinkSetup.h"
 #include "common/MessageKind.h"
 
 namespace zmk {
@@ -479,23 +479,15 @@ bool LinkSettingsDialog::SearchAddress() {
         own = std::make_unique<ControllerLink>(kSearchAddress);
         link = own.get();
     }
-    const MainSettings& settings = Settings();
-    const ChannelParams& r = settings.Direct;
-    link->Address = kSearchAddress;
-    link->BaudRate = r.Rate;
-    link->ComPortNo = r.Port;
-    link->ChannelKind = ChannelDirect;
-    link->PortOpenWait = settings.FreePortWait;
-    link->ClosePortEachExchange = 0;
-    link->AnswerWaitMs = AnswerWaitToMs(r.AnswerWaitS);
-    link->ByteGapMs = r.ByteGapMs;
-    link->Preambles = r.Preambles;
-    link->Attempts = r.Attempts;
-
-    link->ClosePort();
-    if (!link->OpenPort()) {
+    // The direct link of the settings, asking address 255, with the port
+    // kept open for the one request.
+    MainSettings search = Settings();
+    search.Direct.Address = kSearchAddress;
+    search.DoClosePort = false;
+    if (!OpenLink(*link, ChannelDirect, search)) {
         restore();
-        ShowMessage(MessageKind::Info, QStringLiteral("Коммуникационный порт СОМ%1 недоступен").arg(r.Port), QString());
+        ShowMessage(MessageKind::Info, QStringLiteral("Коммуникационный порт СОМ%1 недоступен").arg(search.Direct.Port),
+                    QString());
         return false;
     }
     const bool found = link->SendRequest(kReadCode, kSearchBody, int32_t(sizeof kSearchBody));
