@@ -399,6 +399,11 @@ bool ControllerLink::ExchangeFrame(int frameLength) {
     Receive();
     if (observer_ && received_ > 0) observer_(false, AnswerBuf.data(), received_);
     if (Status == LinkStatus::Ok) Status = CheckAnswer(AnswerBuf.data(), RequestBuf[3]);
+    // A request to address 255 takes the address the controller answered
+    // from, but only from an answer whose checksum holds: a damaged address
+    // byte must not become the link's address.
+    if (adoptPending_ && (Status == LinkStatus::Ok || Status == LinkStatus::Refused)) Address = adoptedAddress_;
+    adoptPending_ = false;
     if (Status == LinkStatus::Refused) {
         refusalText_ = ResultCodeText(AnswerBuf[4]);
         MessageBuf = refusalText_;
@@ -419,6 +424,7 @@ bool ControllerLink::Receive() {
     AnswerReceiver receiver(RequestBuf[1], RequestBuf.data());
     Status = LinkStatus::Ok;
     received_ = 0;
+    adoptPending_ = false;
 
     while (Status == LinkStatus::Ok) {
         Pump();
@@ -442,8 +448,6 @@ bool ControllerLink::Receive() {
         }
         if (got == 1) {
             receiver.Feed(AnswerBuf[size_t(p)]);
-            uint8_t adopted = 0;
-            if (receiver.AdoptedAddress(&adopted)) Address = adopted;
             received_ = receiver.Position();
             if (receiver.Complete(AnswerBuf.data())) break;
             lastByte = clock_->nowNs();
@@ -467,6 +471,7 @@ bool ControllerLink::Receive() {
             clock_->sleepUntilNs(now + wait);
         }
     }
+    adoptPending_ = receiver.AdoptedAddress(&adoptedAddress_);
     return Status == LinkStatus::Ok;
 }
 

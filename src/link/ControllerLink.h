@@ -112,6 +112,10 @@ private:
     bool inExchange_ = false;
     QString refusalText_;
     int received_ = 0;  // bytes of the answer frame taken by the receiver
+    // The address an answer to address 255 came from, adopted once the
+    // answer has passed its checks.
+    bool adoptPending_ = false;
+    uint8_t adoptedAddress_ = 0;
 };
 
 }  // namespace zmk

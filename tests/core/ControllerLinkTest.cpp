@@ -144,6 +144,21 @@ TEST_F(LinkFixture, AddressAnyAdoptsTheAnsweringController) {
     EXPECT_EQ(channel->writes.back()[1], 7);
 }
 
+TEST_F(LinkFixture, AddressIsAdoptedOnlyFromAnAnswerThatPassesItsChecksum) {
+    link.Address = 255;
+    auto damaged = AnswerFrame(7, 0x81, 0, Bytes({0, 0, 18}));
+    damaged.back() ^= 0x5A;
+    AnswerWith(damaged);
+    EXPECT_FALSE(ReadTable0());
+    EXPECT_EQ(link.Status, LinkStatus::BadChecksum);
+    EXPECT_EQ(link.Address, 255) << "a damaged answer must not set the address";
+    // A refusal is a valid answer of that controller: its address is taken.
+    AnswerWith(AnswerFrame(9, 0x01, 5));
+    EXPECT_FALSE(ReadTable0());
+    EXPECT_EQ(link.Status, LinkStatus::Refused);
+    EXPECT_EQ(link.Address, 9);
+}
+
 TEST_F(LinkFixture, AddressWriteIsAnsweredFromNewOrOldAddress) {
     const uint8_t body[4] = {3, 0, 1, 5};  // table 3, field 0 := 5
     for (uint8_t from : {uint8_t(5), uint8_t(1)}) {

@@ -555,6 +555,7 @@ private slots:
         QVERIFY(w->Link().PortHandle != nullptr);
         QCOMPARE(int(Settings().Direct.Address), 17);
         QCOMPARE(Named<PanelStatusBar>(w.get(), "linkBar")->PanelText(0), QStringLiteral(" COM3,   38400 бит/с"));
+        QCOMPARE(Named<PanelStatusBar>(w.get(), "linkBar")->PanelText(1), QStringLiteral(" Адр. 17"));
         QVERIFY(Named<PanelStatusBar>(w.get(), "subscriberBar")->isHidden());
 
         // The adopted address is saved with the settings at program end.

@@ -478,7 +478,10 @@ void MainWindow::startConnection() {
         ChannelParams* record = settings.ChannelKind == ChannelPhone      ? &settings.Phone
                                 : settings.ChannelKind == ChannelEthernet ? &settings.Ethernet
                                                                            : &settings.Direct;
-        if (record->Address == SearchAddress) record->Address = link_->Address;
+        if (record->Address == SearchAddress) {
+            record->Address = link_->Address;
+            showLinkParameters();  // the adopted address, not 255
+        }
         state.Connected = true;
 
         if (!phone) IdentifyUser();
