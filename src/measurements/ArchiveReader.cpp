@@ -124,6 +124,11 @@ QString MismatchLine1() { return QStringLiteral("Передаваемые кон
 QString MismatchLine2() { return QStringLiteral("запрошенному периоду.    Продолжить чтение?"); }
 QString PeriodGoneText() { return QStringLiteral("В архиве уже нет данных за указанный период"); }
 QString CorrectPeriodText() { return QStringLiteral("Корректировать заданный период чтения данных?"); }
+QString ClockStandsLine1() { return QStringLiteral("Часы контроллера не идут"); }
+QString ClockStandsLine2(const PackedDate& c) {
+    return QStringLiteral("(время контроллера %1)")
+        .arg(QString::asprintf("%02d.%02d.%02d %02d:%02d:%02d", c.Day, c.Month, c.Year, c.Hour, c.Minute, c.Second));
+}
 
 PackedDate RoundDownToFiveMinutes(const PackedDate& date) {
     PackedDate d = date;
@@ -143,14 +148,26 @@ bool TableClockSource::ReadClock(PackedDate& clock) {
     return true;
 }
 
-void TableClockSource::WaitSeconds(int seconds) {
+bool TableClockSource::WaitSeconds(int seconds) {
+    // The wait belongs to the reading: Esc asks it to stop.
+    ArchiveReadingState& reading = ArchiveReading();
+    reading.AbortRequested = false;
+    reading.InProgress = true;
     QElapsedTimer timer;
     timer.start();
     const qint64 limit = qint64(std::max(seconds, 0)) * 1000;
+    bool stopped = false;
     while (timer.elapsed() < limit) {
         if (pump_) pump_();
+        if (reading.AbortRequested) {
+            stopped = true;
+            break;
+        }
         QThread::msleep(std::min<qint64>(WaitPollMs, std::max<qint64>(limit - timer.elapsed(), 0)));
     }
+    reading.InProgress = false;
+    reading.AbortRequested = false;
+    return !stopped;
 }
 
 bool CheckStartAgainstOldest(const ArchiveBoundsReading& bounds, PackedDate& start, PackedDate& end,
@@ -158,7 +175,7 @@ bool CheckStartAgainstOldest(const ArchiveBoundsReading& bounds, PackedDate& sta
     if (FiveMinuteIntervals(bounds.Bounds.Oldest, start) > SafeIntervalsAfterOldest) return true;
 
     ArchiveBounds now;
-    for (;;) {
+    for (int waits = 0;; ++waits) {
         PackedDate clock;
         if (!source.ReadClock(clock)) return false;
         if (!IsValidPackedDate(clock)) {
@@ -176,8 +193,13 @@ bool CheckStartAgainstOldest(const ArchiveBoundsReading& bounds, PackedDate& sta
         if (minuteInInterval < LastMinuteOfInterval ||
             (minuteInInterval == LastMinuteOfInterval && clock.Second < BoundarySecond))
             break;
-        // The oldest record is about to go: wait for the next minute and look again.
-        source.WaitSeconds(60 - clock.Second);
+        // The oldest record is about to go: wait for the next minute and look
+        // again. A running clock has left the interval's end after one wait.
+        if (waits == MaxClockWaits) {
+            dialogue.ShowMessage(MessageKind::Info, ClockStandsLine1(), ClockStandsLine2(clock));
+            return false;
+        }
+        if (!source.WaitSeconds(60 - clock.Second)) return false;
     }
 
     if (CompareMinutes(start, now.Oldest) < 0) {

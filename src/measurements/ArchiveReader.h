@@ -51,16 +51,18 @@ public:
     // Table 2 fields 0..7; false when the read failed (the table engine has
     // already told the user).
     virtual bool ReadClock(PackedDate& clock) = 0;
-    virtual void WaitSeconds(int seconds) = 0;
+    // False when the user stopped the wait with Esc.
+    virtual bool WaitSeconds(int seconds) = 0;
 };
 
 // The clock read through the table engine; the wait lets `pump` run (may be
-// empty) every few milliseconds and holds no processor busy.
+// empty) every few milliseconds and holds no processor busy, and ends early
+// when Esc asks the reading to stop (ArchiveReading()).
 class TableClockSource : public ControllerClockSource {
 public:
     TableClockSource(TableEngine& engine, StatusBarPanel* status, std::function<void()> pump = {});
     bool ReadClock(PackedDate& clock) override;
-    void WaitSeconds(int seconds) override;
+    bool WaitSeconds(int seconds) override;
 
 private:
     TableEngine& engine_;
@@ -76,8 +78,12 @@ PackedDate RoundDownToFiveMinutes(const PackedDate& date);
 // for the controller clock to pass a 5-minute boundary, may tell that the
 // period is gone (kind 9) or ask whether to move the start to the new oldest
 // record (kind 10; "Да" moves it, and the end with it when it would be before
-// the start). `bounds` is the reading of ReadArchiveBounds(5-minute). False
-// ends the command.
+// the start). `bounds` is the reading of ReadArchiveBounds(5-minute). The
+// waits are bounded: a clock that has not left the end of its 5-minute
+// interval after MaxClockWaits waits does not run (kind 6, ClockStandsLine1 /
+// ClockStandsLine2), and Esc during a wait ends the check without a message.
+// False ends the command.
+inline constexpr int MaxClockWaits = 3;
 bool CheckStartAgainstOldest(const ArchiveBoundsReading& bounds, PackedDate& start, PackedDate& end,
                              ControllerClockSource& clock, ArchiveReadDialogue& dialogue);
 
@@ -112,6 +118,9 @@ QString MismatchLine1();         // "Передаваемые контролле
 QString MismatchLine2();         // "запрошенному периоду.    Продолжить чтение?"
 QString PeriodGoneText();        // "В архиве уже нет данных за указанный период"
 QString CorrectPeriodText();     // "Корректировать заданный период чтения данных?"
+// The controller's clock did not move over the waits of the start check.
+QString ClockStandsLine1();      // "Часы контроллера не идут"
+QString ClockStandsLine2(const PackedDate& clock);  // "(время контроллера dd.mm.yy hh:mm:ss)"
 
 // The request loop: creates the file, sends the archive requests from the
 // start on, stores every record as received and stops at a short answer,

@@ -468,11 +468,15 @@ struct FakeControllerClock : ControllerClockSource {
         clock.Second = uint8_t(now.time().second());
         return true;
     }
-    void WaitSeconds(int seconds) override {
+    bool WaitSeconds(int seconds) override {
         waits.push_back(seconds);
-        now = now.addSecs(seconds);
+        if (escAtWait == int(waits.size())) return false;
+        if (running) now = now.addSecs(seconds);
+        return true;
     }
     QDateTime now;
+    bool running = true;  // false: the clock stands still
+    int escAtWait = 0;    // Esc during this wait (1-based; 0 = never)
     int reads = 0;
     bool failRead = false;
     std::vector<int> waits;
@@ -547,6 +551,29 @@ TEST_F(OldestFixture, Outcomes) {
             EXPECT_EQ(d.messages[0].line1, QStringLiteral("В архиве уже нет данных за указанный период"));
         }
     }
+}
+
+TEST_F(OldestFixture, AStandingClockEndsTheCheckAfterBoundedWaits) {
+    PackedDate start = bounds.Bounds.Oldest, end = Date(2024, 1, 15, 14, 0);
+    clock.running = false;  // 12:04:57 for ever
+    EXPECT_FALSE(CheckStartAgainstOldest(bounds, start, end, clock, dialogue));
+    EXPECT_EQ(int(clock.waits.size()), MaxClockWaits);
+    EXPECT_TRUE(dialogue.questions.empty());
+    ASSERT_EQ(dialogue.messages.size(), 1u);
+    EXPECT_EQ(dialogue.messages[0].kind, int(MessageKind::Info));
+    EXPECT_EQ(dialogue.messages[0].line1, QStringLiteral("Часы контроллера не идут"));
+    EXPECT_EQ(dialogue.messages[0].line2, QStringLiteral("(время контроллера 15.03.24 12:04:57)"));
+    EXPECT_EQ(start, bounds.Bounds.Oldest) << "the period is left as it was";
+}
+
+TEST_F(OldestFixture, EscDuringTheWaitEndsTheCheckQuietly) {
+    PackedDate start = bounds.Bounds.Oldest, end = Date(2024, 1, 15, 14, 0);
+    clock.escAtWait = 1;
+    EXPECT_FALSE(CheckStartAgainstOldest(bounds, start, end, clock, dialogue));
+    EXPECT_EQ(clock.waits.size(), 1u);
+    EXPECT_EQ(clock.reads, 1) << "no read after Esc";
+    EXPECT_TRUE(dialogue.messages.empty());
+    EXPECT_TRUE(dialogue.questions.empty());
 }
 
 TEST_F(OldestFixture, AnArchiveNotYetFullIsNotWaitedFor) {
