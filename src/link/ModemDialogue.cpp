@@ -246,7 +246,9 @@ DialResult ModemDialogue::CheckModem(StatusBarPanel* panel) {
             code = SendModemCommand(verbose, &reply, CheckLimitMs, panel);
             if (code != DialResult::Connected) return code;
             if (ModemAnswered(reply)) return DialResult::Connected;
-            if (--tries == 0) return DialResult::Connected;
+            // No reply the modem check understands after all its tries: no
+            // usable modem on the line.
+            if (--tries == 0) return DialResult::NoModem;
             step = escaped ? EchoOff : Escape;
             break;
         }

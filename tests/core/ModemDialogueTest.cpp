@@ -102,6 +102,10 @@ struct Hayes {
         if (!upper.startsWith("AT")) return;
         if (errorFor.count(upper)) return Result("ERROR");
         if (upper == "ATE0") echo = false;
+        if (const auto it = replyFor.find(upper); it != replyFor.end()) {
+            port.Send("\r" + it->second + "\r");
+            return;
+        }
         if (upper == "AT+CPAS") {
             port.Send("\r\n+CPAS: " + QByteArray::number(cpas) + "\r\n");
             return Result("OK");
@@ -127,6 +131,7 @@ struct Hayes {
     int dialDelayMs = 3000;
     std::deque<QByteArray> dialScript;
     std::set<QByteArray> errorFor;
+    std::map<QByteArray, QByteArray> replyFor;  // a reply line of its own for a command
 };
 
 struct ModemFixture : ::testing::Test {
@@ -326,6 +331,16 @@ TEST_F(ModemFixture, CheckModemWithoutModem) {
     EXPECT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "+++"}));
     EXPECT_GE(clock.now - start, (5000 + 1200 + 5000) * Ms);
     EXPECT_EQ(Dial(), DialResult::NoModem);
+}
+
+TEST_F(ModemFixture, CheckModemFailsWhenItsTriesRunOut) {
+    // A line left up whose modem takes the escape but then answers nothing
+    // the check understands.
+    modem.online = true;
+    modem.replyFor = {{"ATE0", "ZZZ"}, {"ATV1", "ZZZ"}};
+    EXPECT_EQ(dialogue.CheckModem(&panel), DialResult::NoModem);
+    EXPECT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "+++", "ATE0\r", "ATV1\r", "ATE0\r", "ATV1\r"}));
+    EXPECT_EQ(DialResultText(DialResult::NoModem), QStringLiteral("Модем отсутствует или не подключен"));
 }
 
 TEST_F(ModemFixture, CheckModemErrorIsReturned) {
