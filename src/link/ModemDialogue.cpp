@@ -273,6 +273,10 @@ bool ModemDialogue::CheckGsmReady(StatusBarPanel* panel) {
         panel->setText(QStringLiteral(" Проверка готовности GSM. Команда AT+CPAS. Ответ %1").arg(FromCp1251(line)));
         panel->repaint();
     }
+    // A landline modem does not know the command and answers a plain ERROR:
+    // it has no readiness to check. A GSM modem's own error ("+CME ERROR",
+    // no SIM ready) stays "not ready".
+    if (line.trimmed() == "ERROR") return true;
     if (!FindSubstring(line, "+CPAS: 0")) return false;
     if (ReadReplyLine(Now() + GsmLimitMs * NsPerMs, false, &line) != LineRead::Complete) return false;
     return FindSubstring(line, "OK");

@@ -85,7 +85,8 @@ public:
     DialResult SendModemCommand(QByteArrayView command, QByteArray* reply, int limitMs, StatusBarPanel* panel);
     // Is a modem there, and in command mode (escaping a line left up)?
     DialResult CheckModem(StatusBarPanel* panel);
-    // AT+CPAS reports a GSM modem ready ("+CPAS: 0", then "OK").
+    // AT+CPAS reports a GSM modem ready ("+CPAS: 0", then "OK"), or a plain
+    // "ERROR" shows a landline modem, which has nothing to be ready for.
     bool CheckGsmReady(StatusBarPanel* panel);
     // The whole call: modem check, initialisation commands, GSM check and
     // dialling, up to the given number of attempts. Connected once connected.

@@ -425,15 +425,41 @@ TEST_F(ModemFixture, GsmNotReadyEndsAtOnce) {
     EXPECT_EQ(panel.text(), QStringLiteral(" Проверка готовности GSM. Команда AT+CPAS. Ответ \r\n+CPAS: 3\r"));
 }
 
+TEST_F(ModemFixture, PlainErrorToTheGsmCheckIsALandlineModem) {
+    struct Case {
+        const char* what;
+        bool plainError;  // else "+CME ERROR: 10" (a GSM modem without a ready SIM)
+        DialResult result;
+        int dials;
+    } const cases[] = {
+        {"landline modem: ERROR, and the call is made", true, DialResult::Connected, 1},
+        {"GSM modem without SIM: not ready", false, DialResult::GsmNotReady, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeClock caseClock;
+        FakeModemPort casePort{caseClock};
+        Hayes caseModem{casePort};
+        if (c.plainError)
+            caseModem.errorFor = {"AT+CPAS"};
+        else
+            caseModem.replyFor = {{"AT+CPAS", "+CME ERROR: 10"}};
+        ModemDialogue caseDialogue({&casePort, {}, {}, &caseClock});
+        TextPanel casePanel;
+        EXPECT_EQ(caseDialogue.Dial("1", "ATZ", &casePanel, 1, 50), c.result);
+        EXPECT_EQ(casePort.Count("ATD"), c.dials);
+    }
+}
+
 TEST_F(ModemFixture, GsmReadinessNeedsBothLines) {
     modem.echo = false;  // as the modem check leaves it
     EXPECT_TRUE(dialogue.CheckGsmReady(nullptr));
     // "+CPAS: 0" without the closing OK.
     port.peer = [this](const QByteArray&) { port.Send("\r\n+CPAS: 0\r\n\r\nERROR\r\n"); };
     EXPECT_FALSE(dialogue.CheckGsmReady(nullptr));
-    // A modem that does not know the command.
+    // A modem that does not know the command is a landline modem: nothing to wait for.
     port.peer = [this](const QByteArray&) { port.Send("\r\nERROR\r\n"); };
-    EXPECT_FALSE(dialogue.CheckGsmReady(nullptr));
+    EXPECT_TRUE(dialogue.CheckGsmReady(nullptr));
     port.peer = nullptr;
     EXPECT_FALSE(dialogue.CheckGsmReady(nullptr));
 }
