@@ -50,6 +50,14 @@ const char* const DialTexts[] = {
 
 bool IsLineEnd(char c) { return c == CR || c == LF; }
 
+// A reply to the dial command that ends it: CONNECT, or OK (a voice call);
+// the failures are final through ClassifyModemReply. Anything else
+// ("CARRIER 33600", "PROTOCOL: LAPM", "COMPRESSION: V42BIS") comes before one.
+bool IsFinalDialReply(QByteArrayView reply) {
+    return FindSubstring(reply, "ONNE") || FindSubstring(reply, "onne") || FindSubstring(reply, "OK") ||
+           FindSubstring(reply, "ok");
+}
+
 bool StartsCommand(QByteArrayView text, qsizetype i) {
     return i + 1 < text.size() && (text[i] == 'A' || text[i] == 'a') && (text[i + 1] == 'T' || text[i + 1] == 't');
 }
@@ -310,7 +318,27 @@ DialResult ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommand
 
         if (!CheckGsmReady(panel)) return DialResult::GsmNotReady;
 
+        const int64_t dialDeadline = Now() + int64_t(CommandPauseMs + limitMs) * NsPerMs;
         code = SendModemCommand(dial, &reply, limitMs, panel);
+        // Many modems report the carrier, protocol and compression on lines
+        // of their own before CONNECT: read on until the final result.
+        while (code == DialResult::Connected && !IsFinalDialReply(reply)) {
+            QByteArray line;
+            const LineRead read = ReadReplyLine(dialDeadline, true, &line);
+            if (read == LineRead::Escaped) return DialResult::Escape;
+            if (read == LineRead::TimedOut) {
+                // The modem did answer, but never with a final result.
+                code = DialResult::NotConnected;
+                break;
+            }
+            reply = line;
+            code = ClassifyModemReply(line);
+            if (panel) {
+                panel->setText(QStringLiteral(" Установление связи по телефону. Команда %1.  Ответ %2")
+                                   .arg(FromCp1251(UpToZero(dial)), FromCp1251(line)));
+                panel->repaint();
+            }
+        }
         if (code == DialResult::Escape) return code;
         if (code != DialResult::Connected) continue;
         if (FindSubstring(reply, "ONNE") || FindSubstring(reply, "onne")) {

@@ -114,7 +114,7 @@ struct Hayes {
             const QByteArray result = dialScript.empty() ? QByteArray("CONNECT 9600") : dialScript.front();
             if (!dialScript.empty()) dialScript.pop_front();
             if (result == "SILENT") return;
-            if (result.startsWith("CONNECT")) online = true;
+            if (result.contains("CONNECT")) online = true;
             port.Send("\r\n" + result + "\r\n", dialDelayMs);
             return;
         }
@@ -415,6 +415,17 @@ TEST_F(ModemFixture, SilentDialTimesOut) {
     // The dial command is given the whole connection wait.
     EXPECT_GE(clock.now - port.writes.back().at, 7000 * Ms);
     EXPECT_LT(clock.now - start, 20000 * Ms);
+}
+
+TEST_F(ModemFixture, ReportLinesBeforeConnectAreReadOn) {
+    modem.dialScript = {"CARRIER 33600\r\n\r\nPROTOCOL: LAPM\r\n\r\nCOMPRESSION: V42BIS\r\n\r\nCONNECT 33600"};
+    EXPECT_EQ(Dial(), DialResult::Connected);
+    EXPECT_TRUE(modem.online);
+    EXPECT_TRUE(panel.text().contains(QStringLiteral("CONNECT 33600"))) << panel.text().toStdString();
+    // A failure after the report lines is that failure.
+    modem.online = false;
+    modem.dialScript = {"CARRIER 33600\r\n\r\nNO CARRIER"};
+    EXPECT_EQ(Dial(), DialResult::NoCarrier);
 }
 
 TEST_F(ModemFixture, GsmNotReadyEndsAtOnce) {
