@@ -50,10 +50,25 @@ const char* const DialTexts[] = {
 
 bool IsLineEnd(char c) { return c == CR || c == LF; }
 
+// A result code of a modem in numeric mode (ATV0) as the reader sees it:
+// the end of the echo, one digit and CR ("\r0\r"). Verbose lines always start
+// with CR LF, so they never look like this.
+bool IsNumericResult(QByteArrayView line) {
+    return line.size() == 3 && IsLineEnd(line[0]) && line[1] >= '0' && line[1] <= '9' && line[2] == CR;
+}
+
+// The digit of a numeric result code, or -1.
+int NumericResult(QByteArrayView reply) {
+    const QByteArrayView digits = reply.trimmed();
+    return digits.size() == 1 && digits[0] >= '0' && digits[0] <= '9' ? digits[0] - '0' : -1;
+}
+
 // A reply to the dial command that ends it: CONNECT, or OK (a voice call);
 // the failures are final through ClassifyModemReply. Anything else
 // ("CARRIER 33600", "PROTOCOL: LAPM", "COMPRESSION: V42BIS") comes before one.
 bool IsFinalDialReply(QByteArrayView reply) {
+    const int numeric = NumericResult(reply);
+    if (numeric >= 0) return numeric != 2;  // 2 is RING
     return FindSubstring(reply, "ONNE") || FindSubstring(reply, "onne") || FindSubstring(reply, "OK") ||
            FindSubstring(reply, "ok");
 }
@@ -111,6 +126,16 @@ DialResult ClassifyModemReply(QByteArrayView reply) {
         const char* b;
         DialResult code;
     };
+    // Numeric mode (ATV0): 3 NO CARRIER, 4 ERROR, 6 NO DIALTONE, 7 BUSY,
+    // 8 NO ANSWER; 0 OK, 1 CONNECT and the others are no failure.
+    switch (NumericResult(reply)) {
+    case 3: return DialResult::NoCarrier;
+    case 4: return DialResult::Error;
+    case 6: return DialResult::NoDialTone;
+    case 7: return DialResult::Busy;
+    case 8: return DialResult::NoAnswer;
+    default: break;
+    }
     static const Rule rules[] = {
         {"ERRO", "erro", DialResult::Error},       {"Time", nullptr, DialResult::TimeLimit},
         {"DIAL", "dial", DialResult::NoDialTone},  {"NO CARRI", "no carri", DialResult::NoCarrier},
@@ -164,7 +189,8 @@ ModemDialogue::LineRead ModemDialogue::ReadReplyLine(int64_t deadlineNs, bool wa
             if (started || IsLineEnd(c)) {
                 started = true;
                 line->append(c);
-                if ((line->size() > MinReplyLine && IsLineEnd(c)) || line->size() >= MaxReplyLine)
+                if ((line->size() > MinReplyLine && IsLineEnd(c)) || IsNumericResult(*line) ||
+                    line->size() >= MaxReplyLine)
                     return LineRead::Complete;
             }
         } else if (got < 0 && port) {
@@ -307,7 +333,8 @@ DialResult ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommand
         code = DialResult::Connected;
         for (const QByteArray& command : commands) {
             code = SendModemCommand(command, &reply, limitMs, panel);
-            if (code == DialResult::Connected && !FindSubstring(reply, "OK") && !FindSubstring(reply, "ok"))
+            if (code == DialResult::Connected && !FindSubstring(reply, "OK") && !FindSubstring(reply, "ok") &&
+                NumericResult(reply) != 0)
                 code = DialResult::NotConnected;
             if (code != DialResult::Connected) break;
             WaitMs(AfterInitCommandMs);
@@ -341,7 +368,7 @@ DialResult ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommand
         }
         if (code == DialResult::Escape) return code;
         if (code != DialResult::Connected) continue;
-        if (FindSubstring(reply, "ONNE") || FindSubstring(reply, "onne")) {
+        if (FindSubstring(reply, "ONNE") || FindSubstring(reply, "onne") || NumericResult(reply) == 1) {
             WaitMs(AfterConnectMs);
             return DialResult::Connected;
         }

@@ -102,6 +102,8 @@ struct Hayes {
         if (!upper.startsWith("AT")) return;
         if (errorFor.count(upper)) return Result("ERROR");
         if (upper == "ATE0") echo = false;
+        if (upper == "ATV0") numeric = true;
+        if (upper == "ATV1") numeric = false;
         if (const auto it = replyFor.find(upper); it != replyFor.end()) {
             port.Send("\r" + it->second + "\r");
             return;
@@ -120,12 +122,18 @@ struct Hayes {
         }
         Result("OK");
     }
-    void Result(const char* text) { port.Send(QByteArray("\r\n") + text + "\r\n"); }
+    void Result(const char* text) {
+        if (numeric)
+            port.Send(QByteArray(text == QByteArrayView("OK") ? "0" : "4") + "\r");
+        else
+            port.Send(QByteArray("\r\n") + text + "\r\n");
+    }
 
     FakeModemPort& port;
     bool present = true;
     bool echo = true;
     bool online = false;
+    bool numeric = false;  // ATV0: result codes as digits
     bool answersEscape = true;
     int cpas = 0;
     int dialDelayMs = 3000;
@@ -212,6 +220,8 @@ TEST(ModemTexts, RepliesAreClassifiedFirstMatchFirst) {
         {"\r\nNO CARRIER BUSY\r", 3},
         {"\r\nBUSY NO ANSWER\r", 2},
         {"", 0},
+        // Numeric mode (ATV0).
+        {"\r0\r", 0}, {"\r1\r", 0}, {"\r3\r", 3}, {"\r4\r", 4}, {"\r6\r", 1}, {"\r7\r", 2}, {"\r8\r", 5},
     };
     for (const auto& [reply, code] : cases) EXPECT_EQ(int(ClassifyModemReply(reply)), code) << reply;
 }
@@ -311,6 +321,14 @@ TEST_F(ModemFixture, CheckModemInCommandMode) {
     EXPECT_EQ(dialogue.CheckModem(&panel), DialResult::Connected);
     // ATE0 answered: then ATV1, no escape sequence.
     EXPECT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "ATV1\r"}));
+}
+
+TEST_F(ModemFixture, CheckModemUnderstandsAModemLeftInNumericMode) {
+    modem.numeric = true;
+    EXPECT_EQ(dialogue.CheckModem(&panel), DialResult::Connected);
+    EXPECT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "ATV1\r"}));
+    EXPECT_FALSE(modem.numeric) << "ATV1 has taken effect";
+    EXPECT_EQ(Dial(), DialResult::Connected);
 }
 
 TEST_F(ModemFixture, CheckModemEscapesALineLeftUp) {
