@@ -366,13 +366,18 @@ DialResult ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommand
                 panel->repaint();
             }
         }
-        if (code == DialResult::Escape) return code;
-        if (code != DialResult::Connected) continue;
-        if (FindSubstring(reply, "ONNE") || FindSubstring(reply, "onne") || NumericResult(reply) == 1) {
-            WaitMs(AfterConnectMs);
-            return DialResult::Connected;
+        if (code == DialResult::Connected) {
+            if (FindSubstring(reply, "ONNE") || FindSubstring(reply, "onne") || NumericResult(reply) == 1) {
+                WaitMs(AfterConnectMs);
+                return DialResult::Connected;
+            }
+            code = DialResult::NotConnected;
         }
-        code = DialResult::NotConnected;
+        // The attempt ended without a usable call: whatever the modem still
+        // has going on the line is hung up before the next attempt or before
+        // giving up (Esc included).
+        HangUp();
+        if (code == DialResult::Escape) return code;
     }
     return code;
 }

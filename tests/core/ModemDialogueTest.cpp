@@ -430,8 +430,11 @@ TEST_F(ModemFixture, SilentDialTimesOut) {
     modem.dialScript = {"SILENT"};
     const int64_t start = clock.now;
     EXPECT_EQ(Dial("1", "", 1, 7), DialResult::ReplyTimeout);
-    // The dial command is given the whole connection wait.
-    EXPECT_GE(clock.now - port.writes.back().at, 7000 * Ms);
+    // The dial command is given the whole connection wait before the line is hung up.
+    size_t dial = 0;
+    while (dial < port.writes.size() && !port.writes[dial].bytes.startsWith("ATD")) ++dial;
+    ASSERT_LT(dial + 1, port.writes.size());
+    EXPECT_GE(port.writes[dial + 1].at - port.writes[dial].at, 7000 * Ms);
     EXPECT_LT(clock.now - start, 20000 * Ms);
 }
 
@@ -508,6 +511,34 @@ TEST_F(ModemFixture, EscapeWhileDialling) {
     escape = [] { return true; };
     EXPECT_EQ(dialogue.SendModemCommand("AT\r", &reply, 5000, nullptr), DialResult::Escape);
     EXPECT_EQ(reply, QByteArray("Escape..."));
+}
+
+TEST_F(ModemFixture, AnAttemptWithoutACallIsHungUp) {
+    struct Case {
+        const char* what;
+        QByteArray script;
+        DialResult result;
+    } const cases[] = {
+        {"no reply within the connection wait", "SILENT", DialResult::ReplyTimeout},
+        {"busy", "BUSY", DialResult::Busy},
+        {"no final result", "RING", DialResult::NotConnected},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeClock caseClock;
+        FakeModemPort casePort{caseClock};
+        Hayes caseModem{casePort};
+        caseModem.dialScript = {c.script, c.script};
+        ModemDialogue caseDialogue({&casePort, {}, {}, &caseClock});
+        EXPECT_EQ(caseDialogue.Dial("1", "", nullptr, 2, 5), c.result);
+        const std::vector<QByteArray> commands = casePort.Commands();
+        // Each of the two attempts: the dial command, then "+++" and "ath".
+        int hangUps = 0;
+        for (size_t i = 0; i + 2 < commands.size(); ++i)
+            if (commands[i].startsWith("ATD") && commands[i + 1] == "+++" && commands[i + 2] == "ath\r") ++hangUps;
+        EXPECT_EQ(hangUps, 2);
+        EXPECT_EQ(commands.back(), QByteArray("ath\r"));
+    }
 }
 
 TEST_F(ModemFixture, HangUpEscapesThenHangsUp) {
