@@ -273,7 +273,7 @@ DialResult ModemDialogue::CheckModem(StatusBarPanel* panel) {
             WaitMs(EscapeGuardMs);
             code = SendModemCommand(echoOff, &reply, CheckLimitMs, nullptr);
             if (code != DialResult::Connected) return code;
-            if (ModemAnswered(reply)) return DialResult::Connected;
+            if (ModemAnswered(reply)) return HangUpLeftCall(escaped);
             step = Verbose;
             break;
         case Verbose:
@@ -380,6 +380,16 @@ DialResult ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommand
         if (code == DialResult::Escape) return code;
     }
     return code;
+}
+
+DialResult ModemDialogue::HangUpLeftCall(bool escaped) {
+    // The escape answered: a call was left up on the line. It is ended
+    // before anything is dialled.
+    if (escaped) {
+        QByteArray reply;
+        SendModemCommand("ath\r", &reply, HangUpLimitMs, nullptr);
+    }
+    return DialResult::Connected;
 }
 
 void ModemDialogue::HangUp() {

@@ -99,6 +99,8 @@ public:
 
 private:
     enum class LineRead { Complete, TimedOut, Escaped };
+    // The modem check's end: "ath" when the escape found a call left up.
+    DialResult HangUpLeftCall(bool escaped);
     LineRead ReadReplyLine(int64_t deadlineNs, bool watchEscape, QByteArray* line);
     void WaitMs(int ms);
     void Pump();

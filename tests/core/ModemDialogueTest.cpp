@@ -89,7 +89,7 @@ struct Hayes {
     void Take(const QByteArray& bytes) {
         if (online) {
             if (bytes == "+++" && answersEscape) {
-                online = false;
+                online = false;  // command mode, the call still up until ATH
                 port.Send("\r\nOK\r\n", 1000);
             }
             return;  // data for the far end
@@ -102,6 +102,7 @@ struct Hayes {
         if (!upper.startsWith("AT")) return;
         if (errorFor.count(upper)) return Result("ERROR");
         if (upper == "ATE0") echo = false;
+        if (upper == "ATH" || upper == "ATH0") callUp = false;
         if (upper == "ATV0") numeric = true;
         if (upper == "ATV1") numeric = false;
         if (const auto it = replyFor.find(upper); it != replyFor.end()) {
@@ -116,7 +117,7 @@ struct Hayes {
             const QByteArray result = dialScript.empty() ? QByteArray("CONNECT 9600") : dialScript.front();
             if (!dialScript.empty()) dialScript.pop_front();
             if (result == "SILENT") return;
-            if (result.contains("CONNECT")) online = true;
+            if (result.contains("CONNECT")) online = callUp = true;
             port.Send("\r\n" + result + "\r\n", dialDelayMs);
             return;
         }
@@ -134,6 +135,7 @@ struct Hayes {
     bool echo = true;
     bool online = false;
     bool numeric = false;  // ATV0: result codes as digits
+    bool callUp = false;   // a call is up (online, or escaped to command mode)
     bool answersEscape = true;
     int cpas = 0;
     int dialDelayMs = 3000;
@@ -332,9 +334,11 @@ TEST_F(ModemFixture, CheckModemUnderstandsAModemLeftInNumericMode) {
 }
 
 TEST_F(ModemFixture, CheckModemEscapesALineLeftUp) {
-    modem.online = true;  // a call left up: ATE0 goes to the far end
+    modem.online = modem.callUp = true;  // a call left up: ATE0 goes to the far end
     EXPECT_EQ(dialogue.CheckModem(&panel), DialResult::Connected);
-    ASSERT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "+++", "ATE0\r"}));
+    // Back in command mode, the call is hung up before anything is dialled.
+    ASSERT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "+++", "ATE0\r", "ath\r"}));
+    EXPECT_FALSE(modem.callUp);
     // 5 s for the unanswered ATE0, then 1.2 s of silence before "+++" and
     // again before the next command.
     EXPECT_GE(port.writes[1].at - port.writes[0].at, 6200 * Ms);
