@@ -179,6 +179,8 @@ ModemDialogue::LineRead ModemDialogue::ReadReplyLine(int64_t deadlineNs, bool wa
     LinkChannel* port = ctx_.port;
     const bool sliced = ctx_.pump || (watchEscape && ctx_.escapePressed);
     bool started = false;  // the first CR or LF after the echo has arrived
+    int received = 0;      // bytes taken so far
+    char firstByte = 0;
     for (;;) {
         Pump();
         if (watchEscape && ctx_.escapePressed && ctx_.escapePressed()) return LineRead::Escaped;
@@ -186,6 +188,13 @@ ModemDialogue::LineRead ModemDialogue::ReadReplyLine(int64_t deadlineNs, bool wa
         const int got = port && port->isOpen() ? port->readByte(&byte) : -1;
         if (got == 1) {
             const char c = char(byte);
+            if (++received == 1) firstByte = c;
+            // Numeric mode without echo: the reply is one digit and CR, with
+            // no line end before it.
+            if (!started && received == 2 && c == CR && firstByte >= '0' && firstByte <= '9') {
+                *line = QByteArray(1, CR) + firstByte + CR;
+                return LineRead::Complete;
+            }
             if (started || IsLineEnd(c)) {
                 started = true;
                 line->append(c);
@@ -328,10 +337,19 @@ DialResult ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommand
     const int limitMs = std::max(waitSeconds, 1) * 1000;
     WaitMs(BeforeDialMs);
 
+    // The user's commands may change the modes the dialogue reads replies
+    // in (ATV0, ATE1, or a profile with them after ATZ): verbose replies
+    // and no echo are set again after them.
+    std::vector<QByteArray> sequence = commands;
+    if (!commands.empty()) {
+        sequence.emplace_back("ATV1\r");
+        sequence.emplace_back("ATE0\r");
+    }
+
     QByteArray reply;
     for (int attempt = 0; attempt < std::max(attempts, 1); ++attempt) {
         code = DialResult::Connected;
-        for (const QByteArray& command : commands) {
+        for (const QByteArray& command : sequence) {
             code = SendModemCommand(command, &reply, limitMs, panel);
             if (code == DialResult::Connected && !FindSubstring(reply, "OK") && !FindSubstring(reply, "ok") &&
                 NumericResult(reply) != 0)

@@ -373,8 +373,9 @@ TEST_F(ModemFixture, CheckModemErrorIsReturned) {
 
 TEST_F(ModemFixture, DialConnects) {
     EXPECT_EQ(Dial("(012) 345-67-89", "ATZ^AT&F^ATS0=0", 1, 50), DialResult::Connected);
-    EXPECT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "ATV1\r", "ATZ\r", "AT&F\r", "ATS0=0\r",
-                                                        QByteArray("AT+CPAS\r\0", 9), "ATD0123456789\r"}));
+    // After the user's commands the dialogue's own modes are set again.
+    EXPECT_EQ(port.Commands(), (std::vector<QByteArray>{"ATE0\r", "ATV1\r", "ATZ\r", "AT&F\r", "ATS0=0\r", "ATV1\r",
+                                                        "ATE0\r", QByteArray("AT+CPAS\r\0", 9), "ATD0123456789\r"}));
     EXPECT_TRUE(modem.online);
     EXPECT_TRUE(panel.text().contains(QStringLiteral("CONNECT 9600"))) << panel.text().toStdString();
     // Two seconds between the modem check and the first initialisation command.
@@ -414,6 +415,14 @@ TEST_F(ModemFixture, LaterAttemptConnects) {
     modem.dialScript = {"BUSY", "NO ANSWER", "CONNECT 19200"};
     EXPECT_EQ(Dial("5", "", 5, 50), DialResult::Connected);
     EXPECT_EQ(port.Count("ATD5\r"), 3);
+}
+
+TEST_F(ModemFixture, NumericModeInTheUsersCommandsIsUndone) {
+    // ATV0 among the initialisation commands: every later reply would come
+    // as a digit; the dialogue sets verbose replies again before dialling.
+    EXPECT_EQ(Dial("1", "ATV0", 1, 50), DialResult::Connected);
+    EXPECT_FALSE(modem.numeric);
+    EXPECT_TRUE(modem.online);
 }
 
 TEST_F(ModemFixture, DialRepliesGiveTheirResults) {
