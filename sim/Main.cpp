@@ -170,6 +170,9 @@ const char kUsage[] =
     "  --baud N              slow line: take requests and send answers at N bit/s,\n"
     "                        10 bits a byte (default: no pacing, answers in one write)\n"
     "  --answer-delay-ms N   wait N ms before each answer (default 0)\n"
+    "  --answer-delay-at N:MS\n"
+    "                        answer the N-th request (counted from 1) MS ms late;\n"
+    "                        the answers after it follow it in order\n"
     "  --silent              never answer\n"
     "  --bad-crc-every N     corrupt the checksum of every N-th answer\n"
     "  --cut-answers N       send only the first N bytes of each answer frame\n"
@@ -432,6 +435,20 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--answer-delay-ms") {
             if (!number(0, 3'600'000, n)) return 2;
             options.line.answerDelay = zmksim::Nanos{n} * 1'000'000;
+        } else if (arg == "--answer-delay-at") {
+            // N:MS, the answer to the N-th request MS later (the requests
+            // after it are answered behind it, in order).
+            if (!value(text)) return 2;
+            const std::size_t colon = text.find(':');
+            long at = 0, ms = 0;
+            if (colon == std::string_view::npos || !ParseNumber(text.substr(0, colon), 1, 1'000'000, at) ||
+                !ParseNumber(text.substr(colon + 1), 0, 3'600'000, ms)) {
+                std::fprintf(stderr, "zmk-sim: --answer-delay-at wants N:MS, not '%.*s'\n", int(text.size()),
+                             text.data());
+                return 2;
+            }
+            options.line.lateRequest = static_cast<std::size_t>(at);
+            options.line.lateBy = zmksim::Nanos{ms} * 1'000'000;
         } else if (arg == "--log") {
             if (!value(text)) return 2;
             options.logPath = std::string(text);

@@ -245,7 +245,9 @@ void Transport::Feed(Channel& channel, const uint8_t* data, std::size_t size, Na
         // line has delivered the one before it.
         channel.rxLineFree = std::max(channel.rxLineFree, arrival) + byteTime_;
         if (channel.assembler.Push(data[i])) {
-            channel.requests.push_back({channel.rxLineFree + options_.answerDelay, channel.assembler.Frame()});
+            ++requestsTaken_;
+            const Nanos late = requestsTaken_ == options_.lateRequest ? options_.lateBy : 0;
+            channel.requests.push_back({channel.rxLineFree + options_.answerDelay + late, channel.assembler.Frame()});
         }
     }
 }

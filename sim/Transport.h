@@ -20,6 +20,8 @@ Nanos MonotonicNow();
 struct LineOptions {
     unsigned baud = 0;               // 0: no pacing; otherwise both directions at this bit rate, 10 bits a byte
     Nanos answerDelay = 0;           // extra wait before each answer
+    std::size_t lateRequest = 0;     // the answer to this request (1-based, 0: none) waits lateBy more
+    Nanos lateBy = 0;
     bool silent = false;             // never answer
     unsigned badCrcEvery = 0;        // corrupt the checksum of every N-th answer (0: never)
     std::optional<std::size_t> cutAnswersTo;  // send only this many bytes of each answer frame
@@ -103,6 +105,7 @@ private:
     LineOptions options_;
     FrameLog* log_;
     Nanos byteTime_ = 0;
+    std::size_t requestsTaken_ = 0;  // requests received on every channel
     unsigned answerCount_ = 0;
     uint32_t noise_ = 0x2545F491;
 

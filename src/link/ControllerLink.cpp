@@ -365,6 +365,10 @@ bool ControllerLink::ExchangeFrame(int frameLength) {
 
     if (ChannelKind == ChannelEthernet) {
         SleepMs(EthernetSendPauseMs);
+        // An answer that came after its wait is still in the socket: taken
+        // now, it would pass for the answer to this request and every later
+        // answer would shift by one. The serial port purges its queues likewise.
+        if (channel) channel->purge();
         if (!channel || !channel->write(block, total)) {
             Status = LinkStatus::SendFailed;
             return false;

@@ -41,6 +41,15 @@ int TcpChannel::readByte(uint8_t* byte) {
     return socket_->state() == QAbstractSocket::ConnectedState ? 0 : -1;
 }
 
+void TcpChannel::purge() {
+    if (!socket_) return;
+    // Data the system holds but the socket has not taken in yet counts too.
+    while (socket_->waitForReadyRead(0) || socket_->bytesAvailable() > 0) {
+        if (socket_->bytesAvailable() > 0) socket_->readAll();
+        else break;
+    }
+}
+
 void TcpChannel::waitForData(int64_t timeoutNs) {
     if (!isOpen() || socket_->bytesAvailable() > 0 || timeoutNs <= 0) return;
     const int ms = int(std::max<int64_t>(1, (timeoutNs + 999999) / 1000000));

@@ -50,10 +50,11 @@ struct Recorder : ArchiveReadDialogue {
 
 class ArchiveOnSim : public ::testing::Test {
 protected:
-    void Start(const QStringList& extra = {}) {
-        sim = std::make_unique<SimLink>(SimTransport::Pty, QStringList{QStringLiteral("--clock"), SimClock} + extra);
+    void Start(const QStringList& extra = {}, SimTransport transport = SimTransport::Pty, int attempts = 1) {
+        sim = std::make_unique<SimLink>(transport, QStringList{QStringLiteral("--clock"), SimClock} + extra);
         ASSERT_TRUE(sim->ready()) << sim->output().toStdString();
         sim->answerWaitMs = 300;
+        sim->params.Attempts = uint8_t(attempts);
         ASSERT_TRUE(sim->Open(link)) << sim->message().toStdString();
         ArchiveReading().AbortRequested = false;
         ArchiveReading().InProgress = false;
@@ -98,6 +99,24 @@ TEST_F(ArchiveOnSim, AWholeHourlyMonth) {
         ASSERT_TRUE(store->At(i).Intact()) << "record " << i;
         ASSERT_EQ(dates[size_t(i)], QDateTime(QDate(2024, 3, 1), QTime(0, 0), Qt::UTC).addSecs(3600 * i)) << i;
     }
+    EXPECT_TRUE(dialogue.messages.empty());
+}
+
+// Over Ethernet an answer that comes after its wait is still in the socket
+// when the next request goes out. Taken for that request's answer, it would
+// shift every later answer by one: an hour twice in the file, the last one
+// missing. The third answer here comes 450 ms after its request (the wait is
+// 300 ms); the repeated request is answered behind it.
+TEST_F(ArchiveOnSim, ALateAnswerOverEthernetShiftsNothing) {
+    Start({QStringLiteral("--answer-delay-at"), QStringLiteral("3:450")}, SimTransport::Tcp, 2);
+    const ArchiveReadResult r = Read(ArchiveKind::ChromHour, Date(2024, 3, 1, 0), Date(2024, 3, 1, 12));
+    EXPECT_FALSE(r.linkFailed) << r.linkStatusText.toStdString();
+    std::optional<RecordStore> store = TakeReadRecords(request, r, dialogue);
+    ASSERT_TRUE(store.has_value());
+    const std::vector<QDateTime> dates = Dates(*store);
+    ASSERT_EQ(dates.size(), 13u);
+    for (size_t i = 0; i < dates.size(); ++i)
+        EXPECT_EQ(dates[i], QDateTime(QDate(2024, 3, 1), QTime(0, 0), Qt::UTC).addSecs(3600 * qint64(i))) << i;
     EXPECT_TRUE(dialogue.messages.empty());
 }
 
