@@ -179,6 +179,11 @@ int ReadArchiveCommand(Connection& conn, const QStringList& args) {
     ConsoleDialogue dialogue;
     const ArchiveKindInfo& info = KindInfo(*kind);
 
+    // A chromatograph of another type: the file could not be opened again
+    // (said on stderr; the reading goes on, as the questions are answered yes).
+    if (!engine.ReadTable({ChromLinkTable, 0, ChromLinkFields}, nullptr)) return ExitFailed;
+    if (!ConfirmChromatographType(HeaderValuesFromImage(image).chromatographType, dialogue)) return ExitFailed;
+
     ArchiveBoundsReading bounds;
     if (!ReadArchiveBounds(engine, nullptr, info.archiveUnit, dialogue, bounds)) return ExitFailed;
     const PackedDate oldest = bounds.Bounds.Oldest.Prefix(info.datePrefix);

@@ -52,8 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (length < 6 || Crc16(link.AnswerBuf.data(), uint16_t(length)) != 0 ||
             link.AnswerBuf[3] != (code | 0x80))
             std::abort();
+    } else if (link.Status == LinkStatus::Refused) {
+        // A refusal is the request's own function code without the answer bit.
+        if (link.AnswerBuf[3] != code) std::abort();
     } else if (link.Status != LinkStatus::NoAnswer && link.Status != LinkStatus::ByteGap &&
-               link.Status != LinkStatus::BadChecksum && link.Status != LinkStatus::Refused) {
+               link.Status != LinkStatus::BadChecksum && link.Status != LinkStatus::OtherAnswer) {
         std::abort();
     }
     (void)link.StatusText();

@@ -165,6 +165,8 @@ QString ControllerLink::LinkStatusText(LinkStatus status) const {
         return QStringLiteral("Ithernet. Не выполнена команда recv (чтение ответа на запрос)");
     case LinkStatus::Busy:
         return QStringLiteral("Предыдущий обмен с контроллером ещё не завершён");
+    case LinkStatus::OtherAnswer:
+        return QStringLiteral("Ответ контроллера не соответствует запросу");
     default: {
         const int number = int(status);
         if (number >= 0 && number <= 10) return QString::fromUtf8(StatusTexts[number]);

@@ -66,8 +66,11 @@ bool AnswerReceiver::AdoptedAddress(uint8_t* address) const {
 LinkStatus CheckAnswer(const uint8_t* answer, uint8_t code) {
     const int length = answer[2];
     if (length < MinAnswerLength || Crc16(answer, uint16_t(length)) != 0) return LinkStatus::BadChecksum;
-    if (answer[3] != uint8_t(code | 0x80)) return LinkStatus::Refused;
-    return LinkStatus::Ok;
+    if (answer[3] == uint8_t(code | 0x80)) return LinkStatus::Ok;
+    // A refusal carries the request's function code without the answer bit;
+    // any other function code answers another request.
+    if (answer[3] == uint8_t(code & 0x7F)) return LinkStatus::Refused;
+    return LinkStatus::OtherAnswer;
 }
 
 QString FormatFrameForLog(bool sent, const uint8_t* bytes, int count) {

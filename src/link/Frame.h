@@ -30,6 +30,7 @@ enum class LinkStatus : int32_t {
     SendFailed = 20,
     RecvFailed = 21,
     Busy = 22,  // an exchange is already running (the engine is not re-entrant)
+    OtherAnswer = 23,  // a valid answer, but to another function (a late answer to an earlier request)
 };
 
 // CRC-16/MODBUS; a frame that ends with its own CRC gives 0.

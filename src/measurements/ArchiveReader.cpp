@@ -124,6 +124,18 @@ QString MismatchLine1() { return QStringLiteral("Передаваемые кон
 QString MismatchLine2() { return QStringLiteral("запрошенному периоду.    Продолжить чтение?"); }
 QString PeriodGoneText() { return QStringLiteral("В архиве уже нет данных за указанный период"); }
 QString CorrectPeriodText() { return QStringLiteral("Корректировать заданный период чтения данных?"); }
+QString ForeignChromatographLine1(uint8_t type) {
+    return QStringLiteral("Тип хроматографа контроллера (%1) программой не обслуживается:").arg(type);
+}
+QString ForeignChromatographLine2() {
+    return QStringLiteral("файл данных нельзя будет открыть. Продолжить чтение?");
+}
+
+bool ConfirmChromatographType(uint8_t type, ArchiveReadDialogue& dialogue) {
+    if (type == ServedChromatographType) return true;
+    return dialogue.AskQuestion(MessageKind::Question, ForeignChromatographLine1(type), ForeignChromatographLine2());
+}
+
 QString ClockStandsLine1() { return QStringLiteral("Часы контроллера не идут"); }
 QString ClockStandsLine2(const PackedDate& c) {
     return QStringLiteral("(время контроллера %1)")

@@ -118,6 +118,13 @@ QString MismatchLine1();         // "Передаваемые контролле
 QString MismatchLine2();         // "запрошенному периоду.    Продолжить чтение?"
 QString PeriodGoneText();        // "В архиве уже нет данных за указанный период"
 QString CorrectPeriodText();     // "Корректировать заданный период чтения данных?"
+// A controller whose chromatograph is not of the type the program serves
+// (table 14 field 6): the files read from it cannot be opened again. Asked
+// before a reading (kind 3); true to go on. A served type goes on at once.
+bool ConfirmChromatographType(uint8_t type, ArchiveReadDialogue& dialogue);
+QString ForeignChromatographLine1(uint8_t type);  // "Тип хроматографа контроллера (%1) программой не обслуживается:"
+QString ForeignChromatographLine2();              // "файл данных нельзя будет открыть. Продолжить чтение?"
+
 // The controller's clock did not move over the waits of the start check.
 QString ClockStandsLine1();      // "Часы контроллера не идут"
 QString ClockStandsLine2(const PackedDate& clock);  // "(время контроллера dd.mm.yy hh:mm:ss)"

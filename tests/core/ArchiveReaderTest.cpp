@@ -456,6 +456,23 @@ TEST_F(ReaderFixture, FileThatCannotBeCreated) {
     EXPECT_EQ(dialogue.messages[0].line1, QStringLiteral("Ошибка открытия файла"));
 }
 
+TEST(ChromatographType, AnotherTypeIsAskedAboutBeforeReading) {
+    {
+        RecordingDialogue served;
+        EXPECT_TRUE(ConfirmChromatographType(ServedChromatographType, served));
+        EXPECT_TRUE(served.questions.empty());
+    }
+    for (const bool goOn : {true, false}) {
+        RecordingDialogue d;
+        d.answers = {goOn};
+        EXPECT_EQ(ConfirmChromatographType(2, d), goOn);
+        ASSERT_EQ(d.questions.size(), 1u);
+        EXPECT_EQ(d.questions[0].kind, int(MessageKind::Question));
+        EXPECT_EQ(d.questions[0].line1, QStringLiteral("Тип хроматографа контроллера (2) программой не обслуживается:"));
+        EXPECT_EQ(d.questions[0].line2, QStringLiteral("файл данных нельзя будет открыть. Продолжить чтение?"));
+    }
+}
+
 // ---------------------------------------------------------------------------
 // CheckStartAgainstOldest
 

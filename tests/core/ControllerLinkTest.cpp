@@ -144,6 +144,17 @@ TEST_F(LinkFixture, AddressAnyAdoptsTheAnsweringController) {
     EXPECT_EQ(channel->writes.back()[1], 7);
 }
 
+TEST_F(LinkFixture, AnAnswerToAnotherFunctionIsNoSuccessAndNoRefusal) {
+    AnswerWith(AnswerFrame(1, 0x8F, 1, Bytes({0, 0, 18})));  // an archive answer to a table read
+    EXPECT_FALSE(ReadTable0());
+    EXPECT_EQ(link.Status, LinkStatus::OtherAnswer);
+    EXPECT_EQ(link.StatusText(), QStringLiteral("Команда 1.  Ответ контроллера не соответствует запросу"));
+    // The request's own function without the answer bit is its refusal.
+    AnswerWith(AnswerFrame(1, 0x01, 5));
+    EXPECT_FALSE(ReadTable0());
+    EXPECT_EQ(link.Status, LinkStatus::Refused);
+}
+
 TEST_F(LinkFixture, AddressIsAdoptedOnlyFromAnAnswerThatPassesItsChecksum) {
     link.Address = 255;
     auto damaged = AnswerFrame(7, 0x81, 0, Bytes({0, 0, 18}));
@@ -407,7 +418,7 @@ TEST(LinkStatusNumbers, StayAsTheyAre) {
         {LinkStatus::WriteFailed, 3}, {LinkStatus::ByteGap, 5},      {LinkStatus::PortUnavailable, 6},
         {LinkStatus::BadChecksum, 7}, {LinkStatus::Refused, 8},      {LinkStatus::NoAnswer, 10},
         {LinkStatus::Aborted, 19},    {LinkStatus::SendFailed, 20},  {LinkStatus::RecvFailed, 21},
-        {LinkStatus::Busy, 22},
+        {LinkStatus::Busy, 22},       {LinkStatus::OtherAnswer, 23},
     };
     for (const auto& [status, number] : numbers) EXPECT_EQ(int(status), number);
     ControllerLink link(1);

@@ -237,6 +237,25 @@ TEST(ReadArchiveCommand, WritesTheMeasurementFile) {
     }
 }
 
+TEST(ReadArchiveCommand, AForeignChromatographIsSaidBeforeReading) {
+    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--clock"), SimClock});
+    ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+    QTemporaryDir dir;
+    CtlRun r = Ctl(sim, {QStringLiteral("--password"), QStringLiteral("12345678"), QStringLiteral("--user-code"),
+                         QStringLiteral("1234"), QStringLiteral("set"), QStringLiteral("14"), QStringLiteral("6=02")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString hourly = dir.filePath(QStringLiteral("c.hch"));
+    r = Ctl(sim, {QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("hour"), QStringLiteral("--from"),
+                  QStringLiteral("2024-04-01 10:00"), QStringLiteral("--to"), QStringLiteral("2024-04-01 12:00"),
+                  QStringLiteral("-o"), hourly});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Тип хроматографа контроллера (2) программой не обслуживается:")))
+        << r.err.toStdString();
+    // What the warning is about: the program does not open such a file.
+    FileMessage message;
+    EXPECT_FALSE(ReadMeasurementFile(hourly, ArchiveKind::ChromHour, &message).has_value());
+}
+
 TEST(ReadArchiveCommand, RefusesWhatCannotBeRead) {
     SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--clock"), SimClock});
     ASSERT_TRUE(sim.ready()) << sim.output().toStdString();

@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QProcess>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -233,6 +234,35 @@ class ArchiveCommandsTest : public QObject {
 
 private slots:
     void init() { ResetShared(); }
+
+    // A controller whose chromatograph is of another type: before anything
+    // is read the command says that the file could not be opened again;
+    // "Нет" ends it before the period dialog.
+    void foreignChromatographIsAskedAboutFirst() {
+        SimProcess sim(SimArgs);
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        QProcess ctl;
+        ctl.start(CtlPath(), {QStringLiteral("--serial"), sim.ptyPath(), QStringLiteral("--password"),
+                              QStringLiteral("12345678"), QStringLiteral("--user-code"), QStringLiteral("1234"),
+                              QStringLiteral("set"), QStringLiteral("14"), QStringLiteral("6=02")});
+        QVERIFY(ctl.waitForFinished(30000));
+        QCOMPARE(ctl.exitCode(), 0);
+        ::BaseFolder home;
+        QVERIFY(WriteDirectLink(home, sim.ptyPath()));
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY2(Shared().Connected, qPrintable(responder.messages.value(0).line1));
+        responder.messages.clear();
+
+        w->MenuItem(QStringLiteral("NChrom_ReadHour"))->trigger();
+        QCOMPARE(responder.messages.size(), 1);
+        QCOMPARE(responder.messages[0].line1,
+                 QStringLiteral("Тип хроматографа контроллера (2) программой не обслуживается:"));
+        QCOMPARE(responder.messages[0].line2, QStringLiteral("файл данных нельзя будет открыть. Продолжить чтение?"));
+        QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
+    }
 
     // The hourly chromatograph archive of one day: 24 records, one per hour,
     // in the hourly viewer under the period's caption.

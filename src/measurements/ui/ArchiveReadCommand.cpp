@@ -97,6 +97,9 @@ void ReadMeasurementArchive(CommandHost& host, ArchiveKind kind) {
     TableEngine& tables = host.Tables();
     WindowReadDialogue dialogue(host);
 
+    // Table 14 was read with the basic tables of the connection.
+    if (!ConfirmChromatographType(HeaderValuesFromImage(tables.Image()).chromatographType, dialogue)) return;
+
     ArchiveBoundsReading bounds;
     if (!ReadArchiveBounds(tables, panel, info.archiveUnit, dialogue, bounds)) return;
 
