@@ -84,13 +84,8 @@ struct RecordingDialogue : ArchiveReadDialogue {
 // on the archive's grid, with scripted deviations.
 struct ReaderFixture : ::testing::Test {
     ReaderFixture() : link(1) {
-        link.SetClock(&clock);
-        link.ClosePortEachExchange = 0;
-        link.Attempts = 1;
+        channel = UseScriptChannel(link, clock);
         link.AnswerWaitMs = 10;
-        auto ch = std::make_unique<ScriptChannel>(clock);
-        channel = ch.get();
-        link.PortHandle = std::move(ch);
         channel->peer = [this](const std::vector<uint8_t>& req) { return Serve(req); };
         ArchiveReading().InProgress = false;
         ArchiveReading().AbortRequested = false;

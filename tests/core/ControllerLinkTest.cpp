@@ -20,13 +20,8 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> list) {
 // A link object on a scripted direct-line channel with simulated time.
 struct LinkFixture : ::testing::Test {
     LinkFixture() : link(1) {
-        link.SetClock(&clock);
-        link.ClosePortEachExchange = 0;
-        link.Attempts = 1;
+        channel = UseScriptChannel(link, clock);
         link.BaudRate = 38400;
-        auto ch = std::make_unique<ScriptChannel>(clock);
-        channel = ch.get();
-        link.PortHandle = std::move(ch);
     }
     // The peer answers every request with this frame.
     void AnswerWith(std::vector<uint8_t> answer) {

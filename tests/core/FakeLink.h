@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "QtPrinters.h"
@@ -64,6 +65,19 @@ public:
 private:
     FakeClock& clock_;
 };
+
+// Puts link on a scripted direct-line channel with simulated time: one
+// attempt, the port kept open between requests. Returns the channel, which
+// the link owns.
+inline ScriptChannel* UseScriptChannel(zmk::ControllerLink& link, FakeClock& clock) {
+    link.SetClock(&clock);
+    link.ClosePortEachExchange = 0;
+    link.Attempts = 1;
+    auto channel = std::make_unique<ScriptChannel>(clock);
+    ScriptChannel* raw = channel.get();
+    link.PortHandle = std::move(channel);
+    return raw;
+}
 
 // Builds an answer frame 33 addr N' func byte4 data... crc.
 inline std::vector<uint8_t> AnswerFrame(uint8_t address, uint8_t function, uint8_t byte4,

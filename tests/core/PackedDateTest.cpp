@@ -384,13 +384,8 @@ struct RecordedMessages : ArchiveMessages {
 
 struct BoundsFixture : ::testing::Test {
     BoundsFixture() : link(1), engine(link, image, noRetry) {
-        link.SetClock(&clock);
-        link.ClosePortEachExchange = 0;
-        link.Attempts = 1;
+        channel = UseScriptChannel(link, clock);
         link.AnswerWaitMs = 10;
-        auto ch = std::make_unique<ScriptChannel>(clock);
-        channel = ch.get();
-        link.PortHandle = std::move(ch);
         channel->peer = [this](const std::vector<uint8_t>& req) -> std::vector<uint8_t> {
             const uint8_t table = req[5], first = req[6], count = req[7];
             requests.push_back({table, first, count});

@@ -39,13 +39,8 @@ struct RecordingPanel : TextPanel {
 
 struct EngineFixture : ::testing::Test {
     EngineFixture() : link(1), engine(link, image, retry) {
-        link.SetClock(&clock);
-        link.ClosePortEachExchange = 0;
-        link.Attempts = 1;
+        channel = UseScriptChannel(link, clock);
         link.AnswerWaitMs = 10;
-        auto ch = std::make_unique<ScriptChannel>(clock);
-        channel = ch.get();
-        link.PortHandle = std::move(ch);
         retry.panelAtQuestion = &panel;
         // A controller whose table fields all hold their field number;
         // writes are only echoed.
