@@ -383,11 +383,11 @@ bool ControllerLink::ExchangeFrame(int frameLength) {
         channel->setBaud(BaudRate);
         channel->purge();
         int64_t endOfTransmission = 0;
+        const int64_t baud = std::max<int32_t>(BaudRate, 1);
         if (ChannelKind == ChannelDirect) {
             channel->setRts(true);
             clock_->sleepUntilNs(clock_->nowNs() + int64_t(RtsLeadUs) * 1000);
             // Ten bit times a character, one character more than is sent.
-            const int64_t baud = std::max<int32_t>(BaudRate, 1);
             endOfTransmission = clock_->nowNs() + (int64_t(total) + 1) * 10 * NsPerSecond / baud;
         }
         if (!channel->write(block, total)) {
@@ -397,6 +397,12 @@ bool ControllerLink::ExchangeFrame(int frameLength) {
             return false;
         }
         if (ChannelKind == ChannelDirect) {
+            // RTS stays up until the last character is on the line: a USB
+            // adapter may still hold bytes when the write call returns, so
+            // the port is asked to drain, and one character time follows as
+            // the tail. Never earlier than the line itself could have sent it.
+            if (channel->drain())
+                endOfTransmission = std::max(endOfTransmission, clock_->nowNs() + 10 * NsPerSecond / baud);
             clock_->sleepUntilNs(endOfTransmission);
             channel->setRts(false);
         }

@@ -30,6 +30,10 @@ public:
     virtual void purge() {}
     virtual void setRts(bool /*on*/) {}
     virtual void setDtr(bool /*on*/) {}
+    // Blocks until everything written has left the port (the driver's and
+    // the adapter's queues); false when the port cannot tell, and the caller
+    // must keep its own reckoning.
+    virtual bool drain() { return false; }
     virtual void clearErrors() {}
 };
 

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <map>
 #include <poll.h>
+#include <termios.h>
+#include <cerrno>
 #include <ctime>
 
 namespace zmk {
@@ -111,6 +113,17 @@ void SerialChannel::setRts(bool on) {
 
 void SerialChannel::setDtr(bool on) {
     if (isOpen()) port_->setDataTerminalReady(on);
+}
+
+bool SerialChannel::drain() {
+    if (!isOpen() || port_->handle() < 0) return false;
+    // The port's own buffer first, then the driver's queue down to the line.
+    if (port_->bytesToWrite() > 0 && !port_->waitForBytesWritten(1000)) return false;
+    int rc;
+    do {
+        rc = ::tcdrain(port_->handle());
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
 }
 
 void SerialChannel::clearErrors() {

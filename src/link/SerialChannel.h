@@ -26,6 +26,7 @@ public:
     void purge() override;
     void setRts(bool on) override;
     void setDtr(bool on) override;
+    bool drain() override;
     void clearErrors() override;
 
     QSerialPort* port() const { return port_.get(); }

@@ -331,6 +331,34 @@ TEST_F(LinkFixture, RtsKeysTheDirectLineOnly) {
     EXPECT_TRUE(channel->rts.empty());
 }
 
+TEST_F(LinkFixture, RtsFallsOnlyAfterThePortHasDrained) {
+    link.BaudRate = 38400;
+    link.Preambles = 5;
+    const int64_t character = 10LL * 1'000'000'000 / 38400;
+    const int64_t computed = 2'000'000 + 16LL * 10 * 1'000'000'000 / 38400;
+    struct Case {
+        int64_t drainNs;
+        int64_t rtsUpNs;  // from RTS on to RTS off
+    };
+    const Case cases[] = {
+        {50'000'000, 2'000'000 + 50'000'000 + character},  // a slow USB adapter: drained, then one character
+        {0, computed},                                     // drained at once: never earlier than the line allows
+        {-1, computed},                                    // a port that cannot tell: the reckoning alone
+    };
+    for (const Case& c : cases) {
+        channel->rts.clear();
+        channel->drainNs = c.drainNs;
+        channel->drainedAt = -1;
+        AnswerWith(AnswerFrame(1, 0x81, 0, Bytes({0, 0, 18})));
+        ASSERT_TRUE(ReadTable0());
+        ASSERT_EQ(channel->rts.size(), 2u);
+        EXPECT_EQ(channel->rts[1].at - channel->rts[0].at, c.rtsUpNs) << "drain " << c.drainNs;
+        if (c.drainNs >= 0) {
+            EXPECT_GE(channel->rts[1].at, channel->drainedAt + character);
+        }
+    }
+}
+
 TEST_F(LinkFixture, ChannelFailuresHaveTheirStatuses) {
     channel->failWrites = true;
     EXPECT_FALSE(ReadTable0());

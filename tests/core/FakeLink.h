@@ -50,6 +50,14 @@ public:
         return true;
     }
     void setRts(bool on) override { rts.push_back({on, clock_.now}); }
+    // An adapter that still holds the block for drainNs after the write
+    // call returned; drainNs < 0: a port that cannot report its drain.
+    bool drain() override {
+        if (drainNs < 0) return false;
+        clock_.now += drainNs;
+        drainedAt = clock_.now;
+        return true;
+    }
 
     struct RtsChange {
         bool on;
@@ -61,6 +69,8 @@ public:
     std::vector<int32_t> bauds;
     std::vector<RtsChange> rts;
     bool failWrites = false;
+    int64_t drainNs = -1;
+    int64_t drainedAt = -1;
 
 private:
     FakeClock& clock_;
