@@ -88,6 +88,9 @@ bool ParseConnectionOptions(QStringList& args, ConnectionOptions* o, QString* er
             if (!value(&v) || !TakeInt(a, v, 1, 360, &o->connectWaitS, error)) return false;
         } else if (a == QLatin1String("--dial-attempts")) {
             if (!value(&v) || !TakeInt(a, v, 1, 10, &o->dialAttempts, error)) return false;
+        } else if (a == QLatin1String("--guard-ms")) {
+            if (!value(&v) || !TakeInt(a, v, zmk::ModemDialogue::MinEscapeGuardMs, 60000, &o->escapeGuardMs, error))
+                return false;
         } else {
             *error = QStringLiteral("unknown option %1").arg(a);
             return false;
@@ -99,6 +102,10 @@ bool ParseConnectionOptions(QStringList& args, ConnectionOptions* o, QString* er
     }
     if (o->modem && o->serialDevice.isEmpty()) {
         *error = QStringLiteral("--modem needs --serial DEVICE: the modem is on a serial port");
+        return false;
+    }
+    if (!o->modem && o->escapeGuardMs != 0) {
+        *error = QStringLiteral("--guard-ms is for --modem");
         return false;
     }
     if (o->modem && o->phone.trimmed().isEmpty()) {
@@ -201,15 +208,13 @@ bool Connection::Open(const ConnectionOptions& o, QString* error) {
     }
     if (!o.modem) return true;
 
-    modem_ = std::make_unique<zmk::ModemDialogue>(zmk::ModemDialogue::Context{link_.PortHandle.get(), {}, {}, nullptr});
+    modem_ = std::make_unique<zmk::ModemDialogue>(
+        zmk::ModemDialogue::Context{link_.PortHandle.get(), {}, {}, nullptr, o.escapeGuardMs});
     const zmk::DialResult result = modem_->Dial(zmk::ToCp1251(o.phone), zmk::ToCp1251(o.initCommands), nullptr,
                                                 o.dialAttempts, o.connectWaitS);
     if (result != zmk::DialResult::Connected) {
+        // The dialogue has hung up whatever the failed attempts left going.
         *error = zmk::DialResultText(result);
-        // A modem that never answered the dial, or was interrupted, may still
-        // be dialling: take the line down before the port closes. Every other
-        // result left it in command mode already.
-        if (result == zmk::DialResult::ReplyTimeout || result == zmk::DialResult::Escape) modem_->HangUp();
         return false;
     }
     lineUp_ = true;

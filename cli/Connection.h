@@ -32,6 +32,7 @@ struct ConnectionOptions {
     QString initCommands;
     int connectWaitS = 50;
     int dialAttempts = 1;
+    int escapeGuardMs = 0;  // silence around "+++"; 0: the dialogue's least (1200 ms)
 };
 
 // Takes the connection options out of args (leaving the command and its

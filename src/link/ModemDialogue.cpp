@@ -22,14 +22,13 @@ constexpr int MaxReplyLine = ModemDialogue::ReplySize - 1;
 
 constexpr int CommandPauseMs = 2;        // before a command is written
 constexpr int CheckLimitMs = 5000;       // each command of the modem check
-constexpr int EscapeGuardMs = 1200;      // silence around "+++" in the modem check
 constexpr int CheckTries = 2;
 constexpr int GsmLimitMs = 5000;         // each reply line of AT+CPAS
 constexpr int BeforeDialMs = 2000;
 constexpr int AfterInitCommandMs = 200;
 constexpr int AfterConnectMs = 200;
-constexpr int HangUpGuardMs = 1000;
 constexpr int HangUpLimitMs = 2000;
+constexpr int DtrDropMs = 300;          // DTR held down when hanging up
 
 const char EscapeReply[] = "Escape...";
 
@@ -270,7 +269,7 @@ DialResult ModemDialogue::CheckModem(StatusBarPanel* panel) {
     for (;;) {
         switch (step) {
         case Escape:
-            WaitMs(EscapeGuardMs);
+            WaitMs(EscapeGuardMs());
             escaped = false;
             code = SendModemCommand(escape, &reply, CheckLimitMs, nullptr);
             if (code == DialResult::ReplyTimeout) return DialResult::NoModem;
@@ -279,7 +278,7 @@ DialResult ModemDialogue::CheckModem(StatusBarPanel* panel) {
             step = EchoOff;
             break;
         case EchoOff:
-            WaitMs(EscapeGuardMs);
+            WaitMs(EscapeGuardMs());
             code = SendModemCommand(echoOff, &reply, CheckLimitMs, nullptr);
             if (code != DialResult::Connected) return code;
             if (ModemAnswered(reply)) return HangUpLeftCall(escaped);
@@ -394,7 +393,7 @@ DialResult ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommand
         // The attempt ended without a usable call: whatever the modem still
         // has going on the line is hung up before the next attempt or before
         // giving up (Esc included).
-        HangUp();
+        EndFailedAttempt(code);
         if (code == DialResult::Escape) return code;
     }
     return code;
@@ -403,18 +402,59 @@ DialResult ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommand
 DialResult ModemDialogue::HangUpLeftCall(bool escaped) {
     // The escape answered: a call was left up on the line. It is ended
     // before anything is dialled.
-    if (escaped) {
-        QByteArray reply;
-        SendModemCommand("ath\r", &reply, HangUpLimitMs, nullptr);
-    }
+    if (escaped) HangUpInCommandMode();
     return DialResult::Connected;
 }
 
-void ModemDialogue::HangUp() {
+int ModemDialogue::EscapeGuardMs() const { return std::max(ctx_.escapeGuardMs, MinEscapeGuardMs); }
+
+void ModemDialogue::EndFailedAttempt(DialResult code) {
+    switch (code) {
+    case DialResult::NoDialTone:
+    case DialResult::Busy:
+    case DialResult::NoCarrier:
+    case DialResult::Error:
+    case DialResult::NoAnswer:
+        HangUpInCommandMode();
+        break;
+    default:
+        HangUp();
+        break;
+    }
+}
+
+void ModemDialogue::HangUpInCommandMode() {
     QByteArray reply;
-    WaitMs(HangUpGuardMs);
-    SendModemCommand("+++", &reply, HangUpLimitMs, nullptr);
     SendModemCommand("ath\r", &reply, HangUpLimitMs, nullptr);
+    if (ctx_.port && ctx_.port->isOpen()) {
+        ctx_.port->setDtr(false);
+        WaitMs(DtrDropMs);
+        ctx_.port->setDtr(true);
+        ctx_.port->clearErrors();
+    }
+}
+
+void ModemDialogue::HangUp() {
+    const int guard = EscapeGuardMs();
+    LinkChannel* port = ctx_.port;
+    // Silence before the escape: nothing has been written for the guard time.
+    WaitMs(guard);
+    if (port) port->purge();
+    static const uint8_t escape[] = {'+', '+', '+'};
+    if (port && port->isOpen() && !port->write(escape, int(sizeof escape))) port->clearErrors();
+    // Silence after it: nothing is written until the modem confirms, which
+    // it does only once the guard time has passed, or until the wait ends.
+    // Data still arriving from the far end is passed over.
+    const int64_t escapedAt = Now();
+    const int64_t deadline = escapedAt + int64_t(guard + HangUpLimitMs) * NsPerMs;
+    QByteArray line;
+    while (ReadReplyLine(deadline, false, &line) == LineRead::Complete) {
+        if (FindSubstring(line, "OK") || NumericResult(line) == 0) break;
+    }
+    // A modem with a shorter guard time confirms sooner; the silence is kept anyway.
+    const int64_t quietUntil = escapedAt + int64_t(guard) * NsPerMs;
+    if (Now() < quietUntil) WaitMs(int((quietUntil - Now() + NsPerMs - 1) / NsPerMs));
+    HangUpInCommandMode();
 }
 
 bool FindSubstring(QByteArrayView text, QByteArrayView pattern) {

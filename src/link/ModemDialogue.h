@@ -75,7 +75,12 @@ public:
         std::function<void()> pump;           // lets user-interface events run; may be empty
         std::function<bool()> escapePressed;  // true once when Esc was pressed; may be empty
         LinkClock* clock = nullptr;           // null: the monotonic clock
+        // Silence around the escape "+++", ms; less than MinEscapeGuardMs
+        // (0 included) means MinEscapeGuardMs. Modems with a longer guard
+        // time (S12) need it longer.
+        int escapeGuardMs = 0;
     };
+    static constexpr int MinEscapeGuardMs = 1200;
 
     explicit ModemDialogue(Context context);
 
@@ -92,7 +97,11 @@ public:
     // dialling, up to the given number of attempts. Connected once connected.
     DialResult Dial(QByteArrayView number, QByteArrayView initCommands, StatusBarPanel* panel, int attempts,
                     int waitSeconds);
-    // "+++" and "ath"; the replies are not evaluated.
+    // Ends whatever call the modem has up: the guard time of silence, "+++",
+    // the modem's OK awaited through the silence after it, "ath", and DTR
+    // dropped for a moment where the port has the line. "ath" goes out even
+    // when the escape was not confirmed: a modem already in command mode
+    // (the carrier lost, the dial given up) takes it as well.
     void HangUp();
 
     const Context& context() const { return ctx_; }
@@ -101,6 +110,13 @@ private:
     enum class LineRead { Complete, TimedOut, Escaped };
     // The modem check's end: "ath" when the escape found a call left up.
     DialResult HangUpLeftCall(bool escaped);
+    // After a dial attempt without a usable call: a final failure reply left
+    // the modem in command mode, "ath" is enough; anything else may still
+    // have a call coming up and gets the whole hang-up.
+    void EndFailedAttempt(DialResult code);
+    // "ath" and its reply, then DTR down and up again.
+    void HangUpInCommandMode();
+    int EscapeGuardMs() const;
     LineRead ReadReplyLine(int64_t deadlineNs, bool watchEscape, QByteArray* line);
     void WaitMs(int ms);
     void Pump();

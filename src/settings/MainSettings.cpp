@@ -132,6 +132,7 @@ MainSettings ReadMainSettingsFrom(const QString& path, int screenWidth, int scre
     s.PhoneConnectWait = f.ReadInteger(kFonConnPar, QStringLiteral("ConnectWaitTime"), def.PhoneConnectWait);
     s.AutoRepeat = f.ReadInteger(kFonConnPar, QStringLiteral("AutoRepeat"), def.AutoRepeat) != 0;
     s.PhoneConnRepeat = f.ReadInteger(kFonConnPar, QStringLiteral("Conn_Repeat"), def.PhoneConnRepeat);
+    s.EscapeGuardMs = f.ReadInteger(kFonConnPar, QStringLiteral("Escape_Guard"), def.EscapeGuardMs);
 
     // Port and rate are not part of the Ethernet section; they keep their defaults.
     s.Ethernet = ReadRecord(f, kEthernetConnPar, def.Ethernet);

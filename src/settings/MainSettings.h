@@ -57,6 +57,10 @@ struct MainSettings {
     int32_t PhoneConnectWait = 50; // "ConnectWaitTime": s to wait for the modem connection
     bool AutoRepeat = false;       // "AutoRepeat": kept and written back only
     int32_t PhoneConnRepeat = 1;   // "Conn_Repeat": dialling attempts
+    // "Escape_Guard" (read only, never written): silence around the modem's
+    // escape "+++" in ms, for modems whose guard time (S12) is longer than
+    // the 1200 ms the dialogue always keeps; 0 or less: that least.
+    int32_t EscapeGuardMs = 0;
 
     // "ETHERNET_CONN_PAR": the record (without port and rate) and its further keys
     ChannelParams Ethernet{.ByteGapMs = 300, .AnswerWaitS = 5};

@@ -53,6 +53,7 @@ public:
     void purge() override {
         while (!incoming.empty() && incoming.front().first <= clock_.now) incoming.pop_front();
     }
+    void setDtr(bool on) override { dtr.push_back({on, clock_.now}); }
 
     void Send(const QByteArray& text, int delayMs = 0) {
         const int64_t at = std::max(clock_.now + delayMs * Ms, incoming.empty() ? 0 : incoming.back().first);
@@ -62,6 +63,11 @@ public:
         std::vector<QByteArray> out;
         for (const auto& w : writes) out.push_back(w.bytes);
         return out;
+    }
+    // Whether the write just made came after ms of silence from this side.
+    bool QuietFor(int ms) const {
+        const size_t n = writes.size();
+        return n < 2 || writes[n - 1].at - writes[n - 2].at >= int64_t(ms) * 1'000'000;
     }
     int Count(const QByteArray& prefix) const {
         int n = 0;
@@ -74,6 +80,11 @@ public:
     std::vector<Written> writes;
     std::deque<std::pair<int64_t, uint8_t>> incoming;
     int64_t maxWaitNs = 0;
+    struct DtrChange {
+        bool on;
+        int64_t at;
+    };
+    std::vector<DtrChange> dtr;
 
 private:
     FakeClock& clock_;
@@ -88,9 +99,9 @@ struct Hayes {
 
     void Take(const QByteArray& bytes) {
         if (online) {
-            if (bytes == "+++" && answersEscape) {
+            if (bytes == "+++" && answersEscape && port.QuietFor(guardMs)) {
                 online = false;  // command mode, the call still up until ATH
-                port.Send("\r\nOK\r\n", 1000);
+                port.Send("\r\nOK\r\n", guardMs);
             }
             return;  // data for the far end
         }
@@ -137,6 +148,7 @@ struct Hayes {
     bool numeric = false;  // ATV0: result codes as digits
     bool callUp = false;   // a call is up (online, or escaped to command mode)
     bool answersEscape = true;
+    int guardMs = 1000;  // S12: silence needed before and after "+++"
     int cpas = 0;
     int dialDelayMs = 3000;
     std::deque<QByteArray> dialScript;
@@ -531,10 +543,12 @@ TEST_F(ModemFixture, AnAttemptWithoutACallIsHungUp) {
         const char* what;
         QByteArray script;
         DialResult result;
+        bool escape;  // the whole hang-up; else the modem is in command mode and "ath" is enough
     } const cases[] = {
-        {"no reply within the connection wait", "SILENT", DialResult::ReplyTimeout},
-        {"busy", "BUSY", DialResult::Busy},
-        {"no final result", "RING", DialResult::NotConnected},
+        {"no reply within the connection wait", "SILENT", DialResult::ReplyTimeout, true},
+        {"no final result", "RING", DialResult::NotConnected, true},
+        {"busy", "BUSY", DialResult::Busy, false},
+        {"no carrier", "NO CARRIER", DialResult::NoCarrier, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -545,25 +559,68 @@ TEST_F(ModemFixture, AnAttemptWithoutACallIsHungUp) {
         ModemDialogue caseDialogue({&casePort, {}, {}, &caseClock});
         EXPECT_EQ(caseDialogue.Dial("1", "", nullptr, 2, 5), c.result);
         const std::vector<QByteArray> commands = casePort.Commands();
-        // Each of the two attempts: the dial command, then "+++" and "ath".
+        // Each of the two attempts: the dial command, then ("+++" and) "ath".
+        const std::vector<QByteArray> hangUp =
+            c.escape ? std::vector<QByteArray>{"+++", "ath\r"} : std::vector<QByteArray>{"ath\r"};
         int hangUps = 0;
-        for (size_t i = 0; i + 2 < commands.size(); ++i)
-            if (commands[i].startsWith("ATD") && commands[i + 1] == "+++" && commands[i + 2] == "ath\r") ++hangUps;
+        for (size_t i = 0; i + hangUp.size() < commands.size(); ++i) {
+            if (commands[i].startsWith("ATD") &&
+                std::equal(hangUp.begin(), hangUp.end(), commands.begin() + std::ptrdiff_t(i) + 1))
+                ++hangUps;
+        }
         EXPECT_EQ(hangUps, 2);
         EXPECT_EQ(commands.back(), QByteArray("ath\r"));
+        // DTR dropped and raised again after each "ath".
+        ASSERT_EQ(casePort.dtr.size(), 4u);
+        EXPECT_FALSE(casePort.dtr[0].on);
+        EXPECT_TRUE(casePort.dtr[1].on);
+        EXPECT_GE(casePort.dtr[1].at - casePort.dtr[0].at, 200 * Ms);
     }
 }
 
-TEST_F(ModemFixture, HangUpEscapesThenHangsUp) {
-    ASSERT_EQ(Dial(), DialResult::Connected);
-    const int64_t connected = clock.now;
-    const size_t before = port.writes.size();
-    dialogue.HangUp();
-    ASSERT_EQ(port.writes.size(), before + 2);
-    EXPECT_EQ(port.writes[before].bytes, QByteArray("+++"));
-    EXPECT_GE(port.writes[before].at - connected, 1000 * Ms);
-    EXPECT_EQ(port.writes[before + 1].bytes, QByteArray("ath\r"));
-    EXPECT_FALSE(modem.online);
+TEST_F(ModemFixture, HangUpKeepsTheGuardTimesAndWaitsForTheEscapeToBeConfirmed) {
+    struct Case {
+        const char* what;
+        int modemGuardMs;    // the modem's S12
+        int settingMs;       // the dialogue's guard setting
+        bool online;         // false: the call had ended, the modem was in command mode already
+        int minGuardMs;      // silence the dialogue must keep
+    } const cases[] = {
+        {"a usual modem", 1000, 0, true, 1200},
+        {"a setting below the least counts as the least", 1000, 500, true, 1200},
+        {"a modem with a long guard time and the setting for it", 2500, 2600, true, 2600},
+        {"a modem already in command mode", 1000, 0, false, 1200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeClock caseClock;
+        FakeModemPort casePort{caseClock};
+        Hayes caseModem{casePort};
+        caseModem.guardMs = c.modemGuardMs;
+        ModemDialogue caseDialogue({&casePort, {}, {}, &caseClock, c.settingMs});
+        ASSERT_EQ(caseDialogue.Dial("1", "", nullptr, 1, 50), DialResult::Connected);
+        const size_t before = casePort.writes.size();
+        const int64_t connected = caseClock.now;
+        if (!c.online) caseModem.online = caseModem.callUp = false;
+        caseDialogue.HangUp();
+        ASSERT_EQ(casePort.writes.size(), before + 2);
+        const auto& escape = casePort.writes[before];
+        const auto& hangUp = casePort.writes[before + 1];
+        EXPECT_EQ(escape.bytes, QByteArray("+++"));
+        EXPECT_EQ(hangUp.bytes, QByteArray("ath\r"));
+        EXPECT_GE(escape.at - connected, c.minGuardMs * Ms) << "silence before";
+        EXPECT_GE(hangUp.at - escape.at, c.minGuardMs * Ms) << "silence after";
+        if (c.online) {
+            // "ath" follows the modem's OK, not a fixed time.
+            EXPECT_LT(hangUp.at - escape.at, int64_t(std::max(c.minGuardMs, c.modemGuardMs)) * Ms + 50 * Ms);
+        } else {
+            EXPECT_GE(hangUp.at - escape.at, (c.minGuardMs + 2000) * Ms) << "the whole wait for a confirmation";
+        }
+        EXPECT_FALSE(caseModem.callUp);
+        ASSERT_EQ(casePort.dtr.size(), 2u);
+        EXPECT_FALSE(casePort.dtr[0].on);
+        EXPECT_GE(casePort.dtr[0].at, hangUp.at);
+    }
 }
 
 TEST_F(ModemFixture, ClosedPortIsNoModem) {

@@ -277,6 +277,8 @@ TEST_F(SettingsFiles, ValuesOfAHandEditedFile) {
         {"FON_CONN_PAR", "AutoRepeat=-1", [](const MainSettings& s) { return s.AutoRepeat; }, 1},
         {"FON_CONN_PAR", "Default_Command=1", [](const MainSettings& s) { return s.DefaultCommand; }, 1},
         {"FON_CONN_PAR", "Conn_Repeat=4", [](const MainSettings& s) { return s.PhoneConnRepeat; }, 4},
+        {"FON_CONN_PAR", "Escape_Guard=2500", [](const MainSettings& s) { return s.EscapeGuardMs; }, 2500},
+        {"FON_CONN_PAR", "Escape_Guard=x", [](const MainSettings& s) { return s.EscapeGuardMs; }, 0},
         {"ETHERNET_CONN_PAR", "TimeOut=abc", [](const MainSettings& s) { return s.Ethernet.ByteGapMs; }, 300},
         {"ETHERNET_CONN_PAR", "WaitTime=9", [](const MainSettings& s) { return s.Ethernet.AnswerWaitS; }, 9},
         {"ETHERNET_CONN_PAR", "ConnectWaitTime=abc", [](const MainSettings& s) { return s.EthernetConnectWait; }, 10},

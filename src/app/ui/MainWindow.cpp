@@ -733,7 +733,7 @@ bool MainWindow::dialController() {
             if (link_->PortHandle) {
                 TakeEscapePress();  // an earlier Esc does not end this call
                 ModemDialogue modem({link_->PortHandle.get(), [] { QCoreApplication::processEvents(); },
-                                     &TakeEscapePress, nullptr});
+                                     &TakeEscapePress, nullptr, settings.EscapeGuardMs});
                 ++modemDialogues_;
                 result = modem.Dial(number, ToCp1251(settings.Command), modemBar_->Panel(0),
                                     settings.PhoneConnRepeat, settings.PhoneConnectWait);
@@ -758,7 +758,8 @@ bool MainWindow::dialController() {
 
 void MainWindow::hangUpModem() {
     if (!link_->PortHandle) return;
-    ModemDialogue modem({link_->PortHandle.get(), [] { QCoreApplication::processEvents(); }, {}, nullptr});
+    ModemDialogue modem(
+        {link_->PortHandle.get(), [] { QCoreApplication::processEvents(); }, {}, nullptr, Settings().EscapeGuardMs});
     ++modemDialogues_;
     modem.HangUp();
     --modemDialogues_;
