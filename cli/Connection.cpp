@@ -218,11 +218,13 @@ bool Connection::Open(const ConnectionOptions& o, QString* error) {
         return false;
     }
     lineUp_ = true;
+    link_.SetCarrierWatch(true);
     return true;
 }
 
 Connection::~Connection() {
-    if (lineUp_ && modem_ && link_.PortHandle) modem_->HangUp();
+    // A call the modem reported lost has nothing left to hang up.
+    if (lineUp_ && modem_ && link_.PortHandle && !link_.CarrierLost()) modem_->HangUp();
 }
 
 bool Connection::Request(uint8_t code, const uint8_t* data, int length) {

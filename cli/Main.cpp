@@ -82,9 +82,15 @@ public:
         err() << line1 << ' ' << line2 << Qt::endl;
         return false;
     }
+    void CallLost(const QString& statusText) override {
+        // Said once: every later request fails the same way.
+        if (!lossReported_) err() << statusText << Qt::endl;
+        lossReported_ = true;
+    }
 
 private:
     zmk::ControllerLink& link_;
+    bool lossReported_ = false;
 };
 
 // The table engine over the command's connection, never asking to repeat.
@@ -187,6 +193,7 @@ int DumpCommand(zmkctl::Connection& conn, const QStringList& args) {
         if (fields == 0) continue;
         if (!ReadFields(t, table, 0, fields)) {
             rc = ExitExchange;
+            if (conn.link().CarrierLost()) break;
             continue;
         }
         PrintFields(t, table, 0, fields);

@@ -56,10 +56,26 @@ const char kUsage[] =
     "  --dial-delay-ms N     time from ATD to its result (default 500)\n"
     "  --dial-script LIST    results of the first dial attempts, comma-separated:\n"
     "                        CONNECT, BUSY, NO CARRIER, NO DIALTONE, ERROR,\n"
-    "                        NO ANSWER, SILENT (no reply at all); '_' may stand\n"
+    "                        NO ANSWER, SILENT (no reply at all), LATE (CONNECT\n"
+    "                        after --late-ms); '_' may stand\n"
     "                        for the blank. Later attempts connect\n"
     "  --cpas N              AT+CPAS reports +CPAS: N (default 0 = ready; 3 or\n"
     "                        any other value: a GSM modem that is not ready)\n"
+    "  --landline            no GSM modem: AT+CPAS answers ERROR\n"
+    "  --numeric             the stored profile has ATV0: numeric results at start\n"
+    "                        and again after ATZ (AT&F restores verbose results)\n"
+    "  --connect-report      CARRIER 33600, PROTOCOL: LAPM and COMPRESSION: V42BIS\n"
+    "                        lines before CONNECT\n"
+    "  --late-ms N           time from ATD to CONNECT for a LATE dial result\n"
+    "                        (default 3000): a call that comes up after the dialler\n"
+    "                        gave up\n"
+    "  --drop-carrier-after N\n"
+    "                        the carrier goes with the N-th request of a call: the\n"
+    "                        request is lost and the modem says NO CARRIER\n"
+    "  --inactivity-ms N     the carrier goes after N ms without a byte from the\n"
+    "                        computer (NO CARRIER)\n"
+    "                        The escape guard counts silence from the computer's\n"
+    "                        last byte; DTR is ignored (as with AT&D0)\n"
     "\n"
     "Controller:\n"
     "  --address N           own address, 1..254 (default 1); requests to 255 are\n"
@@ -321,6 +337,24 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--dial-delay-ms") {
             if (!number(0, 3'600'000, n)) return 2;
             options.modemOptions.dialDelay = zmksim::Nanos{n} * 1'000'000;
+        } else if (arg == "--late-ms") {
+            if (!number(0, 3'600'000, n)) return 2;
+            options.modemOptions.lateDelay = zmksim::Nanos{n} * 1'000'000;
+        } else if (arg == "--numeric") {
+            if (!flag()) return 2;
+            options.modemOptions.storedNumeric = true;
+        } else if (arg == "--connect-report") {
+            if (!flag()) return 2;
+            options.modemOptions.connectReport = true;
+        } else if (arg == "--landline") {
+            if (!flag()) return 2;
+            options.modemOptions.landline = true;
+        } else if (arg == "--drop-carrier-after") {
+            if (!number(1, 1'000'000, n)) return 2;
+            options.modemOptions.dropAfterRequests = static_cast<int>(n);
+        } else if (arg == "--inactivity-ms") {
+            if (!number(1, 3'600'000, n)) return 2;
+            options.modemOptions.inactivity = zmksim::Nanos{n} * 1'000'000;
         } else if (arg == "--cpas") {
             if (!number(0, 9, n)) return 2;
             options.modemOptions.cpas = static_cast<int>(n);
@@ -330,7 +364,7 @@ int ParseOptions(int argc, char** argv, Options& options) {
             if (!zmksim::ParseDialScript(std::string(text), options.modemOptions.dialScript, &bad)) {
                 std::fprintf(stderr,
                              "zmk-sim: --dial-script: unknown result '%s' (CONNECT, BUSY, NO CARRIER, NO DIALTONE, "
-                             "ERROR, NO ANSWER, SILENT)\n",
+                             "ERROR, NO ANSWER, SILENT, LATE)\n",
                              bad.c_str());
                 return 2;
             }

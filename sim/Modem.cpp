@@ -65,6 +65,9 @@ bool ParseDialScript(const std::string& text, std::vector<DialOutcome>& out, std
         if (word == "SILENT") {
             out.push_back(DialOutcome::Silent);
             known = true;
+        } else if (word == "LATE") {
+            out.push_back(DialOutcome::Late);
+            known = true;
         } else if (word == "CONNECT") {
             out.push_back(DialOutcome::Connect);
             known = true;
@@ -85,7 +88,25 @@ bool ParseDialScript(const std::string& text, std::vector<DialOutcome>& out, std
     }
 }
 
-HayesModem::HayesModem(const ModemOptions& options, DialogueLog log) : options_(options), log_(std::move(log)) {}
+HayesModem::HayesModem(const ModemOptions& options, DialogueLog log)
+    : options_(options), log_(std::move(log)), verbose_(!options.storedNumeric) {}
+
+void HayesModem::DropCarrier(Bytes& toComputer) {
+    Log("carrier lost");
+    callUp_ = false;
+    online_ = false;
+    plusCount_ = 0;
+    escapePending_ = false;
+    Result("NO CARRIER", 3, toComputer);
+}
+
+bool HayesModem::RequestPassed(Bytes& toComputer) {
+    if (!online_) return false;
+    ++requestsThisCall_;
+    if (options_.dropAfterRequests <= 0 || requestsThisCall_ != options_.dropAfterRequests) return false;
+    DropCarrier(toComputer);
+    return true;
+}
 
 void HayesModem::Log(const std::string& line) const {
     if (log_) log_(line);
@@ -107,6 +128,7 @@ void HayesModem::FromComputer(const uint8_t* data, std::size_t size, ModemNanos 
         const uint8_t byte = data[i];
         if (!online_) {
             CommandByte(byte, now, toComputer);
+            lastData_ = now;
             continue;
         }
         // Data mode: every byte goes to the controller; three '+' framed by
@@ -174,7 +196,7 @@ void HayesModem::ExecuteLine(const std::string& rawLine, ModemNanos now, Bytes& 
             Log("dialling " + Printable(number) + " (attempt " + std::to_string(dialAttempts_) + ")");
             if (dialOutcome_ == DialOutcome::Silent) return;  // nothing ever comes back
             dialling_ = true;
-            dialDue_ = now + options_.dialDelay;
+            dialDue_ = now + (dialOutcome_ == DialOutcome::Late ? options_.lateDelay : options_.dialDelay);
             return;
         }
         case 'E':
@@ -190,14 +212,20 @@ void HayesModem::ExecuteLine(const std::string& rawLine, ModemNanos now, Bytes& 
             online_ = false;
             break;
         case 'Z':
+            // The stored profile again.
             digit(0);
             echo_ = true;
-            verbose_ = true;
+            verbose_ = !options_.storedNumeric;
             break;
-        case '&':
-            if (i < body.size()) ++i;
+        case '&': {
+            const char what = i < body.size() ? body[i++] : '\0';
             digit(0);
+            if (what == 'F') {  // factory settings
+                echo_ = true;
+                verbose_ = true;
+            }
             break;
+        }
         case 'S':
             while (i < body.size() && (std::isdigit(static_cast<unsigned char>(body[i])) || body[i] == '=' ||
                                        body[i] == '?'))
@@ -207,7 +235,6 @@ void HayesModem::ExecuteLine(const std::string& rawLine, ModemNanos now, Bytes& 
             digit(0);
             if (!callUp_) return Result("NO CARRIER", 3, toComputer);
             online_ = true;
-            lastData_ = now;
             plusCount_ = 0;
             return Result(kConnectText, 1, toComputer);
         case '+':
@@ -219,6 +246,7 @@ void HayesModem::ExecuteLine(const std::string& rawLine, ModemNanos now, Bytes& 
             break;  // accepted and ignored
         }
     }
+    if (cpas && options_.landline) return Result("ERROR", 4, toComputer);
     if (cpas) Reply("+CPAS: " + std::to_string(options_.cpas), toComputer);
     Result("OK", 0, toComputer);
 }
@@ -226,16 +254,27 @@ void HayesModem::ExecuteLine(const std::string& rawLine, ModemNanos now, Bytes& 
 void HayesModem::Tick(ModemNanos now, Bytes& toComputer) {
     if (dialling_ && now >= dialDue_) {
         dialling_ = false;
-        for (const OutcomeText& o : kOutcomes) {
-            if (o.outcome == dialOutcome_) Result(o.verbose, o.numeric, toComputer);
+        const bool connects = dialOutcome_ == DialOutcome::Connect || dialOutcome_ == DialOutcome::Late;
+        if (connects && options_.connectReport && verbose_) {
+            Reply("CARRIER 33600", toComputer);
+            Reply("PROTOCOL: LAPM", toComputer);
+            Reply("COMPRESSION: V42BIS", toComputer);
         }
-        if (dialOutcome_ == DialOutcome::Connect) {
+        for (const OutcomeText& o : kOutcomes) {
+            if (o.outcome == (connects ? DialOutcome::Connect : dialOutcome_)) Result(o.verbose, o.numeric, toComputer);
+        }
+        if (connects) {
             callUp_ = true;
             online_ = true;
-            lastData_ = now;
+            requestsThisCall_ = 0;
             plusCount_ = 0;
             escapePending_ = false;
+            onlineSince_ = now;  // the inactivity timer runs from the moment the line is up
         }
+    }
+    if (online_ && options_.inactivity > 0 && now - std::max(lastData_, onlineSince_) >= options_.inactivity) {
+        Log("inactivity");
+        DropCarrier(toComputer);
     }
     if (escapePending_ && now >= escapeDue_) {
         escapePending_ = false;
@@ -250,6 +289,7 @@ ModemNanos HayesModem::NextDeadline() const {
     ModemNanos next = INT64_MAX;
     if (dialling_) next = std::min(next, dialDue_);
     if (escapePending_) next = std::min(next, escapeDue_);
+    if (online_ && options_.inactivity > 0) next = std::min(next, std::max(lastData_, onlineSince_) + options_.inactivity);
     return next;
 }
 

@@ -11,13 +11,19 @@ namespace zmksim {
 using ModemNanos = int64_t;
 
 // What the modem answers to one dial attempt.
-enum class DialOutcome { Connect, Busy, NoCarrier, NoDialtone, Error, NoAnswer, Silent };
+enum class DialOutcome { Connect, Busy, NoCarrier, NoDialtone, Error, NoAnswer, Silent, Late };
 
 struct ModemOptions {
     ModemNanos guard = 1'000'000'000;      // "+++" guard time: silence before and after
     ModemNanos dialDelay = 500'000'000;    // from ATD to its result
     int cpas = 0;                          // AT+CPAS reports "+CPAS: N" (0 = ready)
     std::vector<DialOutcome> dialScript;   // outcomes of the first dial attempts; later ones connect
+    ModemNanos lateDelay = 3'000'000'000;  // from ATD to CONNECT for a late call
+    bool storedNumeric = false;            // the stored profile has ATV0: numeric at start and after ATZ
+    bool connectReport = false;            // CARRIER, PROTOCOL and COMPRESSION lines before CONNECT
+    bool landline = false;                 // no GSM: AT+CPAS answers ERROR
+    int dropAfterRequests = 0;             // the carrier goes with this request of the call (0: never)
+    ModemNanos inactivity = 0;             // the carrier goes after this silence from the computer (0: never)
 };
 
 // Parses "BUSY,NO CARRIER,CONNECT" (case-insensitive; "NO CARRIER" may also
@@ -49,6 +55,9 @@ public:
     // In data mode: the controller's answers reach the computer.
     bool Online() const { return online_; }
     bool CallUp() const { return callUp_; }
+    // A complete request has passed to the controller. True when the
+    // carrier goes with it: the request is lost and NO CARRIER reported.
+    bool RequestPassed(Bytes& toComputer);
     int DialAttempts() const { return dialAttempts_; }
 
 private:
@@ -57,6 +66,7 @@ private:
     void Result(const std::string& verbose, int numeric, Bytes& toComputer);
     void Reply(const std::string& text, Bytes& toComputer);
     void Log(const std::string& line) const;
+    void DropCarrier(Bytes& toComputer);
 
     ModemOptions options_;
     DialogueLog log_;
@@ -66,6 +76,7 @@ private:
     bool online_ = false;   // data mode
     std::string line_;      // command line being typed
     int dialAttempts_ = 0;
+    int requestsThisCall_ = 0;
 
     // A dial under way: its result is due at dialDue_.
     bool dialling_ = false;
@@ -73,7 +84,8 @@ private:
     DialOutcome dialOutcome_ = DialOutcome::Connect;
 
     // Escape sequence detection in data mode.
-    ModemNanos lastData_ = 0;  // last byte from the computer (or the moment the line came up)
+    ModemNanos lastData_ = 0;  // last byte from the computer, in either mode
+    ModemNanos onlineSince_ = 0;
     ModemNanos lastPlus_ = 0;
     int plusCount_ = 0;
     bool escapePending_ = false;

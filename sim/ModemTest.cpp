@@ -40,7 +40,6 @@ TEST(HayesModem, EchoAndVerboseUntilSwitchedOff) {
     ModemDriver d;
     EXPECT_EQ(d.Type("AT\r"), "AT\r\r\nOK\r\n");
     EXPECT_EQ(d.Type("ate0\r"), "ate0\r\r\nOK\r\n");  // the command itself is still echoed
-    EXPECT_EQ(d.Type("AT&F\r"), "\r\nOK\r\n");
     EXPECT_EQ(d.Type(std::string("AT+CPAS\r\0", 9)), "\r\n+CPAS: 0\r\n\r\nOK\r\n");
     EXPECT_EQ(d.Type("ATV0\r"), "0\r");
     EXPECT_EQ(d.Type("ATS0=0\r"), "0\r");
@@ -50,7 +49,75 @@ TEST(HayesModem, EchoAndVerboseUntilSwitchedOff) {
     EXPECT_EQ(d.Type("xx A"), "xx A");
     EXPECT_EQ(d.Type("T\r"), "T\r\r\nOK\r\n");
     EXPECT_EQ(d.Type("hello\r"), "hello\r") << "no AT, no reply";
+    // AT&F: the factory settings, echo and verbose results included.
+    EXPECT_EQ(d.Type("ATE0V0\r"), "ATE0V0\r0\r");
+    EXPECT_EQ(d.Type("AT&F\r"), "\r\nOK\r\n");
+    EXPECT_EQ(d.Type("AT\r"), "AT\r\r\nOK\r\n");
     EXPECT_TRUE(d.controller.empty());
+}
+
+TEST(HayesModem, StoredNumericProfileLandlineAndReportLines) {
+    ModemOptions o;
+    o.storedNumeric = true;
+    o.landline = true;
+    o.connectReport = true;
+    o.dialDelay = 100 * kMs;
+    ModemDriver d(o);
+    EXPECT_EQ(d.Type("ATE0\r"), "ATE0\r0\r");
+    EXPECT_EQ(d.Type("ATV1\r"), "\r\nOK\r\n");
+    EXPECT_EQ(d.Type("ATZ\r"), "0\r") << "ATZ brings the stored numeric mode back";
+    EXPECT_EQ(d.Type("ATE0V1\r"), "ATE0V1\r\r\nOK\r\n");
+    EXPECT_EQ(d.Type("AT+CPAS\r"), "\r\nERROR\r\n");
+    EXPECT_EQ(d.Type("ATD1\r"), "");
+    EXPECT_EQ(d.Wait(100),
+              "\r\nCARRIER 33600\r\n\r\nPROTOCOL: LAPM\r\n\r\nCOMPRESSION: V42BIS\r\n\r\nCONNECT 9600\r\n");
+    EXPECT_TRUE(d.modem.Online());
+}
+
+TEST(HayesModem, CarrierGoesWithARequestOrAfterSilence) {
+    ModemOptions o;
+    o.dialDelay = 100 * kMs;
+    o.dropAfterRequests = 2;
+    ModemDriver d(o);
+    d.Type("ATE0\r");
+    d.Type("ATD1\r");
+    d.Wait(100);
+    ASSERT_TRUE(d.modem.Online());
+    HayesModem::Bytes out;
+    EXPECT_FALSE(d.modem.RequestPassed(out));
+    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(d.modem.RequestPassed(out));
+    EXPECT_EQ(std::string(out.begin(), out.end()), "\r\nNO CARRIER\r\n");
+    EXPECT_FALSE(d.modem.Online());
+    EXPECT_FALSE(d.modem.CallUp());
+
+    ModemOptions idle;
+    idle.dialDelay = 100 * kMs;
+    idle.inactivity = 1000 * kMs;
+    ModemDriver e(idle);
+    e.Type("ATE0\r");
+    e.Type("ATD1\r");
+    e.Wait(100);
+    ASSERT_TRUE(e.modem.Online());
+    EXPECT_EQ(e.Wait(600), "");
+    e.Type("x");  // data keeps the call
+    EXPECT_EQ(e.Wait(600), "");
+    EXPECT_EQ(e.modem.NextDeadline(), e.now + 400 * kMs);
+    EXPECT_EQ(e.Wait(400), "\r\nNO CARRIER\r\n");
+    EXPECT_FALSE(e.modem.CallUp());
+}
+
+TEST(HayesModem, LateCallComesUpAfterItsDelay) {
+    ModemOptions o;
+    o.lateDelay = 5000 * kMs;
+    std::string bad;
+    ASSERT_TRUE(ParseDialScript("late", o.dialScript, &bad));
+    ModemDriver d(o);
+    d.Type("ATE0\r");
+    d.Type("ATD1\r");
+    EXPECT_EQ(d.Wait(4900), "");
+    EXPECT_EQ(d.Wait(100), "\r\nCONNECT 9600\r\n");
+    EXPECT_TRUE(d.modem.Online());
 }
 
 TEST(HayesModem, DialScriptThenConnect) {

@@ -245,6 +245,12 @@ void Transport::Feed(Channel& channel, const uint8_t* data, std::size_t size, Na
         // line has delivered the one before it.
         channel.rxLineFree = std::max(channel.rxLineFree, arrival) + byteTime_;
         if (channel.assembler.Push(data[i])) {
+            if (modem_ && &channel == pty_.get()) {
+                Bytes toComputer;
+                const bool lost = modem_->RequestPassed(toComputer);
+                Queue(channel, toComputer, arrival);
+                if (lost) continue;
+            }
             ++requestsTaken_;
             const Nanos late = requestsTaken_ == options_.lateRequest ? options_.lateBy : 0;
             channel.requests.push_back({channel.rxLineFree + options_.answerDelay + late, channel.assembler.Frame()});

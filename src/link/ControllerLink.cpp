@@ -167,6 +167,8 @@ QString ControllerLink::LinkStatusText(LinkStatus status) const {
         return QStringLiteral("Предыдущий обмен с контроллером ещё не завершён");
     case LinkStatus::OtherAnswer:
         return QStringLiteral("Ответ контроллера не соответствует запросу");
+    case LinkStatus::CarrierLost:
+        return QStringLiteral("Потеря несущей");
     default: {
         const int number = int(status);
         if (number >= 0 && number <= 10) return QString::fromUtf8(StatusTexts[number]);
@@ -242,9 +244,66 @@ void ControllerLink::ClosePort() {
     }
 }
 
+namespace {
+const char NoCarrierText[] = "NO CARRIER";
+constexpr int NoCarrierLength = int(sizeof NoCarrierText) - 1;
+}  // namespace
+
+void ControllerLink::SetCarrierWatch(bool on) {
+    carrierWatch_ = on;
+    carrierLost_ = false;
+    noCarrierMatched_ = 0;
+    carrierDetectSeen_ = on && PortHandle && PortHandle->carrierDetect() == 1;
+}
+
+bool ControllerLink::SeesNoCarrier(uint8_t byte) {
+    if (!carrierWatch_) return false;
+    if (byte == uint8_t(NoCarrierText[noCarrierMatched_])) {
+        if (++noCarrierMatched_ == NoCarrierLength) {
+            noCarrierMatched_ = 0;
+            return true;
+        }
+    } else {
+        // No prefix of the text repeats inside it, so a mismatch restarts
+        // the match at this byte.
+        noCarrierMatched_ = byte == uint8_t(NoCarrierText[0]) ? 1 : 0;
+    }
+    return false;
+}
+
+void ControllerLink::MarkCarrierLost() {
+    if (carrierLost_) return;
+    carrierLost_ = true;
+    if (carrierLostHandler_) carrierLostHandler_();
+}
+
+void ControllerLink::ScanWaitingInput(LinkChannel* channel) {
+    if (!carrierWatch_ || carrierLost_ || !channel || !channel->isOpen()) return;
+    uint8_t byte = 0;
+    int got;
+    while ((got = channel->readByte(&byte)) == 1) {
+        if (SeesNoCarrier(byte)) {
+            MarkCarrierLost();
+            return;
+        }
+    }
+    if (got < 0) channel->clearErrors();
+    if (carrierDetectSeen_ && channel->carrierDetect() == 0) MarkCarrierLost();
+}
+
+bool ControllerLink::CheckCarrier() {
+    if (!inExchange_ && ChannelKind == ChannelPhone) ScanWaitingInput(PortHandle.get());
+    return !carrierLost_;
+}
+
 bool ControllerLink::SendRequest(uint8_t code, const uint8_t* data, int32_t length, uint8_t leading) {
     if (inExchange_) {
         Status = LinkStatus::Busy;
+        return false;
+    }
+    if (carrierLost_) {
+        LastFunction = code;
+        Status = LinkStatus::CarrierLost;
         return false;
     }
     if (AbortFlag) {
@@ -333,6 +392,7 @@ bool ControllerLink::SendRequest(uint8_t code, const uint8_t* data, int32_t leng
             break;
         }
         if (ExchangeFrame(n)) break;
+        if (carrierLost_) break;  // no attempt can reach the controller now
     }
 
     LastExchangeTime = CurrentDateTimeValue();
@@ -381,6 +441,14 @@ bool ControllerLink::ExchangeFrame(int frameLength) {
             return false;
         }
         channel->setBaud(BaudRate);
+        // What the modem said since the last exchange may be its NO CARRIER.
+        if (ChannelKind == ChannelPhone) {
+            ScanWaitingInput(channel);
+            if (carrierLost_) {
+                Status = LinkStatus::CarrierLost;
+                return false;
+            }
+        }
         channel->purge();
         int64_t endOfTransmission = 0;
         const int64_t baud = std::max<int32_t>(BaudRate, 1);
@@ -458,6 +526,11 @@ bool ControllerLink::Receive() {
                 got = 0;
             }
         }
+        if (got == 1 && ChannelKind == ChannelPhone && SeesNoCarrier(AnswerBuf[size_t(p)])) {
+            MarkCarrierLost();
+            Status = LinkStatus::CarrierLost;
+            break;
+        }
         if (got == 1) {
             receiver.Feed(AnswerBuf[size_t(p)]);
             received_ = receiver.Position();
@@ -470,6 +543,12 @@ bool ControllerLink::Receive() {
         const int64_t deadline = receiver.Position() < 2 ? answerDeadline : lastByte + gapNs;
         if (now > deadline) {
             Status = receiver.Position() < 2 ? LinkStatus::NoAnswer : LinkStatus::ByteGap;
+            // A silent line may be a call that has gone.
+            if (ChannelKind == ChannelPhone && carrierWatch_ && carrierDetectSeen_ && channel &&
+                channel->carrierDetect() == 0) {
+                MarkCarrierLost();
+                Status = LinkStatus::CarrierLost;
+            }
             break;
         }
         if (got == 1) continue;  // take what is already waiting before sleeping

@@ -68,6 +68,19 @@ public:
     void SetClock(LinkClock* clock) { clock_ = clock; }
     bool InExchange() const { return inExchange_; }
 
+    // On a dialled line: watch what the modem puts on the line for
+    // "NO CARRIER", and its carrier-detect line where the port reports it.
+    // Once the carrier is lost every request fails at once with
+    // LinkStatus::CarrierLost and the handler runs (once, possibly from
+    // inside an exchange: it must not start another). Switching the watch on
+    // again (a new call) clears the loss.
+    void SetCarrierWatch(bool on);
+    void SetCarrierLostHandler(std::function<void()> handler) { carrierLostHandler_ = std::move(handler); }
+    bool CarrierLost() const { return carrierLost_; }
+    // Between exchanges: looks at what has arrived on a watched line and at
+    // its carrier-detect line. False once the carrier is lost.
+    bool CheckCarrier();
+
     // The answer of the last successful request, for callers outside the
     // engine: its data are the bytes after the head (start, address, length,
     // function code) and before the CRC.
@@ -105,6 +118,12 @@ private:
     bool Receive();
     void Pump();
     void SleepMs(int ms);
+    // Whether the byte completes "NO CARRIER" on a watched line.
+    bool SeesNoCarrier(uint8_t byte);
+    // Takes everything waiting on a watched line, looking for "NO CARRIER",
+    // and checks the carrier-detect line.
+    void ScanWaitingInput(LinkChannel* channel);
+    void MarkCarrierLost();
 
     std::function<void()> pump_;
     FrameObserver observer_;
@@ -116,6 +135,11 @@ private:
     // answer has passed its checks.
     bool adoptPending_ = false;
     uint8_t adoptedAddress_ = 0;
+    bool carrierWatch_ = false;
+    bool carrierLost_ = false;
+    bool carrierDetectSeen_ = false;  // the port reported carrier detect on when the watch began
+    int noCarrierMatched_ = 0;        // characters of "NO CARRIER" matched so far
+    std::function<void()> carrierLostHandler_;
 };
 
 }  // namespace zmk

@@ -31,6 +31,7 @@ enum class LinkStatus : int32_t {
     RecvFailed = 21,
     Busy = 22,  // an exchange is already running (the engine is not re-entrant)
     OtherAnswer = 23,  // a valid answer, but to another function (a late answer to an earlier request)
+    CarrierLost = 24,  // the modem reported NO CARRIER (or dropped DCD): the call is gone
 };
 
 // CRC-16/MODBUS; a frame that ends with its own CRC gives 0.

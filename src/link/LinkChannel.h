@@ -35,6 +35,8 @@ public:
     // must keep its own reckoning.
     virtual bool drain() { return false; }
     virtual void clearErrors() {}
+    // The modem's carrier-detect line: 1 on, 0 off, -1 the port cannot tell.
+    virtual int carrierDetect() { return -1; }
 };
 
 }  // namespace zmk

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <cerrno>
 #include <ctime>
@@ -124,6 +125,15 @@ bool SerialChannel::drain() {
         rc = ::tcdrain(port_->handle());
     } while (rc != 0 && errno == EINTR);
     return rc == 0;
+}
+
+int SerialChannel::carrierDetect() {
+    if (!isOpen() || port_->handle() < 0) return -1;
+    // Asked of the driver directly: a pseudo-terminal or an adapter without
+    // modem lines refuses, and that is "cannot tell", not "carrier off".
+    int lines = 0;
+    if (::ioctl(port_->handle(), TIOCMGET, &lines) != 0) return -1;
+    return (lines & TIOCM_CD) ? 1 : 0;
 }
 
 void SerialChannel::clearErrors() {

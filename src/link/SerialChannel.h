@@ -27,6 +27,7 @@ public:
     void setRts(bool on) override;
     void setDtr(bool on) override;
     bool drain() override;
+    int carrierDetect() override;
     void clearErrors() override;
 
     QSerialPort* port() const { return port_.get(); }

@@ -86,6 +86,10 @@ bool TableEngine::ReadPiece(TableRequest r, StatusBarPanel* status, bool interac
         if (!sent) {
             if (!interactive) return false;
             Show(status, link_.StatusText());
+            if (link_.CarrierLost()) {
+                retry_.CallLost(link_.StatusText());
+                return false;
+            }
             const bool again =
                 retry_.AskRetry(QStringLiteral("Не выполнено чтение из таблицы %1.").arg(r.table), Quoted(r.table));
             Show(status, QString());
@@ -128,6 +132,10 @@ bool TableEngine::WritePiece(TableRequest r, StatusBarPanel* status) {
         Show(status, RangeText("Запись в таблицу %1 (поле %2)", "Запись в таблицу %1 (поля %2-%3)", r));
         if (!link_.SendRequest(WriteCode, body, 3 + length)) {
             Show(status, link_.StatusText());
+            if (link_.CarrierLost()) {
+                retry_.CallLost(link_.StatusText());
+                return false;
+            }
             const bool again = retry_.AskRetry(QStringLiteral("Не выполнена запись в таблицу %1.").arg(r.table),
                                                Quoted(r.table) + QLatin1Char('.'));
             Show(status, QString());

@@ -39,6 +39,9 @@ public:
     virtual ~RetryQuestion() = default;
     // True to repeat the request.
     virtual bool AskRetry(const QString& line1, const QString& line2) = 0;
+    // The request failed because the call is gone: nothing to repeat. The
+    // window ends the connection with its own message; others may report it.
+    virtual void CallLost(const QString& /*statusText*/) {}
 };
 
 class NoRetry : public RetryQuestion {

@@ -374,6 +374,116 @@ TEST_F(LinkFixture, ChannelFailuresHaveTheirStatuses) {
     EXPECT_GE(clock.now - before, 500'000'000LL) << "500 ms pause before each send";
 }
 
+// A dialled line whose call goes: the modem's NO CARRIER in the answer
+// wait, waiting since the last exchange, or found between exchanges; the
+// carrier-detect line dropping.
+TEST_F(LinkFixture, LostCarrierEndsEveryRequest) {
+    const std::vector<uint8_t> noCarrier = Bytes({'\r', '\n', 'N', 'O', ' ', 'C', 'A', 'R', 'R', 'I', 'E', 'R', '\r', '\n'});
+    std::vector<uint8_t> noisyNoCarrier = Bytes({0x33, 'N', 'O', ' ', 'N'});
+    noisyNoCarrier.insert(noisyNoCarrier.end(), noCarrier.begin() + 3, noCarrier.end());  // "NO NO CARRIER"
+    const std::vector<uint8_t> answer = AnswerFrame(1, 0x81, 0, Bytes({0, 0, 18}));
+    enum class Where { AsTheAnswer, WaitingBeforeTheRequest, BetweenExchanges, CarrierDetectDrops };
+    struct Case {
+        const char* what;
+        Where where;
+        std::vector<uint8_t> bytes;
+    } const cases[] = {
+        {"NO CARRIER instead of the answer", Where::AsTheAnswer, noCarrier},
+        {"NO CARRIER after line noise", Where::AsTheAnswer, noisyNoCarrier},
+        {"NO CARRIER waiting since the last exchange", Where::WaitingBeforeTheRequest, noCarrier},
+        {"NO CARRIER seen between exchanges", Where::BetweenExchanges, noCarrier},
+        {"carrier detect off", Where::CarrierDetectDrops, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeClock caseClock;
+        ControllerLink phone(1);
+        ScriptChannel* line = UseScriptChannel(phone, caseClock);
+        phone.ChannelKind = ChannelPhone;
+        phone.Attempts = 3;
+        int handled = 0;
+        phone.SetCarrierLostHandler([&] { ++handled; });
+        line->dcd = c.where == Where::CarrierDetectDrops ? 1 : -1;
+        phone.SetCarrierWatch(true);
+        const uint8_t body[3] = {0, 0, 18};
+
+        line->peer = [&](const std::vector<uint8_t>&) { return answer; };
+        ASSERT_TRUE(phone.SendRequest(1, body, 3));
+        switch (c.where) {
+        case Where::AsTheAnswer:
+            line->peer = [&](const std::vector<uint8_t>&) { return c.bytes; };
+            break;
+        case Where::WaitingBeforeTheRequest:
+            line->pending.assign(c.bytes.begin(), c.bytes.end());
+            break;
+        case Where::BetweenExchanges:
+            line->pending.assign(c.bytes.begin(), c.bytes.end());
+            EXPECT_FALSE(phone.CheckCarrier());
+            EXPECT_EQ(handled, 1);
+            break;
+        case Where::CarrierDetectDrops:
+            line->dcd = 0;
+            EXPECT_FALSE(phone.CheckCarrier());
+            break;
+        }
+        const size_t writes = line->writes.size();
+        EXPECT_FALSE(phone.SendRequest(1, body, 3));
+        EXPECT_EQ(phone.Status, LinkStatus::CarrierLost);
+        EXPECT_EQ(phone.StatusText(), QStringLiteral("Команда 1.  Потеря несущей"));
+        EXPECT_LE(line->writes.size(), writes + 1) << "no further attempts";
+        EXPECT_EQ(handled, 1);
+
+        // Every later request fails at once, without touching the line.
+        const size_t after = line->writes.size();
+        EXPECT_FALSE(phone.SendRequest(1, body, 3));
+        EXPECT_EQ(phone.Status, LinkStatus::CarrierLost);
+        EXPECT_EQ(line->writes.size(), after);
+        EXPECT_EQ(handled, 1);
+
+        // A new call clears the loss.
+        line->dcd = c.where == Where::CarrierDetectDrops ? 1 : -1;
+        line->pending.clear();
+        line->peer = [&](const std::vector<uint8_t>&) { return answer; };
+        phone.SetCarrierWatch(true);
+        EXPECT_TRUE(phone.SendRequest(1, body, 3));
+    }
+}
+
+TEST_F(LinkFixture, WithoutTheWatchNoCarrierIsOnlyNoise) {
+    // The direct line, and a dialled line before the call is up (the watch
+    // off): the text is bytes without meaning, and a carrier-detect line
+    // that was never on (not wired) is no loss.
+    struct Case {
+        uint8_t kind;
+        bool watch;
+    } const cases[] = {{ChannelDirect, true}, {ChannelPhone, false}};
+    for (const Case& c : cases) {
+        FakeClock caseClock;
+        ControllerLink other(1);
+        ScriptChannel* line = UseScriptChannel(other, caseClock);
+        other.ChannelKind = c.kind;
+        line->dcd = 0;
+        other.SetCarrierWatch(c.watch);
+        line->peer = [](const std::vector<uint8_t>&) { return Bytes({'N', 'O', ' ', 'C', 'A', 'R', 'R', 'I', 'E', 'R'}); };
+        const uint8_t body[3] = {0, 0, 18};
+        EXPECT_FALSE(other.SendRequest(1, body, 3));
+        EXPECT_EQ(other.Status, LinkStatus::NoAnswer);
+        EXPECT_TRUE(other.CheckCarrier());
+        EXPECT_FALSE(other.CarrierLost());
+    }
+    FakeClock caseClock;
+    ControllerLink phone(1);
+    ScriptChannel* line = UseScriptChannel(phone, caseClock);
+    phone.ChannelKind = ChannelPhone;
+    line->dcd = 0;  // never on: the cable does not carry it
+    phone.SetCarrierWatch(true);
+    line->peer = [](const std::vector<uint8_t>&) { return std::vector<uint8_t>{}; };
+    const uint8_t body[3] = {0, 0, 18};
+    EXPECT_FALSE(phone.SendRequest(1, body, 3));
+    EXPECT_EQ(phone.Status, LinkStatus::NoAnswer);
+    EXPECT_TRUE(phone.CheckCarrier());
+}
+
 TEST(PortOpen, UnavailablePortGivesStatus6) {
     FakeClock clock;
     ControllerLink link(1);
@@ -441,7 +551,7 @@ TEST(LinkStatusNumbers, StayAsTheyAre) {
         {LinkStatus::WriteFailed, 3}, {LinkStatus::ByteGap, 5},      {LinkStatus::PortUnavailable, 6},
         {LinkStatus::BadChecksum, 7}, {LinkStatus::Refused, 8},      {LinkStatus::NoAnswer, 10},
         {LinkStatus::Aborted, 19},    {LinkStatus::SendFailed, 20},  {LinkStatus::RecvFailed, 21},
-        {LinkStatus::Busy, 22},       {LinkStatus::OtherAnswer, 23},
+        {LinkStatus::Busy, 22},       {LinkStatus::OtherAnswer, 23}, {LinkStatus::CarrierLost, 24},
     };
     for (const auto& [status, number] : numbers) EXPECT_EQ(int(status), number);
     ControllerLink link(1);

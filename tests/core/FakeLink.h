@@ -68,7 +68,10 @@ public:
     std::deque<uint8_t> pending;
     std::vector<int32_t> bauds;
     std::vector<RtsChange> rts;
+    int carrierDetect() override { return dcd; }
+    void purge() override { pending.clear(); }
     bool failWrites = false;
+    int dcd = -1;  // the modem's carrier-detect line as the port reports it
     int64_t drainNs = -1;
     int64_t drainedAt = -1;
 

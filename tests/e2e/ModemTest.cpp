@@ -138,3 +138,79 @@ TEST(ModemDial, ModemOptionsAreChecked) {
         EXPECT_FALSE(r.err.isEmpty());
     }
 }
+
+// What real modems do that the dialogue must live with: no GSM, a stored
+// numeric profile, report lines before CONNECT. Each call still works.
+TEST(ModemDial, ModemsOfManyKindsConnect) {
+    struct Case {
+        const char* what;
+        QStringList simArgs;
+        QString init;
+    } const cases[] = {
+        {"a landline modem answers ERROR to AT+CPAS", {QStringLiteral("--landline")}, QString()},
+        {"ATZ brings back a stored numeric profile", {QStringLiteral("--numeric")}, QStringLiteral("ATZ")},
+        {"report lines before CONNECT", {QStringLiteral("--connect-report")}, QString()},
+    };
+    for (const Case& c : cases) {
+        ModemSim m(c.simArgs);
+        ASSERT_TRUE(m.sim.ready()) << m.sim.output().toStdString();
+        QStringList args;
+        if (!c.init.isEmpty()) args << QStringLiteral("--init") << c.init;
+        const CtlRun r = Ctl(m.Dial(args + QStringList{QStringLiteral("identify")}));
+        EXPECT_EQ(r.exitCode, 0) << c.what << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.startsWith(QStringLiteral("type-code: 73\n"))) << c.what;
+        EXPECT_TRUE(ReadLog(m.log).contains(QStringLiteral("MODEM hung up"))) << c.what;
+    }
+}
+
+TEST(ModemDial, LostCarrierEndsTheCommand) {
+    // The carrier goes with the third request of the call.
+    ModemSim m({QStringLiteral("--drop-carrier-after"), QStringLiteral("3")});
+    ASSERT_TRUE(m.sim.ready()) << m.sim.output().toStdString();
+    const CtlRun r = Ctl(m.Dial({QStringLiteral("--attempts"), QStringLiteral("3"), QStringLiteral("dump")}));
+    EXPECT_EQ(r.exitCode, 1) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Потеря несущей"))) << r.err.toStdString();
+    const QString log = ReadLog(m.log);
+    const qsizetype lost = log.indexOf(QStringLiteral("MODEM carrier lost"));
+    ASSERT_GE(lost, 0) << log.toStdString();
+    // Nothing more went to the line: no further attempt, no hang-up of a call that is gone.
+    EXPECT_EQ(log.indexOf(QStringLiteral(" RX CC "), lost), -1) << log.toStdString();
+    EXPECT_EQ(log.indexOf(QStringLiteral("MODEM RX "), lost), -1) << log.toStdString();
+}
+
+TEST(ModemDial, ACallThatComesUpAfterTheDiallerGaveUpIsHungUp) {
+    ModemSim m({QStringLiteral("--dial-script"), QStringLiteral("LATE"), QStringLiteral("--late-ms"),
+                QStringLiteral("1500")});
+    ASSERT_TRUE(m.sim.ready()) << m.sim.output().toStdString();
+    const CtlRun r = Ctl(m.Dial({QStringLiteral("--connect-wait"), QStringLiteral("1"), QStringLiteral("identify")}));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Истекло время ожидания ответа от модема"))) << r.err.toStdString();
+    const QString log = ReadLog(m.log);
+    qsizetype at = 0;
+    for (const char* step : {"MODEM RX ATD", "MODEM TX \\r\\nCONNECT", "MODEM escape", "MODEM RX ath", "MODEM hung up"}) {
+        const qsizetype next = log.indexOf(QString::fromUtf8(step), at);
+        ASSERT_GE(next, 0) << "missing after offset " << at << ": " << step << "\n" << log.toStdString();
+        at = next;
+    }
+}
+
+TEST(ModemDial, TheGuardTimeSettingReachesModemsThatNeedMore) {
+    // A modem whose escape needs two seconds of silence: the least guard
+    // leaves its call up, the longer setting hangs it up.
+    struct Case {
+        QStringList ctlArgs;
+        bool hungUp;
+    } const cases[] = {
+        {{}, false},
+        {{QStringLiteral("--guard-ms"), QStringLiteral("2300")}, true},
+    };
+    for (const Case& c : cases) {
+        ModemSim m({QStringLiteral("--guard-ms"), QStringLiteral("2000")});
+        ASSERT_TRUE(m.sim.ready()) << m.sim.output().toStdString();
+        const CtlRun r = Ctl(m.Dial(c.ctlArgs + QStringList{QStringLiteral("identify")}));
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const QString log = ReadLog(m.log);
+        EXPECT_EQ(log.contains(QStringLiteral("MODEM escape")), c.hungUp) << log.toStdString();
+        EXPECT_EQ(log.contains(QStringLiteral("MODEM hung up")), c.hungUp) << log.toStdString();
+    }
+}

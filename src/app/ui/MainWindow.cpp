@@ -368,6 +368,7 @@ void MainWindow::setUp() {
     link_ = std::make_unique<ControllerLink>(0);
     link_->StatusPanel = linkBar_->Panel(PanelExchange);
     link_->SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+    link_->SetCarrierLostHandler([this] { carrierLost(); });
     state.Link = link_.get();
     tables_ = std::make_unique<TableEngine>(*link_, image_, retry_);
 
@@ -540,6 +541,7 @@ bool MainWindow::ReadBasicTables() {
 }
 
 void MainWindow::Disconnect() {
+    link_->SetCarrierWatch(false);
     if (link_->Socket) {
         link_->Socket->close();
         link_->Socket.reset();
@@ -634,7 +636,40 @@ void MainWindow::showCallDuration() {
                                       int(seconds % 60)));
 }
 
-void MainWindow::updateCallDuration() { showCallDuration(); }
+void MainWindow::updateCallDuration() {
+    showCallDuration();
+    // Between exchanges nobody else reads the line: the modem's NO CARRIER
+    // is looked for here.
+    if (modemLineUp_ && !channelInUse()) link_->CheckCarrier();
+}
+
+void MainWindow::carrierLost() {
+    if (!modemLineUp_) return;
+    if (callTimer_->isActive()) {
+        showCallDuration();
+        callTimer_->stop();
+    }
+    QTimer::singleShot(0, this, &MainWindow::endLostCall);
+}
+
+void MainWindow::endLostCall() {
+    if (!modemLineUp_) return;
+    if (channelInUse()) {
+        // The running command fails at once on the lost line; its end is awaited.
+        QTimer::singleShot(ChannelRetryMs, this, &MainWindow::endLostCall);
+        return;
+    }
+    {
+        BusyCursor busy;
+        // The modem is back in command mode with nothing to hang up; the
+        // port closes with DTR down.
+        modemLineUp_ = false;
+        link_->SetCarrierWatch(false);
+        Disconnect();
+    }
+    UpdateMenus();
+    ShowMessage(MessageKind::Error, DialResultText(DialResult::NoCarrier), QString());
+}
 
 void MainWindow::hangUp() {
     if (channelInUse()) {
@@ -644,6 +679,7 @@ void MainWindow::hangUp() {
     }
     {
         BusyCursor busy;
+        link_->SetCarrierWatch(false);
         hangUpModem();
         showCallDuration();
         callTimer_->stop();
@@ -741,6 +777,7 @@ bool MainWindow::dialController() {
             }
         }
         if (result == DialResult::Connected) {
+            link_->SetCarrierWatch(true);
             callStart_ = QDateTime::currentDateTime();
             callDuration_->setText(QStringLiteral("00:00:00"));
             callTimer_->start();

@@ -127,6 +127,10 @@ private:
     void showLinkParameters();
     bool dialController();
     void hangUpModem();
+    // The link saw the call go (NO CARRIER, carrier detect off): the call
+    // time stops at once, the connection ends once no exchange runs.
+    void carrierLost();
+    void endLostCall();
     // The table state check of the start-up; false when it ended the connection.
     bool checkTableStates();
     // True while a request or the modem dialogue is waiting on the channel.
