@@ -393,7 +393,7 @@ DialResult ModemDialogue::Dial(QByteArrayView number, QByteArrayView initCommand
         // The attempt ended without a usable call: whatever the modem still
         // has going on the line is hung up before the next attempt or before
         // giving up (Esc included).
-        EndFailedAttempt(code);
+        EndFailedAttempt(code, panel);
         if (code == DialResult::Escape) return code;
     }
     return code;
@@ -408,24 +408,31 @@ DialResult ModemDialogue::HangUpLeftCall(bool escaped) {
 
 int ModemDialogue::EscapeGuardMs() const { return std::max(ctx_.escapeGuardMs, MinEscapeGuardMs); }
 
-void ModemDialogue::EndFailedAttempt(DialResult code) {
+void ModemDialogue::EndFailedAttempt(DialResult code, StatusBarPanel* panel) {
     switch (code) {
     case DialResult::NoDialTone:
     case DialResult::Busy:
     case DialResult::NoCarrier:
     case DialResult::Error:
     case DialResult::NoAnswer:
-        HangUpInCommandMode();
+        HangUpInCommandMode(panel);
         break;
     default:
-        HangUp();
+        HangUp(panel);
         break;
     }
 }
 
-void ModemDialogue::HangUpInCommandMode() {
+void ModemDialogue::ShowCommand(StatusBarPanel* panel, const QString& command) {
+    if (!panel) return;
+    panel->setText(QStringLiteral(" Установление связи по телефону. Команда %1.").arg(command));
+    panel->repaint();
+    Pump();
+}
+
+void ModemDialogue::HangUpInCommandMode(StatusBarPanel* panel) {
     QByteArray reply;
-    SendModemCommand("ath\r", &reply, HangUpLimitMs, nullptr);
+    SendModemCommand("ath\r", &reply, HangUpLimitMs, panel);
     if (ctx_.port && ctx_.port->isOpen()) {
         ctx_.port->setDtr(false);
         WaitMs(DtrDropMs);
@@ -434,9 +441,10 @@ void ModemDialogue::HangUpInCommandMode() {
     }
 }
 
-void ModemDialogue::HangUp() {
+void ModemDialogue::HangUp(StatusBarPanel* panel) {
     const int guard = EscapeGuardMs();
     LinkChannel* port = ctx_.port;
+    ShowCommand(panel, QStringLiteral("+++"));
     // Silence before the escape: nothing has been written for the guard time.
     WaitMs(guard);
     if (port) port->purge();
@@ -454,7 +462,7 @@ void ModemDialogue::HangUp() {
     // A modem with a shorter guard time confirms sooner; the silence is kept anyway.
     const int64_t quietUntil = escapedAt + int64_t(guard) * NsPerMs;
     if (Now() < quietUntil) WaitMs(int((quietUntil - Now() + NsPerMs - 1) / NsPerMs));
-    HangUpInCommandMode();
+    HangUpInCommandMode(panel);
 }
 
 bool FindSubstring(QByteArrayView text, QByteArrayView pattern) {

@@ -102,7 +102,8 @@ public:
     // dropped for a moment where the port has the line. "ath" goes out even
     // when the escape was not confirmed: a modem already in command mode
     // (the carrier lost, the dial given up) takes it as well.
-    void HangUp();
+    // The panel, when given, shows the escape and "ath" as the dialogue's commands.
+    void HangUp(StatusBarPanel* panel = nullptr);
 
     const Context& context() const { return ctx_; }
 
@@ -113,9 +114,10 @@ private:
     // After a dial attempt without a usable call: a final failure reply left
     // the modem in command mode, "ath" is enough; anything else may still
     // have a call coming up and gets the whole hang-up.
-    void EndFailedAttempt(DialResult code);
+    void EndFailedAttempt(DialResult code, StatusBarPanel* panel);
     // "ath" and its reply, then DTR down and up again.
-    void HangUpInCommandMode();
+    void HangUpInCommandMode(StatusBarPanel* panel = nullptr);
+    void ShowCommand(StatusBarPanel* panel, const QString& command);
     int EscapeGuardMs() const;
     LineRead ReadReplyLine(int64_t deadlineNs, bool watchEscape, QByteArray* line);
     void WaitMs(int ms);

@@ -477,7 +477,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(stoppedAfterMs >= 0, 10000);
         QVERIFY2(stoppedAfterMs < 1500, qPrintable(QString::number(stoppedAfterMs)));
         if (action == QLatin1String("close")) {
-            QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 3000);
+            // A dial given up is hung up first: the escape's guard times and
+            // the wait for its confirmation come before the window goes.
+            QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), duringDial ? 8000 : 3000);
         } else {
             // The connection start ends without a connection; "reconnect"
             // runs a second start once the first has returned.
@@ -596,6 +598,63 @@ private slots:
         QVERIFY(!Named<QTimer>(w.get(), "callTimer")->isActive());
         QVERIFY(w->Link().PortHandle == nullptr);
         QCOMPARE(ShownItems(*w), NotConnectedItems);
+    }
+
+    void connectsThroughModemsOfOtherKinds_data() {
+        QTest::addColumn<QStringList>("modemArgs");
+        QTest::newRow("landline modem (ERROR to AT+CPAS)") << QStringList{QStringLiteral("--landline")};
+        QTest::newRow("report lines before CONNECT") << QStringList{QStringLiteral("--connect-report")};
+        QTest::newRow("stored numeric profile") << QStringList{QStringLiteral("--numeric")};
+    }
+
+    void connectsThroughModemsOfOtherKinds() {
+        QFETCH(QStringList, modemArgs);
+        SimProcess sim(QStringList{QStringLiteral("--no-tcp"), QStringLiteral("--pty"), QStringLiteral("--modem"),
+                                   QStringLiteral("--guard-ms"), QStringLiteral("300")} +
+                       modemArgs);
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UsePhone(sim.ptyPath());
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1));
+        QVERIFY(Shared().Connected);
+        QVERIFY(w->ModemLineUp());
+    }
+
+    void lostCarrierEndsTheConnection() {
+        // The modem drops the call after 1.5 s without a byte from the
+        // computer, and says NO CARRIER on the idle line.
+        SimProcess sim({QStringLiteral("--no-tcp"), QStringLiteral("--pty"), QStringLiteral("--modem"),
+                        QStringLiteral("--guard-ms"), QStringLiteral("300"), QStringLiteral("--inactivity-ms"),
+                        QStringLiteral("1500")});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UsePhone(sim.ptyPath());
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY(Shared().Connected);
+        QVERIFY(w->ModemLineUp());
+        QVERIFY(responder.messages.isEmpty());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!responder.messages.isEmpty(), 10000);
+        QCOMPARE(responder.messages.size(), 1);
+        QCOMPARE(responder.messages[0].caption, QStringLiteral("Ошибка"));
+        QCOMPARE(responder.messages[0].line1, QStringLiteral("Потеря несущей"));
+        QVERIFY(!Shared().Connected);
+        QVERIFY(!w->ModemLineUp());
+        QVERIFY(!Named<QTimer>(w.get(), "callTimer")->isActive());
+        QVERIFY(Named<QFrame>(w.get(), "callPanel")->isHidden());
+        QVERIFY(w->Link().PortHandle == nullptr);
+        QCOMPARE(ShownItems(*w), NotConnectedItems);
+        // The call time stood still at the loss: it is no longer counted.
+        const QString shown = Named<QLabel>(w.get(), "callDuration")->text();
+        QTest::qWait(1200);
+        QCOMPARE(Named<QLabel>(w.get(), "callDuration")->text(), shown);
     }
 
     void telephoneBusy() {
