@@ -141,11 +141,12 @@ public:
 
     // Telephone link: a modem on serial port 3, which is the given device,
     // and one subscriber.
-    void UsePhone(const QString& device) const {
+    // extraPhoneKeys: further lines of the telephone section, each ending in CR LF.
+    void UsePhone(const QString& device, const QString& extraPhoneKeys = QString()) const {
         WriteMainSettings(QStringLiteral("[CURR_PAR]\r\nConn_Prz=1\r\n[FON_CONN_PAR]\r\nCOMPort=3\r\n"
                                          "Rate=38400\r\nWaitTime=2\r\nTimeOut=100\r\nConnectWaitTime=5\r\n"
-                                         "Command=ATZ^AT&F\r\n[COM_PORTS]\r\nCOM3=%1\r\n")
-                              .arg(device));
+                                         "Command=ATZ^AT&F\r\n%2[COM_PORTS]\r\nCOM3=%1\r\n")
+                              .arg(device, extraPhoneKeys));
         auto list = std::make_unique<PhoneList>();
         auto stored = std::make_unique<PhoneList>();
         ClearList(*list);
@@ -622,6 +623,34 @@ private slots:
         QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1));
         QVERIFY(Shared().Connected);
         QVERIFY(w->ModemLineUp());
+    }
+
+    void hangUpKeepsTheGuardTimeOfTheSettings() {
+        // A modem whose escape needs 2 s of silence, and the setting for it.
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("sim.log"));
+        SimProcess sim({QStringLiteral("--no-tcp"), QStringLiteral("--pty"), QStringLiteral("--modem"),
+                        QStringLiteral("--guard-ms"), QStringLiteral("2000"), QStringLiteral("--log"), log});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UsePhone(sim.ptyPath(), QStringLiteral("Escape_Guard=2300\r\n"));
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY(w->ModemLineUp());
+        Named<QPushButton>(w.get(), "hangUpButton")->click();
+        QVERIFY(!w->ModemLineUp());
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        const qsizetype escape = text.lastIndexOf(QStringLiteral("MODEM escape"));
+        QVERIFY2(escape >= 0, qPrintable(text));
+        QVERIFY2(text.indexOf(QStringLiteral("MODEM hung up"), escape) > escape, qPrintable(text));
+        // The setting is read, never written back.
+        QFile ini(home.Ini() + QStringLiteral("/zmk.ini"));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(ini.readAll().contains("Escape_Guard=2300"));
     }
 
     void lostCarrierEndsTheConnection() {
