@@ -1,0 +1,81 @@
+#include "link/ui/EventLoopWaiter.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
+#include <climits>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <unistd.h>
+
+namespace zmk {
+
+namespace {
+
+constexpr int64_t NsPerMs = 1000000;
+
+// The timer's interval: whole milliseconds, rounded up so that the caller's
+// deadline has passed when it fires.
+int TimerMs(int64_t timeoutNs) { return int(std::min<int64_t>((timeoutNs + NsPerMs - 1) / NsPerMs, INT_MAX)); }
+
+}  // namespace
+
+struct EventLoopWaiter::Wait {
+    QEventLoop loop;
+    std::optional<Result> result;
+
+    void end(Result why) {
+        if (result) return;
+        result = why;
+        loop.quit();
+    }
+};
+
+EventLoopWaiter::EventLoopWaiter(QEventLoop::ProcessEventsFlags flags) : flags_(flags) {}
+
+EventLoopWaiter::~EventLoopWaiter() = default;
+
+LinkWaiter::Result EventLoopWaiter::wait(int fd, Event event, int64_t timeoutNs) {
+    if (timeoutNs <= 0) return Result::TimeUp;
+    Wait wait;
+
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &wait.loop, [&wait] { wait.end(Result::TimeUp); });
+
+    // The notifier watches a duplicate of the descriptor: the channel's own
+    // object (QSerialPort, QTcpSocket) keeps a notifier on the original, and
+    // the plain Unix event dispatcher holds one notifier per descriptor and
+    // kind, a second one taking the first one's place for good. The
+    // duplicate also stays valid should the channel close the original
+    // while the wait runs.
+    const int watched = fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+    std::unique_ptr<QSocketNotifier> notifier;
+    if (watched >= 0) {
+        notifier = std::make_unique<QSocketNotifier>(
+            qintptr(watched), event == Event::Writable ? QSocketNotifier::Write : QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, &wait.loop, [&wait, &notifier] {
+            // Level-triggered: it would fire again until the loop returns.
+            notifier->setEnabled(false);
+            wait.end(Result::Ready);
+        });
+    }
+
+    timer.start(TimerMs(timeoutNs));
+    waits_.push_back(&wait);
+    wait.loop.exec(flags_);
+    waits_.pop_back();
+
+    // Off the dispatcher before the descriptor goes.
+    notifier.reset();
+    if (watched >= 0) ::close(watched);
+    return wait.result.value_or(Result::Woken);
+}
+
+void EventLoopWaiter::wake() {
+    for (Wait* wait : waits_) wait->end(Result::Woken);
+}
+
+}  // namespace zmk
