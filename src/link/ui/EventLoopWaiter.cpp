@@ -1,8 +1,10 @@
 #include "link/ui/EventLoopWaiter.h"
 
+#include <QDeadlineTimer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <fcntl.h>
 #include <memory>
@@ -15,9 +17,22 @@ namespace {
 
 constexpr int64_t NsPerMs = 1000000;
 
+// The kernel lets a poll time-out run late by up to a thousandth of its
+// length (its timer slack: 2 ms on a 2 s wait, 100 ms at most). A longer
+// wait therefore has its timer fire early by twice that, and then set again
+// for the few milliseconds left, whose slack is a few microseconds.
+constexpr int64_t SlackFreeNs = 20 * NsPerMs;
+constexpr int64_t SlackShare = 500;
+
+int64_t TimerLeadNs(int64_t remainingNs) {
+    return remainingNs < SlackFreeNs ? 0 : remainingNs / SlackShare + NsPerMs;
+}
+
 // The timer's interval: whole milliseconds, rounded up so that the caller's
 // deadline has passed when it fires.
-int TimerMs(int64_t timeoutNs) { return int(std::min<int64_t>((timeoutNs + NsPerMs - 1) / NsPerMs, INT_MAX)); }
+int TimerMs(int64_t timeoutNs) {
+    return int(std::clamp<int64_t>((timeoutNs + NsPerMs - 1) / NsPerMs, 1, INT_MAX));
+}
 
 }  // namespace
 
@@ -40,10 +55,19 @@ LinkWaiter::Result EventLoopWaiter::wait(int fd, Event event, int64_t timeoutNs)
     if (timeoutNs <= 0) return Result::TimeUp;
     Wait wait;
 
+    const QDeadlineTimer deadline(std::chrono::nanoseconds(timeoutNs), Qt::PreciseTimer);
     QTimer timer;
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &wait.loop, [&wait] { wait.end(Result::TimeUp); });
+    auto startTimer = [&timer](int64_t remainingNs) { timer.start(TimerMs(remainingNs - TimerLeadNs(remainingNs))); };
+    QObject::connect(&timer, &QTimer::timeout, &wait.loop, [&] {
+        const int64_t remaining = deadline.remainingTimeNSecs();
+        if (remaining > 0) {
+            startTimer(remaining);
+        } else {
+            wait.end(Result::TimeUp);
+        }
+    });
 
     // The notifier watches a duplicate of the descriptor: the channel's own
     // object (QSerialPort, QTcpSocket) keeps a notifier on the original, and
@@ -63,7 +87,7 @@ LinkWaiter::Result EventLoopWaiter::wait(int fd, Event event, int64_t timeoutNs)
         });
     }
 
-    timer.start(TimerMs(timeoutNs));
+    startTimer(timeoutNs);
     waits_.push_back(&wait);
     wait.loop.exec(flags_);
     waits_.pop_back();
