@@ -804,9 +804,9 @@ private slots:
         TakeEscapePress();  // one left by an earlier test
         QByteArray reply;
         QCOMPARE(modem.SendModemCommand("ATE0\r", &reply, 5000, nullptr), DialResult::Connected);
-        QTimer::singleShot(300, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
         QElapsedTimer timer;
         timer.start();
+        QTimer::singleShot(300, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
         QCOMPARE(modem.SendModemCommand("ATD123\r", &reply, 5000, nullptr), DialResult::Escape);
         QVERIFY2(timer.elapsed() >= 300 && timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
     }
@@ -824,9 +824,9 @@ private slots:
         QTimer ticking;
         QObject::connect(&ticking, &QTimer::timeout, [&] { ++ticks; });
         ticking.start(10);
-        QTimer::singleShot(300, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
         QElapsedTimer timer;
         timer.start();
+        QTimer::singleShot(300, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
         QVERIFY(!source.WaitSeconds(5));
         QVERIFY2(timer.elapsed() >= 300 && timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY2(ticks >= 15, qPrintable(QString::number(ticks)));  // 30 due in 300 ms
