@@ -229,6 +229,27 @@ private slots:
         QCOMPARE(waiter.sleep(100'000'000), LinkWaiter::Result::TimeUp);
         QVERIFY2(timer.elapsed() >= 100, qPrintable(QString::number(timer.elapsed())));
     }
+
+    // While the application quits, event loops end as soon as they are
+    // entered: a wait then still takes its time (blocking, as a wait without
+    // a window does) rather than coming back at once, which would set its
+    // caller spinning.
+    void waitWhileTheApplicationQuitsTakesItsTime() {
+        EventLoopWaiter waiter;
+        LinkWaiter::Result result = LinkWaiter::Result::Woken;
+        qint64 ms = 0;
+        QObject context;
+        QTimer::singleShot(0, &context, [&] {
+            QCoreApplication::exit(0);
+            QElapsedTimer timer;
+            timer.start();
+            result = waiter.sleep(200'000'000);
+            ms = timer.elapsed();
+        });
+        QCoreApplication::exec();  // ends the quit when it returns
+        QCOMPARE(result, LinkWaiter::Result::TimeUp);
+        QVERIFY2(ms >= 200 && ms < 400, qPrintable(QString::number(ms)));
+    }
 };
 
 QTEST_MAIN(EventLoopWaiterTest)

@@ -4,11 +4,13 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <fcntl.h>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <unistd.h>
 
 namespace zmk {
@@ -16,6 +18,7 @@ namespace zmk {
 namespace {
 
 constexpr int64_t NsPerMs = 1000000;
+constexpr int64_t NsPerSecond = 1000000000;
 
 // The kernel lets a poll time-out run late by up to a thousandth of its
 // length (its timer slack: 2 ms on a 2 s wait, 100 ms at most). A longer
@@ -32,6 +35,18 @@ int64_t TimerLeadNs(int64_t remainingNs) {
 // deadline has passed when it fires.
 int TimerMs(int64_t timeoutNs) {
     return int(std::clamp<int64_t>((timeoutNs + NsPerMs - 1) / NsPerMs, 1, INT_MAX));
+}
+
+LinkWaiter::Result BlockingWait(int fd, LinkWaiter::Event event, const QDeadlineTimer& deadline) {
+    for (;;) {
+        const int64_t left = deadline.remainingTimeNSecs();
+        if (left <= 0) return LinkWaiter::Result::TimeUp;
+        pollfd p{fd, short(event == LinkWaiter::Event::Writable ? POLLOUT : POLLIN), 0};
+        const timespec ts{time_t(left / NsPerSecond), long(left % NsPerSecond)};
+        const int n = ::ppoll(fd >= 0 ? &p : nullptr, fd >= 0 ? 1 : 0, &ts, nullptr);
+        if (n > 0) return LinkWaiter::Result::Ready;
+        if (n < 0 && errno != EINTR) return LinkWaiter::Result::TimeUp;
+    }
 }
 
 }  // namespace
@@ -89,11 +104,15 @@ LinkWaiter::Result EventLoopWaiter::wait(int fd, Event event, int64_t timeoutNs)
 
     startTimer(timeoutNs);
     waits_.push_back(&wait);
-    wait.loop.exec(flags_);
+    const int exitCode = wait.loop.exec(flags_);
     waits_.pop_back();
 
     // Off the dispatcher before the descriptor goes.
     notifier.reset();
+    // Once the application quits, every event loop ends as soon as it is
+    // entered; the wait blocks on the descriptor instead of coming back at
+    // once again and again.
+    if (!wait.result && exitCode < 0) wait.result = BlockingWait(watched, event, deadline);
     if (watched >= 0) ::close(watched);
     return wait.result.value_or(Result::Woken);
 }
