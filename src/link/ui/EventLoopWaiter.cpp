@@ -37,6 +37,7 @@ int TimerMs(int64_t timeoutNs) {
     return int(std::clamp<int64_t>((timeoutNs + NsPerMs - 1) / NsPerMs, 1, INT_MAX));
 }
 
+// A wait without the window: ppoll on the descriptor (or on the time alone).
 LinkWaiter::Result BlockingWait(int fd, LinkWaiter::Event event, const QDeadlineTimer& deadline) {
     for (;;) {
         const int64_t left = deadline.remainingTimeNSecs();
