@@ -209,7 +209,7 @@ bool Connection::Open(const ConnectionOptions& o, QString* error) {
     if (!o.modem) return true;
 
     modem_ = std::make_unique<zmk::ModemDialogue>(
-        zmk::ModemDialogue::Context{link_.PortHandle.get(), {}, {}, nullptr, o.escapeGuardMs});
+        zmk::ModemDialogue::Context{link_.PortHandle.get(), {}, {}, nullptr, nullptr, o.escapeGuardMs});
     const zmk::DialResult result = modem_->Dial(zmk::ToCp1251(o.phone), zmk::ToCp1251(o.initCommands), nullptr,
                                                 o.dialAttempts, o.connectWaitS);
     if (result != zmk::DialResult::Connected) {

@@ -31,6 +31,7 @@ public:
     bool ready() const { return process_.ready(); }
     QString output() const { return process_.output(); }
     const SimProcess& process() const { return process_; }
+    SimProcess& process() { return process_; }
     SimTransport transport() const { return transport_; }
 
     // The record the link is opened with (the direct record on the

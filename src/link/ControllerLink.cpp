@@ -19,8 +19,9 @@ constexpr int64_t NsPerSecond = 1000000000;
 constexpr int EthernetSendPauseMs = 500;
 constexpr int RtsLeadUs = 2000;
 constexpr int PortClosePauseMs = 150;
-// Longest slice the engine blocks in while a pump is installed, so that the
-// window keeps running; without a pump it waits right up to the deadline.
+// Longest slice the engine blocks in while a pump is installed without a
+// waiter, so that the window keeps running; otherwise it waits right up to
+// the deadline.
 constexpr int64_t PumpSliceNs = NsPerMs;
 
 // Request bodies: the code 1 read takes 3 caller bytes, code 12 takes 2;
@@ -193,20 +194,53 @@ LinkChannel* ControllerLink::CurrentChannel() const {
     return ChannelKind == ChannelEthernet ? Socket.get() : PortHandle.get();
 }
 
+namespace {
+
+// The outcome of the running exchange, kept across window events: a request
+// made from an event is refused (LinkStatus::Busy) and that caller sees the
+// refusal; the exchange that is running keeps its own outcome and goes on.
+class KeptOutcome {
+public:
+    KeptOutcome(LinkStatus& status, QString& message)
+        : status_(status), message_(message), savedStatus_(status), savedMessage_(message) {}
+    ~KeptOutcome() {
+        status_ = savedStatus_;
+        message_ = savedMessage_;
+    }
+    KeptOutcome(const KeptOutcome&) = delete;
+    KeptOutcome& operator=(const KeptOutcome&) = delete;
+
+private:
+    LinkStatus& status_;
+    QString& message_;
+    const LinkStatus savedStatus_;
+    const QString savedMessage_;
+};
+
+}  // namespace
+
 void ControllerLink::Pump() {
     if (!pump_) return;
-    // A request made from inside the pump is refused (LinkStatus::Busy) and that
-    // caller sees the refusal; the exchange that is running keeps its own
-    // outcome and goes on.
-    const LinkStatus status = Status;
-    const QString message = MessageBuf;
+    KeptOutcome kept(Status, MessageBuf);
     pump_();
-    Status = status;
-    MessageBuf = message;
+}
+
+void ControllerLink::WaitThroughWaiter(LinkChannel* channel, int64_t timeoutNs) {
+    KeptOutcome kept(Status, MessageBuf);
+    if (channel) {
+        channel->waitForDataThrough(*waiter_, timeoutNs);
+    } else {
+        waiter_->sleep(timeoutNs);
+    }
 }
 
 void ControllerLink::SleepMs(int ms) {
     const int64_t end = clock_->nowNs() + int64_t(ms) * NsPerMs;
+    if (waiter_) {
+        // A wake does not shorten the pause: the rest is waited out.
+        for (int64_t now = clock_->nowNs(); now < end; now = clock_->nowNs()) WaitThroughWaiter(nullptr, end - now);
+        return;
+    }
     if (!pump_) {
         clock_->sleepUntilNs(end);
         return;
@@ -553,8 +587,14 @@ bool ControllerLink::Receive() {
         }
         if (got == 1) continue;  // take what is already waiting before sleeping
         // Nothing waiting: sleep on the channel until a byte comes or the
-        // deadline passes (in short slices while the window must keep running).
+        // deadline passes; through the waiter when the window must keep
+        // running (it may end the wait early), else in short slices when
+        // there is a pump.
         int64_t wait = deadline - now + 1000;
+        if (waiter_) {
+            WaitThroughWaiter(channel, wait);
+            continue;
+        }
         if (pump_) wait = std::min(wait, PumpSliceNs);
         if (channel) {
             channel->waitForData(wait);

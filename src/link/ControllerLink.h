@@ -59,8 +59,20 @@ public:
     // The channel that carries frames now: the socket on channel 2, the port otherwise.
     LinkChannel* CurrentChannel() const;
 
-    // Runs between waits so that the user interface stays responsive; may be empty.
+    // How the window keeps running while the engine works; both may be
+    // absent (zmkctl), and then every wait blocks on the channel or the clock.
+    // The pump runs the window's pending events once, at the start of each
+    // attempt and before each look at the channel. The waiter carries the
+    // waits themselves (the answer, the pauses): the window's events run
+    // inside them and a wake ends them early, after which the engine looks
+    // at AbortFlag and its deadline and waits again for what is left. A pump
+    // without a waiter makes the waits short slices with the pump between.
+    // Whatever the window does meanwhile, a request it makes while an
+    // exchange runs is refused (LinkStatus::Busy) and leaves the running
+    // exchange's outcome alone.
     void SetPump(std::function<void()> pump) { pump_ = std::move(pump); }
+    void SetWaiter(LinkWaiter* waiter) { waiter_ = waiter; }
+    LinkWaiter* Waiter() const { return waiter_; }
     // Sees every frame that goes out (without preambles) and every answer
     // received, complete or not.
     using FrameObserver = std::function<void(bool sent, const uint8_t* bytes, int count)>;
@@ -124,8 +136,11 @@ private:
     // and checks the carrier-detect line.
     void ScanWaitingInput(LinkChannel* channel);
     void MarkCarrierLost();
+    // Waits for the channel (or for the time alone without one) through the waiter.
+    void WaitThroughWaiter(LinkChannel* channel, int64_t timeoutNs);
 
     std::function<void()> pump_;
+    LinkWaiter* waiter_ = nullptr;
     FrameObserver observer_;
     LinkClock* clock_;
     bool inExchange_ = false;

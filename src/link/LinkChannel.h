@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "link/LinkWaiter.h"
+
 namespace zmk {
 
 // A byte channel under the link engine: a serial port (direct line or modem)
@@ -24,6 +26,11 @@ public:
     // Blocks until data is waiting or timeoutNs has passed, without using
     // the processor meanwhile. Returns at once when a byte is already waiting.
     virtual void waitForData(int64_t timeoutNs) = 0;
+
+    // The same wait through a waiter: the window's events run meanwhile, and
+    // the wait may end early when the waiter is woken. A channel without a
+    // descriptor of its own waits for the time alone.
+    virtual void waitForDataThrough(LinkWaiter& waiter, int64_t timeoutNs) { waiter.sleep(timeoutNs); }
 
     // Serial line controls; a channel without them accepts and ignores them.
     virtual bool setBaud(int32_t /*baud*/) { return true; }

@@ -61,7 +61,8 @@ bool OpenEthernet(ControllerLink& link, const MainSettings& settings, const Link
     const int64_t waitMs = options.connectWaitMs ? int64_t(*options.connectWaitMs)
                                                  : int64_t(std::max(settings.EthernetConnectWait, 0)) * MsPerSecond;
     std::unique_ptr<TcpChannel> socket = ConnectTcp(IpAddressText(subscriber), QString::number(subscriber.Port()),
-                                                    waitMs, options.settleMs, options.pump, message);
+                                                    waitMs, options.settleMs, options.pump, options.waiter,
+                                                    message);
     if (!socket) return false;
 
     link.ClosePort();

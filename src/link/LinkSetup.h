@@ -24,9 +24,13 @@ struct LinkOpenOptions {
     // The Ethernet subscriber called (channel kind 2): its IPv4 address,
     // port and controller address.
     const EthernetAbonent* subscriber = nullptr;
-    // Runs between the waits of the TCP connection so that a window stays
-    // alive; may be empty. (The serial port waits run the link's own pump.)
+    // How a window stays alive while the TCP connection is made (ConnectTcp):
+    // its waits go through the waiter, the window's events running inside
+    // them; without a waiter they are short slices with the pump between.
+    // Both may be empty. (The serial port's waits use the link's own pump
+    // and waiter.)
     std::function<void()> pump;
+    LinkWaiter* waiter = nullptr;
     // Waits finer than the settings' seconds (zmkctl's --wait-ms and
     // --connect-ms); unset, the settings' values are taken.
     std::optional<int32_t> answerWaitMs;

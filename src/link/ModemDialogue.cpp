@@ -10,7 +10,8 @@ namespace zmk {
 namespace {
 
 constexpr int64_t NsPerMs = 1000000;
-// Longest slice a wait blocks in while a pump or an Esc check is installed.
+// Longest slice a wait blocks in while a pump or an Esc check is installed
+// without a waiter.
 constexpr int64_t SliceNs = NsPerMs;
 
 constexpr char CR = '\r';
@@ -163,6 +164,11 @@ void ModemDialogue::Pump() {
 
 void ModemDialogue::WaitMs(int ms) {
     const int64_t end = Now() + int64_t(ms) * NsPerMs;
+    if (ctx_.waiter) {
+        // A wake does not shorten the pause: the rest is waited out.
+        for (int64_t now = Now(); now < end; now = Now()) ctx_.waiter->sleep(end - now);
+        return;
+    }
     if (!ctx_.pump) {
         clock_->sleepUntilNs(end);
         return;
@@ -207,6 +213,15 @@ ModemDialogue::LineRead ModemDialogue::ReadReplyLine(int64_t deadlineNs, bool wa
         const int64_t now = Now();
         if (now >= deadlineNs) return LineRead::TimedOut;
         if (got == 1) continue;
+        if (ctx_.waiter) {
+            // Woken early (Esc), the loop looks at the key and waits again.
+            if (port && port->isOpen()) {
+                port->waitForDataThrough(*ctx_.waiter, deadlineNs - now);
+            } else {
+                ctx_.waiter->sleep(deadlineNs - now);
+            }
+            continue;
+        }
         const int64_t wait = sliced ? std::min(deadlineNs - now, SliceNs) : deadlineNs - now;
         if (port && port->isOpen()) {
             port->waitForData(wait);

@@ -8,6 +8,7 @@
 
 #include "link/ControllerLink.h"
 #include "link/LinkChannel.h"
+#include "link/LinkWaiter.h"
 
 namespace zmk {
 
@@ -62,10 +63,13 @@ DialResult ClassifyModemReply(QByteArrayView reply);
 bool ModemAnswered(QByteArrayView reply);
 
 // The Hayes AT dialogue with a telephone or GSM modem on a serial port.
-// Every wait blocks on the channel in slices of about a millisecond and runs
-// the pump between them, so the window stays responsive and no processor core
-// is held busy. The window layer feeds escapePressed from its key filter;
-// zmkctl may leave both empty.
+// The window layer passes a waiter: every wait (a reply line, the pauses)
+// then waits on the port and the window's events together, the window stays
+// responsive and no processor core is held busy; its key filter feeds
+// escapePressed and wakes the waiter, so that Esc ends a reply wait at once.
+// The pump runs pending events once before each look at the port. With a
+// pump and no waiter the waits are slices of about a millisecond with the
+// pump between; zmkctl leaves all three empty and the waits block.
 class ModemDialogue {
 public:
     static constexpr int ReplySize = 256;  // reply buffer: at most 255 bytes of reply text
@@ -75,6 +79,7 @@ public:
         std::function<void()> pump;           // lets user-interface events run; may be empty
         std::function<bool()> escapePressed;  // true once when Esc was pressed; may be empty
         LinkClock* clock = nullptr;           // null: the monotonic clock
+        LinkWaiter* waiter = nullptr;         // the window's waits; may be null
         // Silence around the escape "+++", ms; less than MinEscapeGuardMs
         // (0 included) means MinEscapeGuardMs. Modems with a longer guard
         // time (S12) need it longer.

@@ -1,5 +1,6 @@
 #include "link/SerialChannel.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <algorithm>
 #include <map>
@@ -93,6 +94,25 @@ void SerialChannel::waitForData(int64_t timeoutNs) {
             nanosleep(&ts, nullptr);
         }
     }
+}
+
+void SerialChannel::waitForDataThrough(LinkWaiter& waiter, int64_t timeoutNs) {
+    if (timeoutNs <= 0) return;
+    if (!isOpen() || port_->handle() < 0) {
+        waiter.sleep(timeoutNs);
+        return;
+    }
+    if (port_->bytesAvailable() > 0) return;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    if (waiter.wait(int(port_->handle()), LinkWaiter::Event::Readable, timeoutNs) != LinkWaiter::Result::Ready)
+        return;
+    // The port's own notifier normally has taken the bytes in by now; what
+    // it has not is pulled in here.
+    if (port_->bytesAvailable() > 0 || port_->waitForReadyRead(0)) return;
+    // Readable without data: a hang-up or an error. It stays readable, so
+    // the rest of the time is waited out instead of spinning on it.
+    waiter.sleep(timeoutNs - elapsed.nsecsElapsed());
 }
 
 bool SerialChannel::setBaud(int32_t baud) {

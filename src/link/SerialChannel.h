@@ -22,6 +22,7 @@ public:
     bool write(const uint8_t* data, int count) override;
     int readByte(uint8_t* byte) override;
     void waitForData(int64_t timeoutNs) override;
+    void waitForDataThrough(LinkWaiter& waiter, int64_t timeoutNs) override;
     bool setBaud(int32_t baud) override;
     void purge() override;
     void setRts(bool on) override;

@@ -1,5 +1,6 @@
 #include "link/TcpChannel.h"
 
+#include <QElapsedTimer>
 #include <QTcpSocket>
 #include <algorithm>
 
@@ -54,6 +55,20 @@ void TcpChannel::waitForData(int64_t timeoutNs) {
     if (!isOpen() || socket_->bytesAvailable() > 0 || timeoutNs <= 0) return;
     const int ms = int(std::max<int64_t>(1, (timeoutNs + 999999) / 1000000));
     socket_->waitForReadyRead(ms);
+}
+
+void TcpChannel::waitForDataThrough(LinkWaiter& waiter, int64_t timeoutNs) {
+    if (!isOpen() || socket_->bytesAvailable() > 0 || timeoutNs <= 0) return;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const auto result = waiter.wait(int(socket_->socketDescriptor()), LinkWaiter::Event::Readable, timeoutNs);
+    if (result != LinkWaiter::Result::Ready) return;
+    // The socket's own notifier normally has taken the bytes in (or seen the
+    // peer close) by now; what it has not is pulled in here.
+    if (socket_->bytesAvailable() > 0 || socket_->waitForReadyRead(0) || !isOpen()) return;
+    // Readable without data on an open connection: nothing to take, and it
+    // would stay readable; the rest of the time is waited out instead.
+    waiter.sleep(timeoutNs - elapsed.nsecsElapsed());
 }
 
 }  // namespace zmk

@@ -21,6 +21,7 @@ public:
     // 1 byte of the waiting data, 0 when none waits, -1 when the connection failed.
     int readByte(uint8_t* byte) override;
     void waitForData(int64_t timeoutNs) override;
+    void waitForDataThrough(LinkWaiter& waiter, int64_t timeoutNs) override;
     // Discards everything that has arrived and not been read (a late answer
     // to an earlier request).
     void purge() override;

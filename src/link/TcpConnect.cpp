@@ -30,8 +30,10 @@ constexpr int64_t MsPerSecond = 1000;
 // Pause after a refused attempt, so that a refusing peer does not keep a
 // processor core busy.
 constexpr int RetryPauseMs = 50;
-// Longest single wait inside the connection loop; the pump runs between waits.
+// Longest single wait inside the connection loop when the pump runs between
+// waits (no waiter).
 constexpr int WaitSliceMs = 20;
+constexpr int64_t NsPerMs = 1000000;
 
 // Parses one part of a dotted address: decimal, "0x" hexadecimal or octal
 // with a leading 0. False when the text is empty, has a stray character or
@@ -62,10 +64,17 @@ bool ParseNumberPart(QStringView text, uint64_t& value) {
     return true;
 }
 
-// Waits about `ms` milliseconds with the pump running, without holding the processor.
-void PauseWithPump(int ms, const std::function<void()>& pump) {
+// Waits about `ms` milliseconds, through the waiter or with the pump running,
+// without holding the processor.
+void PauseWithEvents(int ms, const std::function<void()>& pump, LinkWaiter* waiter) {
     QElapsedTimer timer;
     timer.start();
+    if (waiter) {
+        // A wake does not shorten the pause: the rest is waited out.
+        for (int64_t left = int64_t(ms) * NsPerMs; left > 0; left = int64_t(ms) * NsPerMs - timer.nsecsElapsed())
+            waiter->sleep(left);
+        return;
+    }
     for (;;) {
         if (pump) pump();
         const int64_t left = ms - timer.elapsed();
@@ -78,11 +87,12 @@ void PauseWithPump(int ms, const std::function<void()>& pump) {
 
 enum class AttemptResult { Connected, Failed, SocketFailed, TimedOut };
 
-// One connection attempt on a new non-blocking socket, waited for in short
-// slices until `deadline` (the elapsed time of `clock` in ms). On success
-// *fd holds the connected socket.
+// One connection attempt on a new non-blocking socket, waited for until
+// `deadline` (the elapsed time of `clock` in ms): through the waiter, else in
+// short slices with the pump between. On success *fd holds the connected
+// socket.
 AttemptResult ConnectAttempt(const SockAddr& to, const QElapsedTimer& clock, int64_t deadline,
-                             const std::function<void()>& pump, int* fd) {
+                             const std::function<void()>& pump, LinkWaiter* waiter, int* fd) {
     const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (s < 0) return AttemptResult::SocketFailed;
     sockaddr_in addr{};
@@ -103,8 +113,16 @@ AttemptResult ConnectAttempt(const SockAddr& to, const QElapsedTimer& clock, int
             ::close(s);
             return AttemptResult::TimedOut;
         }
-        pollfd p{s, POLLOUT, 0};
-        const int n = ::poll(&p, 1, int(std::min<int64_t>(left, WaitSliceMs)));
+        int n = 0;
+        if (waiter) {
+            // Woken early, the loop looks at the socket and waits again.
+            waiter->wait(s, LinkWaiter::Event::Writable, left * NsPerMs);
+            pollfd p{s, POLLOUT, 0};
+            n = ::poll(&p, 1, 0);
+        } else {
+            pollfd p{s, POLLOUT, 0};
+            n = ::poll(&p, 1, int(std::min<int64_t>(left, WaitSliceMs)));
+        }
         if (n > 0) {
             int error = 0;
             socklen_t length = sizeof error;
@@ -119,7 +137,7 @@ AttemptResult ConnectAttempt(const SockAddr& to, const QElapsedTimer& clock, int
             ::close(s);
             return AttemptResult::Failed;
         }
-        if (pump) pump();
+        if (pump && !waiter) pump();
     }
 }
 
@@ -217,7 +235,8 @@ std::optional<SockAddr> MakeSockAddr(const std::optional<QString>& host, const Q
 }
 
 std::unique_ptr<TcpChannel> ConnectTcp(const QString& host, const QString& service, int64_t waitMs,
-                                       int settleMs, const std::function<void()>& pump, QString* message) {
+                                       int settleMs, const std::function<void()>& pump, LinkWaiter* waiter,
+                                       QString* message) {
     auto fail = [&](const QString& text) {
         if (message) *message = text;
         return std::unique_ptr<TcpChannel>();
@@ -234,11 +253,11 @@ std::unique_ptr<TcpChannel> ConnectTcp(const QString& host, const QString& servi
 #ifndef Q_OS_WIN
     int fd = -1;
     for (;;) {
-        const AttemptResult r = ConnectAttempt(*to, clock, deadline, pump, &fd);
+        const AttemptResult r = ConnectAttempt(*to, clock, deadline, pump, waiter, &fd);
         if (r == AttemptResult::Connected) break;
         if (r == AttemptResult::SocketFailed) return fail(SocketCallFailedText);
         if (r == AttemptResult::TimedOut || clock.elapsed() >= deadline) return fail(ConnectTimeoutText);
-        PauseWithPump(int(std::min<int64_t>(RetryPauseMs, deadline - clock.elapsed())), pump);
+        PauseWithEvents(int(std::min<int64_t>(RetryPauseMs, deadline - clock.elapsed())), pump, waiter);
         if (clock.elapsed() >= deadline) return fail(ConnectTimeoutText);
     }
     if (!socket->setSocketDescriptor(fd, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
@@ -255,12 +274,12 @@ std::unique_ptr<TcpChannel> ConnectTcp(const QString& host, const QString& servi
             return fail(SocketCallFailedText);
         socket->abort();
         if (clock.elapsed() >= deadline) return fail(ConnectTimeoutText);
-        PauseWithPump(int(std::min<int64_t>(RetryPauseMs, deadline - clock.elapsed())), pump);
+        PauseWithEvents(int(std::min<int64_t>(RetryPauseMs, deadline - clock.elapsed())), pump, waiter);
     }
 #endif
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
 
-    PauseWithPump(settleMs, pump);
+    PauseWithEvents(settleMs, pump, waiter);
     return std::make_unique<TcpChannel>(std::move(socket));
 }
 

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+#include "link/LinkWaiter.h"
 #include "link/TcpChannel.h"
 
 namespace zmk {
@@ -69,10 +70,14 @@ inline constexpr int TcpSettleMs = 1000;
 //
 // Attempts repeat until one succeeds or waitMs have passed since the call
 // (at least one attempt is made); a refused attempt is repeated after a
-// short pause. The pump runs between waits so that a window stays alive.
-// After connecting the line is given settleMs to settle, the pump running.
+// short pause. After connecting the line is given settleMs to settle.
+// So that a window stays alive meanwhile, the waits (for the connection,
+// the pauses) go through the waiter when there is one, the window's events
+// running inside them; else they are short slices with the pump between.
+// Both may be empty: the waits then simply block.
 // Messages: those of MakeSockAddr, SocketCallFailedText, ConnectTimeoutText.
 std::unique_ptr<TcpChannel> ConnectTcp(const QString& host, const QString& service, int64_t waitMs,
-                                       int settleMs, const std::function<void()>& pump, QString* message);
+                                       int settleMs, const std::function<void()>& pump, LinkWaiter* waiter,
+                                       QString* message);
 
 }  // namespace zmk

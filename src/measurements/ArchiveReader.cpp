@@ -151,8 +151,8 @@ PackedDate RoundDownToFiveMinutes(const PackedDate& date) {
 // ---------------------------------------------------------------------------
 // The controller clock
 
-TableClockSource::TableClockSource(TableEngine& engine, StatusBarPanel* status, std::function<void()> pump)
-    : engine_(engine), status_(status), pump_(std::move(pump)) {}
+TableClockSource::TableClockSource(TableEngine& engine, StatusBarPanel* status, LinkWaiter* waiter)
+    : engine_(engine), status_(status), waiter_(waiter) {}
 
 bool TableClockSource::ReadClock(PackedDate& clock) {
     if (!engine_.ReadTable({ClockTable, 0, ClockFieldCount}, status_)) return false;
@@ -167,16 +167,15 @@ bool TableClockSource::WaitSeconds(int seconds) {
     reading.InProgress = true;
     QElapsedTimer timer;
     timer.start();
-    const qint64 limit = qint64(std::max(seconds, 0)) * 1000;
-    bool stopped = false;
-    while (timer.elapsed() < limit) {
-        if (pump_) pump_();
-        if (reading.AbortRequested) {
-            stopped = true;
-            break;
+    const qint64 limitNs = qint64(std::max(seconds, 0)) * 1000000000;
+    for (qint64 left = limitNs; left > 0 && !reading.AbortRequested; left = limitNs - timer.nsecsElapsed()) {
+        if (waiter_) {
+            waiter_->sleep(left);  // woken by Esc, the request is looked at again
+        } else {
+            QThread::msleep(std::min<qint64>(WaitPollMs, std::max<qint64>(left / 1000000, 1)));
         }
-        QThread::msleep(std::min<qint64>(WaitPollMs, std::max<qint64>(limit - timer.elapsed(), 0)));
     }
+    const bool stopped = reading.AbortRequested;
     reading.InProgress = false;
     reading.AbortRequested = false;
     return !stopped;

@@ -10,7 +10,6 @@
 
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 #include "common/PackedDate.h"
@@ -18,6 +17,7 @@
 #include "measurements/Records.h"
 #include "measurements/ArchiveBounds.h"
 #include "common/ArchiveReading.h"
+#include "link/LinkWaiter.h"
 
 namespace zmk {
 
@@ -55,19 +55,20 @@ public:
     virtual bool WaitSeconds(int seconds) = 0;
 };
 
-// The clock read through the table engine; the wait lets `pump` run (may be
-// empty) every few milliseconds and holds no processor busy, and ends early
-// when Esc asks the reading to stop (ArchiveReading()).
+// The clock read through the table engine. The wait holds no processor busy
+// and ends early when Esc asks the reading to stop (ArchiveReading()): with
+// a waiter (the window's, which Esc wakes) the window's events run inside
+// it; without one it sleeps in short steps between looks at the request.
 class TableClockSource : public ControllerClockSource {
 public:
-    TableClockSource(TableEngine& engine, StatusBarPanel* status, std::function<void()> pump = {});
+    TableClockSource(TableEngine& engine, StatusBarPanel* status, LinkWaiter* waiter = nullptr);
     bool ReadClock(PackedDate& clock) override;
     bool WaitSeconds(int seconds) override;
 
 private:
     TableEngine& engine_;
     StatusBarPanel* status_;
-    std::function<void()> pump_;
+    LinkWaiter* waiter_;
 };
 
 // The minute rounded down to a multiple of 5.

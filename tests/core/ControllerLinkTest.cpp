@@ -11,6 +11,8 @@ using namespace zmk;
 
 namespace {
 
+constexpr int64_t Ms = 1'000'000;
+
 std::vector<uint8_t> Bytes(std::initializer_list<int> list) {
     std::vector<uint8_t> v;
     for (int b : list) v.push_back(uint8_t(b));
@@ -311,6 +313,120 @@ TEST_F(LinkFixture, RequestFromInsideTheWaitIsRefusedWithoutHarm) {
     }
     ASSERT_EQ(channel->writes.size(), 1u) << "the refused requests send nothing";
     EXPECT_EQ(channel->writes[0][3], 1);
+}
+
+// With the window's waiter installed the engine waits for the answer in one
+// wait right up to its deadline, instead of 1 ms slices with the pump between.
+TEST_F(LinkFixture, TheWaiterTakesTheWholeAnswerWait) {
+    FakeWaiter waiter(clock);
+    int pumps = 0;
+    link.SetPump([&] { ++pumps; });
+    link.SetWaiter(&waiter);
+    link.ChannelKind = ChannelPhone;  // no RTS timing around the send
+    link.AnswerWaitMs = 2000;
+    int64_t sentAt = 0;
+    channel->peer = [&](const std::vector<uint8_t>&) {
+        sentAt = clock.now;
+        return std::vector<uint8_t>{};
+    };
+    EXPECT_FALSE(ReadTable0());
+    EXPECT_EQ(link.Status, LinkStatus::NoAnswer);
+    EXPECT_GE(clock.now - sentAt, 2000 * Ms);
+    EXPECT_LT(clock.now - sentAt, 2001 * Ms);
+    ASSERT_EQ(waiter.waits.size(), 1u);
+    EXPECT_GE(waiter.waits[0].timeoutNs, 2000 * Ms);
+    EXPECT_LE(pumps, 3) << "pending events once per step, not once per millisecond";
+}
+
+// A wait ended early by the window (a wake) stops the exchange only when the
+// abort flag asks it to; otherwise the engine waits on to its deadline.
+TEST_F(LinkFixture, AWokenWaitStopsOnTheAbortFlagOnly) {
+    struct Case {
+        const char* what;
+        bool abort;
+        LinkStatus status;
+        int64_t endsAfterMs;  // counted from the request sent
+    } const cases[] = {
+        {"woken by a stop request", true, LinkStatus::Aborted, 300},
+        {"woken for nothing", false, LinkStatus::NoAnswer, 2000},
+    };
+    link.ChannelKind = ChannelPhone;
+    link.AnswerWaitMs = 2000;
+    int64_t sentAt = 0;
+    channel->peer = [&](const std::vector<uint8_t>&) {
+        sentAt = clock.now;
+        return std::vector<uint8_t>{};
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeWaiter waiter(clock);
+        link.SetWaiter(&waiter);
+        // The window's event 300 ms into the wait, as closing the window does.
+        waiter.events = [&](int64_t) -> std::optional<int64_t> {
+            if (waiter.waits.size() > 1) return std::nullopt;
+            if (c.abort) link.AbortFlag = 1;
+            return 300 * Ms;
+        };
+        EXPECT_FALSE(ReadTable0());
+        EXPECT_EQ(link.Status, c.status);
+        EXPECT_GE(clock.now - sentAt, c.endsAfterMs * Ms);
+        EXPECT_LT(clock.now - sentAt, (c.endsAfterMs + 1) * Ms);
+        EXPECT_EQ(link.AbortFlag, 0);
+    }
+}
+
+// The window's events run inside the waiter's wait too: a request made from
+// one is refused there, and the running exchange keeps its own outcome.
+TEST_F(LinkFixture, RequestFromAnEventInsideTheWaiterIsRefusedWithoutHarm) {
+    FakeWaiter waiter(clock);
+    link.SetWaiter(&waiter);
+    struct Inner {
+        bool result;
+        QString text;
+    };
+    std::vector<Inner> inner;
+    waiter.events = [&](int64_t) -> std::optional<int64_t> {
+        const uint8_t body[15] = {};
+        const bool result = link.SendRequest(8, body, 15);
+        inner.push_back({result, link.StatusText()});
+        // The answer arrives 40 ms into the wait.
+        const std::vector<uint8_t> answer = AnswerFrame(1, 0x81, 0, Bytes({0, 0, 18}));
+        channel->pending.insert(channel->pending.end(), answer.begin(), answer.end());
+        return 40 * Ms;
+    };
+    ASSERT_TRUE(ReadTable0()) << link.StatusText().toStdString();
+    EXPECT_EQ(link.AnswerBuf[3], 0x81);
+    EXPECT_EQ(link.StatusText(), QStringLiteral("Команда 1.  Команда выполнена"));
+    ASSERT_EQ(inner.size(), 1u);
+    EXPECT_FALSE(inner[0].result);
+    EXPECT_EQ(inner[0].text, QStringLiteral("Команда 1.  Предыдущий обмен с контроллером ещё не завершён"));
+    ASSERT_EQ(channel->writes.size(), 1u) << "the refused request sends nothing";
+}
+
+// The engine's pauses go through the waiter too, and a wake does not
+// shorten them: the request after the Ethernet pause goes out on time.
+TEST_F(LinkFixture, PausesGoThroughTheWaiterInFull) {
+    FakeWaiter waiter(clock);
+    link.SetWaiter(&waiter);
+    link.ChannelKind = ChannelEthernet;
+    link.Socket = std::move(link.PortHandle);
+    int64_t sentAt = 0;
+    const std::vector<uint8_t> answer = AnswerFrame(1, 0x81, 0, Bytes({0, 0, 18}));
+    channel->peer = [&](const std::vector<uint8_t>&) {
+        sentAt = clock.now;
+        return answer;
+    };
+    waiter.events = [&](int64_t) -> std::optional<int64_t> {
+        if (waiter.waits.size() == 1) return 100 * Ms;
+        return std::nullopt;
+    };
+    const int64_t start = clock.now;
+    ASSERT_TRUE(ReadTable0()) << link.StatusText().toStdString();
+    EXPECT_EQ(sentAt - start, 500 * Ms);
+    ASSERT_EQ(waiter.waits.size(), 2u);
+    EXPECT_LT(waiter.waits[0].fd, 0);
+    EXPECT_EQ(waiter.waits[0].timeoutNs, 500 * Ms);
+    EXPECT_EQ(waiter.waits[1].timeoutNs, 400 * Ms);
 }
 
 TEST_F(LinkFixture, RtsKeysTheDirectLineOnly) {

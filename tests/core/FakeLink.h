@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "QtPrinters.h"
@@ -17,6 +18,41 @@ public:
         if (deadline > now) now = deadline;
     }
     int64_t now = 1'000'000'000;
+};
+
+// The window's waiter on simulated time: a wait moves the clock by its whole
+// time, unless the window's events (`events`, run at the start of each wait
+// with the wait's time) wake it: they then return how long after the start
+// of the wait that happened. Notes every wait.
+class FakeWaiter : public zmk::LinkWaiter {
+public:
+    explicit FakeWaiter(FakeClock& clock) : clock_(clock) {}
+
+    struct Wait {
+        int fd;
+        Event event;
+        int64_t timeoutNs;
+    };
+
+    Result wait(int fd, Event event, int64_t timeoutNs) override {
+        waits.push_back({fd, event, timeoutNs});
+        if (timeoutNs <= 0) return Result::TimeUp;
+        if (events) {
+            if (const std::optional<int64_t> wokenAfter = events(timeoutNs)) {
+                clock_.now += std::min(*wokenAfter, timeoutNs);
+                return Result::Woken;
+            }
+        }
+        clock_.now += timeoutNs;
+        return Result::TimeUp;
+    }
+    void wake() override {}
+
+    std::function<std::optional<int64_t>(int64_t timeoutNs)> events;
+    std::vector<Wait> waits;
+
+private:
+    FakeClock& clock_;
 };
 
 // A channel whose peer is a function: each written block may queue answer

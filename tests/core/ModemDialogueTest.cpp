@@ -5,6 +5,7 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "FakeLink.h"
 #include "LinkPrinters.h"
@@ -48,6 +49,11 @@ public:
         const int64_t end = clock_.now + timeoutNs;
         if (!incoming.empty() && incoming.front().first <= clock_.now) return;
         clock_.now = incoming.empty() ? end : std::min(end, incoming.front().first);
+    }
+    // Through a waiter: the port becomes readable when the next byte arrives.
+    void waitForDataThrough(LinkWaiter& waiter, int64_t timeoutNs) override {
+        if (!incoming.empty() && incoming.front().first <= clock_.now) return;
+        waiter.sleep(incoming.empty() ? timeoutNs : std::min(timeoutNs, incoming.front().first - clock_.now));
     }
     // Discards what has arrived; what is still on its way comes later.
     void purge() override {
@@ -331,6 +337,72 @@ TEST_F(ModemFixture, WithoutPumpTheWaitIsOneBlock) {
     EXPECT_GT(port.maxWaitNs, 2000 * Ms);
 }
 
+// A waiter changes nothing of the dialogue's timing: the same call, made once
+// with the pump alone (waits in 1 ms slices) and once with a waiter, sends
+// the same commands at the same times, and the waiter's version waits a
+// handful of times instead of once a millisecond.
+TEST(ModemWaits, AWaiterKeepsTheDialoguesTimes) {
+    FakeClock slicedClock, waitedClock;
+    FakeModemPort slicedPort{slicedClock}, waitedPort{waitedClock};
+    Hayes slicedModem{slicedPort}, waitedModem{waitedPort};
+    FakeWaiter waiter{waitedClock};
+    int slicedPumps = 0, waitedPumps = 0;
+    ModemDialogue sliced({&slicedPort, [&] { ++slicedPumps; }, {}, &slicedClock});
+    ModemDialogue waited({&waitedPort, [&] { ++waitedPumps; }, {}, &waitedClock, &waiter});
+    ASSERT_EQ(sliced.Dial("1", "ATZ^AT&F", nullptr, 1, 50), DialResult::Connected);
+    ASSERT_EQ(waited.Dial("1", "ATZ^AT&F", nullptr, 1, 50), DialResult::Connected);
+    ASSERT_EQ(waitedPort.writes.size(), slicedPort.writes.size());
+    for (size_t i = 0; i < slicedPort.writes.size(); ++i) {
+        SCOPED_TRACE(slicedPort.writes[i].bytes.toStdString());
+        EXPECT_EQ(waitedPort.writes[i].bytes, slicedPort.writes[i].bytes);
+        EXPECT_EQ(waitedPort.writes[i].at, slicedPort.writes[i].at);
+    }
+    EXPECT_EQ(waitedClock.now, slicedClock.now);
+    EXPECT_GT(slicedPumps, 3000);
+    EXPECT_LT(waiter.waits.size(), 50u);
+    EXPECT_LT(waitedPumps, 100);
+}
+
+// Esc wakes the waiter (the window's key filter notes the press, then wakes
+// it): the reply wait ends at once. A wake without Esc leaves the wait
+// running to its time limit.
+TEST(ModemWaits, AWokenReplyWaitEndsOnEscOnly) {
+    struct Case {
+        const char* what;
+        bool esc;
+        DialResult result;
+        int64_t dialWaitMs;  // from the dial command to the end of its wait
+    } const cases[] = {
+        {"Esc 250 ms into the wait for the dial reply", true, DialResult::Escape, 250},
+        {"woken 250 ms into it without Esc", false, DialResult::ReplyTimeout, 7000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeClock clock;
+        FakeModemPort port{clock};
+        Hayes modem{port};
+        modem.dialScript = {"SILENT"};
+        FakeWaiter waiter{clock};
+        bool pressed = false, woken = false;
+        waiter.events = [&](int64_t) -> std::optional<int64_t> {
+            if (woken || port.Count("ATD") == 0) return std::nullopt;
+            woken = true;
+            pressed = c.esc;
+            return 250 * Ms;
+        };
+        ModemDialogue dialogue({&port, {}, [&] { return std::exchange(pressed, false); }, &clock, &waiter});
+        EXPECT_EQ(dialogue.Dial("1", "", nullptr, 1, 7), c.result);
+        // The line is then hung up: "+++" after its guard time and the command pause.
+        size_t dial = 0;
+        while (dial < port.writes.size() && !port.writes[dial].bytes.startsWith("ATD")) ++dial;
+        ASSERT_LT(dial + 1, port.writes.size());
+        EXPECT_EQ(port.writes[dial + 1].bytes, QByteArray("+++"));
+        const int64_t gap = port.writes[dial + 1].at - port.writes[dial].at;
+        EXPECT_GE(gap, (c.dialWaitMs + 1000) * Ms);
+        EXPECT_LT(gap, (c.dialWaitMs + 1010) * Ms);
+    }
+}
+
 TEST_F(ModemFixture, CheckModemInCommandMode) {
     EXPECT_EQ(dialogue.CheckModem(&panel), DialResult::Connected);
     // ATE0 answered: then ATV1, no escape sequence.
@@ -597,7 +669,7 @@ TEST_F(ModemFixture, HangUpKeepsTheGuardTimesAndWaitsForTheEscapeToBeConfirmed) 
         FakeModemPort casePort{caseClock};
         Hayes caseModem{casePort};
         caseModem.guardMs = c.modemGuardMs;
-        ModemDialogue caseDialogue({&casePort, {}, {}, &caseClock, c.settingMs});
+        ModemDialogue caseDialogue({&casePort, {}, {}, &caseClock, nullptr, c.settingMs});
         ASSERT_EQ(caseDialogue.Dial("1", "", nullptr, 1, 50), DialResult::Connected);
         const size_t before = casePort.writes.size();
         const int64_t connected = caseClock.now;

@@ -8,6 +8,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <optional>
+#include <poll.h>
 
 #include "QtPrinters.h"
 #include "SimLink.h"
@@ -49,6 +50,26 @@ quint16 FreePort() {
     server.close();
     return port;
 }
+
+// A waiter without a window: it waits on ppoll(2) and notes each wait.
+class PollWaiter : public LinkWaiter {
+public:
+    struct Wait {
+        int fd;
+        Event event;
+        int64_t timeoutNs;
+    };
+    Result wait(int fd, Event event, int64_t timeoutNs) override {
+        waits.push_back({fd, event, timeoutNs});
+        if (timeoutNs <= 0) return Result::TimeUp;
+        pollfd p{fd, short(event == Event::Writable ? POLLOUT : POLLIN), 0};
+        const timespec ts{time_t(timeoutNs / 1000000000), long(timeoutNs % 1000000000)};
+        return ::ppoll(fd >= 0 ? &p : nullptr, fd >= 0 ? 1 : 0, &ts, nullptr) > 0 ? Result::Ready : Result::TimeUp;
+    }
+    void wake() override {}
+
+    std::vector<Wait> waits;
+};
 
 }  // namespace
 
@@ -232,6 +253,44 @@ TEST(OpenLinkOverTcp, PeerThatStartsListeningLateIsReached) {
     ASSERT_TRUE(link.Socket);
     EXPECT_EQ(link.Address, 7);
     EXPECT_LT(clock.elapsed(), 9000);
+}
+
+// Through a waiter: the connection being made is waited for as writable
+// (a connected socket with nothing to read would never wake a wait for
+// reading), the pauses after refused attempts and the settle pause for the
+// time alone, the settle pause in full.
+TEST(OpenLinkOverTcp, WaitsGoThroughTheWaiter) {
+    SimLink sim(SimTransport::Tcp, {QStringLiteral("--tcp-accept-delay-ms"), QStringLiteral("1000")});
+    ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+    MainSettings settings;
+    settings.EthernetConnectWait = 5;
+    const EthernetAbonent subscriber = sim.Subscriber(1);
+    LinkOpenOptions options = Options(subscriber);
+    PollWaiter waiter;
+    options.waiter = &waiter;
+    options.settleMs = 200;
+    ControllerLink link(1);
+    QString message;
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(OpenLink(link, ChannelEthernet, settings, options, &message)) << message.toStdString();
+    EXPECT_LT(clock.elapsed(), 4000);
+    ASSERT_GE(waiter.waits.size(), 2u);
+    EXPECT_LT(waiter.waits.back().fd, 0);
+    EXPECT_EQ(waiter.waits.back().timeoutNs, 200'000'000);
+    int pauses = 0;
+    for (size_t i = 0; i + 1 < waiter.waits.size(); ++i) {
+        const PollWaiter::Wait& w = waiter.waits[i];
+        if (w.fd < 0) {
+            ++pauses;
+        } else {
+            EXPECT_EQ(w.event, LinkWaiter::Event::Writable);
+        }
+    }
+    EXPECT_GT(pauses, 0) << "refused attempts are followed by a pause";
+    ASSERT_TRUE(link.Socket);
+    const uint8_t body[3] = {0, 0, 4};
+    EXPECT_TRUE(link.SendRequest(1, body, 3)) << link.StatusText().toStdString();
 }
 
 TEST(OpenLinkOverTcp, PortOutsideTheTcpRangeIsAnUnknownService) {

@@ -29,11 +29,14 @@
 #include "settings/ReportFormat.h"
 #include "MessageTrap.h"
 #include "common/ui/MessageDialog.h"
+#include "link/ModemDialogue.h"
+#include "link/SerialChannel.h"
 #include "link/SubscriberList.h"
 #include "link/ui/ConnectDialog.h"
 #include "tables/ui/ProgramUserDialog.h"
 #include "app/ConnectionState.h"
 #include "common/ArchiveReading.h"
+#include "measurements/ArchiveReader.h"
 
 using namespace zmk;
 
@@ -868,6 +871,55 @@ private slots:
         QVERIFY(!ArchiveReading().AbortRequested);
         QTest::keyClick(&w, Qt::Key_Escape);
         QVERIFY(ArchiveReading().AbortRequested);
+    }
+
+    // Esc ends the modem dialogue's wait for a reply at once: the window's
+    // key filter notes the press and wakes the window's waiter.
+    void escapeEndsTheModemReplyWait() {
+        SimProcess sim({QStringLiteral("--no-tcp"), QStringLiteral("--pty"), QStringLiteral("--modem"),
+                        QStringLiteral("--dial-script"), QStringLiteral("SILENT")});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        MainWindow w;
+        Named<QTimer>(&w, "startTimer")->stop();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        SetComPortDevice(3, sim.ptyPath());
+        std::unique_ptr<SerialChannel> port = OpenComPort(3, 38400, 8, 0, 0, 1000, 1000, true, false);
+        QVERIFY(port);
+        ModemDialogue modem({port.get(), [] { QCoreApplication::processEvents(); }, &TakeEscapePress, nullptr,
+                             w.Link().Waiter()});
+        TakeEscapePress();  // one left by an earlier test
+        QByteArray reply;
+        QCOMPARE(modem.SendModemCommand("ATE0\r", &reply, 5000, nullptr), DialResult::Connected);
+        QElapsedTimer timer;
+        timer.start();
+        QTimer::singleShot(300, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
+        QCOMPARE(modem.SendModemCommand("ATD123\r", &reply, 5000, nullptr), DialResult::Escape);
+        QVERIFY2(timer.elapsed() >= 300 && timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    // The wait for the controller clock before a 5-minute archive reading
+    // runs the window's events, and Esc ends it at once.
+    void escapeEndsTheClockWait() {
+        Home home;
+        MainWindow w;
+        Named<QTimer>(&w, "startTimer")->stop();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        TableClockSource source(w.Tables(), nullptr, w.Link().Waiter());
+        int ticks = 0;
+        QTimer ticking;
+        QObject::connect(&ticking, &QTimer::timeout, [&] { ++ticks; });
+        ticking.start(10);
+        QElapsedTimer timer;
+        timer.start();
+        QTimer::singleShot(300, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
+        QVERIFY(!source.WaitSeconds(5));
+        QVERIFY2(timer.elapsed() >= 300 && timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(ticks >= 15, qPrintable(QString::number(ticks)));  // 30 due in 300 ms
+        QVERIFY(!ArchiveReading().InProgress);
+        QVERIFY(!ArchiveReading().AbortRequested);
     }
 
     void closeRemovesTemporaryFiles() {

@@ -192,13 +192,14 @@ const char* const NeedMoistureMeter[] = {"NConnWMT", "NWmt_Data"};
 const char* const NeverShown[] = {"NChrom_MeanData", "NWmt_MeanData"};
 
 // The application-wide Esc watch: while an archive reading runs, Esc asks it
-// to stop; the modem dialogue takes the press between its reads. Nothing is
+// to stop; the modem dialogue takes the press between its reads. A wait in
+// progress is woken so that its owner looks at the press at once. Nothing is
 // swallowed.
 bool escapePending = false;
 
 class EscapeFilter : public QObject {
 public:
-    using QObject::QObject;
+    EscapeFilter(LinkWaiter& waiter, QObject* parent) : QObject(parent), waiter_(waiter) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -206,9 +207,13 @@ protected:
             if (ArchiveReading().InProgress)
                 ArchiveReading().AbortRequested = true;
             escapePending = true;
+            waiter_.wake();
         }
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    LinkWaiter& waiter_;
 };
 
 }  // namespace
@@ -369,6 +374,7 @@ void MainWindow::setUp() {
     link_->StatusPanel = linkBar_->Panel(PanelExchange);
     link_->SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
     link_->SetCarrierLostHandler([this] { carrierLost(); });
+    link_->SetWaiter(&waiter_);
     state.Link = link_.get();
     tables_ = std::make_unique<TableEngine>(*link_, image_, retry_);
 
@@ -405,7 +411,7 @@ void MainWindow::setUp() {
     move(settings.FormLeft, settings.FormTop);
 
     // The application-wide Esc watch, in place before the first exchange.
-    qApp->installEventFilter(new EscapeFilter(this));
+    qApp->installEventFilter(new EscapeFilter(waiter_, this));
 
     startTimer_->start();
 }
@@ -592,6 +598,7 @@ bool MainWindow::channelInUse() const { return link_->InExchange() || modemDialo
 void MainWindow::stopChannelUse() {
     link_->AbortFlag = 1;
     escapePending = true;
+    waiter_.wake();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -769,7 +776,7 @@ bool MainWindow::dialController() {
             if (link_->PortHandle) {
                 TakeEscapePress();  // an earlier Esc does not end this call
                 ModemDialogue modem({link_->PortHandle.get(), [] { QCoreApplication::processEvents(); },
-                                     &TakeEscapePress, nullptr, settings.EscapeGuardMs});
+                                     &TakeEscapePress, nullptr, &waiter_, settings.EscapeGuardMs});
                 ++modemDialogues_;
                 result = modem.Dial(number, ToCp1251(settings.Command), modemBar_->Panel(0),
                                     settings.PhoneConnRepeat, settings.PhoneConnectWait);
@@ -795,8 +802,8 @@ bool MainWindow::dialController() {
 
 void MainWindow::hangUpModem() {
     if (!link_->PortHandle) return;
-    ModemDialogue modem(
-        {link_->PortHandle.get(), [] { QCoreApplication::processEvents(); }, {}, nullptr, Settings().EscapeGuardMs});
+    ModemDialogue modem({link_->PortHandle.get(), [] { QCoreApplication::processEvents(); }, {}, nullptr, &waiter_,
+                         Settings().EscapeGuardMs});
     ++modemDialogues_;
     modem.HangUp();
     --modemDialogues_;

@@ -12,6 +12,7 @@
 #include "common/StatusBarPanel.h"
 #include "common/ui/MessageDialog.h"
 #include "link/ControllerLink.h"
+#include "link/ui/EventLoopWaiter.h"
 #include "tables/TableEngine.h"
 #include "tables/ui/CommandHost.h"
 #include "tables/ui/MessageBoxRetry.h"
@@ -156,6 +157,9 @@ private:
     // When the telephone line came up; the call duration counts from it.
     QDateTime callStart_;
 
+    // The waits of the link and the modem dialogue run the window's events;
+    // Esc and stopChannelUse() wake them.
+    EventLoopWaiter waiter_;
     std::unique_ptr<ControllerLink> link_;
     int modemDialogues_ = 0;  // modem dialogues running on the port
     ConfigImage image_;
@@ -168,6 +172,7 @@ private:
 
 // Set while a key-down of Esc was seen by the main window's application-wide
 // filter and not yet taken; the modem dialogue takes it between its reads.
+// The filter also wakes the window's waits, so that it is taken at once.
 bool TakeEscapePress();
 
 }  // namespace zmk

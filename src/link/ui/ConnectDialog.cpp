@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QThread>
 #include <algorithm>
 
 #include "common/Folders.h"
@@ -19,6 +18,7 @@
 #include "link/ui/SubscriberDialog.h"
 #include "link/ui/SubscriberListDialog.h"
 #include "link/ui/LinkSettingsDialog.h"
+#include "link/ui/EventLoopWaiter.h"
 #include "link/ui/LinkSummary.h"
 #include "common/MessageKind.h"
 
@@ -40,17 +40,17 @@ constexpr int kConnectW = 100, kParamsW = 190, kExitW = 100;
 const QString kNotAll = QStringLiteral("Введены не все параметры");
 const QString kNewSubscriber = QStringLiteral("Новый абонент");
 
-// Runs while the dialog waits for a port or a connection: paints, but takes no
-// clicks, so that nothing in the dialog starts while the channel is being set up.
-void PaintPump() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+// The events run while the dialog waits for a port or a connection: it
+// paints, but takes no clicks, so that nothing in the dialog starts while the
+// channel is being set up.
+constexpr QEventLoop::ProcessEventsFlags PaintOnly = QEventLoop::ExcludeUserInputEvents;
 
 void PauseMs(int ms) {
+    EventLoopWaiter waiter(PaintOnly);
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < ms) {
-        PaintPump();
-        QThread::msleep(10);
-    }
+    for (qint64 left = qint64(ms) * 1000000; left > 0; left = qint64(ms) * 1000000 - timer.nsecsElapsed())
+        waiter.sleep(left);
 }
 
 int ListCount(int kind) {
@@ -401,7 +401,8 @@ bool ConnectDialog::TcpConnect(int address) {
     const EthernetAbonent* entry = &list.Entries[list.Current];
     LinkOpenOptions options;
     options.subscriber = entry;
-    options.pump = PaintPump;
+    EventLoopWaiter waiter(PaintOnly);
+    options.waiter = &waiter;
     QString message;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool ok = OpenLink(*host_.Link, ChannelEthernet, Settings(), options, &message);

@@ -114,7 +114,7 @@ void ReadMeasurementArchive(CommandHost& host, ArchiveKind kind) {
     if (IsFiveMinute(kind)) {
         request.start = RoundDownToFiveMinutes(request.start);
         request.end = RoundDownToFiveMinutes(request.end);
-        TableClockSource source(tables, panel, [] { QCoreApplication::processEvents(); });
+        TableClockSource source(tables, panel, tables.Link().Waiter());
         if (!CheckStartAgainstOldest(bounds, request.start, request.end, source, dialogue)) return;
     }
 
