@@ -191,6 +191,10 @@ int DumpCommand(zmkctl::Connection& conn, const QStringList& args) {
     for (int table = 0; table < zmk::TableCount; ++table) {
         const int fields = zmk::Descriptor(table).fieldCount;
         if (fields == 0) continue;
+        if (!zmk::TableReadable(table)) {
+            err() << "table " << table << ": write-only, not read" << Qt::endl;
+            continue;
+        }
         if (!ReadFields(t, table, 0, fields)) {
             rc = ExitExchange;
             if (conn.link().CarrierLost()) break;

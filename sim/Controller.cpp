@@ -71,6 +71,8 @@ constexpr uint8_t kClockTable = 2;
 constexpr uint8_t kNameTable = 5;
 constexpr uint8_t kSystemTable = 6;
 constexpr uint8_t kArchiveStartTable = 27;
+// The flow computers' write passwords: written, never read back.
+constexpr uint8_t kFlowComputerPasswordTable = 13;
 constexpr std::size_t kContractHourField = 6;
 constexpr std::size_t kNameSize = 20;
 
@@ -644,6 +646,7 @@ Bytes Controller::ReadFields(std::span<const uint8_t> frame) {
     const uint8_t first = frame[kReadHeadAt + 1];
     const uint8_t count = frame[kReadHeadAt + 2];
     if (table >= kTableCount || kTableShapes[table].fields == 0) return Refusal(kReadFields, kNoSuchTable);
+    if (table == kFlowComputerPasswordTable) return Refusal(kReadFields, kTableNotReadable);
     const TableShape shape = kTableShapes[table];
     if (count == 0 || first >= shape.fields || first + count > shape.fields) {
         return Refusal(kReadFields, kNoSuchField);

@@ -35,6 +35,7 @@ enum ResultCode : uint8_t {
     kWrongLength = 2,       // "Неправильная длина запроса"
     kBadParameters = 4,     // "Неправильные параметры в запросе"
     kNoSuchTable = 9,       // "Нет такой таблицы"
+    kTableNotReadable = 11, // "Чтение таблицы невозможно"
     kTableNotWritable = 12, // "Запись в таблицу не допускается"
     kNoSuchField = 13,      // "Нет такого поля в таблице"
     kWriteBeyondTable = 14, // "Попытка записи в несуществующее поле"

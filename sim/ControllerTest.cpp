@@ -161,6 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"empty slot 31", ReadRequest(1, 31, 0, 1), 1, 9},
         RefusalCase{"empty slot 36", ReadRequest(1, 36, 0, 1), 1, 9},
         RefusalCase{"table 38", ReadRequest(1, 38, 0, 1), 1, 9},
+        RefusalCase{"flow-computer passwords are write-only", ReadRequest(1, 13, 0, 1), 1, 11},
         RefusalCase{"table 255", ReadRequest(1, 255, 0, 1), 1, 9},
         RefusalCase{"first field past the end", ReadRequest(1, 0, 18, 1), 1, 13},
         RefusalCase{"count 0", ReadRequest(1, 0, 0, 0), 1, 13},

@@ -57,6 +57,8 @@ const TableDescriptor& Descriptor(int table) {
 
 bool TableExists(int table) { return Descriptor(table).fieldCount > 0; }
 
+bool TableReadable(int table) { return TableExists(table) && table != 13; }
+
 QString TableName(int table) { return QString::fromUtf8(Descriptor(table).name); }
 
 int FieldsPerRead(int table) {

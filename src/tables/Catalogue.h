@@ -22,6 +22,9 @@ struct TableDescriptor {
 
 const TableDescriptor& Descriptor(int table);
 bool TableExists(int table);
+// Whether the controller serves reads of the table: table 13 (the flow
+// computers' write passwords) is written, never read.
+bool TableReadable(int table);
 // Catalogue name of the table; empty for a number outside 0..37.
 QString TableName(int table);
 // Most fields of the table that one read (or write) request may carry.

@@ -76,9 +76,9 @@ TEST_F(TableEngineOnSim, CostRuleOnTheWire) {
 
 TEST_F(TableEngineOnSim, LongRangesAreSplit) {
     ASSERT_TRUE(engine.ReadTable({4, 0, 16}, nullptr)) << link.StatusText().toStdString();
-    ASSERT_TRUE(engine.ReadTable({13, 0, 16}, nullptr));
+    // Table 13 (16-byte fields) is written 14 fields at a time; the
+    // controller never lets it be read.
     ASSERT_TRUE(engine.WriteTable({13, 0, 16}, nullptr)) << link.StatusText().toStdString();
-    const std::vector<std::array<int, 4>> expected = {
-        {1, 4, 0, 11}, {1, 4, 11, 5}, {1, 13, 0, 15}, {1, 13, 15, 1}, {2, 13, 0, 14}, {2, 13, 14, 2}};
+    const std::vector<std::array<int, 4>> expected = {{1, 4, 0, 11}, {1, 4, 11, 5}, {2, 13, 0, 14}, {2, 13, 14, 2}};
     EXPECT_EQ(Requests(), expected);
 }
