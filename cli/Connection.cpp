@@ -124,6 +124,15 @@ bool ParseConnectionOptions(QStringList& args, ConnectionOptions* o, QString* er
         *error = QStringLiteral("--phone and --init: characters outside the Windows-1251 code page");
         return false;
     }
+    QByteArray credential;
+    if (!CredentialBytes(o->password, 12, &credential)) {
+        *error = QStringLiteral("--password: at most 12 characters of the Windows-1251 code page");
+        return false;
+    }
+    if (!CredentialBytes(o->userCode, 4, &credential)) {
+        *error = QStringLiteral("--user-code: at most 4 characters of the Windows-1251 code page");
+        return false;
+    }
     args = rest;
     return true;
 }

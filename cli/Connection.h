@@ -44,6 +44,11 @@ bool ParseConnectionOptions(QStringList& args, ConnectionOptions* options, QStri
 class Connection {
 public:
     Connection() = default;
+    // A connection that is never opened: a command given it checks its
+    // arguments and returns 0 (or its usage error) without any exchange.
+    enum CheckArguments { ArgumentsOnly };
+    explicit Connection(CheckArguments) : checkOnly_(true) {}
+    bool CheckOnly() const { return checkOnly_; }
     // A dialled line is hung up before the port closes.
     ~Connection();
     Connection(const Connection&) = delete;
@@ -59,6 +64,7 @@ private:
     std::unique_ptr<QFile> log_;
     std::unique_ptr<zmk::ModemDialogue> modem_;
     bool lineUp_ = false;
+    bool checkOnly_ = false;
 };
 
 // Text as the controller holds it for credentials: Windows-1251 bytes,

@@ -118,6 +118,7 @@ constexpr int ServedTypeCode = 73;
 
 int Identify(zmkctl::Connection& conn, const QStringList& args) {
     if (!args.isEmpty()) return UsageError(QStringLiteral("identify takes no arguments"));
+    if (conn.CheckOnly()) return ExitOk;
     Tables t(conn);
     if (!ReadFields(t, 0, 0, 18)) return ExitExchange;
     const uint8_t* t0 = t.image.Table(0);
@@ -154,6 +155,7 @@ int ReadTableCommand(zmkctl::Connection& conn, const QStringList& args) {
     count = fields - first;
     if (args.size() > 2 && !ParseNumber(args[2], 1, fields - first, &count))
         return UsageError(QStringLiteral("COUNT must be 1..%1").arg(fields - first));
+    if (conn.CheckOnly()) return ExitOk;
     Tables t(conn);
     if (!ReadFields(t, table, first, count)) return ExitExchange;
     PrintFields(t, table, first, count);
@@ -177,6 +179,7 @@ int WriteTableCommand(zmkctl::Connection& conn, const QStringList& args) {
                                   .arg(first + i - 2).arg(d.fieldSize).arg(args[i]));
         data += field;
     }
+    if (conn.CheckOnly()) return ExitOk;
     Tables t(conn);
     std::copy(data.begin(), data.end(), t.image.Field(table, first));
     if (!t.engine.WriteTable({uint8_t(table), uint8_t(first), uint8_t(count)}, nullptr)) return ExitExchange;
@@ -186,6 +189,7 @@ int WriteTableCommand(zmkctl::Connection& conn, const QStringList& args) {
 
 int DumpCommand(zmkctl::Connection& conn, const QStringList& args) {
     if (!args.isEmpty()) return UsageError(QStringLiteral("dump takes no arguments"));
+    if (conn.CheckOnly()) return ExitOk;
     Tables t(conn);
     int rc = ExitOk;
     for (int table = 0; table < zmk::TableCount; ++table) {
@@ -224,6 +228,7 @@ int SetCommand(zmkctl::Connection& conn, const QStringList& args) {
             return UsageError(QStringLiteral("field %1: expected %2 bytes in hex").arg(field).arg(d.fieldSize));
         changes.emplace_back(field, bytes);
     }
+    if (conn.CheckOnly()) return ExitOk;
     Tables t(conn);
     if (!ReadFields(t, table, 0, d.fieldCount)) return ExitExchange;
     const uint8_t* start = t.image.Table(table);
@@ -298,6 +303,12 @@ int main(int argc, char** argv) {
     else if (command == QLatin1String("read-archive")) handler = zmkctl::ReadArchiveCommand;
     else return UsageError(QStringLiteral("unknown command %1").arg(command));
 
+    // Every argument is checked before anything is opened or dialled.
+    {
+        zmkctl::Connection check(zmkctl::Connection::ArgumentsOnly);
+        const int rc = handler(check, args);
+        if (rc != ExitOk) return rc;
+    }
     zmkctl::Connection conn;
     if (!conn.Open(options, &error)) {
         err() << error << Qt::endl;

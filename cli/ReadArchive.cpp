@@ -172,6 +172,7 @@ int ReadArchiveCommand(Connection& conn, const QStringList& args) {
     }
     if (ComparePeriod(*kind, *end, *start) < 0) return Usage(QStringLiteral("the period ends before it starts"));
 
+    if (conn.CheckOnly()) return ExitOk;
     ControllerLink& link = conn.link();
     ConfigImage image;
     ReportFailure failure(link);

@@ -214,3 +214,26 @@ TEST(ModemDial, TheGuardTimeSettingReachesModemsThatNeedMore) {
         EXPECT_EQ(log.contains(QStringLiteral("MODEM hung up")), c.hungUp) << log.toStdString();
     }
 }
+
+TEST(ModemDial, MalformedArgumentsDialNothing) {
+    ModemSim m({});
+    ASSERT_TRUE(m.sim.ready()) << m.sim.output().toStdString();
+    const QStringList bad[] = {
+        {QStringLiteral("read-table"), QStringLiteral("99")},
+        {QStringLiteral("write-table"), QStringLiteral("22"), QStringLiteral("0"), QStringLiteral("00")},
+        {QStringLiteral("set"), QStringLiteral("22"), QStringLiteral("x=1")},
+        {QStringLiteral("dump"), QStringLiteral("extra")},
+        {QStringLiteral("identify"), QStringLiteral("extra")},
+        {QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("hour"), QStringLiteral("--from"),
+         QStringLiteral("2026-13-01 00:00"), QStringLiteral("--to"), QStringLiteral("2026-12-02 00:00"),
+         QStringLiteral("-o"), m.dir.filePath(QStringLiteral("x.hch"))},
+        {QStringLiteral("--password"), QStringLiteral("1234567890123"), QStringLiteral("identify")},
+        {QStringLiteral("--user-code"), QStringLiteral("12345"), QStringLiteral("identify")},
+    };
+    for (const QStringList& args : bad) {
+        const CtlRun r = Ctl(m.Dial(args));
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString() << ": " << r.err.toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    EXPECT_FALSE(ReadLog(m.log).contains(QStringLiteral("MODEM RX"))) << "nothing reached the modem";
+}

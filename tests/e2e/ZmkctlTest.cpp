@@ -130,7 +130,7 @@ TEST(Zmkctl, FailuresSayWhatIsWrong) {
          1, "Коммуникационный порт COM1 недоступен"},
         {{QStringLiteral("--serial"), QStringLiteral("/dev/null"), QStringLiteral("--password"),
           QStringLiteral("much-too-long-password"), QStringLiteral("identify")},
-         1, "--password"},
+         2, "--password"},
     };
     for (const Case& c : cases) {
         const CtlRun r = Ctl(c.args);
