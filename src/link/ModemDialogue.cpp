@@ -234,11 +234,7 @@ ModemDialogue::LineRead ModemDialogue::ReadReplyLine(int64_t deadlineNs, bool wa
 DialResult ModemDialogue::SendModemCommand(QByteArrayView command, QByteArray* reply, int limitMs, StatusBarPanel* panel) {
     const QByteArrayView text = UpToZero(command);
     const QString shown = FromCp1251(text);
-    if (panel) {
-        panel->setText(QStringLiteral(" Установление связи по телефону. Команда %1.").arg(shown));
-        panel->repaint();
-        Pump();
-    }
+    ShowCommand(panel, shown);
     LinkChannel* port = ctx_.port;
     if (port) port->purge();
     reply->clear();
