@@ -1,9 +1,10 @@
 #include "common/ProfileFile.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <limits>
 
+#include "common/CheckedFile.h"
 #include "common/Cp1251.h"
 
 namespace zmk {
@@ -56,14 +57,26 @@ QByteArray ProfileFile::Fold(const QString& name) {
 
 bool ProfileFile::Load(const QString& path) {
     sections_.clear();
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > MaxFileSize)  // a folder, a device or a pipe is no settings file
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    if (file.size() > MaxFileSize)
-        return false;
-    QByteArray contents = file.read(MaxFileSize + 1);
-    if (contents.size() > MaxFileSize || file.error() != QFileDevice::NoError)
-        return false;
+    // Read by what is really there, in pieces: a settings file is small, and
+    // a device or a pipe put in its place must not be read without end.
+    QByteArray contents;
+    char chunk[16384];
+    for (;;) {
+        const qint64 n = file.read(chunk, sizeof chunk);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        if (contents.size() + n > MaxFileSize)
+            return false;
+        contents.append(chunk, n);
+    }
     Parse(contents);
     return true;
 }
@@ -143,15 +156,7 @@ QByteArray ProfileFile::Serialize() const {
 }
 
 bool ProfileFile::Save(const QString& path) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray data = Serialize();
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteFileChecked(path, Serialize());
 }
 
 ProfileFile::Section* ProfileFile::FindSection(const QString& name) {

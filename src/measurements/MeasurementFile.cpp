@@ -2,10 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 
+#include "common/CheckedFile.h"
 #include "common/Cp1251.h"
 #include "common/Folders.h"
 #include "tables/TableEngine.h"
@@ -233,17 +233,9 @@ bool WriteMeasurementFile(const QString& path, const MeasurementFileHeader& head
     stored.recordCount = uint32_t(records.Count());
     const auto head = stored.Encode();
 
-    // Unbuffered: a write error that only showed when a buffer is flushed
-    // would not stop commit() from replacing the existing file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        Report(message, failure);
-        return false;
-    }
-    const QByteArray& body = records.Bytes();
-    if (file.write(reinterpret_cast<const char*>(head.data()), head.size()) != qint64(head.size()) ||
-        file.write(body) != body.size() || file.error() != QFileDevice::NoError || !file.commit()) {
-        file.cancelWriting();
+    CheckedFile file(path);
+    if (!file.Open() || !file.Write(head.data(), qint64(head.size())) || !file.Write(records.Bytes()) ||
+        !file.Commit()) {
         Report(message, failure);
         return false;
     }

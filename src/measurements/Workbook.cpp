@@ -5,10 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
+#include "common/CheckedFile.h"
 #include "measurements/WorkbookTitles.h"
 #include "measurements/MeasurementTable.h"
 
@@ -16,9 +15,15 @@ namespace zmk {
 
 namespace {
 
-constexpr char TempSuffix[] = ".part";
-
 QByteArray LocalPath(const QString& path) { return QFile::encodeName(QDir::toNativeSeparators(path)); }
+
+// A finished workbook ends with the zip's end-of-directory record (the
+// library writes no archive comment): a cut-off file does not.
+bool EndsLikeZip(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 22 || !file.seek(file.size() - 22)) return false;
+    return file.read(4) == QByteArrayLiteral("PK\x05\x06");
+}
 
 }  // namespace
 
@@ -32,13 +37,10 @@ XlsxSheetWriter::~XlsxSheetWriter() { Abandon(); }
 WorkbookStatus XlsxSheetWriter::Open(const QString& path) {
     Abandon();
     path_ = path;
-    tempPath_ = path + QLatin1String(TempSuffix);
     // The library opens its output only when the workbook is closed: make
     // sure now that the folder takes a file at all.
-    {
-        QFile probe(tempPath_);
-        if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate)) return WorkbookStatus::CannotCreate;
-    }
+    tempPath_ = ReserveTemporaryFile(path);
+    if (tempPath_.isEmpty()) return WorkbookStatus::CannotCreate;
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;  // rows are streamed; memory stays flat
     options.use_zip64 = LXW_TRUE;        // a year of 5-minute rows may pass 4 GB uncompressed
@@ -120,13 +122,8 @@ WorkbookStatus XlsxSheetWriter::Close() {
     sheet_ = nullptr;
     formats_.clear();
     lastFormat_ = nullptr;
-    bool ok = closed == LXW_NO_ERROR && !failed_;
-    if (ok) {
-        std::error_code error;
-        std::filesystem::rename(std::filesystem::path(LocalPath(tempPath_).toStdString()),
-                                std::filesystem::path(LocalPath(path_).toStdString()), error);
-        ok = !error;
-    }
+    const bool ok = closed == LXW_NO_ERROR && !failed_ && EndsLikeZip(tempPath_) &&
+                    CommitWrittenFile(tempPath_, path_);
     if (!ok) QFile::remove(tempPath_);
     tempPath_.clear();
     return ok ? WorkbookStatus::Ok : WorkbookStatus::FileError;

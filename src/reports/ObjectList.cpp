@@ -1,6 +1,7 @@
 #include "reports/ObjectList.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -98,6 +99,8 @@ bool ReadObjectList(const QString& path, ObjectList& list) {
 bool WriteObjectList(const QString& path, const ObjectList& list) {
     ProfileFile file;
     const bool existed = file.Load(path);
+    if (!existed && QFileInfo::exists(path))
+        return false;  // there but unreadable (or too large): rewriting it would lose it
     const QByteArray before = existed ? file.Serialize() : QByteArray();
 
     const int count = std::min<int>(list.Count, MaxObjects);

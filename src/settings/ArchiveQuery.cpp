@@ -1,10 +1,11 @@
 #include "settings/ArchiveQuery.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
+
+#include "common/CheckedFile.h"
 
 namespace zmk {
 
@@ -72,14 +73,7 @@ ArchiveQueryRecord ReadArchiveQueryFrom(const QString& path) {
 
 bool WriteArchiveQueryTo(const QString& path, const ArchiveQueryRecord& record) {
     const auto bytes = EncodeArchiveQuery(record);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteFileChecked(path, QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
 }
 
 void ReadArchiveQuery(const QString& path) {

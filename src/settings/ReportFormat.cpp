@@ -1,9 +1,10 @@
 #include "settings/ReportFormat.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
+
+#include "common/CheckedFile.h"
 
 namespace zmk {
 
@@ -52,14 +53,7 @@ bool ReadReportFormat(const QString& path, ReportFormat& format) {
 }
 
 bool WriteReportFormat(const QString& path, const ReportFormat& format) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(reinterpret_cast<const char*>(&format), sizeof format) != qint64(sizeof format)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteFileChecked(path, QByteArray(reinterpret_cast<const char*>(&format), sizeof format));
 }
 
 void DeriveParameterDigits(ReportFormat& format) {

@@ -149,6 +149,11 @@ MeasurementTable Table(ArchiveKind kind, const QList<QByteArray>& records) {
     return MeasurementTable(header, RecordStore(kind, bytes), Decimals());
 }
 
+// Temporary files left beside the targets (they are named "<target>.tmp…").
+QStringList TemporaryFiles(const QString& folder) {
+    return QDir(folder).entryList({QStringLiteral("*.tmp*")}, QDir::Files | QDir::Hidden);
+}
+
 class Workbook : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -162,7 +167,7 @@ protected:
         int steps = 0;
         EXPECT_EQ(WriteMeasurementWorkbook(Path(name), table, [&steps] { ++steps; }), WorkbookStatus::Ok);
         EXPECT_EQ(steps, table.RecordCount() + 5);
-        EXPECT_FALSE(QFileInfo::exists(Path(name) + QStringLiteral(".part")));
+        EXPECT_EQ(TemporaryFiles(dir_.path()), QStringList());
         return Dump(Path(name));
     }
 
@@ -307,7 +312,7 @@ TEST_F(Workbook, FailuresKeepTheTargetAndLeaveNoTemporaryFile) {
     const QString missing = Path(QStringLiteral("no/such/folder/book.xlsx"));
     EXPECT_EQ(WriteMeasurementWorkbook(missing, table), WorkbookStatus::CannotCreate);
     EXPECT_FALSE(QFileInfo::exists(missing));
-    EXPECT_FALSE(QFileInfo::exists(missing + QStringLiteral(".part")));
+    EXPECT_EQ(TemporaryFiles(dir_.path()), QStringList());
     const FileMessage cannot = WorkbookMessage(WorkbookStatus::CannotCreate, missing);
     EXPECT_EQ(int(cannot.kind), 1);
     EXPECT_EQ(cannot.first, QStringLiteral("Невозможно создать книгу Excel!"));
@@ -318,7 +323,7 @@ TEST_F(Workbook, FailuresKeepTheTargetAndLeaveNoTemporaryFile) {
     ASSERT_TRUE(QDir().mkpath(taken + QStringLiteral("/inside")));
     EXPECT_EQ(WriteMeasurementWorkbook(taken, table), WorkbookStatus::FileError);
     EXPECT_TRUE(QFileInfo(taken + QStringLiteral("/inside")).isDir());
-    EXPECT_FALSE(QFileInfo::exists(taken + QStringLiteral(".part")));
+    EXPECT_EQ(TemporaryFiles(dir_.path()), QStringList());
     const FileMessage error = WorkbookMessage(WorkbookStatus::FileError, taken);
     EXPECT_EQ(int(error.kind), 1);
     EXPECT_EQ(error.first, QStringLiteral("Ошибка работы с файлом!"));

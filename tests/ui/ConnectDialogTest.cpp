@@ -322,6 +322,47 @@ private slots:
         QVERIFY(!link_->PortHandle);
     }
 
+    // A kind this program does not know (a hand-edited or foreign "Conn_Prz")
+    // opens the dialog with no kind chosen: a whole layout, "Связаться" asks
+    // for the choice, and choosing a kind goes on as usual.
+    void unknownKindOpensWithNoKindChosen() {
+        for (uint8_t kind : {uint8_t(3), uint8_t(7), uint8_t(255)}) {
+            init();
+            Settings().ChannelKind = kind;
+            Settings().Direct.Address = 12;
+            ConnectDialog form(Host());
+            const ConnectWidgets ui(form);
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QCOMPARE(ui.kindBox->currentIndex(), -1);
+            QCOMPARE(form.size(), QSize(440, 194));
+            QVERIFY(!ui.subscriberPanel->isVisible());
+            QWidget* buttons[] = {ui.connectButton, ui.linkSettingsButton, ui.exitButton};
+            for (QWidget* b : buttons) {
+                QVERIFY(b->isVisible());
+                QVERIFY(form.rect().contains(b->geometry()));
+                for (QWidget* other : buttons)
+                    QVERIFY(b == other || !b->geometry().intersects(other->geometry()));
+            }
+            QVERIFY(ui.connectButton->isEnabled());
+            QVERIFY(!ui.linkSettingsButton->isEnabled());
+
+            ui.addressBox->setEditText(QStringLiteral("5"));
+            MessageLog log;
+            ui.connectButton->click();
+            QCOMPARE(log.seen.size(), 1);
+            QCOMPARE(log.seen[0].line1, kNotAll);
+            QVERIFY(form.isVisible());
+            QVERIFY(!link_->PortHandle);
+            QVERIFY(!link_->Socket);
+
+            ui.kindBox->setCurrentIndex(ChannelDirect);
+            QCOMPARE(int(Settings().ChannelKind), int(ChannelDirect));
+            QVERIFY(ui.linkSettingsButton->isEnabled());
+            QCOMPARE(ui.addressBox->currentText(), QStringLiteral("12"));
+        }
+    }
+
     void newAbonentSelectedIsNotAllParameters() {
         for (uint8_t kind : {uint8_t(ChannelPhone), uint8_t(ChannelEthernet)}) {
             init();

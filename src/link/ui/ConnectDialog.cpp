@@ -139,6 +139,15 @@ void ConnectDialog::SelectSavedKind() {
             kindBox_->setCurrentIndex(kind);  // applies the kind change
         connectButton_->setFocus();
     } else {
+        // No kind set (or one this program does not know): nothing chosen in
+        // the kind list, the direct layout, "Связаться" asks for the missing
+        // choice, and there are no link settings to change until a kind is chosen.
+        kindBox_->setCurrentIndex(-1);
+        ShowBars(false);
+        subscriberPanel_->hide();
+        LayOut(DirectHeight);
+        linkSettingsButton_->setEnabled(false);
+        connectButton_->setEnabled(true);
         kindBox_->setFocus();
     }
 }
@@ -158,6 +167,15 @@ void ConnectDialog::ShowAddress(int address) {
     }
 }
 
+void ConnectDialog::LayOut(int height) {
+    setFixedSize(FormWidth, height);
+    const int top = height - kButtonH - kButtonBottom;
+    const int gap = (FormWidth - kConnectW - kParamsW - kExitW) / 4;
+    connectButton_->setGeometry(gap, top, kConnectW, kButtonH);
+    linkSettingsButton_->setGeometry(2 * gap + kConnectW, top, kParamsW, kButtonH);
+    exitButton_->setGeometry(3 * gap + kConnectW + kParamsW, top, kExitW, kButtonH);
+}
+
 void ConnectDialog::chooseKind(int index) {
     if (index < 0 || index > ChannelEthernet) return;
     Settings().ChannelKind = uint8_t(index);
@@ -165,13 +183,7 @@ void ConnectDialog::chooseKind(int index) {
     const int height = subscribers ? SubscriberHeight : DirectHeight;
     ShowBars(subscribers);
     subscriberPanel_->setVisible(subscribers);
-    setFixedSize(FormWidth, height);
-
-    const int top = height - kButtonH - kButtonBottom;
-    const int gap = (FormWidth - kConnectW - kParamsW - kExitW) / 4;
-    connectButton_->setGeometry(gap, top, kConnectW, kButtonH);
-    linkSettingsButton_->setGeometry(2 * gap + kConnectW, top, kParamsW, kButtonH);
-    exitButton_->setGeometry(3 * gap + kConnectW + kParamsW, top, kExitW, kButtonH);
+    LayOut(height);
 
     addressBox_->setEnabled(!subscribers);
     if (subscribers) {

@@ -66,6 +66,7 @@ public:
 private:
     void CreateWidgets();
     // Chooses the channel kind of the settings, when it is a known one.
+    void LayOut(int height);
     void SelectSavedKind();
     // The kind list's item became the current channel kind.
     void chooseKind(int index);
