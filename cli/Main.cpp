@@ -59,7 +59,14 @@ const char* const Usage =
     "without a connection:\n"
     "  decode-text HEX              the controller's DOS code page bytes as text\n"
     "  encode-text TEXT             text as the controller's DOS code page bytes\n"
-    "%EXPORT_XLSX%";
+    "%EXPORT_XLSX%"
+    "\n"
+    "exit codes, the same for every command:\n"
+    "  0  done\n"
+    "  1  the job failed: the link's status text, the controller's refusal or the\n"
+    "     finding on stderr\n"
+    "  2  malformed arguments (credentials included); nothing was opened\n"
+    "  3  done, but some records failed their checksum (read-archive, export-xlsx)\n";
 
 QString UsageText() {
     return QString::fromUtf8(Usage).replace(QStringLiteral("%READ_ARCHIVE%"),

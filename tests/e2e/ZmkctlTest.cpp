@@ -396,3 +396,71 @@ TEST(Zmkctl, CredentialsFromOptionsFileOrEnvironment) {
         }
     }
 }
+
+// One table of exit codes for every command: 0 done, 1 the job failed, 2
+// malformed arguments with nothing opened (the device named here does not
+// exist: opening it would fail with 1). 3 belongs to the archive records
+// (ArchiveReadTest).
+TEST(Zmkctl, EveryCommandFollowsTheExitCodes) {
+    const CtlRun help = Ctl({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* line : {"  0  done\n", "  1  the job failed", "  2  malformed arguments",
+                             "  3  done, but some records failed their checksum"})
+        EXPECT_TRUE(help.out.contains(QString::fromUtf8(line))) << line;
+
+    SimProcess served({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--clock"),
+                       QStringLiteral("2024-04-02 12:02:30")});
+    SimProcess silent({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--silent")});
+    ASSERT_TRUE(served.ready() && silent.ready());
+    QTemporaryDir dir;
+    const QString archive = dir.filePath(QStringLiteral("a.hch"));
+    const QStringList credentials{QStringLiteral("--password"), EngineerPassword, QStringLiteral("--user-code"),
+                                  EngineerCode};
+    struct Case {
+        const char* command;
+        QStringList good;       // done against the simulator
+        QStringList malformed;  // refused before anything is opened
+    };
+    const Case cases[] = {
+        {"identify", {QStringLiteral("identify")}, {QStringLiteral("identify"), QStringLiteral("now")}},
+        {"read-table", {QStringLiteral("read-table"), QStringLiteral("5")},
+         {QStringLiteral("read-table"), QStringLiteral("31")}},
+        {"write-table", credentials + QStringList{QStringLiteral("write-table"), QStringLiteral("22"), QStringLiteral("0"), QStringLiteral("0000803F")},
+         {QStringLiteral("write-table"), QStringLiteral("22"), QStringLiteral("0"), QStringLiteral("00")}},
+        {"set", credentials + QStringList{QStringLiteral("set"), QStringLiteral("22"), QStringLiteral("1=00002041")},
+         {QStringLiteral("set"), QStringLiteral("22"), QStringLiteral("20=00002041")}},
+        {"dump", {QStringLiteral("dump")}, {QStringLiteral("dump"), QStringLiteral("4")}},
+        {"read-archive",
+         {QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("hour"), QStringLiteral("--from"),
+          QStringLiteral("2024-04-01 00:00"), QStringLiteral("--to"), QStringLiteral("2024-04-01 01:00"),
+          QStringLiteral("-o"), archive},
+         {QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("hour"), QStringLiteral("--from"),
+          QStringLiteral("2024-04-01 00:00"), QStringLiteral("-o"), archive}},
+    };
+    const QStringList missingDevice{QStringLiteral("--serial"), dir.filePath(QStringLiteral("no-such-tty"))};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        CtlRun r = Ctl(QStringList{QStringLiteral("--serial"), served.ptyPath()} + c.good);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        r = Ctl(QStringList{QStringLiteral("--serial"), silent.ptyPath(), QStringLiteral("--wait-ms"),
+                            QStringLiteral("100")} +
+                c.good);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Устройство не отвечает"))) << r.err.toStdString();
+        r = Ctl(missingDevice + c.malformed);
+        EXPECT_EQ(r.exitCode, 2) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains(QStringLiteral("COM1"))) << "nothing is opened: " << r.err.toStdString();
+    }
+
+    // Commands without a controller.
+    EXPECT_EQ(Ctl({QStringLiteral("export-xlsx"), archive, QStringLiteral("-o"), dir.filePath(QStringLiteral("a.xlsx"))})
+                  .exitCode,
+              0);
+    EXPECT_EQ(Ctl({QStringLiteral("export-xlsx"), dir.filePath(QStringLiteral("none.hch")), QStringLiteral("-o"),
+                   dir.filePath(QStringLiteral("b.xlsx"))})
+                  .exitCode,
+              1);
+    EXPECT_EQ(Ctl({QStringLiteral("export-xlsx"), archive}).exitCode, 2);
+    EXPECT_EQ(Ctl({QStringLiteral("decode-text"), QStringLiteral("8G")}).exitCode, 2);
+    EXPECT_EQ(Ctl({}).exitCode, 2);
+}
