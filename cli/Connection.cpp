@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include <QDateTime>
+#include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTextStream>
 #include <cstdio>
@@ -14,6 +15,10 @@ namespace zmkctl {
 namespace {
 
 constexpr int DirectPort = 1;
+constexpr int PasswordSize = 12;
+constexpr int UserCodeSize = 4;
+constexpr char PasswordVariable[] = "ZMK_PASSWORD";
+constexpr char UserCodeVariable[] = "ZMK_USER_CODE";
 
 bool TakeInt(const QString& name, const QString& value, int min, int max, int* out, QString* error) {
     bool ok = false;
@@ -26,10 +31,38 @@ bool TakeInt(const QString& name, const QString& value, int min, int max, int* o
     return true;
 }
 
+// The first line of a password file, without its line end.
+bool ReadPasswordFile(const QString& path, QString* password, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("--password-file: cannot read %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    // A password is a few characters: a longer first line is refused for
+    // its length, so more than this is never read.
+    constexpr qint64 LongestLine = 1024;
+    QByteArray line = file.readLine(LongestLine);
+    if (file.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("--password-file: cannot read %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    *password = decoder.decode(line);
+    if (decoder.hasError()) {
+        *error = QStringLiteral("--password-file: the first line of %1 is not UTF-8 text").arg(path);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParseConnectionOptions(QStringList& args, ConnectionOptions* o, QString* error) {
     QStringList rest;
+    bool passwordGiven = false, userCodeGiven = false;
+    QString passwordFile;
+    bool passwordFileGiven = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (!a.startsWith(QLatin1String("--"))) {
@@ -74,10 +107,17 @@ bool ParseConnectionOptions(QStringList& args, ConnectionOptions* o, QString* er
             if (!value(&v) || !TakeInt(a, v, 1, 600000, &o->connectMs, error)) return false;
         } else if (a == QLatin1String("--password")) {
             if (!value(&o->password)) return false;
+            passwordGiven = true;
+        } else if (a == QLatin1String("--password-file")) {
+            if (!value(&passwordFile)) return false;
+            passwordFileGiven = true;
         } else if (a == QLatin1String("--user-code")) {
             if (!value(&o->userCode)) return false;
+            userCodeGiven = true;
         } else if (a == QLatin1String("--log")) {
             if (!value(&o->logPath)) return false;
+        } else if (a == QLatin1String("--show-secrets")) {
+            o->showSecrets = true;
         } else if (a == QLatin1String("--modem")) {
             o->modem = true;
         } else if (a == QLatin1String("--phone")) {
@@ -124,13 +164,32 @@ bool ParseConnectionOptions(QStringList& args, ConnectionOptions* o, QString* er
         *error = QStringLiteral("--phone and --init: characters outside the Windows-1251 code page");
         return false;
     }
-    QByteArray credential;
-    if (!CredentialBytes(o->password, 12, &credential)) {
-        *error = QStringLiteral("--password: at most 12 characters of the Windows-1251 code page");
+    // Credentials: an option wins over the environment. Where they came from
+    // is named when they do not fit.
+    if (passwordGiven && passwordFileGiven) {
+        *error = QStringLiteral("give one of --password and --password-file");
         return false;
     }
-    if (!CredentialBytes(o->userCode, 4, &credential)) {
-        *error = QStringLiteral("--user-code: at most 4 characters of the Windows-1251 code page");
+    QString passwordSource = QStringLiteral("--password");
+    if (passwordFileGiven) {
+        if (!ReadPasswordFile(passwordFile, &o->password, error)) return false;
+        passwordSource = QStringLiteral("--password-file");
+    } else if (!passwordGiven && qEnvironmentVariableIsSet(PasswordVariable)) {
+        o->password = qEnvironmentVariable(PasswordVariable);
+        passwordSource = QString::fromLatin1(PasswordVariable);
+    }
+    QString userCodeSource = QStringLiteral("--user-code");
+    if (!userCodeGiven && qEnvironmentVariableIsSet(UserCodeVariable)) {
+        o->userCode = qEnvironmentVariable(UserCodeVariable);
+        userCodeSource = QString::fromLatin1(UserCodeVariable);
+    }
+    QByteArray credential;
+    if (!CredentialBytes(o->password, PasswordSize, &credential)) {
+        *error = QStringLiteral("%1: at most 12 characters of the Windows-1251 code page").arg(passwordSource);
+        return false;
+    }
+    if (!CredentialBytes(o->userCode, UserCodeSize, &credential)) {
+        *error = QStringLiteral("%1: at most 4 characters of the Windows-1251 code page").arg(userCodeSource);
         return false;
     }
     args = rest;
@@ -148,13 +207,14 @@ bool CredentialBytes(const QString& text, int size, QByteArray* bytes) {
 }
 
 bool Connection::Open(const ConnectionOptions& o, QString* error) {
+    showSecrets_ = o.showSecrets;
     QByteArray password, userCode;
-    if (!CredentialBytes(o.password, 12, &password)) {
-        *error = QStringLiteral("--password: at most 12 characters of the Windows-1251 code page");
+    if (!CredentialBytes(o.password, PasswordSize, &password)) {
+        *error = QStringLiteral("the password: at most 12 characters of the Windows-1251 code page");
         return false;
     }
-    if (!CredentialBytes(o.userCode, 4, &userCode)) {
-        *error = QStringLiteral("--user-code: at most 4 characters of the Windows-1251 code page");
+    if (!CredentialBytes(o.userCode, UserCodeSize, &userCode)) {
+        *error = QStringLiteral("the user code: at most 4 characters of the Windows-1251 code page");
         return false;
     }
     std::copy(password.begin(), password.end(), link_.WritePassword.begin());
@@ -168,7 +228,7 @@ bool Connection::Open(const ConnectionOptions& o, QString* error) {
         }
         link_.SetFrameObserver([this](bool sent, const uint8_t* bytes, int count) {
             const QString line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + ' ' +
-                                 zmk::FormatFrameForLog(sent, bytes, count) + '\n';
+                                 logFormatter_.Format(sent, bytes, count) + '\n';
             log_->write(line.toUtf8());
             log_->flush();
         });

@@ -7,6 +7,7 @@
 
 #include "link/ModemDialogue.h"
 #include "link/ControllerLink.h"
+#include "tables/FrameLogFormatter.h"
 
 namespace zmkctl {
 
@@ -22,9 +23,13 @@ struct ConnectionOptions {
     int waitMs = 2000;
     int gapMs = 100;
     int connectMs = 5000;
+    // The program user's credentials, taken from --password,
+    // --password-file or ZMK_PASSWORD, and from --user-code or ZMK_USER_CODE.
     QString password;
     QString userCode;
     QString logPath;
+    // Users' passwords and codes are printed as they are, not as "**".
+    bool showSecrets = false;
     // Telephone/GSM modem on the serial device: dialled before the command,
     // hung up afterwards.
     bool modem = false;
@@ -36,7 +41,10 @@ struct ConnectionOptions {
 };
 
 // Takes the connection options out of args (leaving the command and its
-// arguments). False with *error set on a malformed or missing option.
+// arguments). The credentials not given as options come from the
+// environment (ZMK_PASSWORD, ZMK_USER_CODE); an option wins. False with
+// *error set on a malformed or missing option, an unreadable password file
+// or credentials too long for the controller.
 bool ParseConnectionOptions(QStringList& args, ConnectionOptions* options, QString* error);
 
 // The link object configured and its channel opened; *error holds the
@@ -56,15 +64,19 @@ public:
 
     bool Open(const ConnectionOptions& options, QString* error);
     zmk::ControllerLink& link() { return link_; }
+    // Whether the command prints users' passwords and codes (--show-secrets).
+    bool ShowSecrets() const { return showSecrets_; }
     // Sends a request; on failure writes the link's status text to stderr.
     bool Request(uint8_t code, const uint8_t* data, int length);
 
 private:
     zmk::ControllerLink link_{0};
     std::unique_ptr<QFile> log_;
+    zmk::FrameLogFormatter logFormatter_;
     std::unique_ptr<zmk::ModemDialogue> modem_;
     bool lineUp_ = false;
     bool checkOnly_ = false;
+    bool showSecrets_ = false;
 };
 
 // Text as the controller holds it for credentials: Windows-1251 bytes,

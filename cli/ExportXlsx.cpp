@@ -18,6 +18,7 @@ namespace {
 constexpr int ExitOk = 0;
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
+constexpr int ExitDamaged = 3;
 
 QString MessageText(const zmk::FileMessage& message) {
     return message.second.isEmpty() ? message.first : message.first + u' ' + message.second;
@@ -73,6 +74,15 @@ int ExportXlsxCommand(const QStringList& args) {
         return ExitFailure;
     }
     out() << table.RecordCount() << " records written to " << output << Qt::endl;
+    // The workbook shows them as not valid, as the viewer does.
+    qsizetype damaged = 0;
+    for (qsizetype i = 0; i < table.RecordCount(); ++i)
+        if (!table.Records().At(i).Intact()) ++damaged;
+    if (damaged > 0) {
+        err() << input << ": " << damaged << " of " << table.RecordCount() << " records failed their checksum"
+              << Qt::endl;
+        return ExitDamaged;
+    }
     return ExitOk;
 }
 

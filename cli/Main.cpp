@@ -11,7 +11,6 @@
 #include "common/Cp1251.h"
 #include "tables/Catalogue.h"
 #include "tables/TableEngine.h"
-#include "link/Frame.h"
 #include "common/DosCodePage.h"
 
 namespace {
@@ -31,7 +30,17 @@ const char* const Usage =
     "  --tcp HOST:PORT | --serial DEVICE [--baud N (9600)]\n"
     "  --addr N (1; 255 answers from any address)   --preambles N (5)   --attempts N (1)\n"
     "  --wait-ms N (2000)   --gap-ms N (100)   --connect-ms N (5000)\n"
-    "  --password TEXT   --user-code TEXT   --log FILE (every frame in hex, credentials masked)\n"
+    "  --password TEXT | --password-file FILE   --user-code TEXT\n"
+    "      the program user's write password (the first line of FILE) and\n"
+    "      identification code; without these options they are taken from the\n"
+    "      environment, ZMK_PASSWORD and ZMK_USER_CODE (an option wins over the\n"
+    "      environment). A password on the command line shows in the process list:\n"
+    "      prefer the file or the environment\n"
+    "  --log FILE   every frame in hex, appended to FILE; passwords and user codes\n"
+    "      (in request heads, tables 4 and 13) are masked as **, and so is the\n"
+    "      checksum of a frame with masked bytes\n"
+    "  --show-secrets   read-table, dump and set print the users' passwords and codes\n"
+    "      (table 4) and the flow computers' passwords (table 13), shown as ** otherwise\n"
     "  --modem --phone NUMBER [--init \"ATZ^AT&F\"] [--connect-wait S (50)] [--dial-attempts N (1)]\n"
     "      [--guard-ms N (1200)]\n"
     "      with --serial: the modem on DEVICE dials NUMBER (initialisation commands\n"
@@ -50,7 +59,14 @@ const char* const Usage =
     "without a connection:\n"
     "  decode-text HEX              the controller's DOS code page bytes as text\n"
     "  encode-text TEXT             text as the controller's DOS code page bytes\n"
-    "%EXPORT_XLSX%";
+    "%EXPORT_XLSX%"
+    "\n"
+    "exit codes, the same for every command:\n"
+    "  0  done\n"
+    "  1  the job failed: the link's status text, the controller's refusal or the\n"
+    "     finding on stderr\n"
+    "  2  malformed arguments (credentials included); nothing was opened\n"
+    "  3  done, but some records failed their checksum (read-archive, export-xlsx)\n";
 
 QString UsageText() {
     return QString::fromUtf8(Usage).replace(QStringLiteral("%READ_ARCHIVE%"),
@@ -105,10 +121,17 @@ bool ReadFields(Tables& t, int table, int first, int count) {
     return t.engine.ReadTable({uint8_t(table), uint8_t(first), uint8_t(count)}, nullptr, true);
 }
 
-void PrintFields(Tables& t, int table, int first, int count) {
+// The fields one line each, "T.F: hex bytes"; passwords and codes as "**"
+// unless the secrets are to be shown.
+void PrintFields(Tables& t, int table, int first, int count, bool showSecrets) {
     const int size = zmk::Descriptor(table).fieldSize;
-    for (int f = first; f < first + count; ++f)
-        out() << table << '.' << f << ": " << Hex(t.image.Field(table, f), size) << '\n';
+    for (int f = first; f < first + count; ++f) {
+        const uint8_t* field = t.image.Field(table, f);
+        QStringList bytes;
+        for (int i = 0; i < size; ++i)
+            bytes << (!showSecrets && zmk::IsCredentialByte(table, i) ? QStringLiteral("**") : Hex(field + i, 1));
+        out() << table << '.' << f << ": " << bytes.join(QLatin1Char(' ')) << '\n';
+    }
     out().flush();
 }
 
@@ -158,7 +181,7 @@ int ReadTableCommand(zmkctl::Connection& conn, const QStringList& args) {
     if (conn.CheckOnly()) return ExitOk;
     Tables t(conn);
     if (!ReadFields(t, table, first, count)) return ExitExchange;
-    PrintFields(t, table, first, count);
+    PrintFields(t, table, first, count, conn.ShowSecrets());
     return ExitOk;
 }
 
@@ -204,7 +227,7 @@ int DumpCommand(zmkctl::Connection& conn, const QStringList& args) {
             if (conn.link().CarrierLost()) break;
             continue;
         }
-        PrintFields(t, table, 0, fields);
+        PrintFields(t, table, 0, fields, conn.ShowSecrets());
     }
     return rc;
 }
@@ -235,7 +258,7 @@ int SetCommand(zmkctl::Connection& conn, const QStringList& args) {
     const std::vector<uint8_t> old(start, start + d.fieldCount * d.fieldSize);
     for (const auto& [field, bytes] : changes) std::copy(bytes.begin(), bytes.end(), t.image.Field(table, field));
     if (!t.engine.WriteTableChanges({uint8_t(table), 0, d.fieldCount}, old.data(), nullptr)) return ExitExchange;
-    PrintFields(t, table, 0, d.fieldCount);
+    PrintFields(t, table, 0, d.fieldCount, conn.ShowSecrets());
     return ExitOk;
 }
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <csignal>
 #include <optional>
 
 #include "Connection.h"
@@ -23,12 +24,20 @@ namespace zmkctl {
 
 const char* const ReadArchiveUsage =
     "  read-archive chrom|moist 5min|hour|day --from \"YYYY-MM-DD HH:MM\" --to \"YYYY-MM-DD HH:MM\" -o FILE\n"
+    "               [--accept-mismatch]\n"
     "                               reads the archive for the period (minutes rounded down\n"
     "                               to 5 for 5min, ignored for hour; the time ignored for\n"
     "                               day; \"YYYY-MM-DD\" is enough there) into FILE as the\n"
-    "                               program saves it, and prints the number of records.\n"
-    "                               A period partly outside the archive is cut to it;\n"
-    "                               questions about the period are answered \"yes\"\n";
+    "                               program saves it, and prints the number of records\n"
+    "                               and of those whose checksum failed (kept in FILE,\n"
+    "                               exit 3). A period partly outside the archive is cut\n"
+    "                               to it; the question whether to correct the period is\n"
+    "                               answered \"yes\". Records of another period than asked\n"
+    "                               stop the reading, unless --accept-mismatch reads on.\n"
+    "                               A reading that fails or stops (a failed request, a\n"
+    "                               mismatch, Ctrl-C or SIGTERM after the current answer)\n"
+    "                               leaves FILE as it was and keeps what was read in\n"
+    "                               FILE.partial (exit 1)\n";
 
 namespace {
 
@@ -37,6 +46,7 @@ using namespace zmk;
 constexpr int ExitOk = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
+constexpr int ExitDamaged = 3;
 
 // Tables the header of the file is built from.
 constexpr uint8_t IdentTable = 0;
@@ -60,9 +70,43 @@ QString Lines(const QString& a, const QString& b) {
     return b.isEmpty() ? a : a + QLatin1Char(' ') + b;
 }
 
-// Messages go to stderr; the questions of the reading are answered "yes".
+// Ctrl-C (SIGINT) or SIGTERM during the request loop acts as Esc does in
+// the program: the reading stops once the current answer is stored. A second
+// signal ends the command at once (the handler resets itself).
+volatile std::sig_atomic_t interruptSignal = 0;
+
+extern "C" void NoteInterrupt(int signal) { interruptSignal = signal; }
+
+class InterruptAsEsc {
+public:
+    InterruptAsEsc() {
+        interruptSignal = 0;
+        struct sigaction action {};
+        action.sa_handler = NoteInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND | SA_RESTART;
+        sigaction(SIGINT, &action, &oldInt_);
+        sigaction(SIGTERM, &action, &oldTerm_);
+    }
+    ~InterruptAsEsc() {
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+    InterruptAsEsc(const InterruptAsEsc&) = delete;
+    InterruptAsEsc& operator=(const InterruptAsEsc&) = delete;
+    static bool Interrupted() { return interruptSignal != 0; }
+
+private:
+    struct sigaction oldInt_ {};
+    struct sigaction oldTerm_ {};
+};
+
+// Messages go to stderr. The questions of the reading are answered "yes",
+// but for the one about records of another period than asked, which is
+// answered "no" unless the command line accepts them.
 class ConsoleDialogue : public ArchiveReadDialogue {
 public:
+    explicit ConsoleDialogue(bool acceptMismatch) : acceptMismatch_(acceptMismatch) {}
     void ShowMessage(MessageKind kind, const QString& line1, const QString& line2) override {
         const MessageLook look = MessageLookFor(kind, line1, line2);
         QStringList lines;
@@ -75,12 +119,23 @@ public:
         QStringList lines;
         for (const QString& l : {look.Line1, look.Line2, look.Line3})
             if (!l.trimmed().isEmpty()) lines << l.trimmed();
-        err() << lines.join(QLatin1Char(' ')) << QStringLiteral(" -> Да") << Qt::endl;
-        return true;
+        const bool yes = acceptMismatch_ || line1 != MismatchLine1();
+        err() << lines.join(QLatin1Char(' ')) << (yes ? QStringLiteral(" -> Да") : QStringLiteral(" -> Нет"))
+              << Qt::endl;
+        if (!yes) mismatchRefused_ = true;
+        return yes;
     }
     void ShowStatus(const QString& text) override {
         if (!text.isEmpty()) err() << text << Qt::endl;
     }
+    void ProcessEvents() override {
+        if (InterruptAsEsc::Interrupted()) ArchiveReading().AbortRequested = true;
+    }
+    bool MismatchRefused() const { return mismatchRefused_; }
+
+private:
+    bool acceptMismatch_;
+    bool mismatchRefused_ = false;
 };
 
 // The table engine's retry question: tell what failed, never repeat.
@@ -139,18 +194,46 @@ PackedDate Now() {
     return FromDateTime(CurrentDateTimeValue());
 }
 
+QString RecordsText(qsizetype count) {
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? QStringLiteral("record") : QStringLiteral("records"));
+}
+
+qsizetype DamagedRecords(const RecordStore& records) {
+    qsizetype damaged = 0;
+    for (qsizetype i = 0; i < records.Count(); ++i)
+        if (!records.At(i).Intact()) ++damaged;
+    return damaged;
+}
+
+// The period a partial file names: from the start asked to the last intact
+// record read, when that lies within the period asked (a record of another
+// period, or none intact, leaves the end asked).
+PackedDate PartialEnd(const RecordStore& records, ArchiveKind kind, const PackedDate& start, const PackedDate& end) {
+    for (qsizetype i = records.Count() - 1; i >= 0; --i) {
+        if (!records.At(i).Intact()) continue;
+        const PackedDate last = records.At(i).Date().Prefix(KindInfo(kind).datePrefix);
+        if (ComparePeriod(kind, last, start) < 0 || ComparePeriod(kind, last, end) > 0) return end;
+        return last;
+    }
+    return end;
+}
+
 }  // namespace
 
 int ReadArchiveCommand(Connection& conn, const QStringList& args) {
     QStringList words;
     QString from, to, output;
+    bool acceptMismatch = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         QString* target = nullptr;
         if (a == QLatin1String("--from")) target = &from;
         else if (a == QLatin1String("--to")) target = &to;
         else if (a == QLatin1String("-o") || a == QLatin1String("--output")) target = &output;
-        else if (a.startsWith(QLatin1Char('-'))) return Usage(QStringLiteral("unknown option %1").arg(a));
+        else if (a == QLatin1String("--accept-mismatch")) {
+            acceptMismatch = true;
+            continue;
+        } else if (a.startsWith(QLatin1Char('-'))) return Usage(QStringLiteral("unknown option %1").arg(a));
         if (target == nullptr) {
             words << a;
             continue;
@@ -177,7 +260,7 @@ int ReadArchiveCommand(Connection& conn, const QStringList& args) {
     ConfigImage image;
     ReportFailure failure(link);
     TableEngine engine(link, image, failure);
-    ConsoleDialogue dialogue;
+    ConsoleDialogue dialogue(acceptMismatch);
     const ArchiveKindInfo& info = KindInfo(*kind);
 
     // A chromatograph of another type: the file could not be opened again
@@ -228,27 +311,65 @@ int ReadArchiveCommand(Connection& conn, const QStringList& args) {
     request.start = *start;
     request.end = *end;
     request.hdmPath = work.filePath(QStringLiteral("datafile.hdm"));
-    const ArchiveReadResult result = ReadArchivePeriod(link, request, dialogue);
+    ArchiveReadResult result;
+    {
+        InterruptAsEsc interrupt;
+        result = ReadArchivePeriod(link, request, dialogue);
+    }
+    const bool interrupted = InterruptAsEsc::Interrupted();
     std::optional<RecordStore> records = TakeReadRecords(request, result, dialogue);
+    // Anything short of the whole period read leaves the output file as it
+    // was: a reading cut short keeps its records beside it.
+    const bool complete = !result.linkFailed && !result.aborted && !result.fileError;
+    if (result.linkFailed && records) err() << result.linkStatusText << Qt::endl;
+    if (interrupted) err() << "zmkctl: read-archive: interrupted" << Qt::endl;
+    if (dialogue.MismatchRefused())
+        err() << "zmkctl: read-archive: the controller answered records of another period than asked"
+                 " (--accept-mismatch reads on)" << Qt::endl;
     if (!records) {
-        if (!result.linkFailed && !result.fileError)
+        if (complete)
             err() << "zmkctl: read-archive: no records for " << DateText(*start, *kind) << " .. "
                   << DateText(*end, *kind) << Qt::endl;
+        return ExitFailed;
+    }
+    const qsizetype damaged = DamagedRecords(*records);
+    const QString shownOutput = QDir::toNativeSeparators(output);
+    if (!complete) {
+        const QString partial = output + QStringLiteral(".partial");
+        const MeasurementFileHeader header =
+            BuildMeasurementFileHeader(*kind, HeaderValuesFromImage(image), link.Address, Now(), *start,
+                                       PartialEnd(*records, *kind, *start, *end), uint32_t(records->Count()));
+        FileMessage message;
+        if (!WriteMeasurementFile(partial, header, *records, &message)) {
+            err() << Lines(message.first, message.second) << ": " << QDir::toNativeSeparators(partial) << Qt::endl;
+            err() << "zmkctl: read-archive: the reading stopped after " << RecordsText(records->Count()) << "; "
+                  << shownOutput << " is left as it was" << Qt::endl;
+            return ExitFailed;
+        }
+        err() << "zmkctl: read-archive: the reading stopped after " << RecordsText(records->Count());
+        if (damaged > 0) err() << " (" << damaged << " failed their checksum)";
+        err() << "; they are kept in " << QDir::toNativeSeparators(partial) << ", " << shownOutput
+              << " is left as it was" << Qt::endl;
         return ExitFailed;
     }
     const MeasurementFileHeader header = BuildMeasurementFileHeader(
         *kind, HeaderValuesFromImage(image), link.Address, Now(), *start, *end, uint32_t(records->Count()));
     FileMessage message;
     if (!WriteMeasurementFile(output, header, *records, &message)) {
-        err() << Lines(message.first, message.second) << ": " << QDir::toNativeSeparators(output) << Qt::endl;
+        err() << Lines(message.first, message.second) << ": " << shownOutput << Qt::endl;
         return ExitFailed;
     }
     out() << "records: " << records->Count() << '\n'
+          << "bad-checksum: " << damaged << '\n'
           << "period: " << DateText(*start, *kind) << " .. " << DateText(*end, *kind) << '\n'
-          << "file: " << QDir::toNativeSeparators(output) << Qt::endl;
-    // A reading cut short by a failed request keeps what was read, but the
-    // command did not do all it was asked.
-    return result.linkFailed ? ExitFailed : ExitOk;
+          << "file: " << shownOutput << Qt::endl;
+    if (damaged > 0) {
+        // Stored as read, as the program does; the viewer shows them as not valid.
+        err() << "zmkctl: read-archive: " << damaged << " of " << records->Count()
+              << " records failed their checksum" << Qt::endl;
+        return ExitDamaged;
+    }
+    return ExitOk;
 }
 
 }  // namespace zmkctl

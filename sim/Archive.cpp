@@ -357,13 +357,18 @@ MeasurementArchives::Reply MeasurementArchives::Serve(uint8_t code, std::span<co
     Reply reply;
     ++requests_;
     if (options_.failRequest != 0 && requests_ == options_.failRequest) {
-        if (!options_.failWith) {
-            reply.kind = Reply::kUnanswered;
+        if (options_.failBadChecksum) {
+            // Served as any other request; the frame is damaged on its way out.
+            reply.damageChecksum = true;
         } else {
-            reply.kind = Reply::kRefused;
-            reply.result = *options_.failWith;
+            if (!options_.failWith) {
+                reply.kind = Reply::kUnanswered;
+            } else {
+                reply.kind = Reply::kRefused;
+                reply.result = *options_.failWith;
+            }
+            return reply;
         }
-        return reply;
     }
     auto refuse = [&](uint8_t result) {
         reply.kind = Reply::kRefused;

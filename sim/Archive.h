@@ -45,6 +45,7 @@ struct ArchiveOptions {
     bool gap = false;             // one hour without records
     unsigned failRequest = 0;     // the N-th archive request fails (0: none)
     std::optional<uint8_t> failWith = kBadTimeRange;  // ... refused with this code; nothing: unanswered
+    bool failBadChecksum = false;  // ... answered, but the answer frame's checksum is damaged (failWith unused)
 };
 
 std::size_t RecordSize(uint8_t code, uint8_t analyser);
@@ -92,6 +93,7 @@ public:
         uint8_t result = 0;             // result code when refused
         uint8_t count = 0;              // records in data
         std::vector<uint8_t> data;      // records back to back
+        bool damageChecksum = false;    // the answer frame goes out with a wrong checksum
     };
     Reply Serve(uint8_t code, std::span<const uint8_t> body, WallTime now, int contractHour);
 

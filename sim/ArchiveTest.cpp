@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -622,6 +623,25 @@ TEST_F(ArchiveTest, NthArchiveRequestFails) {
     }
 }
 
+// The records go out as they would, in a frame whose checksum is wrong; the
+// same request again is answered whole.
+TEST_F(ArchiveTest, NthArchiveRequestAnsweredWithABadChecksum) {
+    const WallTime from = MakeWallTime(2026, 12, 8);
+    const Bytes request = ArchiveRequest(15, 0, from, from + 3600);
+    options.archive.failRequest = 2;
+    options.archive.failBadChecksum = true;
+    Controller c = Make();
+    const auto first = c.HandleFrame(request);
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(Parse(*first, 15, 0).ok);
+    const auto second = c.HandleFrame(request);
+    ASSERT_TRUE(second);
+    ASSERT_EQ(second->size(), first->size());
+    EXPECT_NE(Crc16(second->data(), second->size()), 0);
+    EXPECT_TRUE(std::equal(first->begin(), first->end() - 2, second->begin())) << "the records as they are";
+    EXPECT_EQ(c.HandleFrame(request), first);
+}
+
 // --- The program -------------------------------------------------------------------
 
 TEST(ArchiveProgramTest, ClockAndArchivesFromTheCommandLine) {
@@ -653,6 +673,7 @@ TEST(ArchiveProgramTest, BadArchiveOptionsStopTheStart) {
         {"--archive-days", "3651"},           {"--archive-status-every", "0"},    {"--archive-bad-crc-at", "x"},
         {"--archive-late-minutes", "0"},      {"--archive-gap=1"},                {"--archive-fail-request", "0"},
         {"--archive-fail-request", "3:loud"}, {"--archive-fail-request", "3:256"},
+        {"--archive-fail-request", "3:bad-crc:1"},
     };
     for (const auto& args : bad) {
         SimProgram sim(args);

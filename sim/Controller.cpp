@@ -720,15 +720,19 @@ std::optional<Bytes> Controller::ReadArchive(std::span<const uint8_t> frame) {
     const std::size_t expected = code == kFiveMinuteArchive ? 19 : code == kHourlyArchive ? 17 : 15;
     if (frame.size() != expected) return Refusal(code, kWrongLength);
     const MeasurementArchives::Reply reply = archives_.Serve(code, body, Now(), ContractHour());
+    Bytes answer;
     switch (reply.kind) {
         case MeasurementArchives::Reply::kUnanswered:
             return std::nullopt;
         case MeasurementArchives::Reply::kRefused:
-            return Refusal(code, reply.result);
+            answer = Refusal(code, reply.result);
+            break;
         case MeasurementArchives::Reply::kRecords:
+            answer = Answer(code, reply.count, reply.data);
             break;
     }
-    return Answer(code, reply.count, reply.data);
+    if (reply.damageChecksum) answer[answer.size() - 2] ^= 0xFF;
+    return answer;
 }
 
 }  // namespace zmksim

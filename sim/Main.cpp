@@ -141,10 +141,12 @@ const char kUsage[] =
     "  --archive-gap         the hour that began 6 hours before the clock at start\n"
     "                        has no 5-minute and no hourly records (its daily\n"
     "                        record averages the other hours)\n"
-    "  --archive-fail-request N[:CODE|:silent]\n"
+    "  --archive-fail-request N[:CODE|:silent|:bad-crc]\n"
     "                        the N-th archive request since start is refused with\n"
-    "                        result code CODE (default 22), or left unanswered\n"
-    "                        with :silent; the requests after it are served\n"
+    "                        result code CODE (default 22), left unanswered with\n"
+    "                        :silent, or answered with its records in a frame\n"
+    "                        whose checksum is wrong with :bad-crc; the requests\n"
+    "                        after it are served\n"
     "\n"
     "Users and writes:\n"
     "  The users table (table 4) holds the commissioning engineer \"НАЛ\" (level 1,\n"
@@ -437,12 +439,15 @@ int ParseOptions(int argc, char** argv, Options& options) {
             const std::string_view how = colon == std::string_view::npos ? std::string_view{} : text.substr(colon + 1);
             long code = zmksim::kBadTimeRange;
             if (!ParseNumber(count, 1, 1'000'000, n) ||
-                (colon != std::string_view::npos && how != "silent" && !ParseNumber(how, 0, 255, code))) {
-                std::fprintf(stderr, "zmk-sim: --archive-fail-request wants N, N:CODE or N:silent, not '%.*s'\n",
+                (colon != std::string_view::npos && how != "silent" && how != "bad-crc" &&
+                 !ParseNumber(how, 0, 255, code))) {
+                std::fprintf(stderr,
+                             "zmk-sim: --archive-fail-request wants N, N:CODE, N:silent or N:bad-crc, not '%.*s'\n",
                              static_cast<int>(text.size()), text.data());
                 return 2;
             }
             options.controller.archive.failRequest = static_cast<unsigned>(n);
+            options.controller.archive.failBadChecksum = how == "bad-crc";
             if (how == "silent") {
                 options.controller.archive.failWith.reset();
             } else {

@@ -2,12 +2,6 @@
 
 namespace zmk {
 
-namespace {
-
-constexpr int CredentialsSize = 16;
-
-}  // namespace
-
 uint16_t Crc16(const uint8_t* data, uint16_t count) {
     uint16_t crc = 0xFFFF;
     for (uint16_t i = 0; i < count; ++i) {
@@ -71,20 +65,6 @@ LinkStatus CheckAnswer(const uint8_t* answer, uint8_t code) {
     // any other function code answers another request.
     if (answer[3] == uint8_t(code & 0x7F)) return LinkStatus::Refused;
     return LinkStatus::OtherAnswer;
-}
-
-QString FormatFrameForLog(bool sent, const uint8_t* bytes, int count) {
-    QString line = sent ? QStringLiteral("TX") : QStringLiteral("RX");
-    const bool mask = sent && count > 4 && CarriesCredentials(bytes[3]);
-    for (int i = 0; i < count; ++i) {
-        line += ' ';
-        if (mask && i >= 4 && i < 4 + CredentialsSize) {
-            line += QStringLiteral("**");
-        } else {
-            line += QStringLiteral("%1").arg(bytes[i], 2, 16, QLatin1Char('0')).toUpper();
-        }
-    }
-    return line;
 }
 
 }  // namespace zmk

@@ -4,7 +4,6 @@
 // 0x33, both end with a CRC-16/MODBUS. The answer receiver and the answer
 // checks are pure, so that they can be tested and fuzzed on their own.
 
-#include <QString>
 #include <cstdint>
 
 namespace zmk {
@@ -68,9 +67,5 @@ private:
 // Checks a complete answer against the function code of its request:
 // Ok, BadChecksum or Refused.
 LinkStatus CheckAnswer(const uint8_t* answer, uint8_t code);
-
-// One frame as a line of hexadecimal bytes, with the credentials of the
-// requests that carry them masked as "**".
-QString FormatFrameForLog(bool sent, const uint8_t* bytes, int count);
 
 }  // namespace zmk

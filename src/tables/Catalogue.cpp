@@ -59,6 +59,23 @@ bool TableExists(int table) { return Descriptor(table).fieldCount > 0; }
 
 bool TableReadable(int table) { return TableExists(table) && table != 13; }
 
+namespace {
+
+// The user record of table 4: name 0..3, level 4, reserved 5, write
+// password 6..17, identification code 18..21.
+constexpr int UserPasswordAt = 6;
+constexpr int UserCodeEnd = 22;
+
+}  // namespace
+
+bool HoldsCredentials(int table) { return table == UsersTable || table == FlowComputerPasswordTable; }
+
+bool IsCredentialByte(int table, int byteInField) {
+    if (byteInField < 0 || byteInField >= Descriptor(table).fieldSize) return false;
+    if (table == UsersTable) return byteInField >= UserPasswordAt && byteInField < UserCodeEnd;
+    return table == FlowComputerPasswordTable;
+}
+
 QString TableName(int table) { return QString::fromUtf8(Descriptor(table).name); }
 
 int FieldsPerRead(int table) {

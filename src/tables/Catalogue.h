@@ -25,6 +25,16 @@ bool TableExists(int table);
 // Whether the controller serves reads of the table: table 13 (the flow
 // computers' write passwords) is written, never read.
 bool TableReadable(int table);
+// Tables whose fields hold credentials, which logs and displays mask:
+// table 4, the users (each user's write password, bytes 6..17 of the
+// 22-byte record, and identification code, bytes 18..21), and table 13, the
+// flow computers' write passwords (all 16 bytes of a field).
+constexpr int UsersTable = 4;
+constexpr int FlowComputerPasswordTable = 13;
+bool HoldsCredentials(int table);
+// Whether byte `byteInField` (0-based) of a field of `table` is part of a
+// password or an identification code.
+bool IsCredentialByte(int table, int byteInField);
 // Catalogue name of the table; empty for a number outside 0..37.
 QString TableName(int table);
 // Most fields of the table that one read (or write) request may carry.

@@ -650,16 +650,6 @@ TEST_F(LinkFixture, RandomStreamsNeverPassUnchecked) {
     }
 }
 
-TEST(FrameLog, CredentialsAreMasked) {
-    uint8_t frame[28] = {0xCC, 0x01, 28, 0x02};
-    for (int i = 4; i < 20; ++i) frame[i] = 'A';
-    const QString line = FormatFrameForLog(true, frame, 28);
-    EXPECT_TRUE(line.startsWith(QStringLiteral("TX CC 01 1C 02 ** **")));
-    EXPECT_FALSE(line.contains(QStringLiteral("41")));
-    const uint8_t read[10] = {0xCC, 0x01, 0x0A, 0x01, 0x00, 0x00, 0x00, 0x12, 0xE1, 0xA9};
-    EXPECT_EQ(FormatFrameForLog(true, read, 10), QStringLiteral("TX CC 01 0A 01 00 00 00 12 E1 A9"));
-}
-
 // The status texts are indexed by these numbers and "Код ошибки = %d" shows them.
 TEST(LinkStatusNumbers, StayAsTheyAre) {
     const std::pair<LinkStatus, int> numbers[] = {

@@ -4,8 +4,12 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/types.h>
 
 #include "QtPrinters.h"
 #include "SimLink.h"
@@ -209,7 +213,7 @@ TEST(ReadArchiveCommand, WritesTheMeasurementFile) {
                          QStringLiteral("--from"), QStringLiteral("2024-04-02 00:37"), QStringLiteral("--to"),
                          QStringLiteral("2024-04-02 00:58"), QStringLiteral("-o"), five});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains(QStringLiteral("records: 5\n"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("records: 5\nbad-checksum: 0\n"))) << r.out.toStdString();
     FileMessage message;
     std::optional<MeasurementFileContents> file = ReadMeasurementFile(five, ArchiveKind::ChromFiveMinute, &message);
     ASSERT_TRUE(file.has_value()) << message.first.toStdString() << message.second.toStdString();
@@ -291,6 +295,162 @@ TEST(ReadArchiveCommand, RefusesWhatCannotBeRead) {
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
         EXPECT_FALSE(QFile::exists(out));
     }
+}
+
+
+QByteArray Contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList HourlyChromReading(const QString& output) {
+    return {QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("hour"), QStringLiteral("--from"),
+            QStringLiteral("2024-04-01 00:00"), QStringLiteral("--to"), QStringLiteral("2024-04-01 20:00"),
+            QStringLiteral("-o"), output};
+}
+
+// A reading that does not get through the period fails, leaves the output
+// file exactly as it was (an earlier file, or none) and keeps what it read
+// in FILE.partial, whose header names the part read.
+TEST(ReadArchiveCommand, AReadingCutShortLeavesTheFileAndKeepsThePart) {
+    const QByteArray earlier = QByteArrayLiteral("an earlier file, not to be touched");
+    struct Case {
+        const char* what;
+        QStringList simArgs;
+        QStringList reading;  // read-archive arguments without -o
+        bool fileBefore;
+        ArchiveKind kind;
+        qsizetype records;   // kept in the partial file
+        PackedDate partialEnd;
+        const char* message;
+    };
+    const QStringList hourly = HourlyChromReading(QString()).mid(0, 7);
+    const Case cases[] = {
+        {"the controller stops answering", {QStringLiteral("--archive-fail-request"), QStringLiteral("3:silent")},
+         hourly, true, ArchiveKind::ChromHour, 4, Date(2024, 4, 1, 3), "Устройство не отвечает"},
+        {"the controller refuses a request", {QStringLiteral("--archive-fail-request"), QStringLiteral("4:22")},
+         hourly, false, ArchiveKind::ChromHour, 6, Date(2024, 4, 1, 5), "Неправильный диапазон времени"},
+        {"an answer fails its checksum", {QStringLiteral("--archive-fail-request"), QStringLiteral("2:bad-crc")},
+         hourly, true, ArchiveKind::ChromHour, 2, Date(2024, 4, 1, 1), "Несовпадение КС ответа контроллера"},
+        {"records of another period", {QStringLiteral("--archive-late-minutes"), QStringLiteral("10")},
+         {QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("5min"), QStringLiteral("--from"),
+          QStringLiteral("2024-04-02 10:00"), QStringLiteral("--to"), QStringLiteral("2024-04-02 11:00")},
+         true, ArchiveKind::ChromFiveMinute, 1, Date(2024, 4, 2, 10, 10), "Продолжить чтение? -> Нет"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimProcess sim(QStringList{QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--clock"),
+                                   SimClock} +
+                       c.simArgs);
+        ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+        QTemporaryDir dir;
+        const QString output = dir.filePath(QStringLiteral("period.dat"));
+        const QString partial = output + QStringLiteral(".partial");
+        if (c.fileBefore) {
+            QFile f(output);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(earlier);
+        }
+        const CtlRun r = Ctl(sim, QStringList{QStringLiteral("--wait-ms"), QStringLiteral("300")} + c.reading +
+                                      QStringList{QStringLiteral("-o"), output});
+        EXPECT_EQ(r.exitCode, 1) << r.out.toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("kept in %1, %2 is left as it was").arg(partial, output)))
+            << r.err.toStdString();
+        if (c.fileBefore) {
+            EXPECT_EQ(Contents(output), earlier);
+        } else {
+            EXPECT_FALSE(QFile::exists(output));
+        }
+        FileMessage message;
+        const std::optional<MeasurementFileContents> kept = ReadMeasurementFile(partial, c.kind, &message);
+        ASSERT_TRUE(kept.has_value()) << message.first.toStdString();
+        EXPECT_EQ(kept->records.Count(), c.records);
+        EXPECT_EQ(kept->header.recordCount, uint32_t(c.records));
+        EXPECT_EQ(kept->header.periodEnd, c.partialEnd);
+    }
+}
+
+// Ctrl-C during the reading acts as Esc does in the program: the reading
+// stops after the current answer, which is kept with the others.
+TEST(ReadArchiveCommand, InterruptStopsAfterTheCurrentAnswer) {
+    QTemporaryDir dir;
+    const QString simLog = dir.filePath(QStringLiteral("sim.log"));
+    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--clock"), SimClock,
+                    QStringLiteral("--answer-delay-ms"), QStringLiteral("40"), QStringLiteral("--log"), simLog});
+    ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+    const QString output = dir.filePath(QStringLiteral("month.hch"));
+    QProcess p;
+    p.start(CtlPath(), QStringList{QStringLiteral("--serial"), sim.ptyPath(), QStringLiteral("--baud"),
+                                   QStringLiteral("38400"), QStringLiteral("read-archive"), QStringLiteral("chrom"),
+                                   QStringLiteral("hour"), QStringLiteral("--from"), QStringLiteral("2024-03-01 00:00"),
+                                   QStringLiteral("--to"), QStringLiteral("2024-03-31 23:00"), QStringLiteral("-o"),
+                                   output});
+    ASSERT_TRUE(p.waitForStarted());
+    // The first hourly archive request has reached the controller: the
+    // reading runs.
+    QElapsedTimer waited;
+    waited.start();
+    while (!Contents(simLog).contains(" RX CC 01 11 0F ") && waited.elapsed() < 10000) QThread::msleep(20);
+    ASSERT_LT(waited.elapsed(), 10000) << "no archive request";
+    ASSERT_EQ(::kill(pid_t(p.processId()), SIGINT), 0);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("interrupted"))) << err.toStdString();
+    EXPECT_FALSE(QFile::exists(output));
+    FileMessage message;
+    const std::optional<MeasurementFileContents> kept =
+        ReadMeasurementFile(output + QStringLiteral(".partial"), ArchiveKind::ChromHour, &message);
+    ASSERT_TRUE(kept.has_value()) << err.toStdString();
+    EXPECT_GE(kept->records.Count(), 2);
+    EXPECT_LT(kept->records.Count(), 744);
+    EXPECT_EQ(kept->records.Count() % 2, 0) << "whole answers of two records";
+}
+
+// Records whose checksum failed are stored as read, counted, and make the
+// command end with 3; the workbook of that file likewise.
+TEST(ReadArchiveCommand, RecordsWithABadChecksumAreCounted) {
+    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--clock"), SimClock,
+                    QStringLiteral("--archive-bad-crc-at"), QStringLiteral("3")});
+    ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+    QTemporaryDir dir;
+    const QString output = dir.filePath(QStringLiteral("day.hch"));
+    CtlRun r = Ctl(sim, HourlyChromReading(output));
+    EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("records: 21\nbad-checksum: 1\n"))) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("1 of 21 records failed their checksum"))) << r.err.toStdString();
+    FileMessage message;
+    const std::optional<MeasurementFileContents> file = ReadMeasurementFile(output, ArchiveKind::ChromHour, &message);
+    ASSERT_TRUE(file.has_value()) << message.first.toStdString();
+    ASSERT_EQ(file->records.Count(), 21);
+    for (qsizetype i = 0; i < file->records.Count(); ++i) EXPECT_EQ(file->records.At(i).Intact(), i != 2) << i;
+
+    QProcess exporter;
+    exporter.start(CtlPath(), {QStringLiteral("export-xlsx"), output, QStringLiteral("-o"),
+                               dir.filePath(QStringLiteral("day.xlsx"))});
+    ASSERT_TRUE(exporter.waitForFinished(30000));
+    EXPECT_EQ(exporter.exitCode(), 3);
+    EXPECT_TRUE(QString::fromUtf8(exporter.readAllStandardError()).contains(QStringLiteral("1 of 21 records")));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("day.xlsx"))));
+}
+
+// Records of another period than asked are read on only when accepted.
+TEST(ReadArchiveCommand, AcceptMismatchReadsOn) {
+    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--clock"), SimClock,
+                    QStringLiteral("--archive-late-minutes"), QStringLiteral("10")});
+    ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+    QTemporaryDir dir;
+    const QString output = dir.filePath(QStringLiteral("late.mch"));
+    const CtlRun r = Ctl(sim, {QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("5min"),
+                               QStringLiteral("--from"), QStringLiteral("2024-04-02 10:00"), QStringLiteral("--to"),
+                               QStringLiteral("2024-04-02 11:00"), QStringLiteral("--accept-mismatch"),
+                               QStringLiteral("-o"), output});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Продолжить чтение? -> Да"))) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("records: 11\n"))) << r.out.toStdString();  // 10:10 .. 11:00
+    EXPECT_FALSE(QFile::exists(output + QStringLiteral(".partial")));
 }
 
 }  // namespace
