@@ -443,6 +443,14 @@ bool Controller::CredentialsAccepted(uint8_t code, std::span<const uint8_t> fram
     return false;
 }
 
+unsigned Controller::LineRate() const {
+    static constexpr unsigned kRates[] = {300,   600,   1200,  2400,  3200,  3600,  4800,  5760,
+                                          6400,  7200,  7680,  9600,  11520, 12800, 14400, 19200,
+                                          23040, 28800, 38400, 57600, 115200, 230400};
+    const uint8_t code = tables_[kAddressTable][1];
+    return code < std::size(kRates) ? kRates[code] : 0;
+}
+
 void Controller::MarkDestroyed(uint8_t table) {
     if (table >= kTableCount || kTableShapes[table].fields == 0) return;
     tables_[kStatesTable][table] = 1;

@@ -147,6 +147,9 @@ public:
     std::optional<Bytes> HandleFrame(std::span<const uint8_t> frame);
 
     uint8_t Address() const { return tables_[3][0]; }
+    // bit/s of the controller's own line (table 3 field 1, a position in the
+    // rate list); 0 for a code that names no rate.
+    unsigned LineRate() const;
     // Marks a table destroyed in table 7 (and in identification field 0). It
     // becomes intact again once each of its fields has been written.
     void MarkDestroyed(uint8_t table);

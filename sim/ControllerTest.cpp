@@ -235,6 +235,20 @@ TEST_F(ControllerTest, AddressWriteIsAnsweredFromNewAddress) {
     EXPECT_EQ(read[8], 12);
 }
 
+TEST_F(ControllerTest, LineRateFollowsTable3FromTheNextRequestOn) {
+    Controller c = MakeController();
+    EXPECT_EQ(c.LineRate(), 9600u);
+    // Address 12 and rate code 19 (57600 bit/s) in one write: answered from
+    // the new address, the new rate in force afterwards.
+    const Bytes answer = Exchange(c, WriteRequest(1, 3, 0, 2, {12, 19}));
+    ASSERT_GE(answer.size(), 6u);
+    EXPECT_EQ(answer[1], 12);
+    EXPECT_EQ(answer[3], 0x82);
+    EXPECT_EQ(c.LineRate(), 57600u);
+    EXPECT_EQ(Exchange(c, WriteRequest(12, 3, 1, 1, {40}))[3], 0x82);
+    EXPECT_EQ(c.LineRate(), 0u) << "a code that names no rate";
+}
+
 TEST_F(ControllerTest, WriteIsEchoedAndReadBack) {
     Controller c = MakeController();
     const Bytes data = {0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00, 0x40};  // 1.0f, 2.0f

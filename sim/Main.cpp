@@ -199,6 +199,10 @@ const char kUsage[] =
     "  delivered its last byte; without it, answers leave as soon as the request\n"
     "  is complete by its length byte.\n"
     "  --refuse CODE         refuse every request with this result code (0..255)\n"
+    "  --check-line-rate     on the pseudo-terminal without --modem: leave a request\n"
+    "                        unanswered when the line rate the program set is not\n"
+    "                        the controller's own (table 3 field 1); a rate written\n"
+    "                        there counts from the next request on\n"
     "\n"
     "Other:\n"
     "  --log FILE            append one line per frame received (RX) and sent (TX):\n"
@@ -468,6 +472,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--refuse") {
             if (!number(0, 255, n)) return 2;
             options.controller.refuseWith = static_cast<uint8_t>(n);
+        } else if (arg == "--check-line-rate") {
+            options.line.checkLineRate = true;
         } else if (arg == "--baud") {
             if (!number(50, 4'000'000, n)) return 2;
             options.line.baud = static_cast<unsigned>(n);

@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace zmksim {
 
@@ -271,11 +272,33 @@ void Transport::Queue(Channel& channel, const Bytes& wire, Nanos due) {
     channel.out.insert(channel.out.end(), wire.begin(), wire.end());
 }
 
+unsigned Transport::PtyLineRate() const {
+    termios tio{};
+    if (ptySlaveFd_ < 0 || tcgetattr(ptySlaveFd_, &tio) != 0) return 0;
+    static const std::pair<speed_t, unsigned> kRates[] = {
+        {B300, 300},     {B600, 600},     {B1200, 1200},     {B2400, 2400},     {B4800, 4800},
+        {B9600, 9600},   {B19200, 19200}, {B38400, 38400},   {B57600, 57600},   {B115200, 115200},
+        {B230400, 230400},
+    };
+    const speed_t speed = cfgetospeed(&tio);
+    for (const auto& [code, rate] : kRates)
+        if (code == speed) return rate;
+    return 0;
+}
+
 void Transport::Answer(Channel& channel, const Bytes& frame, Nanos due) {
     if (log_) log_->Write("RX", frame.data(), frame.size());
     if (options_.silent) return;
     // Without a call in data mode the modem carries nothing back.
     if (modem_ && &channel == pty_.get() && !modem_->Online()) return;
+    if (options_.checkLineRate && !modem_ && &channel == pty_.get()) {
+        const unsigned rate = PtyLineRate();
+        if (rate != controller_.LineRate()) {
+            if (log_) log_->WriteText("line rate " + std::to_string(rate) + " bit/s, the controller's is " +
+                                      std::to_string(controller_.LineRate()) + ": not understood");
+            return;
+        }
+    }
     const std::optional<Bytes> answer = controller_.HandleFrame(frame);
     if (!answer) return;
 

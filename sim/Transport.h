@@ -26,6 +26,11 @@ struct LineOptions {
     unsigned badCrcEvery = 0;        // corrupt the checksum of every N-th answer (0: never)
     std::optional<std::size_t> cutAnswersTo;  // send only this many bytes of each answer frame
     std::size_t garbage = 0;         // bytes of noise (never the answer start byte) before each answer
+    // On the pseudo-terminal without a modem: a request arriving at a line
+    // rate other than the controller's own (table 3 field 1) is noise to it
+    // and stays unanswered. A rate change written into table 3 thus counts
+    // from the request after the one that wrote it.
+    bool checkLineRate = false;
 };
 
 // One line per frame received or sent: local date and time with milliseconds,
@@ -100,6 +105,8 @@ private:
     void Flush(Channel& channel, Nanos now, bool& closed);
     Nanos NextDeadline(const Channel& channel) const;
     void CloseClient();
+    // The rate the program set on its end of the pseudo-terminal, bit/s (0 when not a standard rate).
+    unsigned PtyLineRate() const;
 
     Controller& controller_;
     LineOptions options_;

@@ -35,6 +35,7 @@
 #include "settings/ReportFormat.h"
 #include "reports/ui/ReportFormatDialog.h"
 #include "tables/LabelList.h"
+#include "tables/ui/ParamsCommands.h"
 #include "tables/ui/ProgramUserDialog.h"
 #include "settings/ArchiveQuery.h"
 #include "common/MessageKind.h"
@@ -117,16 +118,16 @@ const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
         {1, "Nident", u"Параметры идентификации", Later, 0},
         {1, "NContrName", u"Наименование контроллера", Later, 0},
         {1, "N3", u"Параметры связи", nullptr, 0},
-        {2, "NConVU", u"С верхним уровнем", Later, 0},
-        {2, "NConHGC", u"C хроматографом", Later, 0},  // Latin "C"
-        {2, "NConnWMT", u"С влагомером", Later, 0},
-        {2, "N4", u"С вычислителем расхода газа", Later, 0},
-        {2, "N_Ethernet", u"Параметры связи по Ethernet", Later, 0},
+        {2, "NConVU", u"С верхним уровнем", [](MainWindow& w, QAction*) { EditUpperLevelLink(w, [&w] { w.showLinkParameters(); }); }, 0},
+        {2, "NConHGC", u"C хроматографом", [](MainWindow& w, QAction*) { EditChromatographLink(w, Shared().HexaneInList); }, 0},  // Latin "C"
+        {2, "NConnWMT", u"С влагомером", [](MainWindow& w, QAction*) { EditMoistureMeterLink(w); }, 0},
+        {2, "N4", u"С вычислителем расхода газа", [](MainWindow& w, QAction*) { EditFlowComputerLink(w); }, 0},
+        {2, "N_Ethernet", u"Параметры связи по Ethernet", [](MainWindow& w, QAction*) { EditEthernetLink(w); }, 0},
         {1, "Nsys", u"Системные параметры", Later, 0},
-        {1, "NCurrVich", u"Параметры вычислителей", Later, 0},
+        {1, "NCurrVich", u"Параметры вычислителей", [](MainWindow& w, QAction*) { EditFlowComputers(w); }, 0},
         {1, "N2", u"Уставки для контроля ЗМК", Later, 0},
-        {1, "NDistr", u"Необходимость записи значений параметров газа в ВРГ", Later, 0},
-        {1, "Ndistrpar", u"Период записи средних за час значений параметров газа в ВРГ", Later, 0},
+        {1, "NDistr", u"Необходимость записи значений параметров газа в ВРГ", [](MainWindow& w, QAction*) { EditGasParameterWrite(w); }, 0},
+        {1, "Ndistrpar", u"Период записи средних за час значений параметров газа в ВРГ", [](MainWindow& w, QAction*) { EditHourlyWritePeriod(w); }, 0},
         {1, "NPass", u"Доступ пользователей к таблицам параметров", Later, 0},
         {0, "NData", u"Данные", nullptr, 0},
         {1, "NContrDt", u"Дата и время", Later, 0},
