@@ -2,7 +2,9 @@
 // the real users dialog offscreen against zmk-sim on a pseudo-terminal, and
 // what the simulator received.
 
+#include <QAction>
 #include <QComboBox>
+#include <QTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,10 +15,13 @@
 #include <memory>
 #include <vector>
 
+#include "BaseFolder.h"
+#include "MessageLog.h"
 #include "MessageTrap.h"
 #include "ModalScript.h"
 #include "NamedChild.h"
 #include "SimLink.h"
+#include "app/ui/MainWindow.h"
 #include "common/StatusBarPanel.h"
 #include "link/ControllerLink.h"
 #include "tables/TableEngine.h"
@@ -253,6 +258,19 @@ private slots:
         QCOMPARE(seen[0].line2, QStringLiteral("требует полной перезаписи"));
         const std::vector<Request> expected{ReadStates};
         QCOMPARE(s.Requests(), expected);
+    }
+
+    // The menu item runs this command: without a controller its first read
+    // fails and the table engine asks about the table-state read.
+    void menuItemRunsTheCommand() {
+        BaseFolder home;
+        MainWindow w;
+        Named<QTimer>(&w, QStringLiteral("startTimer"))->stop();
+        MessageLog log;
+        w.MenuItem(QStringLiteral("NPass"))->trigger();
+        QVERIFY(!log.seen.isEmpty());
+        QCOMPARE(log.seen[0].line1, QStringLiteral("Не выполнено чтение из таблицы 7."));
+        QCOMPARE(log.seen[0].kind, int(MessageKind::RetryQuestion));
     }
 
     // A level no controller should hold is shown as its number; the list and

@@ -18,6 +18,7 @@
 #include "NamedChild.h"
 #include "tables/UsersTable.h"
 #include "tables/ui/ChangeUserDialog.h"
+#include "tables/ui/ProgramUserDialog.h"
 #include "tables/ui/UserPasswordDialog.h"
 #include "tables/ui/UsersListDialog.h"
 
@@ -186,6 +187,14 @@ private slots:
         QLineEdit* changeCode = Named<QLineEdit>(&change, "codeEdit");
         Paste(changeCode, QStringLiteral("7a"));
         QCOMPARE(changeCode->text(), QString());
+
+        ProgramUserDialog identify;
+        identify.show();
+        QLineEdit* programCode = Named<QLineEdit>(&identify, "codeEdit");
+        Paste(programCode, QStringLiteral("ab12"));
+        QCOMPARE(programCode->text(), QString());
+        Paste(programCode, QStringLiteral("12"));
+        QCOMPARE(programCode->text(), QStringLiteral("12"));
     }
 
     // --- the whole list (configuration) ------------------------------------------
