@@ -111,6 +111,28 @@ private slots:
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(form.Code().data()), 4), QByteArray("77  "));
     }
 
+    void passwordDialogEnterWalksToAccept() {
+        UserPasswordDialog form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        const char* order[] = {"codeEdit", "codeRepeatEdit", "passwordEdit", "passwordRepeatEdit"};
+        const QString typed[] = {QStringLiteral("9"), QStringLiteral("9"), QStringLiteral("pw"), QStringLiteral("pw")};
+        Named<QLineEdit>(&form, "codeEdit")->setFocus();
+        for (int i = 0; i < 4; ++i) {
+            QLineEdit* edit = Named<QLineEdit>(&form, order[i]);
+            QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(edit));
+            QTest::keyClicks(edit, typed[i]);
+            QTest::keyClick(edit, Qt::Key_Return);
+            QVERIFY(form.isVisible());
+        }
+        QPushButton* accept = Named<QPushButton>(&form, "acceptButton");
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(accept));
+        QTest::keyClick(accept, Qt::Key_Return);
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(form.Code().data()), 4), QByteArray("9   "));
+    }
+
     void passwordDialogRefusals_data() {
         QTest::addColumn<QStringList>("typed");  // password, repeat, code, repeat
         QTest::addColumn<QString>("line1");
