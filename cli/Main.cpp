@@ -8,6 +8,7 @@
 #include "Connection.h"
 #include "ExportXlsx.h"
 #include "ReadArchive.h"
+#include "Users.h"
 #include "common/Cp1251.h"
 #include "tables/Catalogue.h"
 #include "tables/TableEngine.h"
@@ -39,7 +40,7 @@ const char* const Usage =
     "  --log FILE   every frame in hex, appended to FILE; passwords and user codes\n"
     "      (in request heads, tables 4 and 13) are masked as **, and so is the\n"
     "      checksum of a frame with masked bytes\n"
-    "  --show-secrets   read-table, dump and set print the users' passwords and codes\n"
+    "  --show-secrets   read-table, dump, set and users print the users' passwords and codes\n"
     "      (table 4) and the flow computers' passwords (table 13), shown as ** otherwise\n"
     "  --modem --phone NUMBER [--init \"ATZ^AT&F\"] [--connect-wait S (50)] [--dial-attempts N (1)]\n"
     "      [--guard-ms N (1200)]\n"
@@ -54,6 +55,7 @@ const char* const Usage =
     "  write-table T FIRST HEX...   writes fields FIRST.. of table T, one hex string a field\n"
     "  dump                         every table, one line a field\n"
     "  set T F=HEX [F=HEX ...]      changes fields of table T, writing only what differs\n"
+    "%USERS%"
     "%READ_ARCHIVE%"
     "\n"
     "without a connection:\n"
@@ -71,7 +73,8 @@ const char* const Usage =
 QString UsageText() {
     return QString::fromUtf8(Usage).replace(QStringLiteral("%READ_ARCHIVE%"),
                                             QString::fromUtf8(zmkctl::ReadArchiveUsage))
-        .replace(QStringLiteral("%EXPORT_XLSX%"), QString::fromUtf8(zmkctl::ExportXlsxUsage));
+        .replace(QStringLiteral("%EXPORT_XLSX%"), QString::fromUtf8(zmkctl::ExportXlsxUsage))
+        .replace(QStringLiteral("%USERS%"), QString::fromUtf8(zmkctl::UsersUsage));
 }
 
 int UsageError(const QString& message) {
@@ -324,6 +327,7 @@ int main(int argc, char** argv) {
     else if (command == QLatin1String("dump")) handler = DumpCommand;
     else if (command == QLatin1String("set")) handler = SetCommand;
     else if (command == QLatin1String("read-archive")) handler = zmkctl::ReadArchiveCommand;
+    else if (command == QLatin1String("users")) handler = zmkctl::UsersCommand;
     else return UsageError(QStringLiteral("unknown command %1").arg(command));
 
     // Every argument is checked before anything is opened or dialled.

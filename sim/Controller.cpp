@@ -280,6 +280,18 @@ std::string CheckControllerOptions(const ControllerOptions& options) {
     return {};
 }
 
+LevelTables DefaultLevelTables() {
+    uint64_t configuration = 0;
+    for (std::size_t t = 0; t < kTableCount; ++t)
+        if (kTableShapes[t].configuration) configuration |= uint64_t{1} << t;
+    LevelTables tables{};
+    tables[kManufacturerLevel] = configuration;
+    tables[kAdministratorLevel] = configuration;
+    tables[kEngineerLevel] = configuration & ~(uint64_t{1} << kUsersTable);
+    tables[kOperatorLevel] = tables[kEngineerLevel];
+    return tables;
+}
+
 // --- Controller -------------------------------------------------------------
 
 // Function codes served by this version besides the measurement archives
@@ -295,6 +307,7 @@ Controller::Controller(const ControllerOptions& options, Clock clock)
     : clock_(clock ? std::move(clock) : Clock([] { return std::time(nullptr); })),
       refuseWith_(options.refuseWith),
       openWrites_(options.openWrites),
+      levelTables_(options.levelTables),
       archives_(options.archive) {
     for (std::size_t t = 0; t < kTableCount; ++t) {
         tables_[t].assign(std::size_t{kTableShapes[t].fields} * kTableShapes[t].size, 0);
@@ -423,9 +436,12 @@ void Controller::FillUsers(const ControllerOptions& options) {
         const Bytes record = UserRecord(all[u]);
         std::copy(record.begin(), record.end(), users.begin() + u * kUserRecordSize);
     }
+    for (const auto& [record, level] : options.rawLevels)
+        if (record < kUserCount) users[record * kUserRecordSize + kUserLevelAt] = level;
 }
 
-bool Controller::CredentialsAccepted(uint8_t code, std::span<const uint8_t> frame) const {
+bool Controller::CredentialsAccepted(uint8_t code, std::span<const uint8_t> frame) {
+    writerLevel_ = -1;
     if (openWrites_) return true;
     const bool usersDestroyed = TableDestroyed(kUsersTable);
     // A destroyed users table can only be restored by a write from nobody in particular.
@@ -437,6 +453,7 @@ bool Controller::CredentialsAccepted(uint8_t code, std::span<const uint8_t> fram
         const uint8_t* record = users.data() + u * kUserRecordSize;
         if (record[kUserLevelAt] != 0 && std::equal(password, password + kPasswordSize, record + kUserPasswordAt) &&
             std::equal(userCode, userCode + kUserCodeSize, record + kUserCodeAt)) {
+            writerLevel_ = record[kUserLevelAt];
             return true;
         }
     }
@@ -449,6 +466,61 @@ unsigned Controller::LineRate() const {
                                           23040, 28800, 38400, 57600, 115200, 230400};
     const uint8_t code = tables_[kAddressTable][1];
     return code < std::size(kRates) ? kRates[code] : 0;
+}
+
+namespace {
+
+bool Blank(const uint8_t* bytes, std::size_t size) {
+    return std::all_of(bytes, bytes + size, [](uint8_t b) { return b == ' '; });
+}
+
+}  // namespace
+
+std::optional<uint8_t> Controller::CheckUsersWrite(uint8_t first, uint8_t count, const uint8_t* data) const {
+    // Each record on its own.
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint8_t* record = data + i * kUserRecordSize;
+        const uint8_t level = record[kUserLevelAt];
+        if (level == 0) continue;
+        if (level > kOperatorLevel) return kUserNotRegistrable;
+        if (Blank(record, kUserNameSize)) return kEmptyUserName;
+        if (Blank(record + kUserCodeAt, kUserCodeSize) || record[kUserCodeAt] == 0) return kEmptyUserCode;
+    }
+    // A destroyed table is restored in pieces; the list is judged once whole.
+    if (TableDestroyed(kUsersTable)) return std::nullopt;
+
+    const Bytes& before = tables_[kUsersTable];
+    Bytes after = before;
+    std::copy(data, data + std::size_t{count} * kUserRecordSize, after.begin() + std::size_t{first} * kUserRecordSize);
+    auto level = [](const Bytes& users, std::size_t u) { return users[u * kUserRecordSize + kUserLevelAt]; };
+    std::optional<std::size_t> manufacturer;
+    int administratorsBefore = 0, administratorsAfter = 0, manufacturersAfter = 0;
+    for (std::size_t u = 0; u < kUserCount; ++u) {
+        if (level(before, u) == kManufacturerLevel && !manufacturer) manufacturer = u;
+        if (level(before, u) == kAdministratorLevel) ++administratorsBefore;
+        if (level(after, u) == kAdministratorLevel) ++administratorsAfter;
+        if (level(after, u) == kManufacturerLevel) ++manufacturersAfter;
+    }
+    if (manufacturer) {
+        const auto at = before.begin() + *manufacturer * kUserRecordSize;
+        const bool changed = !std::equal(at, at + kUserRecordSize, after.begin() + *manufacturer * kUserRecordSize);
+        // Only the manufacturer's engineer changes his own record.
+        if (changed && writerLevel_ > kManufacturerLevel) return kAccessLevelTooLow;
+        if (level(after, *manufacturer) != kManufacturerLevel) return kManufacturerRemoval;
+    }
+    if (manufacturersAfter > 1) return kManufacturerRegistered;
+    if (administratorsBefore > 0 && administratorsAfter == 0) return kLastAdministratorRemoval;
+    for (std::size_t m = 0; m < kUserCount; ++m) {
+        if (level(after, m) == 0) continue;
+        const uint8_t* a = after.data() + m * kUserRecordSize;
+        for (std::size_t n = m + 1; n < kUserCount; ++n) {
+            if (level(after, n) == 0) continue;
+            const uint8_t* b = after.data() + n * kUserRecordSize;
+            if (std::equal(a, a + kUserNameSize, b)) return kUserNameTaken;
+            if (std::equal(a + kUserCodeAt, a + kUserCodeAt + kUserCodeSize, b + kUserCodeAt)) return kUserNotRegistrable;
+        }
+    }
+    return std::nullopt;
 }
 
 void Controller::MarkDestroyed(uint8_t table) {
@@ -686,6 +758,13 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
 
     const uint8_t* data = frame.data() + kWriteDataAt;
     const std::size_t offset = std::size_t{first} * shape.size;
+    if (writerLevel_ >= 0 &&
+        (std::size_t(writerLevel_) >= kLevels || (levelTables_[writerLevel_] & (uint64_t{1} << table)) == 0)) {
+        return Refusal(kWriteFields, kAccessLevelTooLow);
+    }
+    if (table == kUsersTable) {
+        if (const auto refused = CheckUsersWrite(first, count, data)) return Refusal(kWriteFields, *refused);
+    }
 
     // Kept for undoing the write when its state cannot be stored.
     std::optional<std::array<Bytes, kTableCount>> before;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zmksim {
@@ -39,6 +40,14 @@ enum ResultCode : uint8_t {
     kTableNotWritable = 12, // "Запись в таблицу не допускается"
     kNoSuchField = 13,      // "Нет такого поля в таблице"
     kWriteBeyondTable = 14, // "Попытка записи в несуществующее поле"
+    kAccessLevelTooLow = 26,      // "Недостаточный уровень доступа"
+    kEmptyUserName = 27,          // "Пустое имя пользователя"
+    kEmptyUserCode = 28,          // "Пустой код идентификации пользователя"
+    kManufacturerRegistered = 29, // "Производитель/наладчик уже зарегистрирован"
+    kManufacturerRemoval = 30,    // "Удаление производителя/наладчика не допускается"
+    kLastAdministratorRemoval = 31, // "Удаление последнего администратора не допускается"
+    kUserNotRegistrable = 32,     // "Пользователь не может быть зарегистрирован"
+    kUserNameTaken = 33,          // "Пользователь с таким именем уже есть "
     kUnknownUser = 34,      // "Пользователь не зарегистрирован или неправильный пароль"
     kStorageFailed = 58,    // "Не прошла запись в EEPROM"
 };
@@ -99,6 +108,18 @@ struct UserOption {
     std::string code;      // 1..4 characters
 };
 
+// Access levels of the users table and the tables each may write, one bit a
+// table (bit t = table t). Level 0 and levels above 4 write nothing.
+inline constexpr uint8_t kManufacturerLevel = 1;
+inline constexpr uint8_t kAdministratorLevel = 2;
+inline constexpr uint8_t kEngineerLevel = 3;
+inline constexpr uint8_t kOperatorLevel = 4;
+inline constexpr std::size_t kLevels = 5;
+using LevelTables = std::array<uint64_t, kLevels>;
+// By default levels 1 and 2 write every configuration table, levels 3 and 4
+// every one but the users table.
+LevelTables DefaultLevelTables();
+
 struct ControllerOptions {
     uint8_t address = 1;
     uint8_t typeCode = 73;
@@ -107,6 +128,10 @@ struct ControllerOptions {
     std::optional<uint8_t> refuseWith;        // refuse every request with this result code
     std::vector<UserOption> users;            // further users, in the next free records
     bool openWrites = false;                  // accept every write whatever its credentials
+    LevelTables levelTables = DefaultLevelTables();  // what each access level may write
+    // Access level bytes set after the users are filled, record (0-based) ->
+    // value, whatever the value means (a controller answer to test against).
+    std::vector<std::pair<uint8_t, uint8_t>> rawLevels;
     ArchiveOptions archive;                   // the measurement archives and their misbehaviour
     std::optional<WallTime> clock;            // the controller's clock at start (default: the host's local time)
 };
@@ -196,8 +221,12 @@ private:
 
     void FillTables(const ControllerOptions& options);
     void FillUsers(const ControllerOptions& options);
-    // Whether the password and user code of a credential-bearing request let it through.
-    bool CredentialsAccepted(uint8_t code, std::span<const uint8_t> frame) const;
+    // Whether the password and user code of a credential-bearing request let
+    // it through; sets writerLevel_ for the request.
+    bool CredentialsAccepted(uint8_t code, std::span<const uint8_t> frame);
+    // The result code refusing a write of `count` user records from `first`
+    // (data: the new records), or nothing when the users table may take it.
+    std::optional<uint8_t> CheckUsersWrite(uint8_t first, uint8_t count, const uint8_t* data) const;
     bool TableDestroyed(uint8_t table) const { return tables_[kStatesTable][table] != 0; }
     void NoteWritten(uint8_t table, uint8_t first, uint8_t count);
     void UpdateDestroyedNumber();
@@ -210,6 +239,11 @@ private:
     std::time_t clockOffset_ = 0;  // controller time minus host time, seconds
     std::optional<uint8_t> refuseWith_;
     bool openWrites_ = false;
+    LevelTables levelTables_{};
+    // Access level of the user whose credentials the current request carries;
+    // -1 for nobody in particular (open writes, the restore of a destroyed
+    // users table).
+    int writerLevel_ = -1;
     // Fields of each destroyed table written since it was marked, one bit a field.
     std::array<uint64_t, kTableCount> rewritten_{};
     StateSink stateSink_;

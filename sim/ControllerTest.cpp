@@ -527,6 +527,75 @@ TEST_F(ControllerTest, DestroyedOtherTableKeepsUsersAndNamesTheLowest) {
     EXPECT_EQ(c.Table(7)[22], 1);
 }
 
+// A user record: name, level, password and code, blank-padded.
+Bytes UserBytes(const std::string& name, uint8_t level, const std::string& password, const std::string& code) {
+    Bytes r(22, ' ');
+    std::copy(name.begin(), name.end(), r.begin());
+    r[4] = level;
+    r[5] = 0;
+    std::copy(password.begin(), password.end(), r.begin() + 6);
+    std::copy(code.begin(), code.end(), r.begin() + 18);
+    return r;
+}
+
+// Writes of user records judged as a controller judges them: by the level of
+// the writer and by the list they would leave. Users: 0 НАЛ (level 1), 1 ADM
+// (2, "a"/"11"), 2 ENG (3, "e"/"33"), 3 OPR (4, "o"/"44").
+TEST_F(ControllerTest, UsersWritesFollowLevelsAndListRules) {
+    options.users = {{"ADM", 2, "a", "11"}, {"ENG", 3, "e", "33"}, {"OPR", 4, "o", "44"}};
+    const Bytes engineer = kFactoryCredentials, admin = Credentials("a", "11"), eng = Credentials("e", "33"),
+                operatorCredentials = Credentials("o", "44");
+    const Bytes blank = UserBytes("", 0, "", "");
+    struct Case {
+        const char* what;
+        Bytes credentials;
+        uint8_t table, field;
+        Bytes data;
+        uint8_t result;  // 0: written
+    };
+    const Case cases[] = {
+        {"the administrator registers a user", admin, 4, 5, UserBytes("NEW", 3, "n", "55"), 0},
+        {"an engineer may not write users", eng, 4, 5, UserBytes("NEW", 3, "n", "55"), 26},
+        {"an operator may not either", operatorCredentials, 4, 3, UserBytes("OPR", 4, "new", "44"), 26},
+        {"an operator writes parameters", operatorCredentials, 6, 6, {7}, 0},
+        {"only the manufacturer changes his record", admin, 4, 0, UserBytes("НАЛ", 1, "x", "1234"), 26},
+        {"the manufacturer changes his password", engineer, 4, 0, UserBytes("\x8D\x80\x8B", 1, "x", "1234"), 0},
+        {"no name", admin, 4, 6, UserBytes("", 3, "", "66"), 27},
+        {"no code", admin, 4, 6, UserBytes("X", 3, "", ""), 28},
+        {"a code beginning with 0", admin, 4, 6, UserBytes("X", 3, "", std::string(1, '\0') + "6"), 28},
+        {"a second level 1", engineer, 4, 6, UserBytes("X", 1, "", "66"), 29},
+        {"the manufacturer removed", engineer, 4, 0, blank, 30},
+        {"the last administrator removed", engineer, 4, 1, blank, 31},
+        {"the last administrator lowered", admin, 4, 1, UserBytes("ADM", 3, "a", "11"), 31},
+        {"a level above 4", admin, 4, 6, UserBytes("X", 9, "", "66"), 32},
+        {"a taken code", admin, 4, 6, UserBytes("X", 3, "", "33"), 32},
+        {"a taken name", admin, 4, 6, UserBytes("ENG", 3, "", "66"), 33},
+        {"removing a user needs no password", admin, 4, 3, blank, 0},
+    };
+    for (const Case& k : cases) {
+        Controller c = MakeController();
+        const Bytes before(c.Table(k.table).begin(), c.Table(k.table).end());
+        const Bytes answer = Exchange(c, WriteRequest(1, k.table, k.field, 1, k.data, k.credentials));
+        if (k.result == 0) {
+            EXPECT_EQ(answer.size(), 10u) << k.what;
+            EXPECT_TRUE(std::equal(k.data.begin(), k.data.end(), c.Table(k.table).begin() + k.field * k.data.size()))
+                << k.what;
+        } else {
+            EXPECT_EQ(answer, Refusal(1, 2, k.result)) << k.what;
+            EXPECT_EQ(Bytes(c.Table(k.table).begin(), c.Table(k.table).end()), before) << k.what << ": nothing changed";
+        }
+    }
+}
+
+TEST_F(ControllerTest, LevelTablesAndRawLevelsAreOptions) {
+    options.users = {{"ENG", 3, "e", "33"}};
+    options.levelTables[3] = uint64_t{1} << 2;  // the engineer writes the clock only
+    options.rawLevels = {{5, 9}};
+    Controller c = MakeController();
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 6, 6, 1, {7}, Credentials("e", "33"))), Refusal(1, 2, 26));
+    EXPECT_EQ(c.Table(4)[5 * 22 + 4], 9);
+}
+
 struct OptionCase {
     const char* what;
     std::vector<UserOption> users;

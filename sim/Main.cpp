@@ -167,6 +167,25 @@ const char kUsage[] =
     "                        PASSWORD may contain ':'. Names and codes must differ\n"
     "  --open-writes         accept every write whatever its credentials\n"
     "                        (for demonstrations)\n"
+    "  Access levels: the level of the user whose credentials a write carries\n"
+    "  decides which tables it may write, otherwise result code 26. By default\n"
+    "  levels 1 (commissioning engineer) and 2 (administrator) write every\n"
+    "  configuration table, levels 3 (engineer) and 4 (operator) every one but\n"
+    "  the users table. A write of users records is checked as a controller\n"
+    "  does: a record of level 1..4 needs a name (27) and a code whose first byte\n"
+    "  is not 0 (28); a level above 4 is refused (32); the commissioning\n"
+    "  engineer's record is changed only by himself (26) and keeps level 1 (30);\n"
+    "  no second level 1 (29); the last administrator stays (31); registered users\n"
+    "  differ in name (33) and code (32). While the users table is destroyed only\n"
+    "  the records are checked, not the list.\n"
+    "  --level-tables LEVEL:LIST\n"
+    "                        the tables LEVEL (1..4) may write: table numbers\n"
+    "                        separated by commas, or 'none'; repeatable\n"
+    "  --raw-level RECORD:VALUE\n"
+    "                        set the access level byte of user record RECORD\n"
+    "                        (1..16) to VALUE (0..255) after the users are\n"
+    "                        filled, whatever it means (a value no controller\n"
+    "                        gives, to try a program against)\n"
     "\n"
     "State:\n"
     "  --state FILE          keep the tables in FILE over restarts. At start an\n"
@@ -271,6 +290,30 @@ bool ParseUser(std::string_view text, zmksim::UserOption& user) {
     user.level = static_cast<uint8_t>(level);
     user.password = std::string(text.substr(second + 1, last - second - 1));
     user.code = std::string(text.substr(last + 1));
+    return true;
+}
+
+// LEVEL:T,T,... or LEVEL:none: the configuration tables a level may write.
+bool ParseLevelTables(std::string_view text, zmksim::LevelTables& tables) {
+    const auto colon = text.find(':');
+    long level = 0;
+    if (colon == std::string_view::npos || !ParseNumber(text.substr(0, colon), 1, 4, level)) return false;
+    std::string_view list = text.substr(colon + 1);
+    uint64_t bits = 0;
+    if (list != "none") {
+        while (true) {
+            const auto comma = list.find(',');
+            long table = 0;
+            if (!ParseNumber(list.substr(0, comma), 0, zmksim::kTableCount - 1, table) ||
+                !zmksim::kTableShapes[table].configuration) {
+                return false;
+            }
+            bits |= uint64_t{1} << table;
+            if (comma == std::string_view::npos) break;
+            list = list.substr(comma + 1);
+        }
+    }
+    tables[level] = bits;
     return true;
 }
 
@@ -402,6 +445,24 @@ int ParseOptions(int argc, char** argv, Options& options) {
                 return 2;
             }
             options.controller.users.push_back(user);
+        } else if (arg == "--level-tables") {
+            if (!value(text)) return 2;
+            if (!ParseLevelTables(text, options.controller.levelTables)) {
+                std::fprintf(stderr, "zmk-sim: --level-tables wants LEVEL:T,T,... or LEVEL:none, not '%.*s'\n",
+                             static_cast<int>(text.size()), text.data());
+                return 2;
+            }
+        } else if (arg == "--raw-level") {
+            if (!value(text)) return 2;
+            const auto colon = text.find(':');
+            long record = 0, level = 0;
+            if (colon == std::string_view::npos || !ParseNumber(text.substr(0, colon), 1, 16, record) ||
+                !ParseNumber(text.substr(colon + 1), 0, 255, level)) {
+                std::fprintf(stderr, "zmk-sim: --raw-level wants RECORD:VALUE (1..16:0..255), not '%.*s'\n",
+                             static_cast<int>(text.size()), text.data());
+                return 2;
+            }
+            options.controller.rawLevels.emplace_back(static_cast<uint8_t>(record - 1), static_cast<uint8_t>(level));
         } else if (arg == "--open-writes") {
             if (!flag()) return 2;
             options.controller.openWrites = true;

@@ -397,6 +397,34 @@ TEST(Zmkctl, CredentialsFromOptionsFileOrEnvironment) {
     }
 }
 
+// The registered users, one line each; passwords and codes only when asked,
+// and a level the program has no text for as its number.
+TEST(Zmkctl, UsersListsTheRegisteredUsers) {
+    SimProcess sim({QStringLiteral("--pty"), QStringLiteral("--no-tcp"), QStringLiteral("--user"), UserSpec,
+                    QStringLiteral("--user"), QStringLiteral("OPR:4:opword:44"), QStringLiteral("--raw-level"),
+                    QStringLiteral("3:9")});
+    ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+    const QStringList conn{QStringLiteral("--serial"), sim.ptyPath()};
+    CtlRun r = Ctl(conn + QStringList{QStringLiteral("users")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("1\t"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("\tПроизводитель-наладчик\t****\t****"))) << lines[0].toStdString();
+    EXPECT_EQ(lines[1], QStringLiteral("2\tADM\tАдминистратор\t****\t****"));
+    EXPECT_EQ(lines[2], QStringLiteral("3\tOPR\t9\t****\t****"));
+    for (const char* secret : {"12345678", "1234", "secret", "77", "opword", "44"})
+        EXPECT_FALSE(r.out.contains(QString::fromLatin1(secret))) << secret;
+
+    r = Ctl(conn + QStringList{QStringLiteral("--show-secrets"), QStringLiteral("users")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("\tПроизводитель-наладчик\t12345678\t1234"))) << lines[0].toStdString();
+    EXPECT_EQ(lines[1], QStringLiteral("2\tADM\tАдминистратор\tsecret\t77"));
+    EXPECT_EQ(lines[2], QStringLiteral("3\tOPR\t9\topword\t44"));
+}
+
 // One table of exit codes for every command: 0 done, 1 the job failed, 2
 // malformed arguments with nothing opened (the device named here does not
 // exist: opening it would fail with 1). 3 belongs to the archive records
@@ -430,6 +458,7 @@ TEST(Zmkctl, EveryCommandFollowsTheExitCodes) {
         {"set", credentials + QStringList{QStringLiteral("set"), QStringLiteral("22"), QStringLiteral("1=00002041")},
          {QStringLiteral("set"), QStringLiteral("22"), QStringLiteral("20=00002041")}},
         {"dump", {QStringLiteral("dump")}, {QStringLiteral("dump"), QStringLiteral("4")}},
+        {"users", {QStringLiteral("users")}, {QStringLiteral("users"), QStringLiteral("all")}},
         {"read-archive",
          {QStringLiteral("read-archive"), QStringLiteral("chrom"), QStringLiteral("hour"), QStringLiteral("--from"),
           QStringLiteral("2024-04-01 00:00"), QStringLiteral("--to"), QStringLiteral("2024-04-01 01:00"),

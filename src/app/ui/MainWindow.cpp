@@ -37,6 +37,7 @@
 #include "tables/LabelList.h"
 #include "tables/ui/ParamsCommands.h"
 #include "tables/ui/ProgramUserDialog.h"
+#include "tables/ui/UsersCommand.h"
 #include "settings/ArchiveQuery.h"
 #include "common/MessageKind.h"
 #include "common/DosCodePage.h"
@@ -128,7 +129,7 @@ const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
         {1, "N2", u"Уставки для контроля ЗМК", Later, 0},
         {1, "NDistr", u"Необходимость записи значений параметров газа в ВРГ", [](MainWindow& w, QAction*) { EditGasParameterWrite(w); }, 0},
         {1, "Ndistrpar", u"Период записи средних за час значений параметров газа в ВРГ", [](MainWindow& w, QAction*) { EditHourlyWritePeriod(w); }, 0},
-        {1, "NPass", u"Доступ пользователей к таблицам параметров", Later, 0},
+        {1, "NPass", u"Доступ пользователей к таблицам параметров", [](MainWindow& w, QAction*) { EditControllerUsers(w); }, 0},
         {0, "NData", u"Данные", nullptr, 0},
         {1, "NContrDt", u"Дата и время", Later, 0},
         {1, "NAud", u"Сообщения о вмешательствах оператора    ", nullptr, 0},

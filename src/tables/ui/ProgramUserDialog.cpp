@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "common/Cp1251.h"
-#include "common/ui/NumericKeyFilter.h"
+#include "tables/ui/UserFields.h"
 #include "common/ui/MessageDialog.h"
 #include "common/MessageKind.h"
 
@@ -34,19 +34,13 @@ ProgramUserDialog::ProgramUserDialog(QWidget* parent) : QDialog(parent) {
 
     codeLabel_ = new QLabel(QStringLiteral(" Код идентификации  пользователя"), this);
     codeLabel_->setObjectName(QStringLiteral("codeLabel"));
-    codeEdit_ = new QLineEdit(this);
-    codeEdit_->setObjectName(QStringLiteral("codeEdit"));
-    codeEdit_->setMaxLength(CodeLength);
-    codeEdit_->setEchoMode(QLineEdit::Password);
+    // Pasted text is checked like typed text.
+    codeEdit_ = MakeCodeEdit(this, "codeEdit");
     codeEdit_->setFixedWidth(60);
-    NumericKeyFilter::Install(codeEdit_, NumericKeyFilter::Integer);
 
     passwordLabel_ = new QLabel(QStringLiteral(" Пароль на запись в контроллер"), this);
     passwordLabel_->setObjectName(QStringLiteral("passwordLabel"));
-    passwordEdit_ = new QLineEdit(this);
-    passwordEdit_->setObjectName(QStringLiteral("passwordEdit"));
-    passwordEdit_->setMaxLength(PasswordLength);
-    passwordEdit_->setEchoMode(QLineEdit::Password);
+    passwordEdit_ = MakePasswordEdit(this, "passwordEdit");
     passwordEdit_->setFixedWidth(110);
 
     acceptButton_ = new QPushButton(QStringLiteral("Принять"), this);
