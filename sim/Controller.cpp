@@ -720,22 +720,27 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
 // Code 12: [CC][addr][24][12][password 12][user code 4][c lo][c hi][crc][crc],
 // c the correction in seconds (signed). The clock may be moved only within
 // the hour it shows when the request comes: to any moment from the start of
-// that hour to the start of the next one (both included), which is what a
-// correction to the computer's clock by the rule of the program asks for.
-// A correction of more than an hour either way is refused with
-// kCorrectionTooLarge, one that would leave the hour with kUnsuitableMoment.
-// The answer carries no data.
+// that hour to the start of the next one, which is what a correction to the
+// computer's clock by the rule of the program asks for. A few seconds past
+// the start of the next hour still count as its start: the request takes
+// time on its way, and the computer cannot know where in its second the
+// controller's clock is. A correction of more than an hour either way is
+// refused with kCorrectionTooLarge, one that would leave the hour with
+// kUnsuitableMoment. The answer carries no data.
 Bytes Controller::CorrectClock(std::span<const uint8_t> frame) {
     constexpr std::size_t kCorrectionLength = 4 + kCredentialsSize + 2 + 2;
     constexpr std::size_t kCorrectionAt = 4 + kCredentialsSize;
     constexpr WallTime kHour = 3600;
+    constexpr WallTime kGraceSeconds = 3;
     if (frame.size() != kCorrectionLength) return Refusal(kCorrectClock, kWrongLength);
     const auto seconds = static_cast<int16_t>(frame[kCorrectionAt] | (frame[kCorrectionAt + 1] << 8));
     if (seconds > kHour || seconds < -kHour) return Refusal(kCorrectClock, kCorrectionTooLarge);
     const WallTime now = Now();
     const WallTime hourStart = now - ((now % kHour) + kHour) % kHour;
     const WallTime target = now + seconds;
-    if (target < hourStart || target > hourStart + kHour) return Refusal(kCorrectClock, kUnsuitableMoment);
+    if (target < hourStart || target > hourStart + kHour + kGraceSeconds) {
+        return Refusal(kCorrectClock, kUnsuitableMoment);
+    }
 
     const std::time_t offsetBefore = clockOffset_;
     clockOffset_ += seconds;

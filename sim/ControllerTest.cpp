@@ -299,8 +299,9 @@ Bytes CorrectionRequest(int16_t seconds, const Bytes& credentials = kFactoryCred
 }
 
 // The clock moves only within the hour it shows: to the start of that hour
-// or of the next one at the most; a correction of more than an hour is too
-// large, and the credentials are checked first.
+// or of the next one at the most (3 s past it allowed for the way of the
+// request); a correction of more than an hour is too large, and the
+// credentials are checked first.
 TEST_F(ControllerTest, ClockCorrectionStaysWithinTheHour) {
     struct Case {
         const char* name;
@@ -312,7 +313,8 @@ TEST_F(ControllerTest, ClockCorrectionStaysWithinTheHour) {
         {"forward to the next hour's start", CorrectionRequest(3000), std::nullopt, {13, 0, 0}},
         {"back to the hour's start", CorrectionRequest(-600), std::nullopt, {12, 0, 0}},
         {"a little forward", CorrectionRequest(90), std::nullopt, {12, 11, 30}},
-        {"past the next hour's start", CorrectionRequest(3001), kUnsuitableMoment, {12, 10, 0}},
+        {"just past the next hour's start", CorrectionRequest(3003), std::nullopt, {13, 0, 3}},
+        {"past the next hour's start", CorrectionRequest(3004), kUnsuitableMoment, {12, 10, 0}},
         {"before the hour's start", CorrectionRequest(-601), kUnsuitableMoment, {12, 10, 0}},
         {"more than an hour", CorrectionRequest(3601), kCorrectionTooLarge, {12, 10, 0}},
         {"more than an hour back", CorrectionRequest(-4000), kCorrectionTooLarge, {12, 10, 0}},
