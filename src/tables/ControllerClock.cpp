@@ -49,6 +49,11 @@ int ClockCorrection(const PackedDate& controller, const PackedDate& computer) {
     return SecondsPerHour - SecondsIntoHour(controller);
 }
 
+PackedDate LaterBy(const PackedDate& time, int seconds) {
+    constexpr double SecondsPerDay = 86400.0;
+    return FromDateTime(ToDateTime(time) + seconds / SecondsPerDay);
+}
+
 bool ClockCorrectable(const PackedDate& controller) { return IsValidPackedDate(controller) && controller.Year <= 99; }
 
 QString ClockDateText(const PackedDate& d) { return QString::asprintf("%02d.%02d.%02d", d.Day, d.Month, d.Year); }

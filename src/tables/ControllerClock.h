@@ -65,6 +65,9 @@ ClockDifferences CompareClocks(const ClockReading& controller, const ClockReadin
 // it is behind.
 int ClockCorrection(const PackedDate& controller, const PackedDate& computer);
 
+// The date and time `seconds` later (calendar carried).
+PackedDate LaterBy(const PackedDate& time, int seconds);
+
 // Whether a correction can be computed from the controller's clock: its
 // date and time form a real date (a clock showing month 13 or hour 30 is
 // set by writing the computer's time, not corrected).

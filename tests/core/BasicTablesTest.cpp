@@ -48,6 +48,19 @@ TEST(ClockCorrection, NeverLeavesTheControllersHour) {
     for (const Case& c : cases) EXPECT_EQ(ClockCorrection(c.controller, c.computer), c.seconds) << c.name;
 }
 
+TEST(ClockCorrection, ClocksLaterBy) {
+    EXPECT_EQ(LaterBy(D(31, 12, 25, 23, 59, 58), 3), D(1, 1, 26, 0, 0, 1));
+    EXPECT_EQ(LaterBy(D(28, 2, 24, 23, 59, 59), 1), D(29, 2, 24, 0, 0, 0));
+    EXPECT_EQ(LaterBy(D(15, 3, 26, 12, 0, 0), 0), D(15, 3, 26, 12, 0, 0));
+    // A correction worked out a few seconds after the reading: the same
+    // difference within the hour, the next hour's start once one clock has
+    // passed into it.
+    const PackedDate controller = D(15, 3, 26, 12, 59, 50);
+    const PackedDate computer = D(15, 3, 26, 12, 59, 58);
+    EXPECT_EQ(ClockCorrection(LaterBy(controller, 1), LaterBy(computer, 1)), 8);
+    EXPECT_EQ(ClockCorrection(LaterBy(controller, 5), LaterBy(computer, 5)), 5);
+}
+
 TEST(ClockCorrection, BodyIsSignedLowByteFirst) {
     uint8_t body[2];
     CorrectionBody(-300, body);

@@ -387,18 +387,25 @@ private slots:
         QVERIFY(Named<QPushButton>(&form, QStringLiteral("correctButton"))->isEnabled());
     }
 
+    // The correction is worked out when "Да" is pressed: 3 s after the
+    // reading (12:59:50 against 12:59:58) the computer has passed into the
+    // next hour, and the controller goes to its start (7 s), not past it (8 s).
     void clockCorrectionAsked_data() {
         QTest::addColumn<bool>("answer");
+        QTest::addColumn<int>("waitMs");
         QTest::addColumn<int>("correction");  // -1000: none
-        QTest::newRow("yes") << true << 15;
-        QTest::newRow("no") << false << -1000;
+        QTest::newRow("yes") << true << 0 << 8;
+        QTest::newRow("no") << false << 0 << -1000;
+        QTest::newRow("yes, 3 s later") << true << 3000 << 7;
     }
 
     void clockCorrectionAsked() {
         QFETCH(bool, answer);
+        QFETCH(int, waitMs);
         QFETCH(int, correction);
-        ClockDialog form({D(15, 3, 26, 12, 29, 55), 1, true}, {D(15, 3, 26, 12, 30, 10), 1, true});
+        ClockDialog form({D(15, 3, 26, 12, 59, 50), 1, true}, {D(15, 3, 26, 12, 59, 58), 1, true});
         form.show();
+        QTest::qWait(waitMs);
         MessageLog log(answer);
         Named<QPushButton>(&form, QStringLiteral("correctButton"))->click();
         QCOMPARE(log.seen.size(), 1);

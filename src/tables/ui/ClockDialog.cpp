@@ -28,6 +28,7 @@ QLabel* Value(const QString& text, bool differs, QWidget* parent, const QString&
 
 ClockDialog::ClockDialog(const ClockReading& controller, const ClockReading& computer, QWidget* parent)
     : QDialog(parent), controller_(controller), computer_(computer) {
+    open_.start();
     setWindowTitle(QStringLiteral("Текущие дата и время"));
     setFixedSize(FormWidth, FormHeight);
     const ClockDifferences red = CompareClocks(controller, computer);
@@ -89,7 +90,8 @@ ClockDialog::ClockDialog(const ClockReading& controller, const ClockReading& com
 void ClockDialog::correct() {
     hide();
     if (Ask(MessageKind::Question, QStringLiteral("Вы уверены, что часы ЭВМ показывают правильное время?"))) {
-        correction_ = ClockCorrection(controller_.time, computer_.time);
+        const int elapsed = int((open_.elapsed() + 500) / 1000);
+        correction_ = ClockCorrection(LaterBy(controller_.time, elapsed), LaterBy(computer_.time, elapsed));
         accept();
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <optional>
 
 #include "tables/ControllerClock.h"
@@ -16,7 +17,10 @@ namespace zmk {
 // (disabled when the two agree to the second, or when the controller's
 // clock is no real date) hides the window, asks whether the computer's
 // clock is right and, on "Да", leaves the correction in seconds in
-// Correction(); the window closes either way. "Выход" closes without one.
+// Correction(); the window closes either way. The correction is worked out
+// when "Да" is pressed, from both clocks as they are then (the values shown
+// plus the time the window was open), so that a slow answer near the end of
+// an hour does not carry the controller's clock out of its hour. "Выход" closes without one.
 // Widgets for tests: the values "controllerDate", "controllerTime",
 // "controllerWeekday", "controllerKind" and "computerDate" .. "computerKind"
 // (a value in red has the property "differs" true); "correctButton",
@@ -39,6 +43,7 @@ private:
     ClockReading controller_;
     ClockReading computer_;
     std::optional<int> correction_;
+    QElapsedTimer open_;  // since the values shown were taken
     QPushButton* correctButton_;
     QPushButton* exitButton_;
 };
