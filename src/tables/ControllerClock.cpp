@@ -1,5 +1,7 @@
 #include "tables/ControllerClock.h"
 
+#include <cmath>
+
 #include "tables/LabelList.h"
 
 namespace zmk {
@@ -14,6 +16,13 @@ constexpr int WinterLabel = TimeKindLabels + 1;
 int SecondsIntoHour(const PackedDate& t) { return t.Minute * 60 + t.Second; }
 
 }  // namespace
+
+PackedDate ComputerClockTime(DateTimeValue value) {
+    constexpr double SecondsPerDay = 86400.0;
+    // A value that stands for a whole second may lie a hair below it.
+    constexpr double Hair = 1e-4;
+    return FromDateTime(std::floor(value * SecondsPerDay + Hair) / SecondsPerDay);
+}
 
 ClockReading ControllerClock(const uint8_t* table2) {
     ClockReading r;

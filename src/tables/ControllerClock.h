@@ -40,6 +40,11 @@ struct ClockReading {
     bool winter = false;  // time kind
 };
 
+// The computer's clock at a date-time value as a clock shows it: the whole
+// seconds, the fraction dropped (as the controller's clock counts them), so
+// that two clocks in step read the same.
+PackedDate ComputerClockTime(DateTimeValue value);
+
 // The controller's clock from table 2 (8 bytes), as the controller gave it.
 ClockReading ControllerClock(const uint8_t* table2);
 // The computer's clock at `now`: its weekday by WeekDay, its time kind by

@@ -61,6 +61,17 @@ TEST(ClockCorrection, ClocksLaterBy) {
     EXPECT_EQ(ClockCorrection(LaterBy(controller, 5), LaterBy(computer, 5)), 5);
 }
 
+// The computer's clock counts whole seconds like the controller's: 12:30:09.9
+// is 12:30:09, not 12:30:10.
+TEST(ClockCorrection, ComputerClockDropsTheFraction) {
+    const DateTimeValue at = ToDateTime(D(15, 3, 26, 12, 30, 9));
+    EXPECT_EQ(ComputerClockTime(at), D(15, 3, 26, 12, 30, 9));
+    EXPECT_EQ(ComputerClockTime(at + 0.9 / 86400), D(15, 3, 26, 12, 30, 9));
+    EXPECT_EQ(ComputerClockTime(at + 0.5 / 86400), D(15, 3, 26, 12, 30, 9));
+    EXPECT_EQ(ComputerClockTime(at - 0.1 / 86400), D(15, 3, 26, 12, 30, 8));
+    EXPECT_EQ(ComputerClockTime(ToDateTime(D(31, 12, 25, 23, 59, 59)) + 0.99 / 86400), D(31, 12, 25, 23, 59, 59));
+}
+
 TEST(ClockCorrection, BodyIsSignedLowByteFirst) {
     uint8_t body[2];
     CorrectionBody(-300, body);

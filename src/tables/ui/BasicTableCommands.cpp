@@ -106,7 +106,7 @@ void ShowControllerClock(CommandHost& host) {
     }
     if (!tables.ReadTable({ClockTable, 0, ClockFieldCount}, panel)) return;
     // The computer's clock as it was when the controller's answer came.
-    const PackedDate computerTime = FromDateTime(tables.Link().LastExchangeTime);
+    const PackedDate computerTime = ComputerClockTime(tables.Link().LastExchangeTime);
 
     ClockDialog form(ControllerClock(image.Table(ClockTable)), ComputerClock(computerTime, image.Table(SystemTable)),
                      host.Window());
@@ -133,7 +133,8 @@ bool WritePcTime(TableEngine& tables, StatusBarPanel* status) {
         return false;
     BusyCursor busy;
     ConfigImage& image = tables.Image();
-    FillClockFromComputer(image.Table(ClockTable), FromDateTime(CurrentDateTimeValue()), image.Table(SystemTable));
+    FillClockFromComputer(image.Table(ClockTable), ComputerClockTime(CurrentDateTimeValue()),
+                          image.Table(SystemTable));
     return tables.WriteTable({ClockTable, 0, ClockFieldCount}, status);
 }
 
