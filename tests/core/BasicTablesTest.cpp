@@ -139,6 +139,24 @@ TEST(ClockComparison, TextsShowOutOfRangeValuesAsTheyAre) {
     EXPECT_EQ(TimeKindText(true), QStringLiteral("Зимнее"));
 }
 
+// Whatever rules table 6 holds (a month of 255, a weekday of 0, an hour of
+// 255), the computer's time kind is worked out without fault.
+TEST(ClockComparison, ComputerClockTakesAnyRules) {
+    const PackedDate now = D(15, 3, 26, 12, 30, 0);
+    for (int month = 0; month < 256; month += 3) {
+        for (int day : {0, 0x1F, 0x7F, 0x80, 0x87, 0xC0, 0xC9, 0xFF}) {
+            for (int hour : {0, 23, 255}) {
+                std::array<uint8_t, 12> t = LastSundays;
+                t[0] = t[3] = uint8_t(month);
+                t[1] = t[4] = uint8_t(day);
+                t[2] = t[5] = uint8_t(hour);
+                const ClockReading pc = ComputerClock(now, t.data());
+                EXPECT_EQ(pc.weekday, 1);
+            }
+        }
+    }
+}
+
 TEST(ClockComparison, WrittenClockCarriesTheComputersKind) {
     struct Case {
         PackedDate now;
@@ -167,7 +185,7 @@ TEST(ClockComparison, WrittenClockCarriesTheComputersKind) {
 
 // --- the day byte of a clock-change rule ------------------------------------
 
-TEST(ClockChangeDay, ReadsTheDesignedExamples) {
+TEST(ClockChangeDay, ReadsLastSundayAndLastButOneSaturday) {
     EXPECT_TRUE(IsWeekdayRule(201));
     EXPECT_EQ(OrdinalPositionOf(201), LastOrdinal);
     EXPECT_EQ(WeekdayOf(201), 1);
