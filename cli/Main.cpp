@@ -5,6 +5,7 @@
 #include <QTextStream>
 
 #include "Output.h"
+#include "ClockAndName.h"
 #include "Connection.h"
 #include "ExportXlsx.h"
 #include "ReadArchive.h"
@@ -57,6 +58,7 @@ const char* const Usage =
     "  set T F=HEX [F=HEX ...]      changes fields of table T, writing only what differs\n"
     "%USERS%"
     "%READ_ARCHIVE%"
+    "%CLOCK_AND_NAME%"
     "\n"
     "without a connection:\n"
     "  decode-text HEX              the controller's DOS code page bytes as text\n"
@@ -73,6 +75,7 @@ const char* const Usage =
 QString UsageText() {
     return QString::fromUtf8(Usage).replace(QStringLiteral("%READ_ARCHIVE%"),
                                             QString::fromUtf8(zmkctl::ReadArchiveUsage))
+        .replace(QStringLiteral("%CLOCK_AND_NAME%"), QString::fromUtf8(zmkctl::ClockAndNameUsage))
         .replace(QStringLiteral("%EXPORT_XLSX%"), QString::fromUtf8(zmkctl::ExportXlsxUsage))
         .replace(QStringLiteral("%USERS%"), QString::fromUtf8(zmkctl::UsersUsage));
 }
@@ -304,7 +307,7 @@ int main(int argc, char** argv) {
 
     // Commands with options of their own: what follows the command word is theirs.
     QStringList commandArgs;
-    for (const char* name : {"read-archive"}) {
+    for (const char* name : {"read-archive", "set-clock", "set-name"}) {
         const qsizetype at = args.indexOf(QLatin1String(name));
         if (at < 0) continue;
         commandArgs = args.mid(at + 1);
@@ -328,6 +331,9 @@ int main(int argc, char** argv) {
     else if (command == QLatin1String("set")) handler = SetCommand;
     else if (command == QLatin1String("read-archive")) handler = zmkctl::ReadArchiveCommand;
     else if (command == QLatin1String("users")) handler = zmkctl::UsersCommand;
+    else if (command == QLatin1String("clock")) handler = zmkctl::ClockCommand;
+    else if (command == QLatin1String("set-clock")) handler = zmkctl::SetClockCommand;
+    else if (command == QLatin1String("set-name")) handler = zmkctl::SetNameCommand;
     else return UsageError(QStringLiteral("unknown command %1").arg(command));
 
     // Every argument is checked before anything is opened or dialled.

@@ -246,8 +246,12 @@ Bytes UserRecord(const UserOption& user) {
 
 std::string CheckControllerOptions(const ControllerOptions& options) {
     bool ok = true;
-    if (EncodeCp866(options.name, &ok).size() > 20) return "the controller name has more than 20 characters";
-    if (!ok) return "the controller name has characters that CP866 does not have";
+    const Bytes name = options.windowsTexts ? EncodeCp1251(options.name, &ok) : EncodeCp866(options.name, &ok);
+    if (name.size() > 20) return "the controller name has more than 20 characters";
+    if (!ok) {
+        return options.windowsTexts ? "the controller name has characters that Windows-1251 does not have"
+                                    : "the controller name has characters that CP866 does not have";
+    }
     if (options.users.size() > kUserCount - 1) return "at most 15 further users fit into the users table";
 
     std::vector<UserOption> all = {kFactoryUser};
@@ -295,12 +299,13 @@ LevelTables DefaultLevelTables() {
 // --- Controller -------------------------------------------------------------
 
 // Function codes served by this version besides the measurement archives
-// (14, 15, 16, see ReadArchive); codes 7, 8, 12 and 25 join this list as they
-// are implemented (12 and 25 with credentials). Any other code is refused
-// with kUnknownFunction.
+// (14, 15, 16, see ReadArchive); codes 7, 8 and 25 join this list as they
+// are implemented (25 with credentials). Any other code is refused with
+// kUnknownFunction.
 const Controller::Function Controller::kFunctions[] = {
     {kReadFields, &Controller::ReadFields, false},
     {kWriteFields, &Controller::WriteFields, true},
+    {kCorrectClock, &Controller::CorrectClock, true},
 };
 
 Controller::Controller(const ControllerOptions& options, Clock clock)
@@ -317,6 +322,7 @@ Controller::Controller(const ControllerOptions& options, Clock clock)
         SetClockTo(*options.clock);
     } else {
         archives_.Anchor(Now());
+        SetTimeKindFromRules();
     }
 }
 
@@ -335,6 +341,7 @@ void Controller::SetClockTo(WallTime time) {
     clockOffset_ = static_cast<std::time_t>(time - static_cast<WallTime>(LocalWallSeconds(clock_())));
     archives_.Anchor(Now());
     RefreshClock();
+    SetTimeKindFromRules();
 }
 
 int Controller::ContractHour() const {
@@ -358,18 +365,16 @@ void Controller::FillTables(const ControllerOptions& options) {
     std::copy(std::begin(softwareDate), std::end(softwareDate), ident.begin() + 4);
     ident[10] = 1;                       // low address holds the low byte
     ident[11] = 1;                       // several baud rates possible
-    ident[12] = 0;                       // texts in CP866
+    ident[12] = options.windowsTexts ? 1 : 0;  // texts in CP866 (0) or Windows-1251
     ident[13] = 0;                       // address may be changed
     ident[14] = 3;                       // exchange protocol version 3.0.1
     ident[15] = 0;
     ident[16] = 1;
 
-    tables_[kClockTable][7] = 1;         // winter (standard) time
-
     // Upper-level link: address, baud-rate code (11 = 9600), answer preambles, reserved.
     tables_[kAddressTable] = {options.address, 11, 0, 0};
 
-    Bytes name = EncodeCp866(options.name);
+    Bytes name = options.windowsTexts ? EncodeCp1251(options.name) : EncodeCp866(options.name);
     name.resize(kNameSize, ' ');
     tables_[kNameTable] = name;
 
@@ -797,6 +802,92 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
     // Answered from the address in force after the write, so that a write of
     // the controller's own address is answered from the new one.
     return Answer(kWriteFields, 0, {table, first, count});
+}
+
+// Code 12: [CC][addr][24][12][password 12][user code 4][c lo][c hi][crc][crc],
+// c the correction in seconds (signed). The clock may be moved only within
+// the hour it shows when the request comes: to any moment from the start of
+// that hour to the start of the next one, which is what a correction to the
+// computer's clock by the rule of the program asks for. A few seconds past
+// the start of the next hour still count as its start: the request takes
+// time on its way, and the computer cannot know where in its second the
+// controller's clock is. A correction of more than an hour either way is
+// refused with kCorrectionTooLarge, one that would leave the hour with
+// kUnsuitableMoment. The answer carries no data.
+Bytes Controller::CorrectClock(std::span<const uint8_t> frame) {
+    constexpr std::size_t kCorrectionLength = 4 + kCredentialsSize + 2 + 2;
+    constexpr std::size_t kCorrectionAt = 4 + kCredentialsSize;
+    constexpr WallTime kHour = 3600;
+    constexpr WallTime kGraceSeconds = 3;
+    if (frame.size() != kCorrectionLength) return Refusal(kCorrectClock, kWrongLength);
+    const auto seconds = static_cast<int16_t>(frame[kCorrectionAt] | (frame[kCorrectionAt + 1] << 8));
+    if (seconds > kHour || seconds < -kHour) return Refusal(kCorrectClock, kCorrectionTooLarge);
+    const WallTime now = Now();
+    const WallTime hourStart = now - ((now % kHour) + kHour) % kHour;
+    const WallTime target = now + seconds;
+    if (target < hourStart || target > hourStart + kHour + kGraceSeconds) {
+        return Refusal(kCorrectClock, kUnsuitableMoment);
+    }
+
+    const std::time_t offsetBefore = clockOffset_;
+    clockOffset_ += seconds;
+    if (stateSink_ && !stateSink_(SaveState())) {
+        clockOffset_ = offsetBefore;
+        RefreshClock();
+        return Refusal(kCorrectClock, kStorageFailed);
+    }
+    RefreshClock();
+    return Answer(kCorrectClock, 0, {});
+}
+
+namespace {
+
+// The moment a clock-change rule (month, day byte, hour) falls on in a year;
+// nothing when the rule names no day (month 0 or outside 1..12, a weekday of
+// 0, a day past the month). A weekday rule counts its ordinal in bits 0..1.
+std::optional<WallTime> RuleMoment(int year, const uint8_t* rule) {
+    const int month = rule[0];
+    const uint8_t day = rule[1];
+    const int hour = rule[2];
+    if (month < 1 || month > 12 || hour > 23) return std::nullopt;
+    const int days = DaysInMonth(year, month);
+    int date = 0;
+    if ((day & 0x80) == 0) {
+        date = day & 0x7F;
+    } else {
+        const int weekday = (day >> 3) & 0x07;  // 1 = Sunday
+        const int n = day & 0x03;
+        if (weekday == 0 || n == 0) return std::nullopt;
+        auto weekdayOf = [&](int d) {
+            // 1 = Sunday .. 7 = Saturday; 01.01.1970 was a Thursday (5).
+            const WallTime t = MakeWallTime(year, month, d);
+            const int64_t daysSince = t / 86400;
+            return static_cast<int>(((daysSince + 4) % 7 + 7) % 7) + 1;
+        };
+        if ((day & 0x40) == 0) {
+            const int first = 1 + (weekday - weekdayOf(1) + 7) % 7;
+            date = first + 7 * (n - 1);
+        } else {
+            const int last = days - (weekdayOf(days) - weekday + 7) % 7;
+            date = last - 7 * (n - 1);
+        }
+    }
+    if (date < 1 || date > days) return std::nullopt;
+    return MakeWallTime(year, month, date, hour);
+}
+
+}  // namespace
+
+void Controller::SetTimeKindFromRules() {
+    constexpr uint8_t kSummer = 0x00;
+    constexpr uint8_t kWinter = 0x80;
+    const WallTime now = Now();
+    const int year = SplitWallTime(now)[0];
+    const Bytes& system = tables_[kSystemTable];
+    const auto toSummer = RuleMoment(year, system.data());
+    const auto toWinter = RuleMoment(year, system.data() + 3);
+    const bool summer = toSummer && now >= *toSummer && (!toWinter || now < *toWinter);
+    tables_[kClockTable][7] = summer ? kSummer : kWinter;
 }
 
 // Archive request: [CC][addr][N][code][body: lead, 0, analyser, start, end][crc][crc];

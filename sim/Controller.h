@@ -29,17 +29,20 @@ inline constexpr uint8_t kAnswerFlag = 0x80;
 
 inline constexpr uint8_t kReadFields = 1;
 inline constexpr uint8_t kWriteFields = 2;
+inline constexpr uint8_t kCorrectClock = 12;
 
 // The controller's result codes (answer byte 4 of a refusal) that this version produces.
 enum ResultCode : uint8_t {
     kUnknownFunction = 1,   // "Неизвестный код команды"
     kWrongLength = 2,       // "Неправильная длина запроса"
     kBadParameters = 4,     // "Неправильные параметры в запросе"
+    kUnsuitableMoment = 10, // "Неподходящий момент для коррекции времени"
     kNoSuchTable = 9,       // "Нет такой таблицы"
     kTableNotReadable = 11, // "Чтение таблицы невозможно"
     kTableNotWritable = 12, // "Запись в таблицу не допускается"
     kNoSuchField = 13,      // "Нет такого поля в таблице"
     kWriteBeyondTable = 14, // "Попытка записи в несуществующее поле"
+    kCorrectionTooLarge = 17, // "Слишком большое время для коррекции"
     kAccessLevelTooLow = 26,      // "Недостаточный уровень доступа"
     kEmptyUserName = 27,          // "Пустое имя пользователя"
     kEmptyUserCode = 28,          // "Пустой код идентификации пользователя"
@@ -124,7 +127,8 @@ struct ControllerOptions {
     uint8_t address = 1;
     uint8_t typeCode = 73;
     uint8_t softwareVersion = 10;
-    std::string name = "ЗМК-10 ГРС Тестовая";  // UTF-8; kept in CP866
+    std::string name = "ЗМК-10 ГРС Тестовая";  // UTF-8; kept in CP866, or in Windows-1251 with windowsTexts
+    bool windowsTexts = false;                // texts in Windows-1251 (identification field 12 = 1), not CP866
     std::optional<uint8_t> refuseWith;        // refuse every request with this result code
     std::vector<UserOption> users;            // further users, in the next free records
     bool openWrites = false;                  // accept every write whatever its credentials
@@ -195,7 +199,8 @@ public:
     std::span<uint8_t> Table(std::size_t number);
 
     // The controller's clock now, and setting it (the archives then begin
-    // their configured number of days before the new time).
+    // their configured number of days before the new time; the time kind,
+    // table 2 field 7, follows the clock-change rules of table 6).
     WallTime Now() const;
     void SetClockTo(WallTime time);
     const MeasurementArchives& Archives() const { return archives_; }
@@ -212,6 +217,10 @@ private:
 
     Bytes ReadFields(std::span<const uint8_t> frame);
     Bytes WriteFields(std::span<const uint8_t> frame);
+    // Code 12: moves the clock by a signed number of seconds, within its current hour.
+    Bytes CorrectClock(std::span<const uint8_t> frame);
+    // Table 2 field 7 from the clock and the rules of table 6: 0 summer time, 0x80 winter time.
+    void SetTimeKindFromRules();
     // Codes 14, 15, 16; nothing when the request must stay unanswered.
     std::optional<Bytes> ReadArchive(std::span<const uint8_t> frame);
     void RefreshArchiveStarts();

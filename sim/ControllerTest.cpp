@@ -302,6 +302,119 @@ TEST_F(ControllerTest, WrittenClockKeepsRunning) {
     EXPECT_EQ(Bytes(moved.begin() + 8, moved.begin() + 11), Bytes({0, 30, 15}));
 }
 
+// A code 12 request: credentials, then the correction in seconds, low byte first.
+Bytes CorrectionRequest(int16_t seconds, const Bytes& credentials = kFactoryCredentials) {
+    Bytes frame = {0xCC, 0x01, 24, 12};
+    frame.insert(frame.end(), credentials.begin(), credentials.end());
+    const auto value = static_cast<uint16_t>(seconds);
+    frame.push_back(static_cast<uint8_t>(value & 0xFF));
+    frame.push_back(static_cast<uint8_t>(value >> 8));
+    return WithCrc(frame);
+}
+
+// The clock moves only within the hour it shows: to the start of that hour
+// or of the next one at the most (3 s past it allowed for the way of the
+// request); a correction of more than an hour is too large, and the
+// credentials are checked first.
+TEST_F(ControllerTest, ClockCorrectionStaysWithinTheHour) {
+    struct Case {
+        const char* name;
+        Bytes request;
+        std::optional<uint8_t> refusal;
+        Bytes clock;  // hour, minute, second afterwards
+    };
+    const Case cases[] = {
+        {"forward to the next hour's start", CorrectionRequest(3000), std::nullopt, {13, 0, 0}},
+        {"back to the hour's start", CorrectionRequest(-600), std::nullopt, {12, 0, 0}},
+        {"a little forward", CorrectionRequest(90), std::nullopt, {12, 11, 30}},
+        {"just past the next hour's start", CorrectionRequest(3003), std::nullopt, {13, 0, 3}},
+        {"past the next hour's start", CorrectionRequest(3004), kUnsuitableMoment, {12, 10, 0}},
+        {"before the hour's start", CorrectionRequest(-601), kUnsuitableMoment, {12, 10, 0}},
+        {"more than an hour", CorrectionRequest(3601), kCorrectionTooLarge, {12, 10, 0}},
+        {"more than an hour back", CorrectionRequest(-4000), kCorrectionTooLarge, {12, 10, 0}},
+        {"unknown user", CorrectionRequest(60, Credentials("wrong", "1234")), kUnknownUser, {12, 10, 0}},
+    };
+    for (const Case& c : cases) {
+        options.clock = MakeWallTime(2026, 3, 15, 12, 10, 0);
+        Controller controller = MakeController();
+        const Bytes answer = Exchange(controller, c.request);
+        if (c.refusal) {
+            EXPECT_EQ(answer, Refusal(1, 12, *c.refusal)) << c.name;
+        } else {
+            EXPECT_EQ(answer, WithCrc({0x33, 0x01, 0x07, 0x8C, 0x00})) << c.name;
+        }
+        const Bytes clock = Exchange(controller, ReadRequest(1, 2, 0, 8));
+        ASSERT_EQ(clock.size(), 18u) << c.name;
+        EXPECT_EQ(Bytes(clock.begin() + 11, clock.begin() + 14), c.clock) << c.name;
+        EXPECT_EQ(Bytes(clock.begin() + 8, clock.begin() + 11), Bytes({26, 3, 15})) << c.name;
+    }
+
+    // Registered credentials with a request of the wrong length.
+    options.clock = MakeWallTime(2026, 3, 15, 12, 10, 0);
+    Controller controller = MakeController();
+    Bytes longer = CorrectionRequest(60);
+    longer.resize(longer.size() - 2);
+    longer.push_back(0);
+    longer[2] = static_cast<uint8_t>(longer.size() + 2);
+    EXPECT_EQ(Exchange(controller, WithCrc(longer)), Refusal(1, 12, kWrongLength));
+}
+
+// The corrected clock runs on, and the correction is kept in the state.
+TEST_F(ControllerTest, CorrectedClockKeepsRunningAndIsStored) {
+    options.clock = MakeWallTime(2026, 3, 15, 12, 58, 30);
+    Controller controller = MakeController();
+    int stored = 0;
+    controller.SetStateSink([&stored](const Bytes&) { return ++stored > 1; });
+    // The first store fails: the correction is undone and refused.
+    EXPECT_EQ(Exchange(controller, CorrectionRequest(90)), Refusal(1, 12, kStorageFailed));
+    EXPECT_EQ(SplitWallTime(controller.Now())[4], 58);
+    EXPECT_EQ(Exchange(controller, CorrectionRequest(90)).size(), 7u);
+    now += 5;
+    EXPECT_EQ(controller.Now(), MakeWallTime(2026, 3, 15, 13, 0, 5));
+}
+
+// Table 2 field 7 follows the clock-change rules of table 6 (the last
+// Sundays of March at 2 h and of October at 3 h) when the clock is set.
+TEST_F(ControllerTest, TimeKindFollowsTheRulesAtStart) {
+    struct Case {
+        WallTime clock;
+        uint8_t kind;
+    };
+    const Case cases[] = {
+        {MakeWallTime(2026, 3, 29, 1, 59, 59), 0x80}, {MakeWallTime(2026, 3, 29, 2, 0, 0), 0x00},
+        {MakeWallTime(2026, 7, 1, 12), 0x00},        {MakeWallTime(2026, 10, 25, 2, 59, 59), 0x00},
+        {MakeWallTime(2026, 10, 25, 3, 0, 0), 0x80}, {MakeWallTime(2027, 1, 10), 0x80},
+    };
+    for (const Case& c : cases) {
+        options.clock = c.clock;
+        Controller controller = MakeController();
+        const Bytes answer = Exchange(controller, ReadRequest(1, 2, 7, 1));
+        ASSERT_EQ(answer.size(), 11u);
+        EXPECT_EQ(answer[8], c.kind) << SplitWallTime(c.clock)[1] << '.' << SplitWallTime(c.clock)[2];
+    }
+    // A written kind is kept, whatever the rules say.
+    options.clock = MakeWallTime(2026, 7, 1, 12);
+    Controller controller = MakeController();
+    ASSERT_EQ(Exchange(controller, WriteRequest(1, 2, 7, 1, {1})).size(), 10u);
+    EXPECT_EQ(Exchange(controller, ReadRequest(1, 2, 7, 1))[8], 1);
+}
+
+TEST_F(ControllerTest, NameInWindowsCodePageOnRequest) {
+    options.windowsTexts = true;
+    options.name = "ГРС-1";
+    Controller c = MakeController();
+    const Bytes ident = Exchange(c, ReadRequest(1, 0, 12, 1));
+    ASSERT_EQ(ident.size(), 11u);
+    EXPECT_EQ(ident[8], 1);
+    const Bytes name = Exchange(c, ReadRequest(1, 5, 0, 1));
+    ASSERT_EQ(name.size(), 30u);
+    const Bytes expected = {0xC3, 0xD0, 0xD1, '-', '1', ' ', ' ', ' ', ' ', ' ',
+                            ' ',  ' ',  ' ',  ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    EXPECT_EQ(Bytes(name.begin() + 8, name.end() - 2), expected);
+    options.name = "日";
+    EXPECT_EQ(CheckControllerOptions(options), "the controller name has characters that Windows-1251 does not have");
+}
+
 TEST(FrameAssemblerTest, SkipsPreamblesNoiseAndFalseStarts) {
     const Bytes request = {0xCC, 0x01, 0x0A, 0x01, 0x00, 0x00, 0x00, 0x12, 0xE1, 0xA9};
     const Bytes prefixes[] = {

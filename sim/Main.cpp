@@ -82,8 +82,12 @@ const char kUsage[] =
     "                        answered from it\n"
     "  --type-code N         type code in identification field 1 (default 73)\n"
     "  --version N           software version in identification field 3 (default 10)\n"
-    "  --name TEXT           controller name, UTF-8, kept in CP866, at most 20\n"
-    "                        characters (default \"ЗМК-10 ГРС Тестовая\")\n"
+    "  --name TEXT           controller name, UTF-8, kept in the controller's code\n"
+    "                        page, at most 20 characters (default \"ЗМК-10 ГРС\n"
+    "                        Тестовая\")\n"
+    "  --code-page 866|1251  the code page of the controller's texts (the name):\n"
+    "                        866 the DOS code page, identification field 12 = 0\n"
+    "                        (default); 1251 Windows-1251, field 12 = 1\n"
     "  --destroyed T         mark configuration table T destroyed (table 7 field T\n"
     "                        = 1, identification field 0 = the lowest such T);\n"
     "                        repeatable; applied also to a state loaded by --state.\n"
@@ -93,6 +97,21 @@ const char kUsage[] =
     "                        set the controller's clock (table 2) at start, 2000..2099;\n"
     "                        it runs on from there (default: the host's local time).\n"
     "                        Also applied to a state loaded by --state\n"
+    "  Table 2 (the clock): fields 0..5 run with the clock, field 6 is the weekday\n"
+    "  of the date (1 = Sunday); field 7, the time kind, is 0 (summer time) or\n"
+    "  0x80 (winter time) by the clock-change rules of table 6 when the clock is\n"
+    "  set at start, and afterwards holds what was last written into it (there\n"
+    "  is no automatic switch). A write of fields 0..5 sets the clock and is\n"
+    "  refused with result code 4 when they are no real date.\n"
+    "  Clock correction (function code 12, with credentials; body: the\n"
+    "  correction in seconds, signed 16 bits, low byte first): the clock may\n"
+    "  be moved only within the hour it shows when the request comes, to any\n"
+    "  moment from the start of that hour to the start of the next (both\n"
+    "  included, and up to 3 s past the next hour's start, for the time the\n"
+    "  request takes). More than 3600 s either way is refused with result code 17\n"
+    "  (\"Слишком большое время для коррекции\"), a correction that would leave\n"
+    "  the hour with 10 (\"Неподходящий момент для коррекции времени\"); the\n"
+    "  answer carries no data\n"
     "\n"
     "Measurement archives (function codes 14 5-minute, 15 hourly, 16 daily;\n"
     "request body: lead byte (1 for code 14, 3 for 15 and 16), 0, analyser (0\n"
@@ -429,6 +448,14 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--name") {
             if (!value(text)) return 2;
             options.controller.name = std::string(text);
+        } else if (arg == "--code-page") {
+            if (!value(text)) return 2;
+            if (text != "866" && text != "1251") {
+                std::fprintf(stderr, "zmk-sim: --code-page wants 866 or 1251, not '%.*s'\n",
+                             static_cast<int>(text.size()), text.data());
+                return 2;
+            }
+            options.controller.windowsTexts = text == "1251";
         } else if (arg == "--destroyed") {
             if (!number(0, zmksim::kTableCount - 1, n)) return 2;
             if (!zmksim::kTableShapes[n].configuration) {

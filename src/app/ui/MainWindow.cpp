@@ -36,6 +36,7 @@
 #include "reports/ui/ReportFormatDialog.h"
 #include "tables/LabelList.h"
 #include "tables/ui/ParamsCommands.h"
+#include "tables/ui/BasicTableCommands.h"
 #include "tables/ui/ProgramUserDialog.h"
 #include "tables/ui/UsersCommand.h"
 #include "settings/ArchiveQuery.h"
@@ -116,22 +117,22 @@ const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
         {1, "Nrdcnf", u"Сохранение параметров конфигурации в файле", Later, 0},
         {1, "NExit", u"Выход", [](MainWindow& w, QAction*) { w.close(); }, 0},
         {0, "NWorkPar", u"Параметры", nullptr, 0},
-        {1, "Nident", u"Параметры идентификации", Later, 0},
-        {1, "NContrName", u"Наименование контроллера", Later, 0},
+        {1, "Nident", u"Параметры идентификации", [](MainWindow& w, QAction*) { ShowIdentification(w); }, 0},
+        {1, "NContrName", u"Наименование контроллера", [](MainWindow& w, QAction*) { EditControllerName(w); }, 0},
         {1, "N3", u"Параметры связи", nullptr, 0},
         {2, "NConVU", u"С верхним уровнем", [](MainWindow& w, QAction*) { EditUpperLevelLink(w, [&w] { w.showLinkParameters(); }); }, 0},
         {2, "NConHGC", u"C хроматографом", [](MainWindow& w, QAction*) { EditChromatographLink(w, Shared().HexaneInList); }, 0},  // Latin "C"
         {2, "NConnWMT", u"С влагомером", [](MainWindow& w, QAction*) { EditMoistureMeterLink(w); }, 0},
         {2, "N4", u"С вычислителем расхода газа", [](MainWindow& w, QAction*) { EditFlowComputerLink(w); }, 0},
         {2, "N_Ethernet", u"Параметры связи по Ethernet", [](MainWindow& w, QAction*) { EditEthernetLink(w); }, 0},
-        {1, "Nsys", u"Системные параметры", Later, 0},
+        {1, "Nsys", u"Системные параметры", [](MainWindow& w, QAction*) { w.editSystemParams(); }, 0},
         {1, "NCurrVich", u"Параметры вычислителей", [](MainWindow& w, QAction*) { EditFlowComputers(w); }, 0},
         {1, "N2", u"Уставки для контроля ЗМК", Later, 0},
         {1, "NDistr", u"Необходимость записи значений параметров газа в ВРГ", [](MainWindow& w, QAction*) { EditGasParameterWrite(w); }, 0},
         {1, "Ndistrpar", u"Период записи средних за час значений параметров газа в ВРГ", [](MainWindow& w, QAction*) { EditHourlyWritePeriod(w); }, 0},
         {1, "NPass", u"Доступ пользователей к таблицам параметров", [](MainWindow& w, QAction*) { EditControllerUsers(w); }, 0},
         {0, "NData", u"Данные", nullptr, 0},
-        {1, "NContrDt", u"Дата и время", Later, 0},
+        {1, "NContrDt", u"Дата и время", [](MainWindow& w, QAction*) { ShowControllerClock(w); }, 0},
         {1, "NAud", u"Сообщения о вмешательствах оператора    ", nullptr, 0},
         {2, "NAudInd", u"Запрос по индексу", Later, 1},
         {2, "NAudPer", u"Запрос за период", Later, 1},
@@ -722,6 +723,12 @@ void MainWindow::showAbout() {
 void MainWindow::showMoistureMomentary() {
     // The momentary window of the moisture meter is not in the program yet.
     if (CheckMoistureMeterLink(*this)) commandNotAvailable(MenuItem(QStringLiteral("NWmt_MomData")));
+}
+
+void MainWindow::editSystemParams() {
+    if (!EditSystemParams(*this)) return;
+    Shared().MoistureMeterPresent = image_.Table(SystemTable)[SystemMoistureField] != 0;
+    UpdateMenus();
 }
 
 void MainWindow::editReportFormat() {

@@ -107,6 +107,8 @@ private:
     void showAbout();
     // "Мгновенные данные влагомера": the link check first.
     void showMoistureMomentary();
+    // "Системные параметры": after a write the moisture meter's menus follow table 6.
+    void editSystemParams();
     // The data format dialog; on acceptance "rep_format.ini" is rewritten.
     void editReportFormat();
     // An item whose command is not in this program yet.
