@@ -228,10 +228,11 @@ Bytes Padded(Bytes text, std::size_t size) {
     return text;
 }
 
-// One 22-byte user record; the texts must already fit.
+// One 22-byte user record; the texts must already fit. Names are kept the
+// way the service program writes them, in Windows-1251.
 Bytes UserRecord(const UserOption& user) {
     Bytes record(kUserRecordSize, ' ');
-    const Bytes name = Padded(EncodeCp866(user.name), kUserNameSize);
+    const Bytes name = Padded(EncodeCp1251(user.name), kUserNameSize);
     const Bytes password = Padded(EncodeCp1251(user.password), kPasswordSize);
     const Bytes code = Padded(EncodeCp1251(user.code), kUserCodeSize);
     std::copy(name.begin(), name.end(), record.begin());
@@ -259,8 +260,8 @@ std::string CheckControllerOptions(const ControllerOptions& options) {
     for (std::size_t i = 1; i < all.size(); ++i) {
         const UserOption& u = all[i];
         const std::string who = "user '" + u.name + "': ";
-        const Bytes name = EncodeCp866(u.name, &ok);
-        if (!ok) return who + "the name has characters that CP866 does not have";
+        const Bytes name = EncodeCp1251(u.name, &ok);
+        if (!ok) return who + "the name has characters that Windows-1251 does not have";
         if (name.size() > kUserNameSize) return who + "the name has more than 4 characters";
         if (Padded(name, kUserNameSize) == Bytes(kUserNameSize, ' ')) return who + "the name is empty";
         if (u.level < 1 || u.level > 4) return who + "the level must be 1 to 4";
@@ -273,7 +274,7 @@ std::string CheckControllerOptions(const ControllerOptions& options) {
         if (code.size() > kUserCodeSize) return who + "the code has more than 4 characters";
         if (Padded(code, kUserCodeSize) == Bytes(kUserCodeSize, ' ')) return who + "the code is empty";
         for (std::size_t j = 0; j < i; ++j) {
-            if (Padded(EncodeCp866(all[j].name), kUserNameSize) == Padded(name, kUserNameSize)) {
+            if (Padded(EncodeCp1251(all[j].name), kUserNameSize) == Padded(name, kUserNameSize)) {
                 return who + "the name is taken by user '" + all[j].name + "'";
             }
             if (Padded(EncodeCp1251(all[j].code), kUserCodeSize) == Padded(code, kUserCodeSize)) {

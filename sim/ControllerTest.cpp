@@ -499,7 +499,7 @@ TEST_F(ControllerTest, UsersTableHoldsCommissioningEngineerAndBlankRecords) {
     Controller c = MakeController();
     const Bytes answer = Exchange(c, ReadRequest(1, 4, 0, 2));
     ASSERT_EQ(answer.size(), 8u + 44u + 2u);
-    const Bytes engineer = {0x8D, 0x80, 0x8B, ' ',  // "НАЛ" in CP866
+    const Bytes engineer = {0xCD, 0xC0, 0xCB, ' ',  // "НАЛ" in Windows-1251
                             1, 0,                   // level 1, reserved
                             '1', '2', '3', '4', '5', '6', '7', '8', ' ', ' ', ' ', ' ',
                             '1', '2', '3', '4'};
@@ -513,12 +513,12 @@ TEST_F(ControllerTest, UsersTableHoldsCommissioningEngineerAndBlankRecords) {
     EXPECT_EQ(Field(last, 0, 22), blank);
 }
 
-TEST_F(ControllerTest, FurtherUsersTakeTheNextRecordsInTheirCodePages) {
+TEST_F(ControllerTest, FurtherUsersTakeTheNextRecordsInWindows1251) {
     options.users = {{"Иван", 2, "пароль", "77"}, {"OP", 4, "", "5"}};
     Controller c = MakeController();
     const Bytes answer = Exchange(c, ReadRequest(1, 4, 1, 2));
     ASSERT_EQ(answer.size(), 8u + 44u + 2u);
-    const Bytes ivan = {0x88, 0xA2, 0xA0, 0xAD,  // "Иван" in CP866
+    const Bytes ivan = {0xC8, 0xE2, 0xE0, 0xED,  // "Иван" in Windows-1251
                         2, 0,
                         0xEF, 0xE0, 0xF0, 0xEE, 0xEB, 0xFC, ' ', ' ', ' ', ' ', ' ', ' ',  // "пароль" in Windows-1251
                         '7', '7', ' ', ' '};
@@ -574,7 +574,7 @@ INSTANTIATE_TEST_SUITE_P(
                            return b;
                        }()},
         CredentialCase{"password and code swapped places", Credentials("1234", "1234")},
-        CredentialCase{"name as password", Credentials("\x8D\x80\x8B", "1234")}),
+        CredentialCase{"name as password", Credentials("\xCD\xC0\xCB", "1234")}),
     [](const ::testing::TestParamInfo<CredentialCase>& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(ControllerTest, OpenWritesAcceptAnyCredentials) {
@@ -602,7 +602,7 @@ TEST_F(ControllerTest, DestroyedUsersTableIsRestoredWithAnyCredentials) {
     // list with the engineer under a new password and an operator.
     Bytes users(16 * 22, ' ');
     for (std::size_t u = 0; u < 16; ++u) users[u * 22 + 4] = users[u * 22 + 5] = 0;
-    const Bytes engineer = {0x8D, 0x80, 0x8B, ' ', 1, 0, 'n', 'e', 'w', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+    const Bytes engineer = {0xCD, 0xC0, 0xCB, ' ', 1, 0, 'n', 'e', 'w', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
                             '1', '2', '3', '4'};
     const Bytes operatorRecord = {'O', 'P', 'E', 'R', 4, 0, 'o', 'p', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
                                   '9', ' ', ' ', ' '};
@@ -672,7 +672,7 @@ TEST_F(ControllerTest, UsersWritesFollowLevelsAndListRules) {
         {"an operator may not either", operatorCredentials, 4, 3, UserBytes("OPR", 4, "new", "44"), 26},
         {"an operator writes parameters", operatorCredentials, 6, 6, {7}, 0},
         {"only the manufacturer changes his record", admin, 4, 0, UserBytes("НАЛ", 1, "x", "1234"), 26},
-        {"the manufacturer changes his password", engineer, 4, 0, UserBytes("\x8D\x80\x8B", 1, "x", "1234"), 0},
+        {"the manufacturer changes his password", engineer, 4, 0, UserBytes("\xCD\xC0\xCB", 1, "x", "1234"), 0},
         {"no name", admin, 4, 6, UserBytes("", 3, "", "66"), 27},
         {"no code", admin, 4, 6, UserBytes("X", 3, "", ""), 28},
         {"a code beginning with 0", admin, 4, 6, UserBytes("X", 3, "", std::string(1, '\0') + "6"), 28},
@@ -737,7 +737,7 @@ TEST(ControllerOptionsTest, UsersFollowTheListRules) {
         {"code of 5", {{"ADM", 2, "x", "12345"}}, "more than 4"},
         {"password of 13", {{"ADM", 2, "1234567890123", "1"}}, "more than 12"},
         {"password of 12 Cyrillic letters", {{"ADM", 2, "абвгдеёжзийк", "1"}}, nullptr},
-        {"name outside CP866", {{"A€", 2, "x", "1"}}, "CP866"},
+        {"name outside Windows-1251", {{"A✓", 2, "x", "1"}}, "Windows-1251"},
     };
     for (const OptionCase& c : cases) {
         ControllerOptions options;
@@ -903,7 +903,7 @@ TEST_F(StateTest, ProgramKeepsWritesInItsStateFile) {
     EXPECT_EQ(hour[8], 23);
     const Bytes users = sim.Exchange(ReadRequest(1, 4, 1, 1));
     ASSERT_EQ(users.size(), 32u);
-    EXPECT_EQ(Field(users, 0, 4), Bytes({0x88, 0xA2, 0xA0, 0xAD}));
+    EXPECT_EQ(Field(users, 0, 4), Bytes({0xC8, 0xE2, 0xE0, 0xED}));  // "Иван"
     EXPECT_EQ(sim.Exchange(ReadRequest(1, 7, 4, 1))[8], 1);
 }
 
