@@ -260,7 +260,7 @@ QString LimitValueText(float value, int decimals) {
     constexpr int Precision = 10;  // significant digits
     const double v = value;
     if (std::fabs(v) >= 1e10)
-        return QString::asprintf("%.*E", Precision - 1, v);
+        return QString::number(v, 'e', Precision - 1);  // as FormatFloatValue does
     // Round to the significant digits first, then show the decimals asked for.
     const double rounded = QString::asprintf("%.*e", Precision - 1, v).toDouble();
     QString text = QString::asprintf("%.*f", qBound(0, decimals, 20), rounded);
