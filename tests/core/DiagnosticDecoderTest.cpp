@@ -307,3 +307,18 @@ TEST(DiagnosticTitle, ByIndexAndByPeriod) {
     EXPECT_EQ(DiagnosticTitleByPeriod(h),
               QStringLiteral("Диагностические сообщения за период с 05.03.24 07:08:09 по 31.12.24 23:00:01"));
 }
+
+// Every code with extreme arguments and values yields a dated row with an
+// object text; codes without an event text are only those the archive leaves empty.
+TEST(DiagnosticRecordDecoding, EveryCodeAndArgument) {
+    for (int code = 0; code < 256; ++code)
+        for (int arg : {0, 19, 20, 33, 34, 200, 201, 244, 255})
+            for (int type : {0, 1, 2, 3, 255}) {
+                const DiagnosticRow row = DecodeDiagnostic(Record(code, arg, arg, 0xFFFFFFFFu, 0x7F800000u), type);
+                ASSERT_EQ(row.date, QStringLiteral("  05.03.24")) << code;
+                const bool silent = code == 2 || code == 3 || code == 81;
+                ASSERT_EQ(row.object.isEmpty(), silent) << "code " << code << " arg " << arg;
+                const bool noText = code <= 1 || (code >= 5 && code <= 9);
+                ASSERT_EQ(row.event.isEmpty(), noText) << "code " << code;
+            }
+}

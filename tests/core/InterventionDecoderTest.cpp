@@ -228,3 +228,16 @@ TEST(InterventionTitle, ByIndexAndByPeriod) {
     EXPECT_EQ(InterventionTitleByPeriod(h),
               QStringLiteral("Сообщения о вмешательствах оператора за период с 02.01.24 03:04:05 по 03.01.24 00:00:00"));
 }
+
+// Every table and field byte, with values of all ones and not-a-number,
+// yields a named row: nothing the controller may send goes unshown.
+TEST(InterventionDecoding, EveryTableAndFieldHasAName) {
+    for (int t = 0; t < 256; ++t)
+        for (int f = 0; f < 256; ++f)
+            for (uint32_t value : {0xFFFFFFFFu, NaNBits}) {
+                const InterventionRow row =
+                    DecodeIntervention(Record(t, f, f, value, value), ControllerTextCodePage::Dos);
+                ASSERT_FALSE(row.name.isEmpty()) << "table " << t << " field " << f;
+                ASSERT_EQ(row.date, QStringLiteral("    05.03.24"));
+            }
+}
