@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 #include <limits>
 
 #include "common/Cp1251.h"
@@ -12,6 +13,7 @@ namespace {
 
 const QByteArray kCrLf = QByteArrayLiteral("\r\n");
 const QByteArray kUtf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+constexpr qint64 kReadPiece = 64 * 1024;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
@@ -61,7 +63,16 @@ bool ProfileFile::Load(const QString& path) {
         return false;
     if (file.size() > MaxFileSize)
         return false;
-    QByteArray contents = file.read(MaxFileSize + 1);
+    // A buffer of the file's own size: a single read of the limit would
+    // reserve the whole limit for every small file. A file that grew
+    // meanwhile is read on in pieces, up to one byte past the limit.
+    QByteArray contents = file.read(file.size());
+    while (!file.atEnd() && contents.size() <= MaxFileSize) {
+        const QByteArray piece = file.read(std::min<qint64>(kReadPiece, MaxFileSize + 1 - contents.size()));
+        if (piece.isEmpty())
+            break;
+        contents += piece;
+    }
     if (contents.size() > MaxFileSize || file.error() != QFileDevice::NoError)
         return false;
     Parse(contents);
