@@ -123,10 +123,14 @@ bool ToCp1251Slot(const QString& text, uint8_t* slot, int size) {
     bool ok = true;
     const QByteArray bytes = ToCp1251(text, &ok);
     const qsizetype room = size - 1;  // the terminator always fits
-    const qsizetype n = std::min(bytes.size(), room);
+    // A NUL inside the text ends it for every reader of the slot, so the
+    // slot is zero from there on.
+    const qsizetype nul = bytes.indexOf('\0');
+    const qsizetype length = nul < 0 ? bytes.size() : nul;
+    const qsizetype n = std::min(length, room);
     std::copy_n(reinterpret_cast<const uint8_t*>(bytes.constData()), n, slot);
     std::fill(slot + n, slot + size, uint8_t(0));
-    return ok && bytes.size() <= room;
+    return ok && nul < 0 && bytes.size() <= room;
 }
 
 }  // namespace zmk

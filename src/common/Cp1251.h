@@ -19,8 +19,8 @@ uint8_t UpperCp1251(uint8_t byte);
 // Text of a zero-terminated, fixed-size Windows-1251 slot.
 QString FromCp1251Slot(const uint8_t* slot, int size);
 // Fills a fixed-size slot with the text, zero-terminated and zero-padded;
-// cut so that the terminator fits. False when the text did not fit or had
-// characters outside the code page.
+// cut so that the terminator fits, and at a NUL inside the text. False when
+// the text did not fit, held a NUL or had characters outside the code page.
 bool ToCp1251Slot(const QString& text, uint8_t* slot, int size);
 
 }  // namespace zmk

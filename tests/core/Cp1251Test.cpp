@@ -163,6 +163,7 @@ TEST(Cp1251, Slots) {
         {"outside the code page", QStringLiteral("a日"), 4, false, QByteArray("a?\0\0", 4)},
         {"empty", QString(), 3, true, QByteArray("\0\0\0", 3)},
         {"one-byte slot", QStringLiteral("x"), 1, false, QByteArray("\0", 1)},
+        {"a NUL ends the text", QString::fromLatin1("ab\0cd", 5), 6, false, QByteArray("ab\0\0\0\0", 6)},
     };
     for (const Case& c : cases) {
         std::array<uint8_t, 16> buf;

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <new>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "common/Cp1251.h"
 #include "common/ProfileFile.h"
@@ -241,6 +244,47 @@ TEST(ProfileFile, LoadAndSave) {
     EXPECT_FALSE(g.Save(dir.path()));
     // nor a file in a folder that does not exist
     EXPECT_FALSE(g.Save(dir.filePath(QStringLiteral("missing/a.ini"))));
+}
+
+// Reading a settings file takes memory in proportion to the file, not to
+// the size limit: with little address space to spare a small file still loads.
+TEST(ProfileFile, SmallFileLoadsWithLittleMemoryToSpare) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves the address space itself";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer reserves the address space itself";
+#endif
+#endif
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("zmk.ini"));
+    const QByteArray data = "[CURR_PAR]\r\nConn_Prz=2\r\n";
+    WriteAll(path, data);
+
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    ASSERT_TRUE(statm.open(QIODevice::ReadOnly));
+    const qint64 pages = statm.readAll().split(' ').value(0).toLongLong();
+    ASSERT_GT(pages, 0);
+    constexpr rlim_t Spare = 16 * 1024 * 1024;  // a quarter of the size limit
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+    rlimit tight = old;
+    tight.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + Spare;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+    ProfileFile f;
+    bool loaded = false;
+    bool outOfMemory = false;
+    try {
+        loaded = f.Load(path);
+    } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+    }
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &old), 0);
+
+    EXPECT_FALSE(outOfMemory);
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(f.Serialize(), data);
 }
 
 TEST(ProfileFile, LargeAndOversizedFiles) {

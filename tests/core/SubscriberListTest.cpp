@@ -574,6 +574,37 @@ TEST_F(AbonentFiles, HandEditedFilesWithGarbageLoadSafely) {
     }
 }
 
+// A NUL inside a text value ends the text, and the slot is zero after it:
+// the entry is the same as one read from the value without what follows.
+TEST_F(AbonentFiles, NulInsideATextEndsItAndTheSlotStaysZeroPadded) {
+    const QByteArray nul("\0", 1);
+    for (bool ethernet : {false, true}) {
+        const QByteArray section = ethernet ? "ETHERNET" : "FON";
+        const QByteArray head = "[" + section + "_CONN_PAR]\nusers_num=1\n[" + section + "_ABONENT_1]\n";
+        WriteAll(Path("nul.ini"), head + "user_name=Abc" + nul + "junk\nphone_code=12" + nul + "34\n");
+        WriteAll(Path("clean.ini"), head + "user_name=Abc\nphone_code=12\n");
+        if (ethernet) {
+            auto list = NewEthernetList(), stored = NewEthernetList();
+            auto clean = NewEthernetList(), cleanStored = NewEthernetList();
+            ReadEthernetList(Path("nul.ini"), *list, *stored);
+            ReadEthernetList(Path("clean.ini"), *clean, *cleanStored);
+            EXPECT_EQ(AbonentName(list->Entries[0]), QStringLiteral("Abc"));
+            EXPECT_TRUE(IsZero(list->Entries[0].Name + 3, AbonentNameSize - 3));
+            EXPECT_EQ(std::memcmp(list.get(), clean.get(), sizeof(EthernetList)), 0);
+        } else {
+            auto list = NewPhoneList(), stored = NewPhoneList();
+            auto clean = NewPhoneList(), cleanStored = NewPhoneList();
+            ReadPhoneList(Path("nul.ini"), *list, *stored);
+            ReadPhoneList(Path("clean.ini"), *clean, *cleanStored);
+            EXPECT_EQ(AbonentName(list->Entries[0]), QStringLiteral("Abc"));
+            EXPECT_TRUE(IsZero(list->Entries[0].Name + 3, AbonentNameSize - 3));
+            EXPECT_EQ(AbonentPhone(list->Entries[0]), QStringLiteral("12"));
+            EXPECT_TRUE(IsZero(list->Entries[0].Phone + 2, AbonentPhoneSize - 2));
+            EXPECT_EQ(std::memcmp(list.get(), clean.get(), sizeof(PhoneList)), 0);
+        }
+    }
+}
+
 TEST_F(AbonentFiles, BinaryJunkReadsAsAnEmptyOrClampedList) {
     QRandomGenerator rng(7);
     for (int round = 0; round < 50; ++round) {
