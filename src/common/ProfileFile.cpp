@@ -57,6 +57,7 @@ QByteArray ProfileFile::Fold(const QString& name) {
 
 bool ProfileFile::Load(const QString& path) {
     sections_.clear();
+    sectionIndex_.clear();
     const QFileInfo info(path);
     if (!info.isFile() || info.size() > MaxFileSize)  // a folder, a device or a pipe is no settings file
         return false;
@@ -83,6 +84,7 @@ bool ProfileFile::Load(const QString& path) {
 
 void ProfileFile::Parse(const QByteArray& contents) {
     sections_.clear();
+    sectionIndex_.clear();
     sections_.append(Section{});  // lines before the first header
     qsizetype pos = 0;
     const qsizetype size = contents.size();
@@ -115,6 +117,8 @@ void ProfileFile::Parse(const QByteArray& contents) {
             section.hasHeader = true;
             section.header = line.text;
             section.headerEol = line.eol;
+            if (!sectionIndex_.contains(section.folded))  // the first of duplicates counts
+                sectionIndex_.insert(section.folded, sections_.size());
             sections_.append(std::move(section));
             continue;
         }
@@ -160,11 +164,8 @@ bool ProfileFile::Save(const QString& path) const {
 }
 
 ProfileFile::Section* ProfileFile::FindSection(const QString& name) {
-    const QByteArray folded = Fold(name);
-    for (Section& s : sections_)
-        if (s.hasHeader && s.folded == folded)
-            return &s;
-    return nullptr;
+    const auto found = sectionIndex_.constFind(Fold(name));
+    return found == sectionIndex_.constEnd() ? nullptr : &sections_[found.value()];
 }
 
 const ProfileFile::Section* ProfileFile::FindSection(const QString& name) const {
@@ -240,6 +241,7 @@ void ProfileFile::WriteValue(const QString& section, const QString& key, const Q
         added.hasHeader = true;
         added.header = '[' + OneLine(ToCp1251(section.trimmed())) + ']';
         added.headerEol = kCrLf;
+        sectionIndex_.insert(added.folded, sections_.size());
         sections_.append(std::move(added));
         s = &sections_.back();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -67,6 +68,9 @@ private:
     const Section* FindSection(const QString& name) const;
     static const Line* FindKey(const Section& section, const QByteArray& folded);
     QList<Section> sections_;
+    // Folded section name -> position of its first section: lists of a
+    // few hundred sections are read key by key.
+    QHash<QByteArray, qsizetype> sectionIndex_;
 };
 
 }  // namespace zmk
