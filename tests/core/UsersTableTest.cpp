@@ -17,7 +17,7 @@ struct User {
     const char* name;         // blank-padded to 4
     uint8_t level;
     const char* password;     // blank-padded to 12
-    const char* code;         // blank-padded to 4 (a "\0" first byte is a 0 byte)
+    const char* code;         // blank-padded to 4 ("\0": a 0 byte, then blanks)
 };
 
 using List = std::array<uint8_t, UsersListSize>;
@@ -37,7 +37,8 @@ List MakeList(const std::vector<User>& users) {
         r[UserLevelAt] = user.level;
         r[UserReservedAt] = 0;
         Put(r + UserPasswordAt, user.password, UserPasswordSize);
-        Put(r + UserCodeAt, user.code, UserCodeSize, user.code[0] == '\0' ? 4 : -1);
+        // "\0": a 0 byte followed by blanks.
+        Put(r + UserCodeAt, user.code, UserCodeSize, user.code[0] == '\0' ? 1 : -1);
     }
     return list;
 }
