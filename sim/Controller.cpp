@@ -254,6 +254,7 @@ std::string CheckControllerOptions(const ControllerOptions& options) {
                                     : "the controller name has characters that CP866 does not have";
     }
     if (options.users.size() > kUserCount - 1) return "at most 15 further users fit into the users table";
+    if (std::string events = CheckEventArchiveOptions(options.events); !events.empty()) return events;
 
     std::vector<UserOption> all = {kFactoryUser};
     all.insert(all.end(), options.users.begin(), options.users.end());
@@ -300,9 +301,9 @@ LevelTables DefaultLevelTables() {
 // --- Controller -------------------------------------------------------------
 
 // Function codes served by this version besides the measurement archives
-// (14, 15, 16, see ReadArchive); codes 7, 8 and 25 join this list as they
-// are implemented (25 with credentials). Any other code is refused with
-// kUnknownFunction.
+// (14, 15, 16, see ReadArchive) and the event archives (7, 8, see
+// ReadEvents); code 25 joins this list as it is implemented (with
+// credentials). Any other code is refused with kUnknownFunction.
 const Controller::Function Controller::kFunctions[] = {
     {kReadFields, &Controller::ReadFields, false},
     {kWriteFields, &Controller::WriteFields, true},
@@ -314,7 +315,8 @@ Controller::Controller(const ControllerOptions& options, Clock clock)
       refuseWith_(options.refuseWith),
       openWrites_(options.openWrites),
       levelTables_(options.levelTables),
-      archives_(options.archive) {
+      archives_(options.archive),
+      events_(options.events) {
     for (std::size_t t = 0; t < kTableCount; ++t) {
         tables_[t].assign(std::size_t{kTableShapes[t].fields} * kTableShapes[t].size, 0);
     }
@@ -325,12 +327,14 @@ Controller::Controller(const ControllerOptions& options, Clock clock)
         archives_.Anchor(Now());
         SetTimeKindFromRules();
     }
+    events_.Fill(Now(), tables_);
 }
 
 std::span<uint8_t> Controller::Table(std::size_t number) {
     if (number >= kTableCount) return {};
     if (number == kClockTable) RefreshClock();
     if (number == kArchiveStartTable) RefreshArchiveStarts();
+    if (number == kDiagnosticBoundsTable || number == kInterventionBoundsTable) RefreshEventBounds();
     return tables_[number];
 }
 
@@ -644,6 +648,9 @@ bool Controller::LoadState(std::span<const uint8_t> image, std::string& error) {
     rewritten_.fill(0);
     archives_.Anchor(Now());
     RefreshArchiveStarts();
+    // The event archives are not kept in the state: they are filled afresh
+    // to suit the loaded tables and clock.
+    events_.Fill(Now(), tables_);
     return true;
 }
 
@@ -691,6 +698,7 @@ std::optional<Bytes> Controller::HandleFrame(std::span<const uint8_t> frame) {
     const uint8_t code = frame[kCodeAt];
     if (refuseWith_) return Refusal(code, *refuseWith_);
     if (code == kFiveMinuteArchive || code == kHourlyArchive || code == kDailyArchive) return ReadArchive(frame);
+    if (code == kEventIndexRequest || code == kEventPeriodRequest) return ReadEvents(frame);
     for (const Function& f : kFunctions) {
         if (f.code != code) continue;
         if (f.credentials) {
@@ -742,6 +750,7 @@ Bytes Controller::ReadFields(std::span<const uint8_t> frame) {
 
     if (table == kClockTable) RefreshClock();
     if (table == kArchiveStartTable) RefreshArchiveStarts();
+    if (table == kDiagnosticBoundsTable || table == kInterventionBoundsTable) RefreshEventBounds();
     const Bytes& t = tables_[table];
     Bytes data = {table, first, count};
     data.insert(data.end(), t.begin() + std::size_t{first} * shape.size, t.begin() + std::size_t{first} * shape.size + size);
@@ -782,8 +791,11 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
     if (table == kAddressTable && first == 0 && (data[0] == 0 || data[0] == kAnyAddress)) {
         return Refusal(kWriteFields, kBadParameters);
     }
+    // The fields as they were, and who writes them, for the intervention archive.
+    if (table == kClockTable) RefreshClock();
+    const Bytes fieldsBefore = tables_[table];
+    const auto writer = WriterName(frame);
     if (table == kClockTable) {
-        RefreshClock();
         Bytes fields = tables_[kClockTable];
         std::copy(data, data + size, fields.begin() + offset);
         if (first <= 5 && !SetClock(fields.data())) return Refusal(kWriteFields, kBadParameters);
@@ -799,6 +811,14 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
         clockOffset_ = offsetBefore;
         archives_ = archivesBefore;
         return Refusal(kWriteFields, kStorageFailed);
+    }
+    // One intervention record for each field the write changed.
+    const WallTime when = Now();
+    for (std::size_t f = first; f < std::size_t{first} + count; ++f) {
+        const uint8_t* was = fieldsBefore.data() + f * shape.size;
+        const uint8_t* is = tables_[table].data() + f * shape.size;
+        if (std::equal(was, was + shape.size, is)) continue;
+        events_.NoteChange(when, table, static_cast<uint8_t>(f), was, is, shape.size, writer.data());
     }
     // Answered from the address in force after the write, so that a write of
     // the controller's own address is answered from the new one.
@@ -898,7 +918,11 @@ std::optional<Bytes> Controller::ReadArchive(std::span<const uint8_t> frame) {
     const std::span<const uint8_t> body = frame.subspan(4, frame.size() - 6);
     const std::size_t expected = code == kFiveMinuteArchive ? 19 : code == kHourlyArchive ? 17 : 15;
     if (frame.size() != expected) return Refusal(code, kWrongLength);
-    const MeasurementArchives::Reply reply = archives_.Serve(code, body, Now(), ContractHour());
+    const std::optional<MeasurementArchives::Reply> failure = archives_.CountRequest();
+    if (failure && failure->kind == MeasurementArchives::Reply::kUnanswered) return std::nullopt;
+    if (failure && failure->kind == MeasurementArchives::Reply::kRefused) return Refusal(code, failure->result);
+    MeasurementArchives::Reply reply = archives_.Serve(code, body, Now(), ContractHour());
+    if (failure) reply.damageChecksum = true;
     Bytes answer;
     switch (reply.kind) {
         case MeasurementArchives::Reply::kUnanswered:
@@ -912,6 +936,47 @@ std::optional<Bytes> Controller::ReadArchive(std::span<const uint8_t> frame) {
     }
     if (reply.damageChecksum) answer[answer.size() - 2] ^= 0xFF;
     return answer;
+}
+
+// Event archive requests: code 7 [CC][addr][13][7][0][kind][index x4][count][crc][crc],
+// code 8 [CC][addr][21][8][0][kind][page][start x6][end x6][crc][crc]. They
+// count among the archive requests of --archive-fail-request.
+std::optional<Bytes> Controller::ReadEvents(std::span<const uint8_t> frame) {
+    const uint8_t code = frame[kCodeAt];
+    const std::size_t expected = code == kEventIndexRequest ? 13 : 21;
+    if (frame.size() != expected) return Refusal(code, kWrongLength);
+    const std::optional<MeasurementArchives::Reply> failure = archives_.CountRequest();
+    if (failure && failure->kind == MeasurementArchives::Reply::kUnanswered) return std::nullopt;
+    if (failure && failure->kind == MeasurementArchives::Reply::kRefused) return Refusal(code, failure->result);
+    const std::span<const uint8_t> body = frame.subspan(4, frame.size() - 6);
+    const EventArchives::Reply reply =
+        code == kEventIndexRequest ? events_.ServeIndex(body) : events_.ServePeriod(body);
+    Bytes answer = reply.refused ? Refusal(code, reply.result) : Answer(code, reply.status, reply.data);
+    if (failure) answer[answer.size() - 2] ^= 0xFF;
+    return answer;
+}
+
+void Controller::RefreshEventBounds() {
+    for (const uint8_t kind : {kDiagnosticEvents, kInterventionEvents}) {
+        const auto bounds = events_.Archive(kind).Bounds();
+        Bytes& table = tables_[kind == kDiagnosticEvents ? kDiagnosticBoundsTable : kInterventionBoundsTable];
+        std::copy(bounds.begin(), bounds.end(), table.begin());
+    }
+}
+
+std::array<uint8_t, kUserNameSize> Controller::WriterName(std::span<const uint8_t> frame) const {
+    std::array<uint8_t, kUserNameSize> name;
+    name.fill(' ');
+    const uint8_t* userCode = frame.data() + 4 + kPasswordSize;
+    const Bytes& users = tables_[kUsersTable];
+    for (std::size_t u = 0; u < kUserCount; ++u) {
+        const uint8_t* record = users.data() + u * kUserRecordSize;
+        if (record[kUserLevelAt] != 0 && std::equal(userCode, userCode + kUserCodeSize, record + kUserCodeAt)) {
+            std::copy(record, record + kUserNameSize, name.begin());
+            break;
+        }
+    }
+    return name;
 }
 
 }  // namespace zmksim

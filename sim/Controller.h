@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Archive.h"
+#include "EventArchive.h"
 
 #include <array>
 #include <cstddef>
@@ -137,6 +138,7 @@ struct ControllerOptions {
     // value, whatever the value means (a controller answer to test against).
     std::vector<std::pair<uint8_t, uint8_t>> rawLevels;
     ArchiveOptions archive;                   // the measurement archives and their misbehaviour
+    EventArchiveOptions events;               // the diagnostic and intervention archives and their misbehaviour
     std::optional<WallTime> clock;            // the controller's clock at start (default: the host's local time)
 };
 
@@ -204,6 +206,7 @@ public:
     WallTime Now() const;
     void SetClockTo(WallTime time);
     const MeasurementArchives& Archives() const { return archives_; }
+    const EventArchives& Events() const { return events_; }
     int ContractHour() const;
 
 private:
@@ -223,7 +226,14 @@ private:
     void SetTimeKindFromRules();
     // Codes 14, 15, 16; nothing when the request must stay unanswered.
     std::optional<Bytes> ReadArchive(std::span<const uint8_t> frame);
+    // Codes 7 and 8; nothing when the request must stay unanswered.
+    std::optional<Bytes> ReadEvents(std::span<const uint8_t> frame);
     void RefreshArchiveStarts();
+    // Tables 10 and 11 from the event archives.
+    void RefreshEventBounds();
+    // Name (4 bytes) of the registered user whose identification code a
+    // credential-bearing request carries; blanks when no user has it.
+    std::array<uint8_t, kUserNameSize> WriterName(std::span<const uint8_t> frame) const;
 
     Bytes Answer(uint8_t code, uint8_t status, const Bytes& data) const;
     Bytes Refusal(uint8_t code, uint8_t result) const;
@@ -257,6 +267,7 @@ private:
     std::array<uint64_t, kTableCount> rewritten_{};
     StateSink stateSink_;
     MeasurementArchives archives_;
+    EventArchives events_;
 };
 
 }  // namespace zmksim
