@@ -587,6 +587,8 @@ Bytes Controller::SaveState() {
     const auto offset = static_cast<uint64_t>(static_cast<int64_t>(clockOffset_));
     for (int i = 0; i < 8; ++i) image.push_back(static_cast<uint8_t>(offset >> (8 * i)));
     for (const Bytes& table : tables_) image.insert(image.end(), table.begin(), table.end());
+    const Bytes interventions = events_.SaveInterventions();
+    image.insert(image.end(), interventions.begin(), interventions.end());
     const uint16_t crc = Crc16(image.data(), image.size());
     image.push_back(static_cast<uint8_t>(crc & 0xFF));
     image.push_back(static_cast<uint8_t>(crc >> 8));
@@ -594,7 +596,7 @@ Bytes Controller::SaveState() {
 }
 
 bool Controller::LoadState(std::span<const uint8_t> image, std::string& error) {
-    const std::size_t expected = kStateHeaderSize + TablesSize() + 2;
+    const std::size_t tablesEnd = kStateHeaderSize + TablesSize();
     if (image.size() < sizeof kStateMagic || !std::equal(std::begin(kStateMagic), std::end(kStateMagic), image.begin())) {
         error = "not a zmk-sim state file (no ZMKSIMST at its start)";
         return false;
@@ -604,8 +606,8 @@ bool Controller::LoadState(std::span<const uint8_t> image, std::string& error) {
         return false;
     }
     const unsigned version = image[8] | (image[9] << 8);
-    if (version != kStateVersion) {
-        error = "format version " + std::to_string(version) + ", this simulator reads version " +
+    if (version != kTablesOnlyStateVersion && version != kStateVersion) {
+        error = "format version " + std::to_string(version) + ", this simulator reads versions 1 and " +
                 std::to_string(kStateVersion);
         return false;
     }
@@ -614,8 +616,12 @@ bool Controller::LoadState(std::span<const uint8_t> image, std::string& error) {
         error = "it holds " + std::to_string(tables) + " tables instead of " + std::to_string(kTableCount);
         return false;
     }
-    if (image.size() != expected) {
-        error = "it has " + std::to_string(image.size()) + " bytes instead of " + std::to_string(expected) +
+    // Version 1 ends with the tables; version 2 has at least the head of the
+    // intervention archive after them (its own size is checked with it).
+    const std::size_t expected = tablesEnd + (version == kTablesOnlyStateVersion ? 0 : 8) + 2;
+    if (version == kTablesOnlyStateVersion ? image.size() != expected : image.size() < expected) {
+        error = "it has " + std::to_string(image.size()) + " bytes instead of " +
+                (version == kTablesOnlyStateVersion ? "" : "at least ") + std::to_string(expected) +
                 (image.size() < expected ? " (cut short)" : " (bytes after the end)");
         return false;
     }
@@ -643,14 +649,21 @@ bool Controller::LoadState(std::span<const uint8_t> image, std::string& error) {
         error = "its controller address (table 3 field 0) is " + std::to_string(address) + ", not 1..254";
         return false;
     }
+    // The diagnostic archive is filled afresh to suit the loaded tables and
+    // clock; so is the intervention archive of a version 1 state, which does
+    // not keep it.
+    EventArchives events = events_;
+    events.Fill(static_cast<WallTime>(LocalWallSeconds(clock_())) + offset, loaded);
+    if (version == kStateVersion &&
+        !events.LoadInterventions(image.subspan(tablesEnd, image.size() - 2 - tablesEnd), error)) {
+        return false;
+    }
     tables_ = std::move(loaded);
     clockOffset_ = static_cast<std::time_t>(offset);
     rewritten_.fill(0);
     archives_.Anchor(Now());
     RefreshArchiveStarts();
-    // The event archives are not kept in the state: they are filled afresh
-    // to suit the loaded tables and clock.
-    events_.Fill(Now(), tables_);
+    events_ = std::move(events);
     return true;
 }
 
@@ -805,20 +818,23 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
         std::copy(data, data + size, tables_[table].begin() + offset);
     }
     NoteWritten(table, first, count);
-    if (stateSink_ && !stateSink_(SaveState())) {
-        tables_ = std::move(*before);
-        rewritten_ = rewrittenBefore;
-        clockOffset_ = offsetBefore;
-        archives_ = archivesBefore;
-        return Refusal(kWriteFields, kStorageFailed);
-    }
-    // One intervention record for each field the write changed.
+    // One intervention record for each field the write changed, stored with it.
+    std::optional<EventArchives> eventsBefore;
+    if (stateSink_) eventsBefore = events_;
     const WallTime when = Now();
     for (std::size_t f = first; f < std::size_t{first} + count; ++f) {
         const uint8_t* was = fieldsBefore.data() + f * shape.size;
         const uint8_t* is = tables_[table].data() + f * shape.size;
         if (std::equal(was, was + shape.size, is)) continue;
         events_.NoteChange(when, table, static_cast<uint8_t>(f), was, is, shape.size, writer.data());
+    }
+    if (stateSink_ && !stateSink_(SaveState())) {
+        tables_ = std::move(*before);
+        rewritten_ = rewrittenBefore;
+        clockOffset_ = offsetBefore;
+        archives_ = archivesBefore;
+        events_ = std::move(*eventsBefore);
+        return Refusal(kWriteFields, kStorageFailed);
     }
     // Answered from the address in force after the write, so that a write of
     // the controller's own address is answered from the new one.

@@ -152,17 +152,24 @@ Bytes EncodeCp1251(const std::string& utf8, bool* ok = nullptr);
 // empty text when they are usable, otherwise what is wrong.
 std::string CheckControllerOptions(const ControllerOptions& options);
 
-// State file: the whole table set and the clock, so that a simulated
-// controller keeps its configuration over a restart. Layout, little-endian:
+// State file: the whole table set, the clock and the intervention archive,
+// so that a simulated controller keeps its configuration and its record of
+// changes over a restart. Layout, little-endian:
 //   0  8 bytes  magic "ZMKSIMST"
-//   8  2 bytes  format version (1)
+//   8  2 bytes  format version (2)
 //  10  2 bytes  number of tables (38)
 //  12  8 bytes  controller clock minus host clock, seconds (signed)
 //  20  the tables 0..37 back to back, each field count x field size bytes
 //      (empty slots take no bytes), 1478 bytes in all
+//  1498  4 bytes  running index of the oldest intervention record
+//  1502  4 bytes  number n of intervention records (0..100000)
+//  1506  n x 24 bytes  the intervention records, oldest first
 //  .. 2 bytes  CRC-16/MODBUS of everything before it, low byte first
+// A version 1 file ends after the tables; it is still read (the
+// intervention archive is then filled afresh).
 inline constexpr char kStateMagic[8] = {'Z', 'M', 'K', 'S', 'I', 'M', 'S', 'T'};
-inline constexpr uint16_t kStateVersion = 1;
+inline constexpr uint16_t kStateVersion = 2;
+inline constexpr uint16_t kTablesOnlyStateVersion = 1;
 
 // The controller itself: its tables and the handling of one request frame.
 // It knows nothing about channels or timing.

@@ -398,6 +398,45 @@ void EventArchives::Fill(WallTime now, std::span<const std::vector<uint8_t>> tab
     }
 }
 
+Bytes EventArchives::SaveInterventions() const {
+    Bytes out(8);
+    PutU32(out.data(), static_cast<uint32_t>(interventions_.Oldest()));
+    PutU32(out.data() + 4, static_cast<uint32_t>(interventions_.Size()));
+    for (uint64_t i = 0; i < interventions_.Size(); ++i) {
+        const Bytes& record = *interventions_.At(interventions_.Oldest() + i);
+        out.insert(out.end(), record.begin(), record.end());
+    }
+    return out;
+}
+
+bool EventArchives::LoadInterventions(std::span<const uint8_t> saved, std::string& error) {
+    if (saved.size() < 8) {
+        error = "its intervention archive is cut short";
+        return false;
+    }
+    const uint32_t oldest = U32At(saved.data());
+    const uint32_t count = U32At(saved.data() + 4);
+    if (oldest == 0 || count > kEventArchiveCapacity || (count > 0 && uint64_t{oldest} + count - 1 > kLastEventIndex)) {
+        error = "its intervention archive has " + std::to_string(count) + " records from index " +
+                std::to_string(oldest) + ", which no archive holds";
+        return false;
+    }
+    if (saved.size() != 8 + std::size_t{count} * kInterventionRecordSize) {
+        error = "its intervention archive should have " + std::to_string(count) + " records of 24 bytes, not " +
+                std::to_string(saved.size() - 8) + " bytes";
+        return false;
+    }
+    EventArchive archive(kInterventionEvents, oldest);
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint8_t* at = saved.data() + 8 + i * kInterventionRecordSize;
+        // Kept as they were (Append fills in the same checksum of an intact record).
+        archive.Append(Bytes(at, at + kInterventionRecordSize - 2));
+    }
+    interventions_ = std::move(archive);
+    readings_[kInterventionEvents] = {};
+    return true;
+}
+
 void EventArchives::NoteChange(WallTime when, uint8_t table, uint8_t field, const uint8_t* before,
                                const uint8_t* after, std::size_t size, const uint8_t* name) {
     // An archive at the last running index keeps nothing more (see kLastEventIndex).

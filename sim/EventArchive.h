@@ -112,6 +112,13 @@ public:
 
     const EventArchive& Archive(uint8_t kind) const { return kind == kDiagnosticEvents ? diagnostics_ : interventions_; }
 
+    // The intervention archive as the state file keeps it: oldest index
+    // (uint32), number of records (uint32), the records back to back.
+    Bytes SaveInterventions() const;
+    // Replaces the intervention archive by a saved one (the whole rest of a
+    // state image); a damaged one is refused with the reason and changes nothing.
+    bool LoadInterventions(std::span<const uint8_t> saved, std::string& error);
+
     // The intervention record of a field changed by a write, from its bytes
     // before and after (`size` bytes each): the first 4 bytes of each as old
     // and new value (none for the flow computers' write passwords, table 13),

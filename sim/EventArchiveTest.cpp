@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -657,6 +658,88 @@ TEST_F(EventTest, NthArchiveRequestFailsAlsoForEventRequests) {
     }
 }
 
+// --- The state file -------------------------------------------------------------------
+
+TEST_F(EventTest, InterventionArchiveIsKeptInTheStateWithTheWrites) {
+    options.events.interventions = 5;
+    options.events.firstIndex = 40;
+    Controller first = Make();
+    ASSERT_EQ(first.HandleFrame(FactoryWrite(6, 6, 1, {23}))->size(), 10u);
+    const std::vector<Bytes> kept = ReadAll(first, kInterventionEvents);
+    ASSERT_EQ(kept.size(), 6u);
+    const Bytes image = first.SaveState();
+    ASSERT_EQ(image.size(), 20u + 1478u + 8u + 6u * 24u + 2u);
+
+    // Restarted with other options: the state decides the intervention
+    // archive, the options the diagnostic one.
+    options.events.interventions = 100;
+    options.events.firstIndex = 1;
+    Controller second = Make();
+    std::string error;
+    ASSERT_TRUE(second.LoadState(image, error)) << error;
+    EXPECT_EQ(Bounds(second, kInterventionEvents), std::make_pair(40u, 45u));
+    EXPECT_EQ(ReadAll(second, kInterventionEvents), kept);
+    EXPECT_EQ(Bounds(second, kDiagnosticEvents), std::make_pair(1u, 300u));
+    // New records go on from there.
+    ASSERT_EQ(second.HandleFrame(FactoryWrite(6, 6, 1, {22}))->size(), 10u);
+    EXPECT_EQ(Bounds(second, kInterventionEvents), std::make_pair(40u, 46u));
+
+    // A state of version 1 (tables only) still loads: the archive is filled afresh.
+    Bytes tablesOnly(image.begin(), image.begin() + 20 + 1478);
+    tablesOnly[8] = 1;
+    Controller third = Make();
+    ASSERT_TRUE(third.LoadState(WithCrc(tablesOnly), error)) << error;
+    EXPECT_EQ(Bounds(third, kInterventionEvents), std::make_pair(1u, 100u));
+    EXPECT_EQ(third.Table(6)[6], 23);
+}
+
+TEST_F(EventTest, DamagedInterventionArchiveInTheStateIsRefused) {
+    options.events.interventions = 3;
+    Controller source = Make();
+    const Bytes good = source.SaveState();
+    auto changed = [&](std::size_t at, uint32_t value, int cut = 0) {
+        Bytes b(good.begin(), good.end() - 2 - cut);
+        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(value >> (8 * i));
+        return WithCrc(b);
+    };
+    const struct {
+        const char* what;
+        Bytes image;
+    } cases[] = {
+        {"oldest index 0", changed(1498, 0)},
+        {"more records than it holds", changed(1502, 4)},
+        {"fewer records than it holds", changed(1502, 2)},
+        {"a record cut short", changed(1502, 3, 1)},
+        {"past the last index", changed(1498, 0xFFFFFFFE)},
+        {"over the capacity", changed(1502, kEventArchiveCapacity + 1)},
+        {"no archive head", WithCrc(Bytes(good.begin(), good.begin() + 1498 + 7))},
+    };
+    for (const auto& k : cases) {
+        Controller c = Make();
+        ASSERT_EQ(c.HandleFrame(FactoryWrite(6, 6, 1, {23}))->size(), 10u);
+        std::string error;
+        EXPECT_FALSE(c.LoadState(k.image, error)) << k.what;
+        EXPECT_FALSE(error.empty()) << k.what;
+        EXPECT_EQ(Bounds(c, kInterventionEvents), std::make_pair(1u, 4u)) << k.what;
+        EXPECT_EQ(c.Table(6)[6], 23) << k.what;
+    }
+}
+
+TEST_F(EventTest, UnstorableWriteLeavesNoInterventionRecord) {
+    Controller c = Make();
+    c.SetStateSink([](const Bytes&) { return false; });
+    EXPECT_EQ(*c.HandleFrame(FactoryWrite(6, 6, 1, {23})), Refusal(2, 58));
+    EXPECT_EQ(Bounds(c, kInterventionEvents), std::make_pair(1u, 260u));
+    // The record goes into the state together with the write.
+    Bytes stored;
+    c.SetStateSink([&](const Bytes& image) {
+        stored = image;
+        return true;
+    });
+    ASSERT_EQ(c.HandleFrame(FactoryWrite(6, 6, 1, {23}))->size(), 10u);
+    EXPECT_EQ(stored.size(), 20u + 1478u + 8u + 261u * 24u + 2u);
+}
+
 // --- The program ---------------------------------------------------------------------
 
 TEST(EventProgramTest, ArchivesFromTheCommandLine) {
@@ -684,6 +767,30 @@ TEST(EventProgramTest, ArchivesFromTheCommandLine) {
     EXPECT_EQ(rest.records.size(), 5u);
     EXPECT_EQ(rest.more, 0);
     EXPECT_TRUE(Parse(sim.Exchange(PeriodRequest(0, 0, start, end)), 8, 0).records.empty());
+}
+
+TEST(EventProgramTest, InterventionRecordsOfWritesSurviveARestart) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("zmk-sim-events-" + std::to_string(getpid()) + ".state")).string();
+    std::filesystem::remove(path);
+    Bytes added;
+    {
+        SimProgram sim({"--state", path, "--event-interventions", "2"});
+        ASSERT_TRUE(sim.Ready()) << sim.Errors();
+        ASSERT_EQ(sim.Exchange(FactoryWrite(6, 6, 1, {23})).size(), 10u);
+        const EventAnswer a = Parse(sim.Exchange(IndexRequest(1, 3, 1)), 7, 1);
+        ASSERT_TRUE(a.ok);
+        ASSERT_EQ(a.records.size(), 1u);
+        added = a.records[0];
+    }
+    SimProgram sim({"--state", path});
+    ASSERT_TRUE(sim.Ready()) << sim.Errors();
+    const EventAnswer a = Parse(sim.Exchange(IndexRequest(1, 1, 10)), 7, 1);
+    ASSERT_TRUE(a.ok);
+    ASSERT_EQ(a.records.size(), 3u);
+    EXPECT_EQ(a.records[2], added);
+    EXPECT_EQ(Bytes(added.begin() + 7, added.begin() + 9), Bytes({6, 6}));
+    std::filesystem::remove(path);
 }
 
 TEST(EventProgramTest, BadEventOptionsStopTheStart) {
