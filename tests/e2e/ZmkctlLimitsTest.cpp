@@ -126,3 +126,25 @@ TEST_F(ZmkctlLimits, HexaneLimitsAreNotSetWithoutTheHexaneValue) {
               0);
     EXPECT_EQ(Writes(), QStringList{QStringLiteral("22 13 1")});
 }
+
+// Malformed arguments end with 2 before any line is opened: the device named
+// here does not exist, opening it would end with 1.
+TEST(ZmkctlLimitsArguments, RefusedBeforeAnythingIsOpened) {
+    QTemporaryDir dir;
+    const QStringList missing{QStringLiteral("--serial"), dir.filePath(QStringLiteral("no-such-tty"))};
+    const QStringList cases[] = {
+        {QStringLiteral("limits"), QStringLiteral("all")},
+        {QStringLiteral("set-limit"), QStringLiteral("17"), QStringLiteral("ВДП"), QStringLiteral("60.0001")},
+        {QStringLiteral("set-limit"), QStringLiteral("-1"), QStringLiteral("ЗН"), QStringLiteral("0.01")},
+        {QStringLiteral("set-limit"), QStringLiteral("0"), QStringLiteral("ЗН"), QStringLiteral("0,01"), QStringLiteral("5")},
+    };
+    for (const QStringList& args : cases) {
+        const CtlRun r = Ctl(missing + args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(QLatin1Char(' ')).toStdString() << ": " << r.err.toStdString();
+    }
+    // A good command on the missing device fails on opening it.
+    EXPECT_EQ(Ctl(missing + QStringList{QStringLiteral("set-limit"), QStringLiteral("0"), QStringLiteral("ЗН"),
+                                        QStringLiteral("0,01")})
+                  .exitCode,
+              1);
+}
