@@ -747,6 +747,14 @@ Bytes Controller::Refusal(uint8_t code, uint8_t result) const {
     return out;
 }
 
+// The tables kept per flow computer (write passwords, types, addresses,
+// pipeline flags, byte orders) take a request of no field from field 0: the
+// program sends one when no flow computer is connected. Every other empty
+// range is refused.
+static bool AcceptsEmptyRange(uint8_t table, uint8_t first) {
+    return first == 0 && (table == kFlowComputerPasswordTable || (table >= 17 && table <= 20));
+}
+
 Bytes Controller::ReadFields(std::span<const uint8_t> frame) {
     if (frame.size() != kReadRequestLength) return Refusal(kReadFields, kWrongLength);
     const uint8_t table = frame[kReadHeadAt];
@@ -755,7 +763,7 @@ Bytes Controller::ReadFields(std::span<const uint8_t> frame) {
     if (table >= kTableCount || kTableShapes[table].fields == 0) return Refusal(kReadFields, kNoSuchTable);
     if (table == kFlowComputerPasswordTable) return Refusal(kReadFields, kTableNotReadable);
     const TableShape shape = kTableShapes[table];
-    if (count == 0 || first >= shape.fields || first + count > shape.fields) {
+    if ((count == 0 && !AcceptsEmptyRange(table, first)) || first >= shape.fields || first + count > shape.fields) {
         return Refusal(kReadFields, kNoSuchField);
     }
     const std::size_t size = std::size_t{count} * shape.size;
@@ -778,7 +786,7 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
     if (table >= kTableCount || kTableShapes[table].fields == 0) return Refusal(kWriteFields, kNoSuchTable);
     const TableShape shape = kTableShapes[table];
     if (!shape.configuration) return Refusal(kWriteFields, kTableNotWritable);
-    if (count == 0 || first >= shape.fields || first + count > shape.fields) {
+    if ((count == 0 && !AcceptsEmptyRange(table, first)) || first >= shape.fields || first + count > shape.fields) {
         return Refusal(kWriteFields, kWriteBeyondTable);
     }
     const std::size_t size = std::size_t{count} * shape.size;

@@ -165,6 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"table 255", ReadRequest(1, 255, 0, 1), 1, 9},
         RefusalCase{"first field past the end", ReadRequest(1, 0, 18, 1), 1, 13},
         RefusalCase{"count 0", ReadRequest(1, 0, 0, 0), 1, 13},
+        RefusalCase{"count 0 of a flow-computer table past field 0", ReadRequest(1, 17, 3, 0), 1, 13},
         RefusalCase{"range past the end", ReadRequest(1, 0, 17, 2), 1, 13},
         RefusalCase{"first + count wraps a byte", ReadRequest(1, 7, 2, 255), 1, 13},
         RefusalCase{"read answer over 255 bytes", ReadRequest(1, 4, 0, 12), 1, 2},
@@ -194,6 +195,17 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"write clock with month 13", WriteRequest(1, 2, 1, 1, {13}), 2, 4},
         RefusalCase{"write clock with 30 February", WriteRequest(1, 2, 0, 3, {23, 2, 30}), 2, 4}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return "Case" + std::to_string(info.index); });
+
+TEST_F(ControllerTest, FlowComputerTablesTakeAnEmptyRangeFromFieldZero) {
+    Controller c = MakeController();
+    for (uint8_t table : {17, 18, 19, 20}) {
+        EXPECT_EQ(Exchange(c, ReadRequest(1, table, 0, 0)), WithCrc({0x33, 0x01, 0x0A, 0x81, 0x00, table, 0x00, 0x00}))
+            << int(table);
+        EXPECT_EQ(Exchange(c, WriteRequest(1, table, 0, 0, {})), WithCrc({0x33, 0x01, 0x0A, 0x82, 0x00, table, 0x00, 0x00}))
+            << int(table);
+    }
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 13, 0, 0, {})), WithCrc({0x33, 0x01, 0x0A, 0x82, 0x00, 13, 0x00, 0x00}));
+}
 
 TEST_F(ControllerTest, LongestReadFitsOneFrame) {
     Controller c = MakeController();

@@ -73,6 +73,14 @@ bool TableEngine::ReadTable(TableRequest r, StatusBarPanel* status, bool interac
     return true;
 }
 
+bool TableEngine::ReadEmptyRange(uint8_t table, StatusBarPanel* status) {
+    return TableExists(table) && ReadPiece({table, 0, 0}, status, true);
+}
+
+bool TableEngine::WriteEmptyRange(uint8_t table, StatusBarPanel* status) {
+    return TableExists(table) && WritePiece({table, 0, 0}, status);
+}
+
 bool TableEngine::ReadPiece(TableRequest r, StatusBarPanel* status, bool interactive) {
     const int size = Descriptor(r.table).fieldSize;
     const int length = r.count * size;

@@ -67,6 +67,11 @@ public:
     // size bytes), as one covering request or as runs, whichever costs fewer
     // bytes on the line. True without any exchange when nothing differs.
     bool WriteTableChanges(TableRequest request, const uint8_t* old, StatusBarPanel* status);
+    // One request of count 0 for the table, as the flow-computer tables are
+    // read and written when no flow computer is connected: the controller
+    // answers with the echo of the head; nothing is stored or sent.
+    bool ReadEmptyRange(uint8_t table, StatusBarPanel* status);
+    bool WriteEmptyRange(uint8_t table, StatusBarPanel* status);
 
     ConfigImage& Image() { return image_; }
     ControllerLink& Link() { return link_; }

@@ -3,10 +3,12 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstring>
 
 #include "QtPrinters.h"
 #include "SimLink.h"
 #include "link/ControllerLink.h"
+#include "tables/ConfigRecord.h"
 #include "tables/TableEngine.h"
 
 using namespace zmk;
@@ -81,4 +83,58 @@ TEST_F(TableEngineOnSim, LongRangesAreSplit) {
     ASSERT_TRUE(engine.WriteTable({13, 0, 16}, nullptr)) << link.StatusText().toStdString();
     const std::vector<std::array<int, 4>> expected = {{1, 4, 0, 11}, {1, 4, 11, 5}, {2, 13, 0, 14}, {2, 13, 14, 2}};
     EXPECT_EQ(Requests(), expected);
+}
+
+namespace {
+
+class CountingProgress : public ConfigProgress {
+public:
+    void SetMaximum(int m) override { maximum = m; }
+    void SetPosition(int p) override { positions.push_back(p); }
+    void Linger() override { ++lingers; }
+    int maximum = 0;
+    std::vector<int> positions;
+    int lingers = 0;
+};
+
+}  // namespace
+
+// The whole configuration in ascending table order, the flow-computer tables
+// only for the connected flow computers (one empty request when there is
+// none), table 13 never; the record made of it holds what the controller has.
+TEST_F(TableEngineOnSim, ReadConfigurationReadsEveryConfigurationTableInOrder) {
+    for (const uint8_t flowComputers : {uint8_t(2), uint8_t(0)}) {
+        SCOPED_TRACE(int(flowComputers));
+        ASSERT_TRUE(engine.ReadTable({9, 0, 8}, nullptr));
+        image.Table(9)[0] = flowComputers;
+        ASSERT_TRUE(engine.WriteTable({9, 0, 1}, nullptr)) << link.StatusText().toStdString();
+        QFile(LogPath()).resize(0);
+
+        ConfigImage fresh;
+        TableEngine reader(link, fresh, noRetry);
+        CountingProgress progress;
+        ASSERT_TRUE(ReadConfiguration(reader, nullptr, progress)) << link.StatusText().toStdString();
+
+        const int n = flowComputers;
+        const std::vector<std::array<int, 4>> expected = {
+            {1, 2, 0, 8},   {1, 3, 0, 4},   {1, 4, 0, 11},  {1, 4, 11, 5},  {1, 5, 0, 1},   {1, 6, 0, 12},
+            {1, 9, 0, 8},   {1, 14, 0, 8},  {1, 15, 0, 8},  {1, 17, 0, n},  {1, 18, 0, n},  {1, 19, 0, n},
+            {1, 20, 0, n},  {1, 21, 0, 20}, {1, 22, 0, 20}, {1, 23, 0, 20}, {1, 24, 0, 20}, {1, 25, 0, 20},
+            {1, 26, 0, 20}, {1, 28, 0, 2},  {1, 29, 0, 7}};
+        EXPECT_EQ(Requests(), expected);
+        EXPECT_EQ(progress.maximum, 22);
+        ASSERT_FALSE(progress.positions.empty());
+        EXPECT_EQ(progress.positions.back(), 22);
+        EXPECT_EQ(progress.lingers, 1);
+        // The designed overrides of the system parameters.
+        EXPECT_EQ(fresh.Table(6)[9], 1);
+        EXPECT_EQ(fresh.Table(6)[10], 0);
+        EXPECT_EQ(fresh.Table(6)[11], 0);
+
+        const ConfigRecord record = ImageToRecord(fresh);
+        EXPECT_EQ(record.FlowComputerCount(), n);
+        EXPECT_EQ(record.bytes[0], 1);
+        EXPECT_EQ(0, std::memcmp(record.At(config_offset::Limits), fresh.Table(22), 80));
+        if (n > 0) EXPECT_EQ(record.FlowComputer(1)[0], fresh.Table(18)[1]);
+    }
 }
