@@ -148,7 +148,8 @@ int main(int argc, char** argv) {
         std::unique_ptr<EventViewer> viewer = EventViewer::ForFile(EventKind::Diagnostics, std::move(*contents));
         ShowAndFetch(*viewer);
         const double seconds = clock.nsecsElapsed() / 1e9;
-        std::printf("saved file read (%lld bytes)     %.3f s\n", (long long)QFile(saved).size(), readSeconds);
+        const QByteArray what = QStringLiteral("saved file read (%1 bytes)").arg(QFile(saved).size()).toLatin1();
+        std::printf("%-38s %.3f s\n", what.constData(), readSeconds);
         Report("saved file -> viewer shown", seconds);
     }
     const double peak = PeakMB();
