@@ -29,6 +29,7 @@
 #include "link/ModemDialogue.h"
 #include "link/ui/ConnectDialog.h"
 #include "link/ui/LinkSummary.h"
+#include "events/ui/EventFileCommand.h"
 #include "measurements/ui/ArchiveReadCommand.h"
 #include "measurements/ui/ViewerCommands.h"
 #include "reports/ObjectList.h"
@@ -136,11 +137,11 @@ const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
         {1, "NAud", u"Сообщения о вмешательствах оператора    ", nullptr, 0},
         {2, "NAudInd", u"Запрос по индексу", Later, 1},
         {2, "NAudPer", u"Запрос за период", Later, 1},
-        {2, "NAudPrn", u"Просмотр/Печать из файла", Later, 0},
+        {2, "NAudPrn", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewEventFile(EventKind::Interventions, &w); }, 0},
         {1, "NAla", u"Диагностические сообщения   ", nullptr, 0},
         {2, "NAlaInd", u"Запрос по индексу", Later, 0},
         {2, "NAlaPer", u"Запрос за период", Later, 0},
-        {2, "NAlaPrn", u"Просмотр/Печать из файла", Later, 0},
+        {2, "NAlaPrn", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewEventFile(EventKind::Diagnostics, &w); }, 0},
         {1, "NSit", u"Текущее состояние контроллера", Later, 0},
         {1, "NFun", u"Возможность исполнения контроллером его функций", Later, 0},
         {1, "N_ChromData", u"Данные хроматографа", nullptr, 0},
