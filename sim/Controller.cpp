@@ -302,16 +302,17 @@ LevelTables DefaultLevelTables() {
 
 // Function codes served by this version besides the measurement archives
 // (14, 15, 16, see ReadArchive) and the event archives (7, 8, see
-// ReadEvents); code 25 joins this list as it is implemented (with
-// credentials). Any other code is refused with kUnknownFunction.
+// ReadEvents). Any other code is refused with kUnknownFunction.
 const Controller::Function Controller::kFunctions[] = {
     {kReadFields, &Controller::ReadFields, false},
     {kWriteFields, &Controller::WriteFields, true},
     {kCorrectClock, &Controller::CorrectClock, true},
+    {kResetMemory, &Controller::ResetMemory, true},
 };
 
 Controller::Controller(const ControllerOptions& options, Clock clock)
-    : clock_(clock ? std::move(clock) : Clock([] { return std::time(nullptr); })),
+    : factory_(options),
+      clock_(clock ? std::move(clock) : Clock([] { return std::time(nullptr); })),
       refuseWith_(options.refuseWith),
       openWrites_(options.openWrites),
       levelTables_(options.levelTables),
@@ -883,6 +884,30 @@ Bytes Controller::CorrectClock(std::span<const uint8_t> frame) {
     }
     RefreshClock();
     return Answer(kCorrectClock, 0, {});
+}
+
+Bytes Controller::ResetMemory(std::span<const uint8_t> frame) {
+    if (frame.size() != 4 + kCredentialsSize + 2) return Refusal(kResetMemory, kWrongLength);
+    // Answered from the address the request went to; the next request must
+    // go to address 1.
+    const Bytes answer = Answer(kResetMemory, 0, {});
+    const std::array<Bytes, kTableCount> before = tables_;
+    const auto rewrittenBefore = rewritten_;
+    ControllerOptions factory = factory_;
+    factory.address = 1;
+    for (std::size_t t = 0; t < kTableCount; ++t)
+        if (kTableShapes[t].configuration && t != kClockTable) std::fill(tables_[t].begin(), tables_[t].end(), uint8_t{0});
+    FillTables(factory);
+    std::fill(tables_[kStatesTable].begin(), tables_[kStatesTable].end(), uint8_t{0});
+    tables_[0][0] = 0;
+    rewritten_ = {};
+    if (stateSink_ && !stateSink_(SaveState())) {
+        tables_ = before;
+        rewritten_ = rewrittenBefore;
+        return Refusal(kResetMemory, kStorageFailed);
+    }
+    RefreshClock();
+    return answer;
 }
 
 namespace {

@@ -31,6 +31,7 @@ inline constexpr uint8_t kAnswerFlag = 0x80;
 inline constexpr uint8_t kReadFields = 1;
 inline constexpr uint8_t kWriteFields = 2;
 inline constexpr uint8_t kCorrectClock = 12;
+inline constexpr uint8_t kResetMemory = 25;
 
 // The controller's result codes (answer byte 4 of a refusal) that this version produces.
 enum ResultCode : uint8_t {
@@ -229,6 +230,9 @@ private:
     Bytes WriteFields(std::span<const uint8_t> frame);
     // Code 12: moves the clock by a signed number of seconds, within its current hour.
     Bytes CorrectClock(std::span<const uint8_t> frame);
+    // Code 25: every table of the non-volatile memory back to its factory
+    // contents (address 1, 9600 bit/s, nothing destroyed); clock and archives stay.
+    Bytes ResetMemory(std::span<const uint8_t> frame);
     // Table 2 field 7 from the clock and the rules of table 6: 0 summer time, 0x80 winter time.
     void SetTimeKindFromRules();
     // Codes 14, 15, 16; nothing when the request must stay unanswered.
@@ -261,6 +265,7 @@ private:
     bool SetClock(const uint8_t* fields);
 
     std::array<Bytes, kTableCount> tables_;
+    ControllerOptions factory_;  // what the tables are filled from, and reset to
     Clock clock_;
     std::time_t clockOffset_ = 0;  // controller time minus host time, seconds
     std::optional<uint8_t> refuseWith_;

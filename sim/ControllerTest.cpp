@@ -172,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"read one byte too long", WithCrc({0xCC, 1, 11, 1, 0, 0, 0, 1, 0}), 1, 2},
         RefusalCase{"read one byte too short", WithCrc({0xCC, 1, 9, 1, 0, 0, 0}), 1, 2},
         RefusalCase{"unknown code 3", WithCrc({0xCC, 1, 6, 3}), 3, 1},
-        RefusalCase{"code 25 not served yet", WithCrc({0xCC, 1, 6, 25}), 25, 1},
+        RefusalCase{"code 26 not served", WithCrc({0xCC, 1, 6, 26}), 26, 1},
         RefusalCase{"code 7 asking for no record", WithCrc({0xCC, 1, 13, 7, 0, 0, 0, 0, 0, 0, 0}), 7, 4},
         RefusalCase{"code with bit 7 set", WithCrc({0xCC, 1, 6, 0x81}), 0x01, 1},
         RefusalCase{"write shorter than its head", WithCrc(Bytes{0xCC, 1, 10, 2, 0, 5, 0, 1}), 2, 2},
@@ -205,6 +205,31 @@ TEST_F(ControllerTest, FlowComputerTablesTakeAnEmptyRangeFromFieldZero) {
             << int(table);
     }
     EXPECT_EQ(Exchange(c, WriteRequest(1, 13, 0, 0, {})), WithCrc({0x33, 0x01, 0x0A, 0x82, 0x00, 13, 0x00, 0x00}));
+}
+
+// Code 25 carries the credentials only.
+Bytes ResetRequest(uint8_t address, const Bytes& credentials = kFactoryCredentials) {
+    Bytes frame = {0xCC, address, 22, 25};
+    frame.insert(frame.end(), credentials.begin(), credentials.end());
+    return WithCrc(frame);
+}
+
+TEST_F(ControllerTest, ResetBringsBackTheFactoryTablesAtAddressOne) {
+    Controller c = MakeController();
+    c.MarkDestroyed(22);
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 21, 0, 2, {1, 1}))[3], 0x82);
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 3, 0, 2, {7, 15}))[3], 0x82);  // address 7, 19200 bit/s
+    ASSERT_EQ(c.Address(), 7);
+
+    EXPECT_EQ(Exchange(c, ResetRequest(7, Credentials("wrong", "0000"))), Refusal(7, 25, 34));
+    EXPECT_EQ(Exchange(c, ResetRequest(7)), WithCrc({0x33, 7, 0x07, 0x99, 0x00}));
+    EXPECT_EQ(c.Address(), 1);
+    EXPECT_EQ(c.LineRate(), 9600u);
+    Controller fresh = MakeController();
+    for (std::size_t t : {3u, 4u, 5u, 6u, 9u, 14u, 21u, 22u, 29u})
+        EXPECT_TRUE(std::ranges::equal(c.Table(t), fresh.Table(t))) << t;
+    EXPECT_EQ(c.Table(7)[22], 0);
+    EXPECT_EQ(c.Table(0)[0], 0);
 }
 
 TEST_F(ControllerTest, LongestReadFitsOneFrame) {

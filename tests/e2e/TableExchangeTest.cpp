@@ -8,7 +8,10 @@
 #include "QtPrinters.h"
 #include "SimLink.h"
 #include "link/ControllerLink.h"
+#include "common/DosCodePage.h"
 #include "tables/ConfigRecord.h"
+#include "tables/ConfigWrite.h"
+#include "tables/UsersTable.h"
 #include "tables/TableEngine.h"
 
 using namespace zmk;
@@ -136,5 +139,78 @@ TEST_F(TableEngineOnSim, ReadConfigurationReadsEveryConfigurationTableInOrder) {
         EXPECT_EQ(record.bytes[0], 1);
         EXPECT_EQ(0, std::memcmp(record.At(config_offset::Limits), fresh.Table(22), 80));
         if (n > 0) EXPECT_EQ(record.FlowComputer(1)[0], fresh.Table(18)[1]);
+    }
+}
+
+namespace {
+
+class NotingObserver : public ConfigWriteObserver {
+public:
+    explicit NotingObserver(ControllerLink& link) : link_(link) {}
+    void UpperLevelWritten(const uint8_t* table3) override {
+        link_.Address = table3[0];
+        calls.push_back(QStringLiteral("3:%1").arg(table3[0]));
+    }
+    void NameWritten(const QString& name) override { calls.push_back(QStringLiteral("5:") + name); }
+    void SystemWritten(bool moisture) override { calls.push_back(QStringLiteral("6:%1").arg(int(moisture))); }
+    QStringList calls;
+
+private:
+    ControllerLink& link_;
+};
+
+}  // namespace
+
+// A new configuration written into every table: table 9 first, the
+// flow-computer tables for the connected ones only, table 13 after them,
+// then the rest in ascending order; the name on the wire in the DOS code page.
+TEST_F(TableEngineOnSim, WriteConfigurationKeepsItsOrder) {
+    for (const uint8_t flowComputers : {uint8_t(2), uint8_t(0)}) {
+        SCOPED_TRACE(int(flowComputers));
+        ConfigRecord record = NewConfigRecord();
+        uint8_t* user = UserRecordAt(record.At(config_offset::Users), 0);
+        std::memcpy(user, "ADM ", 4);
+        user[UserLevelAt] = Manufacturer;
+        std::memcpy(user + UserPasswordAt, "12345678    ", 12);
+        std::memcpy(user + UserCodeAt, "1234", 4);
+        const QByteArray name("\xC3\xD0\xD1-1");  // "ГРС-1" in Windows-1251
+        std::memcpy(record.At(config_offset::Name), name.constData(), size_t(name.size()));
+        record.bytes[config_offset::FlowComputerLink] = flowComputers;
+        for (int i = 0; i < flowComputers; ++i) record.FlowComputer(i)[0] = uint8_t(i + 7);
+        ASSERT_FALSE(CopyRecordToImage(record, image, true).has_value());
+
+        TableSelection selection = TableSelection::AllDestroyed();
+        MarkAllTables(selection);
+        selection.write[2] = false;  // the clock goes its own way
+        selection.write[4] = false;  // so do the users
+        QFile(LogPath()).resize(0);
+        NotingObserver observer(link);
+        CountingProgress progress;
+        ASSERT_TRUE(WriteConfiguration(engine, selection, nullptr, progress, observer))
+            << link.StatusText().toStdString();
+
+        const int n = flowComputers;
+        const std::vector<std::array<int, 4>> expected = {
+            {2, 9, 0, 8},   {2, 17, 0, n},  {2, 18, 0, n},  {2, 19, 0, n},  {2, 20, 0, n},  {2, 13, 0, n},
+            {2, 3, 0, 4},   {2, 5, 0, 1},   {2, 6, 0, 12},  {2, 14, 0, 8},  {2, 15, 0, 8},  {2, 21, 0, 20},
+            {2, 22, 0, 20}, {2, 23, 0, 20}, {2, 24, 0, 20}, {2, 25, 0, 20}, {2, 26, 0, 20}, {2, 28, 0, 2},
+            {2, 29, 0, 7}};
+        EXPECT_EQ(Requests(), expected);
+        EXPECT_EQ(observer.calls, (QStringList{"3:1", QStringLiteral("5:ГРС-1"), "6:1"}));
+        EXPECT_FALSE(selection.AnyMarkedBesides({}));
+        EXPECT_EQ(progress.maximum, 21);
+        EXPECT_EQ(progress.positions.back(), 21);
+
+        // The image keeps the name in Windows-1251; the controller got CP866.
+        EXPECT_EQ(0, std::memcmp(image.Table(5), record.At(config_offset::Name), 20));
+        ConfigImage fresh;
+        TableEngine reader(link, fresh, noRetry);
+        ASSERT_TRUE(reader.ReadTable({5, 0, 1}, nullptr));
+        uint8_t dos[20];
+        std::memcpy(dos, record.At(config_offset::Name), 20);
+        EncodeDosText(dos, 20);
+        EXPECT_EQ(0, std::memcmp(fresh.Table(5), dos, 20));
+        ASSERT_TRUE(reader.ReadTable({18, 0, 16}, nullptr));
+        for (int i = 0; i < n; ++i) EXPECT_EQ(fresh.Table(18)[i], i + 7);
     }
 }
