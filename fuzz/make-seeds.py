@@ -230,6 +230,52 @@ def report_format_seeds():
     write(t, "short.ini", bytes([4] * 31))
 
 
+def event_header(signature, count, first, last, chrom_type=4, moisture_type=0, address=1):
+    """The 58-byte header of a saved event file."""
+    name = cp("ГРС-1").ljust(20, b"\0")
+    return (signature + b"\0" + name + bytes([address]) + bytes([24, 6, 2, 9, 30, 0]) + bytes(first)
+            + bytes(last) + struct.pack("<I", count) + bytes([chrom_type, moisture_type, 0]) + bytes(8))
+
+
+def slots(texts, widths):
+    return b"".join(cp(t)[:w - 1].ljust(w, b"\0") for t, w in zip(texts, widths))
+
+
+DIAG_SLOTS = (20, 20, 100, 100, 20, 20, 20)
+INTERV_SLOTS = (20, 20, 100, 20, 20, 20, 5)
+
+
+def diagnostic_record(date, code, first=0, second=0, value=0.0, setpoint=0.0):
+    return sealed(bytes(date) + bytes([code, 0, first, second]) + struct.pack("<ff", value, setpoint) + bytes(2))
+
+
+def intervention_record(date, table, field, unit, old, new, operator=b"OPER"):
+    return sealed(bytes(date) + bytes([0, table, field, unit]) + old + new + operator)
+
+
+def event_seeds():
+    t = "fuzz_event_file"
+    d = [24, 6, 1, 10, 15, 0]
+    rows = [("01.06.24", "10:15:00", "Выход значения параметра за верхнюю уставку", "Метан", "96.512", "95.000", "%"),
+            ("01.06.24", "10:20:00", "Нет связи с хроматографом", "", "", "", "")]
+    write(t, "saved.ala", event_header(b"ALA", 2, d, [24, 6, 1, 10, 20, 0])
+          + b"".join(slots(r, DIAG_SLOTS) for r in rows))
+    changes = [("01.06.24", "11:00:00", "Адрес контроллера", "1", "5", "", "OPER"),
+               ("01.06.24", "11:05:00", "Скорость обмена", "9600", "19200", "бит/с", "ADM")]
+    write(t, "saved.aud", event_header(b"AUD", 2, d, [24, 6, 1, 11, 5, 0])
+          + b"".join(slots(r, INTERV_SLOTS) for r in changes))
+    write(t, "cut.aud", event_header(b"AUD", 3, d, d) + slots(changes[0], INTERV_SLOTS))
+    write(t, "foreign-type.ala", event_header(b"ALA", 1, d, d, chrom_type=3) + slots(rows[0], DIAG_SLOTS))
+    # Raw records behind a flags byte: bit 0 seals them, bit 1 names Windows-1251,
+    # the rest is the moisture-meter type.
+    recs = [diagnostic_record(d, code, code % 40, code % 20, 12.5 * code, 10.0) for code in range(0, 90, 7)]
+    write(t, "raw-diagnostics", bytes([0x09]) + b"".join(recs))
+    recs = [intervention_record(d, table, 0, table % 5, struct.pack("<f", 1.5), struct.pack("<f", 2.5))
+            for table in (2, 3, 5, 6, 9, 14, 15, 22, 26, 28, 29)]
+    write(t, "raw-interventions", bytes([0x01]) + b"".join(recs))
+    write(t, "raw-damaged", bytes([0x00]) + b"".join(recs[:3]))
+
+
 if __name__ == "__main__":
     measurement_seeds()
     profile_seeds()
@@ -238,3 +284,4 @@ if __name__ == "__main__":
     object_seeds()
     archive_query_seeds()
     report_format_seeds()
+    event_seeds()

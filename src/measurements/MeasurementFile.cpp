@@ -148,10 +148,6 @@ MeasurementFileHeader BuildMeasurementFileHeader(ArchiveKind kind, const HeaderT
 // ---------------------------------------------------------------------------
 // Messages
 
-QString OpenErrorText() {
-    return QStringLiteral("Ошибка открытия файла");
-}
-
 QString NoDataText() {
     return QStringLiteral("Нет данных за указанный период");
 }

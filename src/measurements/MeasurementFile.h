@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "common/FileMessage.h"
 #include "common/MessageKind.h"
 #include "measurements/Records.h"
 
@@ -87,15 +88,6 @@ MeasurementFileHeader BuildMeasurementFileHeader(ArchiveKind kind, const HeaderT
 // ---------------------------------------------------------------------------
 // Messages
 
-// A message for the shared message dialog: its kind and two lines.
-struct FileMessage {
-    MessageKind kind = MessageKind::None;
-    QString first;
-    QString second;
-};
-
-// "Ошибка открытия файла"
-QString OpenErrorText();
 // "Нет данных за указанный период"
 QString NoDataText();
 // Second line of the rejection of a foreign file, per kind

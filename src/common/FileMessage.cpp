@@ -1,0 +1,9 @@
+#include "common/FileMessage.h"
+
+namespace zmk {
+
+QString OpenErrorText() {
+    return QStringLiteral("Ошибка открытия файла");
+}
+
+}  // namespace zmk
