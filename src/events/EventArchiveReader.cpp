@@ -4,6 +4,7 @@
 
 #include "common/ArchiveReading.h"
 #include "common/CheckedFile.h"
+#include "common/FileMessage.h"
 #include "common/Folders.h"
 #include "common/MessageKind.h"
 #include "common/PackedDate.h"
