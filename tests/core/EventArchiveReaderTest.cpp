@@ -106,6 +106,8 @@ std::vector<uint8_t> PeriodBody(EventKind kind, uint8_t page) {
 // A controller with an event archive of running indexes; by period it
 // serves `periodRecords` records (indexes 0 ..) in pages of `pageSize`.
 struct EventReaderFixture : ::testing::Test {
+    static constexpr int MaxRequests = 2000;
+
     EventReaderFixture() : link(1) {
         channel = UseScriptChannel(link, clock);
         link.AnswerWaitMs = 10;
@@ -124,6 +126,8 @@ struct EventReaderFixture : ::testing::Test {
         readingDuringRequest.push_back(ArchiveReading().InProgress);
         const int number = int(bodies.size());  // 1-based
         if (number == failAt) return AnswerFrame(1, code, 18);  // refused: "Нет записей с такими индексами"
+        // A reading that never ends fails here instead of running on.
+        if (number > MaxRequests) return AnswerFrame(1, code, 18);
         const EventKind kind = EventKind(req[5]);
         std::vector<uint8_t> data;
         int n = 0;
