@@ -10,6 +10,7 @@
 #include "EventCommands.h"
 #include "ExportXlsx.h"
 #include "ReadArchive.h"
+#include "Limits.h"
 #include "Users.h"
 #include "common/Cp1251.h"
 #include "tables/Catalogue.h"
@@ -58,6 +59,7 @@ const char* const Usage =
     "  dump                         every table, one line a field\n"
     "  set T F=HEX [F=HEX ...]      changes fields of table T, writing only what differs\n"
     "%USERS%"
+    "%LIMITS%"
     "%READ_ARCHIVE%"
     "%READ_EVENTS%"
     "%CLOCK_AND_NAME%"
@@ -83,7 +85,8 @@ QString UsageText() {
         .replace(QStringLiteral("%READ_EVENTS%"), QString::fromUtf8(zmkctl::ReadEventsUsage))
         .replace(QStringLiteral("%EXPORT_XLSX%"), QString::fromUtf8(zmkctl::ExportXlsxUsage))
         .replace(QStringLiteral("%SHOW_EVENTS%"), QString::fromUtf8(zmkctl::ShowEventsUsage))
-        .replace(QStringLiteral("%USERS%"), QString::fromUtf8(zmkctl::UsersUsage));
+        .replace(QStringLiteral("%USERS%"), QString::fromUtf8(zmkctl::UsersUsage))
+        .replace(QStringLiteral("%LIMITS%"), QString::fromUtf8(zmkctl::LimitsUsage));
 }
 
 int UsageError(const QString& message) {
@@ -314,7 +317,7 @@ int main(int argc, char** argv) {
 
     // Commands with options of their own: what follows the command word is theirs.
     QStringList commandArgs;
-    for (const char* name : {"read-archive", "read-events", "set-clock", "set-name"}) {
+    for (const char* name : {"read-archive", "read-events", "set-clock", "set-name", "set-limit"}) {
         const qsizetype at = args.indexOf(QLatin1String(name));
         if (at < 0) continue;
         commandArgs = args.mid(at + 1);
@@ -339,6 +342,8 @@ int main(int argc, char** argv) {
     else if (command == QLatin1String("read-archive")) handler = zmkctl::ReadArchiveCommand;
     else if (command == QLatin1String("read-events")) handler = zmkctl::ReadEventsCommand;
     else if (command == QLatin1String("users")) handler = zmkctl::UsersCommand;
+    else if (command == QLatin1String("limits")) handler = zmkctl::LimitsCommand;
+    else if (command == QLatin1String("set-limit")) handler = zmkctl::SetLimitCommand;
     else if (command == QLatin1String("clock")) handler = zmkctl::ClockCommand;
     else if (command == QLatin1String("set-clock")) handler = zmkctl::SetClockCommand;
     else if (command == QLatin1String("set-name")) handler = zmkctl::SetNameCommand;

@@ -352,24 +352,25 @@ std::vector<uint8_t> MeasurementArchives::Record(uint8_t code, uint8_t analyser,
     return r;
 }
 
+std::optional<MeasurementArchives::Reply> MeasurementArchives::CountRequest() {
+    ++requests_;
+    if (options_.failRequest == 0 || requests_ != options_.failRequest) return std::nullopt;
+    Reply reply;
+    if (options_.failBadChecksum) {
+        // Served as any other request; the frame is damaged on its way out.
+        reply.damageChecksum = true;
+    } else if (!options_.failWith) {
+        reply.kind = Reply::kUnanswered;
+    } else {
+        reply.kind = Reply::kRefused;
+        reply.result = *options_.failWith;
+    }
+    return reply;
+}
+
 MeasurementArchives::Reply MeasurementArchives::Serve(uint8_t code, std::span<const uint8_t> body, WallTime now,
                                                       int contractHour) {
     Reply reply;
-    ++requests_;
-    if (options_.failRequest != 0 && requests_ == options_.failRequest) {
-        if (options_.failBadChecksum) {
-            // Served as any other request; the frame is damaged on its way out.
-            reply.damageChecksum = true;
-        } else {
-            if (!options_.failWith) {
-                reply.kind = Reply::kUnanswered;
-            } else {
-                reply.kind = Reply::kRefused;
-                reply.result = *options_.failWith;
-            }
-            return reply;
-        }
-    }
     auto refuse = [&](uint8_t result) {
         reply.kind = Reply::kRefused;
         reply.result = result;

@@ -43,7 +43,7 @@ struct ArchiveOptions {
     unsigned badCrcAt = 0;        // the N-th record of every answer stream has a damaged checksum (0: none)
     unsigned lateMinutes = 0;     // the first record of a new 5-minute stream comes this much late
     bool gap = false;             // one hour without records
-    unsigned failRequest = 0;     // the N-th archive request fails (0: none)
+    unsigned failRequest = 0;     // the N-th archive request (codes 7, 8, 14, 15, 16) fails (0: none)
     std::optional<uint8_t> failWith = kBadTimeRange;  // ... refused with this code; nothing: unanswered
     bool failBadChecksum = false;  // ... answered, but the answer frame's checksum is damaged (failWith unused)
 };
@@ -96,6 +96,13 @@ public:
         bool damageChecksum = false;    // the answer frame goes out with a wrong checksum
     };
     Reply Serve(uint8_t code, std::span<const uint8_t> body, WallTime now, int contractHour);
+
+    // Counts one archive request: of these archives or of the event archives
+    // (codes 7, 8, 14, 15, 16 share the count). For the N-th of
+    // options.failRequest the way it fails: refused or unanswered (the reply
+    // stands for the answer), or kRecords with damageChecksum (served, its
+    // frame damaged). Nothing for every other request.
+    std::optional<Reply> CountRequest();
 
 private:
     // The request stream being answered: a request continues it when it asks

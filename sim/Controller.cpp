@@ -254,6 +254,7 @@ std::string CheckControllerOptions(const ControllerOptions& options) {
                                     : "the controller name has characters that CP866 does not have";
     }
     if (options.users.size() > kUserCount - 1) return "at most 15 further users fit into the users table";
+    if (std::string events = CheckEventArchiveOptions(options.events); !events.empty()) return events;
 
     std::vector<UserOption> all = {kFactoryUser};
     all.insert(all.end(), options.users.begin(), options.users.end());
@@ -300,9 +301,9 @@ LevelTables DefaultLevelTables() {
 // --- Controller -------------------------------------------------------------
 
 // Function codes served by this version besides the measurement archives
-// (14, 15, 16, see ReadArchive); codes 7, 8 and 25 join this list as they
-// are implemented (25 with credentials). Any other code is refused with
-// kUnknownFunction.
+// (14, 15, 16, see ReadArchive) and the event archives (7, 8, see
+// ReadEvents); code 25 joins this list as it is implemented (with
+// credentials). Any other code is refused with kUnknownFunction.
 const Controller::Function Controller::kFunctions[] = {
     {kReadFields, &Controller::ReadFields, false},
     {kWriteFields, &Controller::WriteFields, true},
@@ -314,7 +315,8 @@ Controller::Controller(const ControllerOptions& options, Clock clock)
       refuseWith_(options.refuseWith),
       openWrites_(options.openWrites),
       levelTables_(options.levelTables),
-      archives_(options.archive) {
+      archives_(options.archive),
+      events_(options.events) {
     for (std::size_t t = 0; t < kTableCount; ++t) {
         tables_[t].assign(std::size_t{kTableShapes[t].fields} * kTableShapes[t].size, 0);
     }
@@ -325,12 +327,14 @@ Controller::Controller(const ControllerOptions& options, Clock clock)
         archives_.Anchor(Now());
         SetTimeKindFromRules();
     }
+    events_.Fill(Now(), tables_);
 }
 
 std::span<uint8_t> Controller::Table(std::size_t number) {
     if (number >= kTableCount) return {};
     if (number == kClockTable) RefreshClock();
     if (number == kArchiveStartTable) RefreshArchiveStarts();
+    if (number == kDiagnosticBoundsTable || number == kInterventionBoundsTable) RefreshEventBounds();
     return tables_[number];
 }
 
@@ -583,6 +587,8 @@ Bytes Controller::SaveState() {
     const auto offset = static_cast<uint64_t>(static_cast<int64_t>(clockOffset_));
     for (int i = 0; i < 8; ++i) image.push_back(static_cast<uint8_t>(offset >> (8 * i)));
     for (const Bytes& table : tables_) image.insert(image.end(), table.begin(), table.end());
+    const Bytes interventions = events_.SaveInterventions();
+    image.insert(image.end(), interventions.begin(), interventions.end());
     const uint16_t crc = Crc16(image.data(), image.size());
     image.push_back(static_cast<uint8_t>(crc & 0xFF));
     image.push_back(static_cast<uint8_t>(crc >> 8));
@@ -590,7 +596,7 @@ Bytes Controller::SaveState() {
 }
 
 bool Controller::LoadState(std::span<const uint8_t> image, std::string& error) {
-    const std::size_t expected = kStateHeaderSize + TablesSize() + 2;
+    const std::size_t tablesEnd = kStateHeaderSize + TablesSize();
     if (image.size() < sizeof kStateMagic || !std::equal(std::begin(kStateMagic), std::end(kStateMagic), image.begin())) {
         error = "not a zmk-sim state file (no ZMKSIMST at its start)";
         return false;
@@ -600,8 +606,8 @@ bool Controller::LoadState(std::span<const uint8_t> image, std::string& error) {
         return false;
     }
     const unsigned version = image[8] | (image[9] << 8);
-    if (version != kStateVersion) {
-        error = "format version " + std::to_string(version) + ", this simulator reads version " +
+    if (version != kTablesOnlyStateVersion && version != kStateVersion) {
+        error = "format version " + std::to_string(version) + ", this simulator reads versions 1 and " +
                 std::to_string(kStateVersion);
         return false;
     }
@@ -610,8 +616,12 @@ bool Controller::LoadState(std::span<const uint8_t> image, std::string& error) {
         error = "it holds " + std::to_string(tables) + " tables instead of " + std::to_string(kTableCount);
         return false;
     }
-    if (image.size() != expected) {
-        error = "it has " + std::to_string(image.size()) + " bytes instead of " + std::to_string(expected) +
+    // Version 1 ends with the tables; version 2 has at least the head of the
+    // intervention archive after them (its own size is checked with it).
+    const std::size_t expected = tablesEnd + (version == kTablesOnlyStateVersion ? 0 : 8) + 2;
+    if (version == kTablesOnlyStateVersion ? image.size() != expected : image.size() < expected) {
+        error = "it has " + std::to_string(image.size()) + " bytes instead of " +
+                (version == kTablesOnlyStateVersion ? "" : "at least ") + std::to_string(expected) +
                 (image.size() < expected ? " (cut short)" : " (bytes after the end)");
         return false;
     }
@@ -639,11 +649,21 @@ bool Controller::LoadState(std::span<const uint8_t> image, std::string& error) {
         error = "its controller address (table 3 field 0) is " + std::to_string(address) + ", not 1..254";
         return false;
     }
+    // The diagnostic archive is filled afresh to suit the loaded tables and
+    // clock; so is the intervention archive of a version 1 state, which does
+    // not keep it.
+    EventArchives events = events_;
+    events.Fill(static_cast<WallTime>(LocalWallSeconds(clock_())) + offset, loaded);
+    if (version == kStateVersion &&
+        !events.LoadInterventions(image.subspan(tablesEnd, image.size() - 2 - tablesEnd), error)) {
+        return false;
+    }
     tables_ = std::move(loaded);
     clockOffset_ = static_cast<std::time_t>(offset);
     rewritten_.fill(0);
     archives_.Anchor(Now());
     RefreshArchiveStarts();
+    events_ = std::move(events);
     return true;
 }
 
@@ -691,6 +711,7 @@ std::optional<Bytes> Controller::HandleFrame(std::span<const uint8_t> frame) {
     const uint8_t code = frame[kCodeAt];
     if (refuseWith_) return Refusal(code, *refuseWith_);
     if (code == kFiveMinuteArchive || code == kHourlyArchive || code == kDailyArchive) return ReadArchive(frame);
+    if (code == kEventIndexRequest || code == kEventPeriodRequest) return ReadEvents(frame);
     for (const Function& f : kFunctions) {
         if (f.code != code) continue;
         if (f.credentials) {
@@ -742,6 +763,7 @@ Bytes Controller::ReadFields(std::span<const uint8_t> frame) {
 
     if (table == kClockTable) RefreshClock();
     if (table == kArchiveStartTable) RefreshArchiveStarts();
+    if (table == kDiagnosticBoundsTable || table == kInterventionBoundsTable) RefreshEventBounds();
     const Bytes& t = tables_[table];
     Bytes data = {table, first, count};
     data.insert(data.end(), t.begin() + std::size_t{first} * shape.size, t.begin() + std::size_t{first} * shape.size + size);
@@ -782,8 +804,11 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
     if (table == kAddressTable && first == 0 && (data[0] == 0 || data[0] == kAnyAddress)) {
         return Refusal(kWriteFields, kBadParameters);
     }
+    // The fields as they were, and who writes them, for the intervention archive.
+    if (table == kClockTable) RefreshClock();
+    const Bytes fieldsBefore = tables_[table];
+    const auto writer = WriterName(frame);
     if (table == kClockTable) {
-        RefreshClock();
         Bytes fields = tables_[kClockTable];
         std::copy(data, data + size, fields.begin() + offset);
         if (first <= 5 && !SetClock(fields.data())) return Refusal(kWriteFields, kBadParameters);
@@ -793,11 +818,22 @@ Bytes Controller::WriteFields(std::span<const uint8_t> frame) {
         std::copy(data, data + size, tables_[table].begin() + offset);
     }
     NoteWritten(table, first, count);
+    // One intervention record for each field the write changed, stored with it.
+    std::optional<EventArchives> eventsBefore;
+    if (stateSink_) eventsBefore = events_;
+    const WallTime when = Now();
+    for (std::size_t f = first; f < std::size_t{first} + count; ++f) {
+        const uint8_t* was = fieldsBefore.data() + f * shape.size;
+        const uint8_t* is = tables_[table].data() + f * shape.size;
+        if (std::equal(was, was + shape.size, is)) continue;
+        events_.NoteChange(when, table, static_cast<uint8_t>(f), was, is, shape.size, writer.data());
+    }
     if (stateSink_ && !stateSink_(SaveState())) {
         tables_ = std::move(*before);
         rewritten_ = rewrittenBefore;
         clockOffset_ = offsetBefore;
         archives_ = archivesBefore;
+        events_ = std::move(*eventsBefore);
         return Refusal(kWriteFields, kStorageFailed);
     }
     // Answered from the address in force after the write, so that a write of
@@ -898,7 +934,11 @@ std::optional<Bytes> Controller::ReadArchive(std::span<const uint8_t> frame) {
     const std::span<const uint8_t> body = frame.subspan(4, frame.size() - 6);
     const std::size_t expected = code == kFiveMinuteArchive ? 19 : code == kHourlyArchive ? 17 : 15;
     if (frame.size() != expected) return Refusal(code, kWrongLength);
-    const MeasurementArchives::Reply reply = archives_.Serve(code, body, Now(), ContractHour());
+    const std::optional<MeasurementArchives::Reply> failure = archives_.CountRequest();
+    if (failure && failure->kind == MeasurementArchives::Reply::kUnanswered) return std::nullopt;
+    if (failure && failure->kind == MeasurementArchives::Reply::kRefused) return Refusal(code, failure->result);
+    MeasurementArchives::Reply reply = archives_.Serve(code, body, Now(), ContractHour());
+    if (failure) reply.damageChecksum = true;
     Bytes answer;
     switch (reply.kind) {
         case MeasurementArchives::Reply::kUnanswered:
@@ -912,6 +952,47 @@ std::optional<Bytes> Controller::ReadArchive(std::span<const uint8_t> frame) {
     }
     if (reply.damageChecksum) answer[answer.size() - 2] ^= 0xFF;
     return answer;
+}
+
+// Event archive requests: code 7 [CC][addr][13][7][0][kind][index x4][count][crc][crc],
+// code 8 [CC][addr][21][8][0][kind][page][start x6][end x6][crc][crc]. They
+// count among the archive requests of --archive-fail-request.
+std::optional<Bytes> Controller::ReadEvents(std::span<const uint8_t> frame) {
+    const uint8_t code = frame[kCodeAt];
+    const std::size_t expected = code == kEventIndexRequest ? 13 : 21;
+    if (frame.size() != expected) return Refusal(code, kWrongLength);
+    const std::optional<MeasurementArchives::Reply> failure = archives_.CountRequest();
+    if (failure && failure->kind == MeasurementArchives::Reply::kUnanswered) return std::nullopt;
+    if (failure && failure->kind == MeasurementArchives::Reply::kRefused) return Refusal(code, failure->result);
+    const std::span<const uint8_t> body = frame.subspan(4, frame.size() - 6);
+    const EventArchives::Reply reply =
+        code == kEventIndexRequest ? events_.ServeIndex(body) : events_.ServePeriod(body);
+    Bytes answer = reply.refused ? Refusal(code, reply.result) : Answer(code, reply.status, reply.data);
+    if (failure) answer[answer.size() - 2] ^= 0xFF;
+    return answer;
+}
+
+void Controller::RefreshEventBounds() {
+    for (const uint8_t kind : {kDiagnosticEvents, kInterventionEvents}) {
+        const auto bounds = events_.Archive(kind).Bounds();
+        Bytes& table = tables_[kind == kDiagnosticEvents ? kDiagnosticBoundsTable : kInterventionBoundsTable];
+        std::copy(bounds.begin(), bounds.end(), table.begin());
+    }
+}
+
+std::array<uint8_t, kUserNameSize> Controller::WriterName(std::span<const uint8_t> frame) const {
+    std::array<uint8_t, kUserNameSize> name;
+    name.fill(' ');
+    const uint8_t* userCode = frame.data() + 4 + kPasswordSize;
+    const Bytes& users = tables_[kUsersTable];
+    for (std::size_t u = 0; u < kUserCount; ++u) {
+        const uint8_t* record = users.data() + u * kUserRecordSize;
+        if (record[kUserLevelAt] != 0 && std::equal(userCode, userCode + kUserCodeSize, record + kUserCodeAt)) {
+            std::copy(record, record + kUserNameSize, name.begin());
+            break;
+        }
+    }
+    return name;
 }
 
 }  // namespace zmksim

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Archive.h"
+#include "EventArchive.h"
 
 #include <array>
 #include <cstddef>
@@ -137,6 +138,7 @@ struct ControllerOptions {
     // value, whatever the value means (a controller answer to test against).
     std::vector<std::pair<uint8_t, uint8_t>> rawLevels;
     ArchiveOptions archive;                   // the measurement archives and their misbehaviour
+    EventArchiveOptions events;               // the diagnostic and intervention archives and their misbehaviour
     std::optional<WallTime> clock;            // the controller's clock at start (default: the host's local time)
 };
 
@@ -150,17 +152,24 @@ Bytes EncodeCp1251(const std::string& utf8, bool* ok = nullptr);
 // empty text when they are usable, otherwise what is wrong.
 std::string CheckControllerOptions(const ControllerOptions& options);
 
-// State file: the whole table set and the clock, so that a simulated
-// controller keeps its configuration over a restart. Layout, little-endian:
+// State file: the whole table set, the clock and the intervention archive,
+// so that a simulated controller keeps its configuration and its record of
+// changes over a restart. Layout, little-endian:
 //   0  8 bytes  magic "ZMKSIMST"
-//   8  2 bytes  format version (1)
+//   8  2 bytes  format version (2)
 //  10  2 bytes  number of tables (38)
 //  12  8 bytes  controller clock minus host clock, seconds (signed)
 //  20  the tables 0..37 back to back, each field count x field size bytes
 //      (empty slots take no bytes), 1478 bytes in all
+//  1498  4 bytes  running index of the oldest intervention record
+//  1502  4 bytes  number n of intervention records (0..100000)
+//  1506  n x 24 bytes  the intervention records, oldest first
 //  .. 2 bytes  CRC-16/MODBUS of everything before it, low byte first
+// A version 1 file ends after the tables; it is still read (the
+// intervention archive is then filled afresh).
 inline constexpr char kStateMagic[8] = {'Z', 'M', 'K', 'S', 'I', 'M', 'S', 'T'};
-inline constexpr uint16_t kStateVersion = 1;
+inline constexpr uint16_t kStateVersion = 2;
+inline constexpr uint16_t kTablesOnlyStateVersion = 1;
 
 // The controller itself: its tables and the handling of one request frame.
 // It knows nothing about channels or timing.
@@ -204,6 +213,7 @@ public:
     WallTime Now() const;
     void SetClockTo(WallTime time);
     const MeasurementArchives& Archives() const { return archives_; }
+    const EventArchives& Events() const { return events_; }
     int ContractHour() const;
 
 private:
@@ -223,7 +233,14 @@ private:
     void SetTimeKindFromRules();
     // Codes 14, 15, 16; nothing when the request must stay unanswered.
     std::optional<Bytes> ReadArchive(std::span<const uint8_t> frame);
+    // Codes 7 and 8; nothing when the request must stay unanswered.
+    std::optional<Bytes> ReadEvents(std::span<const uint8_t> frame);
     void RefreshArchiveStarts();
+    // Tables 10 and 11 from the event archives.
+    void RefreshEventBounds();
+    // Name (4 bytes) of the registered user whose identification code a
+    // credential-bearing request carries; blanks when no user has it.
+    std::array<uint8_t, kUserNameSize> WriterName(std::span<const uint8_t> frame) const;
 
     Bytes Answer(uint8_t code, uint8_t status, const Bytes& data) const;
     Bytes Refusal(uint8_t code, uint8_t result) const;
@@ -257,6 +274,7 @@ private:
     std::array<uint64_t, kTableCount> rewritten_{};
     StateSink stateSink_;
     MeasurementArchives archives_;
+    EventArchives events_;
 };
 
 }  // namespace zmksim

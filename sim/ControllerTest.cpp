@@ -171,7 +171,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"read one byte too long", WithCrc({0xCC, 1, 11, 1, 0, 0, 0, 1, 0}), 1, 2},
         RefusalCase{"read one byte too short", WithCrc({0xCC, 1, 9, 1, 0, 0, 0}), 1, 2},
         RefusalCase{"unknown code 3", WithCrc({0xCC, 1, 6, 3}), 3, 1},
-        RefusalCase{"code 7 not served yet", WithCrc({0xCC, 1, 13, 7, 0, 0, 0, 0, 0, 0, 0}), 7, 1},
+        RefusalCase{"code 25 not served yet", WithCrc({0xCC, 1, 6, 25}), 25, 1},
+        RefusalCase{"code 7 asking for no record", WithCrc({0xCC, 1, 13, 7, 0, 0, 0, 0, 0, 0, 0}), 7, 4},
         RefusalCase{"code with bit 7 set", WithCrc({0xCC, 1, 6, 0x81}), 0x01, 1},
         RefusalCase{"write shorter than its head", WithCrc(Bytes{0xCC, 1, 10, 2, 0, 5, 0, 1}), 2, 2},
         RefusalCase{"write cut inside the user code",
@@ -791,7 +792,11 @@ TEST_F(StateTest, WritesSurviveARestart) {
     Bytes image;
     std::string error;
     ASSERT_EQ(ReadStateFile(path, image, error), StateFileRead::Loaded) << error;
-    EXPECT_EQ(image.size(), 20u + 1478u + 2u);
+    // The tables, then the intervention archive with the records of the writes.
+    ASSERT_GE(image.size(), 20u + 1478u + 8u + 2u);
+    const std::size_t records = image[1502] | (image[1503] << 8) | (image[1504] << 16) | (image[1505] << 24);
+    EXPECT_GT(records, 260u);
+    EXPECT_EQ(image.size(), 20u + 1478u + 8u + 24u * records + 2u);
     Controller c = MakeController();
     ASSERT_TRUE(c.LoadState(image, error)) << error;
     EXPECT_EQ(c.Address(), 42);
@@ -820,7 +825,7 @@ TEST_F(StateTest, UnstorableWriteIsUndoneAndRefused) {
 TEST_F(StateTest, DamagedImagesAreRefusedAndChangeNothing) {
     Controller source = MakeController();
     const Bytes good = source.SaveState();
-    ASSERT_EQ(good.size(), 1500u);
+    ASSERT_EQ(good.size(), 20u + 1478u + 8u + 24u * 260u + 2u);
     auto resealed = [](Bytes image) {
         image.resize(image.size() - 2);
         return WithCrc(image);
@@ -836,7 +841,8 @@ TEST_F(StateTest, DamagedImagesAreRefusedAndChangeNothing) {
         {"half", Bytes(good.begin(), good.begin() + good.size() / 2)},
         {"one byte more", [&] { Bytes b = good; b.push_back(0); return b; }()},
         {"other magic", [&] { Bytes b = good; b[0] = 'X'; return resealed(b); }()},
-        {"version 2", [&] { Bytes b = good; b[8] = 2; return resealed(b); }()},
+        {"version 3", [&] { Bytes b = good; b[8] = 3; return resealed(b); }()},
+        {"version 1 with an intervention archive", [&] { Bytes b = good; b[8] = 1; return resealed(b); }()},
         {"37 tables", [&] { Bytes b = good; b[10] = 37; return resealed(b); }()},
         {"flipped bit in a table", [&] { Bytes b = good; b[20 + 500] ^= 0x10; return b; }()},
         {"flipped bit in the checksum", [&] { Bytes b = good; b.back() ^= 0x01; return b; }()},
@@ -876,7 +882,7 @@ TEST_F(StateTest, FileReadingAndReplacing) {
     EXPECT_FALSE(WriteStateFile((dir / "no-such-folder" / "x.state").string(), {1}, error));
     EXPECT_NE(error.find("no-such-folder"), std::string::npos) << error;
 
-    std::ofstream(path, std::ios::binary) << std::string(100 * 1024, 'x');
+    std::ofstream(path, std::ios::binary) << std::string(5 * 1024 * 1024, 'x');
     EXPECT_EQ(ReadStateFile(path, image, error), StateFileRead::Failed);
 }
 

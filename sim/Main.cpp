@@ -161,11 +161,60 @@ const char kUsage[] =
     "                        has no 5-minute and no hourly records (its daily\n"
     "                        record averages the other hours)\n"
     "  --archive-fail-request N[:CODE|:silent|:bad-crc]\n"
-    "                        the N-th archive request since start is refused with\n"
+    "                        the N-th archive request since start (codes 14, 15,\n"
+    "                        16 and the event archive requests 7 and 8 counted\n"
+    "                        together) is refused with\n"
     "                        result code CODE (default 22), left unanswered with\n"
     "                        :silent, or answered with its records in a frame\n"
     "                        whose checksum is wrong with :bad-crc; the requests\n"
     "                        after it are served\n"
+    "\n"
+    "Event archives (diagnostic messages, 22-byte records; operator interventions,\n"
+    "24-byte records; each record closed by its CRC-16/MODBUS):\n"
+    "  Both are filled at start (and when --state loads a state) with records\n"
+    "  spread over the three weeks before the clock, oldest first, under running\n"
+    "  indexes from --event-first-index on. The diagnostic records go through\n"
+    "  every diagnostic code (2..4, 10..81) in turn, limit events with the gas\n"
+    "  parameter's value and the setpoint crossed; the intervention records\n"
+    "  through every configuration field the program names (reserved fields\n"
+    "  left out), old value -> the value the table holds, the registered users as\n"
+    "  operators in turn. Every accepted write adds one intervention record per\n"
+    "  field it changed: old and new value (first 4 bytes; none for table 13),\n"
+    "  the name of the user whose code the write carries (blanks for an unknown\n"
+    "  code). An archive holds at most 100000 records (then the oldest goes);\n"
+    "  the index does not wrap: at index 4294967295 no record is added.\n"
+    "  Tables 10 and 11: oldest and newest index (uint32 each). An empty archive\n"
+    "  reports the index its first record will get as both (equal and non-zero\n"
+    "  means no record to the program), so a one-record archive, oldest = newest,\n"
+    "  looks empty to an index query too; a period query finds its record.\n"
+    "  Code 7 (body: 0, kind 0 diagnostics / 1 interventions, first index\n"
+    "  uint32, count 1..11 / 1..10; else result code 4): byte 5 kind, 6..9 the\n"
+    "  index, byte 10 n, then the records from that index on, as far as the\n"
+    "  archive holds them (n = 0 when it does not hold the index).\n"
+    "  Code 8 (body: 0, kind, page, start and end as 6 date bytes from year -\n"
+    "  2000): the records whose time lies in [start, end], in index order, at\n"
+    "  most 11 / 10 a page; byte 4 bit 7 archive error, byte 5 page, byte 6 n,\n"
+    "  byte 7 1 when more pages follow, then the records. Page 0 starts a\n"
+    "  reading; the next number (1..255, then 1 again) gives the next page; the\n"
+    "  number of the last page answered repeats it; any other number is refused\n"
+    "  with result code 20, another period within a reading with 21, a date\n"
+    "  that is none or an end before the start with 22.\n"
+    "  --event-diagnostics N  records of the diagnostic archive at start\n"
+    "                        (0..100000, default 300; 0: empty)\n"
+    "  --event-interventions N\n"
+    "                        records of the intervention archive at start\n"
+    "                        (0..100000, default 260; 0: empty)\n"
+    "  --event-first-index N  running index of the first record of each archive\n"
+    "                        (1..4294967295, default 1); the archives must end\n"
+    "                        by index 4294967295\n"
+    "  --event-archive-error  every period answer reports an archive error\n"
+    "  --event-records-per-answer N\n"
+    "                        at most N records (1..11) per answer: the controller\n"
+    "                        delivers fewer than asked\n"
+    "  --event-bad-crc-every N\n"
+    "                        every N-th record, counted by running index from the\n"
+    "                        first (first + N - 1, first + 2N - 1, ...), goes out\n"
+    "                        with a damaged checksum, in both kinds of answer\n"
     "\n"
     "Users and writes:\n"
     "  The users table (table 4) holds the commissioning engineer \"НАЛ\" (level 1,\n"
@@ -207,20 +256,27 @@ const char kUsage[] =
     "                        gives, to try a program against)\n"
     "\n"
     "State:\n"
-    "  --state FILE          keep the tables in FILE over restarts. At start an\n"
-    "                        existing FILE replaces all tables (own address, name,\n"
-    "                        users included, so --address, --name, --type-code,\n"
-    "                        --version and --user only shape a new state); a missing\n"
+    "  --state FILE          keep the tables and the intervention archive in FILE\n"
+    "                        over restarts. At start an existing FILE replaces all\n"
+    "                        tables (own address, name, users included, so\n"
+    "                        --address, --name, --type-code, --version and --user\n"
+    "                        only shape a new state) and the intervention archive\n"
+    "                        (--event-interventions and --event-first-index then\n"
+    "                        shape only the diagnostic archive); a missing\n"
     "                        FILE is created from the defaults; a damaged one stops\n"
     "                        the start with exit code 2 and is left as it is. Every\n"
     "                        successful write saves FILE (temporary file, then\n"
     "                        rename); when that fails the write is undone and\n"
     "                        refused with result code 58.\n"
     "                        Format, little-endian: \"ZMKSIMST\", version (2 bytes,\n"
-    "                        1), number of tables (2 bytes, 38), controller clock\n"
+    "                        2), number of tables (2 bytes, 38), controller clock\n"
     "                        minus host clock in seconds (8 bytes, signed), tables\n"
     "                        0..37 back to back (fields x field size bytes each,\n"
-    "                        1478 bytes), CRC-16/MODBUS of all that (low byte first).\n"
+    "                        1478 bytes), the intervention archive: oldest index (4\n"
+    "                        bytes), number of records n (4 bytes), n records of\n"
+    "                        24 bytes; CRC-16/MODBUS of all that (low byte first).\n"
+    "                        A version 1 file (no archive after the tables) is\n"
+    "                        still read\n"
     "\n"
     "Line and misbehaviour:\n"
     "  --baud N              slow line: take requests and send answers at N bit/s,\n"
@@ -545,6 +601,24 @@ int ParseOptions(int argc, char** argv, Options& options) {
             } else {
                 options.controller.archive.failWith = static_cast<uint8_t>(code);
             }
+        } else if (arg == "--event-diagnostics") {
+            if (!number(0, zmksim::kEventArchiveCapacity, n)) return 2;
+            options.controller.events.diagnostics = static_cast<uint32_t>(n);
+        } else if (arg == "--event-interventions") {
+            if (!number(0, zmksim::kEventArchiveCapacity, n)) return 2;
+            options.controller.events.interventions = static_cast<uint32_t>(n);
+        } else if (arg == "--event-first-index") {
+            if (!number(1, zmksim::kLastEventIndex, n)) return 2;
+            options.controller.events.firstIndex = static_cast<uint32_t>(n);
+        } else if (arg == "--event-archive-error") {
+            if (!flag()) return 2;
+            options.controller.events.errorFlag = true;
+        } else if (arg == "--event-records-per-answer") {
+            if (!number(1, zmksim::kDiagnosticsPerAnswer, n)) return 2;
+            options.controller.events.perAnswer = static_cast<unsigned>(n);
+        } else if (arg == "--event-bad-crc-every") {
+            if (!number(1, 1'000'000, n)) return 2;
+            options.controller.events.badCrcEvery = static_cast<unsigned>(n);
         } else if (arg == "--silent") {
             if (!flag()) return 2;
             options.line.silent = true;

@@ -11,7 +11,8 @@ namespace zmksim {
 
 namespace {
 
-constexpr std::size_t kLargestImage = 64 * 1024;
+// Tables and a full intervention archive take about 2.4 MB.
+constexpr std::size_t kLargestImage = 4 * 1024 * 1024;
 
 std::string Reason(const char* what, const std::string& path) {
     return std::string(what) + " " + path + ": " + std::strerror(errno);

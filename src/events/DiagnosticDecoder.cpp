@@ -1,8 +1,8 @@
 #include "events/DiagnosticDecoder.h"
 
 #include "common/NumberFormat.h"
-#include "events/GasLimitPrecision.h"
 #include "measurements/Records.h"
+#include "tables/GasLimits.h"
 #include "tables/LabelList.h"
 
 namespace zmk {

@@ -8,9 +8,9 @@
 #include "common/DosCodePage.h"
 #include "common/NumberFormat.h"
 #include "events/DiagnosticDecoder.h"
-#include "events/GasLimitPrecision.h"
 #include "link/BaudRates.h"
 #include "measurements/Records.h"
+#include "tables/GasLimits.h"
 #include "tables/LabelList.h"
 
 namespace zmk {

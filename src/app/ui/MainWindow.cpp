@@ -127,7 +127,7 @@ const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
         {2, "N_Ethernet", u"Параметры связи по Ethernet", [](MainWindow& w, QAction*) { EditEthernetLink(w); }, 0},
         {1, "Nsys", u"Системные параметры", [](MainWindow& w, QAction*) { w.editSystemParams(); }, 0},
         {1, "NCurrVich", u"Параметры вычислителей", [](MainWindow& w, QAction*) { EditFlowComputers(w); }, 0},
-        {1, "N2", u"Уставки для контроля ЗМК", Later, 0},
+        {1, "N2", u"Уставки для контроля ЗМК", [](MainWindow& w, QAction*) { EditGasLimits(w, Shared().HexaneInList); }, 0},
         {1, "NDistr", u"Необходимость записи значений параметров газа в ВРГ", [](MainWindow& w, QAction*) { EditGasParameterWrite(w); }, 0},
         {1, "Ndistrpar", u"Период записи средних за час значений параметров газа в ВРГ", [](MainWindow& w, QAction*) { EditHourlyWritePeriod(w); }, 0},
         {1, "NPass", u"Доступ пользователей к таблицам параметров", [](MainWindow& w, QAction*) { EditControllerUsers(w); }, 0},

@@ -12,11 +12,13 @@
 #include "settings/MainSettings.h"
 #include "tables/Catalogue.h"
 #include "tables/FlowComputers.h"
+#include "tables/GasLimits.h"
 #include "tables/LinkParams.h"
 #include "tables/TableEngine.h"
 #include "tables/UpperLevelAdoption.h"
 #include "tables/ui/CommandHost.h"
 #include "tables/ui/FlowComputerDialogs.h"
+#include "tables/ui/GasLimitsDialogs.h"
 #include "tables/ui/LinkParamsDialogs.h"
 
 namespace zmk {
@@ -163,6 +165,21 @@ void EditFlowComputers(CommandHost& host) {
     BusyCursor busy;
     if (list.Count != count && !tables.WriteTable(countRequest, host.MessagePanel())) return;
     WriteFlowComputerTables(tables, list, copies, host.MessagePanel());
+}
+
+void EditGasLimits(CommandHost& host, bool hexaneInList) {
+    TableEngine& tables = host.Tables();
+    GasLimitCopies copies;
+    {
+        BusyCursor busy;
+        if (!ReadGasLimitTables(tables, copies, host.MessagePanel())) return;
+    }
+    LimitSets sets = LimitSetsFromImage(tables.Image());
+    GasLimitsListDialog form(sets, hexaneInList, ParamsMode::Device, host.Window());
+    if (form.exec() != QDialog::Accepted) return;
+    StoreLimitSets(tables.Image(), sets);
+    BusyCursor busy;
+    WriteGasLimitTables(tables, copies, host.MessagePanel());
 }
 
 }  // namespace zmk

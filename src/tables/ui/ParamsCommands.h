@@ -31,5 +31,9 @@ void EditFlowComputers(CommandHost& host);
 void EditGasParameterWrite(CommandHost& host);
 // "Период записи средних за час значений параметров газа в ВРГ" (table 28).
 void EditHourlyWritePeriod(CommandHost& host);
+// "Уставки для контроля ЗМК": the limits of gas parameters 0..17 (tables
+// 22..26); without the hexane value in the list (hexaneInList false) its row
+// cannot be edited and is written back as the controller holds it.
+void EditGasLimits(CommandHost& host, bool hexaneInList);
 
 }  // namespace zmk
