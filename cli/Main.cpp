@@ -7,6 +7,7 @@
 #include "Output.h"
 #include "ClockAndName.h"
 #include "Connection.h"
+#include "EventCommands.h"
 #include "ExportXlsx.h"
 #include "ReadArchive.h"
 #include "Limits.h"
@@ -60,25 +61,30 @@ const char* const Usage =
     "%USERS%"
     "%LIMITS%"
     "%READ_ARCHIVE%"
+    "%READ_EVENTS%"
     "%CLOCK_AND_NAME%"
     "\n"
     "without a connection:\n"
     "  decode-text HEX              the controller's DOS code page bytes as text\n"
     "  encode-text TEXT             text as the controller's DOS code page bytes\n"
     "%EXPORT_XLSX%"
+    "%SHOW_EVENTS%"
     "\n"
     "exit codes, the same for every command:\n"
     "  0  done\n"
     "  1  the job failed: the link's status text, the controller's refusal or the\n"
     "     finding on stderr\n"
     "  2  malformed arguments (credentials included); nothing was opened\n"
-    "  3  done, but some records failed their checksum (read-archive, export-xlsx)\n";
+    "  3  done, but some records failed their checksum (read-archive, read-events,\n"
+    "     export-xlsx)\n";
 
 QString UsageText() {
     return QString::fromUtf8(Usage).replace(QStringLiteral("%READ_ARCHIVE%"),
                                             QString::fromUtf8(zmkctl::ReadArchiveUsage))
         .replace(QStringLiteral("%CLOCK_AND_NAME%"), QString::fromUtf8(zmkctl::ClockAndNameUsage))
+        .replace(QStringLiteral("%READ_EVENTS%"), QString::fromUtf8(zmkctl::ReadEventsUsage))
         .replace(QStringLiteral("%EXPORT_XLSX%"), QString::fromUtf8(zmkctl::ExportXlsxUsage))
+        .replace(QStringLiteral("%SHOW_EVENTS%"), QString::fromUtf8(zmkctl::ShowEventsUsage))
         .replace(QStringLiteral("%USERS%"), QString::fromUtf8(zmkctl::UsersUsage))
         .replace(QStringLiteral("%LIMITS%"), QString::fromUtf8(zmkctl::LimitsUsage));
 }
@@ -307,10 +313,11 @@ int main(int argc, char** argv) {
     if (args.first() == QLatin1String("decode-text")) return DecodeTextCommand(args.mid(1));
     if (args.first() == QLatin1String("encode-text")) return EncodeTextCommand(args.mid(1));
     if (args.first() == QLatin1String("export-xlsx")) return zmkctl::ExportXlsxCommand(args.mid(1));
+    if (args.first() == QLatin1String("show-events")) return zmkctl::ShowEventsCommand(args.mid(1));
 
     // Commands with options of their own: what follows the command word is theirs.
     QStringList commandArgs;
-    for (const char* name : {"read-archive", "set-clock", "set-name", "set-limit"}) {
+    for (const char* name : {"read-archive", "read-events", "set-clock", "set-name", "set-limit"}) {
         const qsizetype at = args.indexOf(QLatin1String(name));
         if (at < 0) continue;
         commandArgs = args.mid(at + 1);
@@ -333,6 +340,7 @@ int main(int argc, char** argv) {
     else if (command == QLatin1String("dump")) handler = DumpCommand;
     else if (command == QLatin1String("set")) handler = SetCommand;
     else if (command == QLatin1String("read-archive")) handler = zmkctl::ReadArchiveCommand;
+    else if (command == QLatin1String("read-events")) handler = zmkctl::ReadEventsCommand;
     else if (command == QLatin1String("users")) handler = zmkctl::UsersCommand;
     else if (command == QLatin1String("limits")) handler = zmkctl::LimitsCommand;
     else if (command == QLatin1String("set-limit")) handler = zmkctl::SetLimitCommand;

@@ -6,10 +6,10 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <csignal>
 #include <optional>
 
 #include "Connection.h"
+#include "Interrupt.h"
 #include "link/ControllerLink.h"
 #include "measurements/ArchiveReader.h"
 #include "measurements/MeasurementFile.h"
@@ -69,37 +69,6 @@ int Usage(const QString& message) {
 QString Lines(const QString& a, const QString& b) {
     return b.isEmpty() ? a : a + QLatin1Char(' ') + b;
 }
-
-// Ctrl-C (SIGINT) or SIGTERM during the request loop acts as Esc does in
-// the program: the reading stops once the current answer is stored. A second
-// signal ends the command at once (the handler resets itself).
-volatile std::sig_atomic_t interruptSignal = 0;
-
-extern "C" void NoteInterrupt(int signal) { interruptSignal = signal; }
-
-class InterruptAsEsc {
-public:
-    InterruptAsEsc() {
-        interruptSignal = 0;
-        struct sigaction action {};
-        action.sa_handler = NoteInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND | SA_RESTART;
-        sigaction(SIGINT, &action, &oldInt_);
-        sigaction(SIGTERM, &action, &oldTerm_);
-    }
-    ~InterruptAsEsc() {
-        sigaction(SIGINT, &oldInt_, nullptr);
-        sigaction(SIGTERM, &oldTerm_, nullptr);
-    }
-    InterruptAsEsc(const InterruptAsEsc&) = delete;
-    InterruptAsEsc& operator=(const InterruptAsEsc&) = delete;
-    static bool Interrupted() { return interruptSignal != 0; }
-
-private:
-    struct sigaction oldInt_ {};
-    struct sigaction oldTerm_ {};
-};
 
 // Messages go to stderr. The questions of the reading are answered "yes",
 // but for the one about records of another period than asked, which is

@@ -135,7 +135,10 @@ public:
 
 struct EventReadResult {
     bool fileError = false;    // the working file could not be created or read back (told)
-    bool linkFailed = false;   // a request failed (told); linkStatusText holds why
+    // A request failed, or its answer announced more records than a page
+    // holds or than it carries (told as a failed request); linkStatusText
+    // holds why.
+    bool linkFailed = false;
     bool aborted = false;      // Esc
     bool archiveError = false; // a period page carried the archive-error bit (told after the loop)
     int requests = 0;          // answered requests
