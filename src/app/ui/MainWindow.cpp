@@ -30,6 +30,7 @@
 #include "link/ui/ConnectDialog.h"
 #include "link/ui/LinkSummary.h"
 #include "events/ui/EventFileCommand.h"
+#include "events/ui/EventQueryCommands.h"
 #include "measurements/ui/ArchiveReadCommand.h"
 #include "measurements/ui/ViewerCommands.h"
 #include "reports/ObjectList.h"
@@ -110,6 +111,9 @@ const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
     // Carried out by a part of the program that is not here yet (the moving
     // averages among them, which are never shown).
     constexpr auto Later = [](MainWindow& w, QAction* item) { w.commandNotAvailable(item); };
+    // The event queries: the item's tag is the archive (0 diagnostics, 1 interventions).
+    constexpr auto QueryByIndex = [](MainWindow& w, QAction* item) { QueryEventsByIndex(w, EventKind(item->data().toInt())); };
+    constexpr auto QueryByPeriod = [](MainWindow& w, QAction* item) { QueryEventsByPeriod(w, EventKind(item->data().toInt())); };
     static const MenuEntry table[] = {
         {0, "N1", u"Файл", nullptr, 0},
         {1, "N5", u"Файлы  конфигурации          ", nullptr, 0},
@@ -135,12 +139,12 @@ const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
         {0, "NData", u"Данные", nullptr, 0},
         {1, "NContrDt", u"Дата и время", [](MainWindow& w, QAction*) { ShowControllerClock(w); }, 0},
         {1, "NAud", u"Сообщения о вмешательствах оператора    ", nullptr, 0},
-        {2, "NAudInd", u"Запрос по индексу", Later, 1},
-        {2, "NAudPer", u"Запрос за период", Later, 1},
+        {2, "NAudInd", u"Запрос по индексу", QueryByIndex, 1},
+        {2, "NAudPer", u"Запрос за период", QueryByPeriod, 1},
         {2, "NAudPrn", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewEventFile(EventKind::Interventions, &w); }, 0},
         {1, "NAla", u"Диагностические сообщения   ", nullptr, 0},
-        {2, "NAlaInd", u"Запрос по индексу", Later, 0},
-        {2, "NAlaPer", u"Запрос за период", Later, 0},
+        {2, "NAlaInd", u"Запрос по индексу", QueryByIndex, 0},
+        {2, "NAlaPer", u"Запрос за период", QueryByPeriod, 0},
         {2, "NAlaPrn", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewEventFile(EventKind::Diagnostics, &w); }, 0},
         {1, "NSit", u"Текущее состояние контроллера", Later, 0},
         {1, "NFun", u"Возможность исполнения контроллером его функций", Later, 0},
