@@ -28,13 +28,14 @@
 namespace zmkctl {
 
 const char* const ReadEventsUsage =
-    "  read-events diag|interv (--index FIRST --count N | --from \"YYYY-MM-DD HH:MM[:SS]\"\n"
-    "              --to \"YYYY-MM-DD HH:MM[:SS]\") -o FILE\n"
+    "  read-events diag|interv (--index FIRST --count N | --last N |\n"
+    "              --from \"YYYY-MM-DD HH:MM[:SS]\" --to \"YYYY-MM-DD HH:MM[:SS]\") -o FILE\n"
     "                               reads the diagnostic messages (diag) or the operator\n"
     "                               interventions (interv) by running index (a start\n"
     "                               outside the archive is refused, a count past the\n"
-    "                               newest record is cut to it) or by period (the end\n"
-    "                               not before the start) into FILE as the viewer saves\n"
+    "                               newest record is cut to it), the newest N records\n"
+    "                               (all when the archive holds fewer) or by period\n"
+    "                               (the end not before the start) into FILE as the viewer saves\n"
     "                               it (.ala / .aud rows), and prints the number of\n"
     "                               records and of those whose checksum failed (saved\n"
     "                               as \"***\" rows, exit 3). An empty archive or period\n"
@@ -180,12 +181,13 @@ enum class Mode { None, Index, Period };
 
 int ReadEventsCommand(Connection& conn, const QStringList& args) {
     QStringList words;
-    QString indexText, countText, from, to, output;
+    QString indexText, countText, lastText, from, to, output;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         QString* target = nullptr;
         if (a == QLatin1String("--index")) target = &indexText;
         else if (a == QLatin1String("--count")) target = &countText;
+        else if (a == QLatin1String("--last")) target = &lastText;
         else if (a == QLatin1String("--from")) target = &from;
         else if (a == QLatin1String("--to")) target = &to;
         else if (a == QLatin1String("-o") || a == QLatin1String("--output")) target = &output;
@@ -204,12 +206,19 @@ int ReadEventsCommand(Connection& conn, const QStringList& args) {
     else return Usage(QStringLiteral("no archive \"%1\" (diag or interv)").arg(words[0]));
     if (output.isEmpty()) return Usage(QStringLiteral("-o FILE is needed"));
 
-    const bool byIndex = !indexText.isEmpty() || !countText.isEmpty();
+    const bool byRange = !indexText.isEmpty() || !countText.isEmpty();
+    const bool byLast = !lastText.isEmpty();
     const bool byPeriod = !from.isEmpty() || !to.isEmpty();
-    if (byIndex == byPeriod) return Usage(QStringLiteral("either --index and --count or --from and --to"));
+    if (int(byRange) + int(byLast) + int(byPeriod) != 1)
+        return Usage(QStringLiteral("one of --index and --count, --last, or --from and --to"));
+    const bool byIndex = byRange || byLast;
     uint32_t first = 0, count = 0;
     PackedDate start, end;
-    if (byIndex) {
+    if (byLast) {
+        const std::optional<uint32_t> n = ParseUnsigned(lastText);
+        if (!n || *n == 0) return Usage(QStringLiteral("--last: expected 1..4294967295, got \"%1\"").arg(lastText));
+        count = *n;
+    } else if (byRange) {
         if (indexText.isEmpty() || countText.isEmpty()) return Usage(QStringLiteral("--index and --count go together"));
         const std::optional<uint32_t> f = ParseUnsigned(indexText);
         const std::optional<uint32_t> n = ParseUnsigned(countText);
@@ -242,17 +251,22 @@ int ReadEventsCommand(Connection& conn, const QStringList& args) {
             PrintMessage(MessageKind::Info, QStringLiteral("В архиве нет ни одной записи"), QString());
             return ExitFailed;
         }
-        if (first < bounds->oldest || first > bounds->newest) {
-            PrintMessage(MessageKind::InputError, QStringLiteral("Нелогичное значение индекса записи начала чтения"),
-                         QStringLiteral("(см. значения индексов начала и конца архива)."));
-            err() << "zmkctl: read-events: the archive holds the indexes " << bounds->oldest << " .. "
-                  << bounds->newest << Qt::endl;
-            return ExitFailed;
-        }
-        const uint32_t left = bounds->newest - first + 1;
-        if (left != 0 && count > left) {
-            err() << "count cut to the newest record, " << left << Qt::endl;
-            count = left;
+        if (byLast) {
+            const EventIndexRange last = LastRecords(*bounds, count);
+            first = last.first;
+            count = last.count;
+        } else {
+            // The checks of the index dialog's "Принять".
+            const EventIndexCheck check = CheckIndexInput(QString::number(first), QString::number(count), *bounds);
+            if (!check.range) {
+                PrintMessage(MessageKind::InputError, check.line1, check.line2);
+                err() << "zmkctl: read-events: the archive holds the indexes " << bounds->oldest << " .. "
+                      << bounds->newest << Qt::endl;
+                return ExitFailed;
+            }
+            if (check.range->count < count) err() << "count cut to the newest record, " << check.range->count << Qt::endl;
+            first = check.range->first;
+            count = check.range->count;
         }
     } else if (!engine.ReadTable({ClockTable, 0, ClockFields}, nullptr)) {
         return ExitFailed;

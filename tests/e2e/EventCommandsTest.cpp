@@ -163,6 +163,37 @@ TEST(EventCommands, ReadByPeriodMatchesReadByIndex) {
             << row.date.toStdString();
 }
 
+// The newest N records: the same as the index range that ends at the newest
+// record; an archive holding fewer gives all it holds.
+TEST(EventCommands, LastRecords) {
+    SimProcess sim(SimClock);  // 260 interventions, indexes 1 .. 260
+    ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+    QTemporaryDir dir;
+    const QString last = dir.filePath(QStringLiteral("last.aud"));
+    const QString range = dir.filePath(QStringLiteral("range.aud"));
+    const QString all = dir.filePath(QStringLiteral("all.aud"));
+    auto Last = [](int n, const QString& file) {
+        return QStringList{QStringLiteral("read-events"), QStringLiteral("interv"), QStringLiteral("--last"),
+                           QString::number(n), QStringLiteral("-o"), file};
+    };
+    CtlRun r = Ctl(Over(sim, Last(15, last)));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    r = Ctl(Over(sim, ByIndex("interv", 246, 15, range)));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    r = Ctl(Over(sim, Last(1000, all)));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+
+    const std::optional<EventFileContents> a = ReadEventFile(last, EventKind::Interventions);
+    const std::optional<EventFileContents> b = ReadEventFile(range, EventKind::Interventions);
+    const std::optional<EventFileContents> c = ReadEventFile(all, EventKind::Interventions);
+    ASSERT_TRUE(a && b && c);
+    EXPECT_EQ(a->interventions.size(), 15u);
+    EXPECT_EQ(RowLines(a->interventions), RowLines(b->interventions));
+    ASSERT_EQ(c->interventions.size(), 260u);
+    EXPECT_EQ(RowLines(std::vector<InterventionRow>(c->interventions.end() - 15, c->interventions.end())),
+              RowLines(a->interventions));
+}
+
 // A controller that delivers fewer records than asked: the reading asks for
 // the rest and the file holds them all.
 TEST(EventCommands, ShortAnswersAreContinued) {
@@ -273,7 +304,9 @@ TEST(EventCommands, ExitCodesAndMessages) {
         {"no archive named", &sim, ByIndex("all", 1, 5, file), 2, QStringLiteral("diag or interv"), false},
         {"both modes", &sim,
          ByIndex("diag", 1, 5, file) + QStringList{QStringLiteral("--from"), QStringLiteral("2026-03-01 00:00")}, 2,
-         QStringLiteral("either --index and --count or --from and --to"), false},
+         QStringLiteral("one of --index and --count, --last, or --from and --to"), false},
+        {"--last 0", &sim, {QStringLiteral("read-events"), QStringLiteral("diag"), QStringLiteral("--last"),
+                            QStringLiteral("0"), QStringLiteral("-o"), file}, 2, QStringLiteral("--last"), false},
         {"count 0", &sim, ByIndex("diag", 1, 0, file), 2, QStringLiteral("--count"), false},
         {"end before start", &sim, ByPeriod("diag", "2026-03-02 00:00", "2026-03-01 23:59:59", file), 2,
          QStringLiteral("the period ends before it starts"), false},
