@@ -52,8 +52,9 @@ PackedDate WithTime(const PackedDate& date, int hour, int minute, int second) {
 }  // namespace
 
 EventIndexRange LastRecords(const EventArchiveBounds& bounds, uint32_t n) {
+    // A span of 0 is the whole index space (2^32 records), longer than any n.
     const uint32_t span = bounds.Span();
-    if (span < n) return {bounds.oldest, span};
+    if (span != 0 && span < n) return {bounds.oldest, span};
     return {bounds.newest - (n - 1), n};
 }
 

@@ -40,6 +40,8 @@ const ChoiceCase ChoiceCases[] = {
     // Running indexes past 32 bits: the span is counted modulo 2^32.
     {"index wrapped round", 0xFFFFFFF0u, 0x0000000Fu, EventIndexChoice::All, 0xFFFFFFF0u, 32},
     {"last 10 across the wrap", 0xFFFFFFF0u, 0x00000003u, EventIndexChoice::Last10, 0xFFFFFFFAu, 10},
+    // Every index in use: the span of 2^32 does not fit 32 bits.
+    {"last 10 of the whole index space", 0, 0xFFFFFFFFu, EventIndexChoice::Last10, 0xFFFFFFF6u, 10},
 };
 
 }  // namespace
