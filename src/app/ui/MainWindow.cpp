@@ -38,6 +38,7 @@
 #include "reports/ui/ReportFormatDialog.h"
 #include "tables/LabelList.h"
 #include "tables/ui/ParamsCommands.h"
+#include "tables/ui/ConfigFileCommands.h"
 #include "tables/ui/BasicTableCommands.h"
 #include "tables/ui/ProgramUserDialog.h"
 #include "tables/ui/UsersCommand.h"
@@ -117,9 +118,14 @@ const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
     static const MenuEntry table[] = {
         {0, "N1", u"Файл", nullptr, 0},
         {1, "N5", u"Файлы  конфигурации          ", nullptr, 0},
-        {2, "NNewcnf", u"Создание нового файла конфигурации", Later, 0},
-        {2, "NEditcnf", u"Просмотр/Корректировка файла конфигурации", Later, 1},
-        {1, "Nrdcnf", u"Сохранение параметров конфигурации в файле", Later, 0},
+        {2, "NNewcnf", u"Создание нового файла конфигурации", [](MainWindow& w, QAction*) { CreateConfigFile(&w); }, 0},
+        {2, "NEditcnf", u"Просмотр/Корректировка файла конфигурации", [](MainWindow& w, QAction*) { EditConfigFile(&w); }, 1},
+        {1, "Nrdcnf", u"Сохранение параметров конфигурации в файле", [](MainWindow& w, QAction*) {
+             SaveControllerConfig(w, [&w](bool present) {
+                 Shared().MoistureMeterPresent = present;
+                 w.UpdateMenus();
+             });
+         }, 0},
         {1, "NExit", u"Выход", [](MainWindow& w, QAction*) { w.close(); }, 0},
         {0, "NWorkPar", u"Параметры", nullptr, 0},
         {1, "Nident", u"Параметры идентификации", [](MainWindow& w, QAction*) { ShowIdentification(w); }, 0},
