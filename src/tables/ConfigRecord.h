@@ -33,6 +33,7 @@
 #include <optional>
 
 #include "common/FileMessage.h"
+#include "tables/FlowComputers.h"
 #include "tables/GasLimits.h"
 
 namespace zmk {
@@ -67,7 +68,6 @@ constexpr int FlowComputerLink = 2395;
 
 constexpr uint8_t ConfigTypeCode = 73;  // "I"
 constexpr uint8_t ConfigSoftwareVersion = 10;
-constexpr int MaxFlowComputers = 16;
 constexpr int FlowComputerPasswordSize = 16;
 
 struct ConfigRecord {

@@ -262,7 +262,9 @@ TEST(ClockChangeDay, MonthAndHourLists) {
                            {&WinterChange, 12, 4}, {&WinterChange, 8, -1}, {&WinterChange, 13, -1}};
     for (const Case& c : months) {
         EXPECT_EQ(ChangeMonthPosition(*c.kind, c.month), c.position) << c.month;
-        if (c.position >= 0) EXPECT_EQ(ChangeMonthAt(*c.kind, c.position), c.month);
+        if (c.position >= 0) {
+            EXPECT_EQ(ChangeMonthAt(*c.kind, c.position), c.month);
+        }
     }
     EXPECT_EQ(ChangeHourChoices(SummerChange), 23);
     EXPECT_EQ(ChangeHourChoices(WinterChange), 23);

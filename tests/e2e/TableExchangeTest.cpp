@@ -138,7 +138,9 @@ TEST_F(TableEngineOnSim, ReadConfigurationReadsEveryConfigurationTableInOrder) {
         EXPECT_EQ(record.FlowComputerCount(), n);
         EXPECT_EQ(record.bytes[0], 1);
         EXPECT_EQ(0, std::memcmp(record.At(config_offset::Limits), fresh.Table(22), 80));
-        if (n > 0) EXPECT_EQ(record.FlowComputer(1)[0], fresh.Table(18)[1]);
+        if (n > 0) {
+            EXPECT_EQ(record.FlowComputer(1)[0], fresh.Table(18)[1]);
+        }
     }
 }
 

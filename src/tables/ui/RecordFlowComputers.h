@@ -1,9 +1,8 @@
 #pragma once
 
-// The flow-computer dialogs over a configuration record (kept apart from the
-// record's own header, whose limits share names with the flow-computer
-// tables' ones). Each runs its dialog through run (the caller's way of
-// showing a sub-dialog) and gives whether it was accepted.
+// The flow-computer dialogs over the bytes of a configuration record. Each
+// runs its dialog through run (the caller's way of showing a sub-dialog) and
+// gives whether it was accepted.
 
 #include <cstdint>
 #include <functional>
