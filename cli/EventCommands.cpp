@@ -60,14 +60,6 @@ constexpr int ExitDamaged = 3;
 // Tables the header of the file and the decoding are built from.
 constexpr uint8_t IdentTable = 0;
 constexpr uint8_t IdentCodePage = 12;  // 0 = texts in the DOS code page
-constexpr uint8_t NameTable = 5;
-constexpr int NameLength = 20;
-constexpr uint8_t SystemTable = 6;
-constexpr uint8_t SystemMoistureField = 8;
-constexpr uint8_t ChromLinkTable = 14;
-constexpr uint8_t ChromLinkFields = 8;
-constexpr uint8_t MoistLinkTable = 15;
-constexpr uint8_t MoistTypeField = 6;
 constexpr uint8_t ClockTable = 2;
 constexpr uint8_t ClockFields = 8;
 
@@ -273,15 +265,8 @@ int ReadEventsCommand(Connection& conn, const QStringList& args) {
     }
 
     // The header's table values and the code page of the controller's texts.
-    if (!engine.ReadTable({IdentTable, IdentCodePage, 1}, nullptr)) return ExitFailed;
-    if (!engine.ReadTable({NameTable, 0, 1}, nullptr)) return ExitFailed;
+    if (!ReadHeaderTables(engine, nullptr)) return ExitFailed;
     const bool dosTexts = image.Table(IdentTable)[IdentCodePage] == 0;
-    if (dosTexts) DecodeDosText(image.Table(NameTable), NameLength);
-    if (!engine.ReadTable({ChromLinkTable, 0, ChromLinkFields}, nullptr)) return ExitFailed;
-    if (!engine.ReadTable({SystemTable, SystemMoistureField, 1}, nullptr)) return ExitFailed;
-    if (image.Table(SystemTable)[SystemMoistureField] != 0 &&
-        !engine.ReadTable({MoistLinkTable, MoistTypeField, 1}, nullptr))
-        return ExitFailed;
 
     QTemporaryDir work;
     if (!work.isValid()) {

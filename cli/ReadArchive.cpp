@@ -48,18 +48,9 @@ constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 constexpr int ExitDamaged = 3;
 
-// Tables the header of the file is built from.
-constexpr uint8_t IdentTable = 0;
-constexpr uint8_t IdentCodePage = 12;  // 0 = texts in the DOS code page
-constexpr uint8_t NameTable = 5;
-constexpr int NameLength = 20;
-constexpr uint8_t SystemTable = 6;
-constexpr int SystemMoistureField = 8;
+// The chromatograph link (its type is asked about before a reading).
 constexpr uint8_t ChromLinkTable = 14;
 constexpr uint8_t ChromLinkFields = 8;
-constexpr uint8_t MoistLinkTable = 15;
-constexpr uint8_t MoistTypeField = 6;
-
 
 int Usage(const QString& message) {
     err() << "zmkctl: read-archive: " << message << Qt::endl << "usage:\n" << ReadArchiveUsage;
@@ -262,13 +253,7 @@ int ReadArchiveCommand(Connection& conn, const QStringList& args) {
     }
 
     // The header's table values: name, chromatograph link, moisture meter type.
-    if (!engine.ReadTable({IdentTable, IdentCodePage, 1}, nullptr)) return ExitFailed;
-    if (!engine.ReadTable({NameTable, 0, 1}, nullptr)) return ExitFailed;
-    if (image.Table(IdentTable)[IdentCodePage] == 0) DecodeDosText(image.Table(NameTable), NameLength);
-    if (!engine.ReadTable({ChromLinkTable, 0, ChromLinkFields}, nullptr)) return ExitFailed;
-    if (image.Table(SystemTable)[SystemMoistureField] != 0 &&
-        !engine.ReadTable({MoistLinkTable, MoistTypeField, 1}, nullptr))
-        return ExitFailed;
+    if (!ReadHeaderTables(engine, nullptr)) return ExitFailed;
 
     QTemporaryDir work;
     if (!work.isValid()) {

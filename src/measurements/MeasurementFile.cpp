@@ -7,6 +7,7 @@
 
 #include "common/CheckedFile.h"
 #include "common/Cp1251.h"
+#include "common/DosCodePage.h"
 #include "common/Folders.h"
 #include "tables/TableEngine.h"
 #include "common/PackedDate.h"
@@ -108,6 +109,19 @@ std::optional<ArchiveKind> MeasurementFileHeader::Kind() const {
 
 QString MeasurementFileHeader::ControllerNameText() const {
     return FromCp1251Slot(controllerName.data(), NameSize);
+}
+
+bool ReadHeaderTables(TableEngine& engine, StatusBarPanel* status) {
+    constexpr int TableIdentification = 0, FieldCodePage = 12;
+    constexpr int NameLength = 20;
+    ConfigImage& image = engine.Image();
+    if (!engine.ReadTable({TableIdentification, FieldCodePage, 1}, status)) return false;
+    if (!engine.ReadTable({TableControllerName, 0, 1}, status)) return false;
+    if (image.Table(TableIdentification)[FieldCodePage] == 0) DecodeDosText(image.Table(TableControllerName), NameLength);
+    if (!engine.ReadTable({TableChrom, 0, 8}, status)) return false;
+    if (!engine.ReadTable({TableSystem, FieldMoisturePresent, 1}, status)) return false;
+    return image.Table(TableSystem)[FieldMoisturePresent] == 0 ||
+           engine.ReadTable({TableMoisture, FieldMoistureType, 1}, status);
 }
 
 HeaderTableValues HeaderValuesFromImage(const ConfigImage& image) {

@@ -16,6 +16,8 @@ class QFile;
 namespace zmk {
 
 class ConfigImage;
+class StatusBarPanel;
+class TableEngine;
 
 // Header of a measurement reading: handed to the viewer after a reading and
 // stored at the head of every saved measurement file.
@@ -76,6 +78,12 @@ struct HeaderTableValues {
 };
 // The same values taken from the local configuration image.
 HeaderTableValues HeaderValuesFromImage(const ConfigImage& image);
+// Reads into the engine's image what HeaderValuesFromImage takes, for a
+// reading without the tables of a connection (the command-line companion):
+// the code page of the controller's texts, the name (kept in Windows-1251),
+// the chromatograph link, the moisture meter's presence and, when present,
+// its type. False at the first failed read (the engine has reported it).
+bool ReadHeaderTables(TableEngine& engine, StatusBarPanel* status);
 
 // The header after a successful reading of `kind`: the kind's signature and
 // analyser, the table values, the link's address, the moment of opening, the
