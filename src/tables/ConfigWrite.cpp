@@ -155,4 +155,17 @@ bool WriteConfiguration(TableEngine& engine, TableSelection& s, StatusBarPanel* 
     return true;
 }
 
+bool RestoreUsersTable(TableEngine& engine, StatusBarPanel* status) {
+    ControllerLink& link = engine.Link();
+    const auto password = link.WritePassword;
+    const auto code = link.UserCode;
+    link.WritePassword.fill(' ');
+    link.UserCode.fill(' ');
+    const bool ok = engine.WriteTable({uint8_t(UsersTable), 0, 10}, status) &&
+                    engine.WriteTable({uint8_t(UsersTable), 10, 6}, status);
+    link.WritePassword = password;
+    link.UserCode = code;
+    return ok;
+}
+
 }  // namespace zmk

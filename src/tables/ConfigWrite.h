@@ -90,4 +90,10 @@ public:
 bool WriteConfiguration(TableEngine& engine, TableSelection& selection, StatusBarPanel* status,
                         ConfigProgress& progress, ConfigWriteObserver& observer);
 
+// Writes the users table from the image into a controller whose users table
+// is destroyed: fields 0..9, then 10..15, with blank credentials (the
+// controller takes such a write from nobody in particular). The link's own
+// password and user code are back in place afterwards whatever happened.
+bool RestoreUsersTable(TableEngine& engine, StatusBarPanel* status);
+
 }  // namespace zmk

@@ -216,3 +216,55 @@ TEST_F(TableEngineOnSim, WriteConfigurationKeepsItsOrder) {
         for (int i = 0; i < n; ++i) EXPECT_EQ(fresh.Table(18)[i], i + 7);
     }
 }
+
+// A destroyed users table is restored in two requests carrying blank
+// credentials; the link's own credentials are back afterwards.
+TEST(RestoreUsersTableOnSim, WritesWithBlankCredentialsAndPutsThemBack) {
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("frames.log"));
+    SimLink sim(SimTransport::Pty, {QStringLiteral("--destroyed"), QStringLiteral("4"), QStringLiteral("--log"), log});
+    ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+    ControllerLink link(0);
+    const char* password = "12345678    ";
+    std::copy(password, password + 12, link.WritePassword.begin());
+    std::copy(password, password + 4, link.UserCode.begin());
+    ASSERT_TRUE(sim.Open(link)) << sim.message().toStdString();
+    ConfigImage image;
+    NoRetry noRetry;
+    TableEngine engine(link, image, noRetry);
+
+    ConfigRecord record = NewConfigRecord();
+    uint8_t* user = UserRecordAt(record.At(config_offset::Users), 0);
+    std::memcpy(user, "ADM ", 4);
+    user[UserLevelAt] = Manufacturer;
+    std::memcpy(user + UserPasswordAt, "87654321    ", 12);
+    std::memcpy(user + UserCodeAt, "4321", 4);
+    record.bytes[config_offset::FlowComputerLink] = 0;
+    const auto refusal = CopyRecordToImage(record, image, true);
+    ASSERT_FALSE(refusal.has_value()) << refusal->line1.toStdString() << refusal->line2.toStdString();
+
+    ASSERT_TRUE(RestoreUsersTable(engine, nullptr)) << link.StatusText().toStdString();
+    EXPECT_EQ(std::string(link.WritePassword.begin(), link.WritePassword.end()), password);
+    EXPECT_EQ(std::string(link.UserCode.begin(), link.UserCode.end()), "1234");
+
+    // (table, first, count, credentials) of the writes on the wire.
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    std::vector<std::tuple<int, int, int, QByteArray>> writes;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const int rx = int(line.indexOf(" RX "));
+        if (rx < 0) continue;
+        const QByteArray bytes = QByteArray::fromHex(line.mid(rx + 4).replace(' ', ""));
+        if (bytes.size() > 24 && bytes[3] == 2) writes.emplace_back(bytes[21], bytes[22], bytes[23], bytes.mid(4, 16));
+    }
+    const QByteArray blank(16, ' ');
+    const std::vector<std::tuple<int, int, int, QByteArray>> expected{{4, 0, 10, blank}, {4, 10, 6, blank}};
+    EXPECT_EQ(writes, expected);
+
+    ConfigImage fresh;
+    TableEngine reader(link, fresh, noRetry);
+    ASSERT_TRUE(reader.ReadTable({4, 0, 16}, nullptr));
+    EXPECT_EQ(0, std::memcmp(fresh.Table(4), image.Table(4), 16 * 22));
+    ASSERT_TRUE(reader.ReadTable({7, 0, 38}, nullptr));
+    EXPECT_EQ(fresh.Table(7)[4], 0);
+}
