@@ -322,6 +322,7 @@ Controller::Controller(const ControllerOptions& options, Clock clock)
         tables_[t].assign(std::size_t{kTableShapes[t].fields} * kTableShapes[t].size, 0);
     }
     FillTables(options);
+    MarkConfigurationMissing();
     if (options.clock) {
         SetClockTo(*options.clock);
     } else {
@@ -550,6 +551,12 @@ void Controller::NoteWritten(uint8_t table, uint8_t first, uint8_t count) {
         rewritten_[table] = 0;
         UpdateDestroyedNumber();
     }
+}
+
+void Controller::MarkConfigurationMissing() {
+    if (factory_.softwareVersion != kVersionWithoutConfiguration) return;
+    for (uint8_t t = 0; t < kTableCount; ++t)
+        if (kTableShapes[t].configuration) MarkDestroyed(t);
 }
 
 void Controller::UpdateDestroyedNumber() {
@@ -901,6 +908,7 @@ Bytes Controller::ResetMemory(std::span<const uint8_t> frame) {
     std::fill(tables_[kStatesTable].begin(), tables_[kStatesTable].end(), uint8_t{0});
     tables_[0][0] = 0;
     rewritten_ = {};
+    MarkConfigurationMissing();
     if (stateSink_ && !stateSink_(SaveState())) {
         tables_ = before;
         rewritten_ = rewrittenBefore;
