@@ -10,6 +10,7 @@
 
 #include "MainWindowFixture.h"
 #include "NamedChild.h"
+#include "SimLog.h"
 #include "settings/MainSettings.h"
 #include "tables/ConfigRecord.h"
 #include "tables/UsersTable.h"
@@ -39,20 +40,6 @@ std::function<bool(QWidget*)> PressInTableStates(Offer& offer, const char* butto
         Named<QPushButton>(form, QLatin1String(button))->click();
         return true;
     };
-}
-
-// (function, table, first, count) of the writes the simulator logged.
-std::vector<std::array<int, 4>> LoggedWrites(const QString& log) {
-    std::vector<std::array<int, 4>> result;
-    QFile f(log);
-    if (!f.open(QIODevice::ReadOnly)) return result;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const int rx = int(line.indexOf(" RX "));
-        if (rx < 0) continue;
-        const QByteArray bytes = QByteArray::fromHex(line.mid(rx + 4).replace(' ', ""));
-        if (bytes.size() > 24 && bytes[3] == 2) result.push_back({2, uint8_t(bytes[21]), uint8_t(bytes[22]), uint8_t(bytes[23])});
-    }
-    return result;
 }
 
 // Fields of a table of the running simulator, read over its TCP port.
@@ -231,7 +218,7 @@ private slots:
             {2, 19, 0, 0},  {2, 20, 0, 0},  {2, 13, 0, 0},  {2, 3, 0, 4},   {2, 5, 0, 1},   {2, 6, 0, 12},
             {2, 14, 0, 8},  {2, 15, 0, 8},  {2, 21, 0, 20}, {2, 22, 0, 20}, {2, 23, 0, 20}, {2, 24, 0, 20},
             {2, 25, 0, 20}, {2, 26, 0, 20}, {2, 28, 0, 2},  {2, 29, 0, 7}};
-        QCOMPARE(LoggedWrites(log), expected);
+        QCOMPARE(LoggedTableRequests(log, true), expected);
         const QByteArray states = SimRead(sim, 7, 0, 38);
         QVERIFY2(NoneDestroyed(states), states.constData());
     }
