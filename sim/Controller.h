@@ -195,7 +195,8 @@ public:
     // rate list); 0 for a code that names no rate.
     unsigned LineRate() const;
     // Marks a table destroyed in table 7 (and in identification field 0). It
-    // becomes intact again once each of its fields has been written.
+    // becomes intact again once each of its fields has been written (a table
+    // of one field per flow computer: those of the connected ones).
     void MarkDestroyed(uint8_t table);
 
     // The state file image of the current tables and clock.

@@ -255,11 +255,14 @@ TEST_F(ControllerTest, VersionFourteenHasNoConfigurationUntilWrittenAndAfterRese
               0x82);
     EXPECT_EQ(c.Table(kStatesTable)[4], 0);
 
-    // Every other configuration table written whole, in pieces where it is long.
+    // Every other configuration table written whole, in pieces where it is
+    // long; with 16 flow computers connected (table 9 comes before their
+    // tables) each of their fields counts.
     for (uint8_t t = 0; t < kTableCount; ++t) {
         const TableShape shape = kTableShapes[t];
         if (!shape.configuration || t == kUsersTable) continue;
-        const Bytes fields(c.Table(t).begin(), c.Table(t).end());
+        Bytes fields(c.Table(t).begin(), c.Table(t).end());
+        if (t == 9) fields[0] = 16;
         const uint8_t perRequest = static_cast<uint8_t>(229 / shape.size);
         for (uint8_t first = 0; first < shape.fields; first = static_cast<uint8_t>(first + perRequest)) {
             const uint8_t count = std::min<uint8_t>(perRequest, static_cast<uint8_t>(shape.fields - first));
@@ -719,6 +722,27 @@ TEST_F(ControllerTest, DestroyedOtherTableKeepsUsersAndNamesTheLowest) {
     const Bytes value = {0, 0, 0x80, 0x3F};
     for (int i = 0; i < 2; ++i) ASSERT_EQ(Exchange(c, WriteRequest(1, 22, 0, 1, value)).size(), 10u);
     EXPECT_EQ(c.Table(7)[22], 1);
+}
+
+// A table of one field per flow computer is whole once the connected ones'
+// fields are written, as a configuration write sends them; with none
+// connected, the write of no field restores it.
+TEST_F(ControllerTest, FlowComputerTablesWholeWithTheConnectedOnes) {
+    Controller c = MakeController();
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 9, 0, 1, {2}))[3], 0x82);
+    c.MarkDestroyed(17);
+    c.MarkDestroyed(13);
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 17, 0, 1, {1}))[3], 0x82);
+    EXPECT_EQ(c.Table(kStatesTable)[17], 1);
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 17, 1, 1, {0}))[3], 0x82);
+    EXPECT_EQ(c.Table(kStatesTable)[17], 0);
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 13, 1, 1, Bytes(16, 'p')))[3], 0x82);
+    EXPECT_EQ(c.Table(kStatesTable)[13], 1) << "flow computer 0 not written yet";
+
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 9, 0, 1, {0}))[3], 0x82);
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 13, 0, 0, {}))[3], 0x82);
+    EXPECT_EQ(c.Table(kStatesTable)[13], 0);
+    EXPECT_EQ(c.Table(0)[0], 0);
 }
 
 // A user record: name, level, password and code, blank-padded.
