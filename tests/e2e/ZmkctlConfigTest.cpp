@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "QtPrinters.h"
+#include "SimLog.h"
 #include "SimProcess.h"
 #include "tables/Catalogue.h"
 #include "tables/ConfigRecord.h"
@@ -71,16 +72,11 @@ std::ostream& operator<<(std::ostream& os, const Request& r) {
 
 std::vector<Request> Requests(const QString& log) {
     std::vector<Request> result;
-    QFile f(log);
-    if (!f.open(QIODevice::ReadOnly)) return result;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const int rx = int(line.indexOf(" RX "));
-        if (rx < 0) continue;
-        const QByteArray bytes = QByteArray::fromHex(line.mid(rx + 4).replace(' ', ""));
+    for (const QByteArray& bytes : LoggedRequestFrames(log)) {
         if (bytes.size() < 10) continue;
         const int function = uint8_t(bytes[3]);
         const int head = function == 2 ? 21 : 5;
-        if (function != 1 && function != 2) {
+        if ((function != 1 && function != 2) || bytes.size() < head + 3) {
             result.push_back({uint8_t(bytes[1]), function, -1, -1, -1});
             continue;
         }
@@ -284,6 +280,34 @@ TEST(ZmkctlConfig, WriteRefusalsAndTheDirectLine) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("the controller has software version 10"))) << r.err.toStdString();
     EXPECT_EQ(Requests(log10), (std::vector<Request>{{1, 1, 0, 0, 18}}));
+}
+
+// Table 3 with address 7 and rate code 15 written over a direct line into a
+// controller that understands only its own rate: the name after it goes to
+// address 7 at 19200 bit/s.
+TEST(ZmkctlConfig, DirectLineFollowsNewAddressAndRate) {
+    QTemporaryDir dir;
+    ConfigRecord record = SoundRecord();
+    const uint8_t upper[] = {7, 15, 0, 0};
+    std::memcpy(record.At(config_offset::UpperLevel), upper, sizeof upper);
+    const QString file = dir.filePath(QStringLiteral("fast.cnf"));
+    ASSERT_TRUE(WriteConfigFile(file, record));
+    const QString log = dir.filePath(QStringLiteral("frames.log"));
+    SimProcess sim({QStringLiteral("--version"), QStringLiteral("14"), QStringLiteral("--pty"),
+                    QStringLiteral("--check-line-rate"), QStringLiteral("--log"), log});
+    ASSERT_TRUE(sim.ready()) << sim.output().toStdString();
+
+    CtlRun r = Ctl({QStringLiteral("--serial"), sim.ptyPath(), QStringLiteral("--baud"), QStringLiteral("9600"),
+                    QStringLiteral("write-config"), file, QStringLiteral("--tables"), QStringLiteral("3,5")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("link: address 7, 19200 bit/s\n"))) << r.err.toStdString();
+    EXPECT_EQ(Writes(Requests(log)),
+              (std::vector<Request>{{1, 2, 4, 0, 10}, {1, 2, 4, 10, 6}, {1, 2, 3, 0, 4}, {7, 2, 5, 0, 1}}));
+
+    r = Ctl({QStringLiteral("--serial"), sim.ptyPath(), QStringLiteral("--baud"), QStringLiteral("19200"),
+             QStringLiteral("--addr"), QStringLiteral("7"), QStringLiteral("read-table"), QStringLiteral("3")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("3.0: 07\n3.1: 0F\n3.2: 00\n3.3: 00\n"));
 }
 
 // check-config: the file's refusal or the first fault the check stops at,
