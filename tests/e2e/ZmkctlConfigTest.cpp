@@ -265,6 +265,14 @@ TEST(ZmkctlConfig, WriteRefusalsAndTheDirectLine) {
         << r.err.toStdString();
     EXPECT_TRUE(Writes(Requests(log14)).empty());
 
+    // The clock alone goes by the controller's clock-change rules, which a
+    // controller without configuration does not have.
+    r = Ctl(Tcp(v14) + QStringList{QStringLiteral("write-config"), file, QStringLiteral("--tables"),
+                                   QStringLiteral("2"), QStringLiteral("--any-channel")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringLiteral("Запись даты и времени невозможна\nпри разрушенной таблице системных параметров\n"));
+    EXPECT_TRUE(Writes(Requests(log14)).empty());
+
     // The direct line: --tables 5 writes the users (destroyed, so always)
     // and the name, not the clock.
     r = Ctl({QStringLiteral("--serial"), v14.ptyPath(), QStringLiteral("write-config"), file, QStringLiteral("--tables"),
@@ -308,6 +316,33 @@ TEST(ZmkctlConfig, DirectLineFollowsNewAddressAndRate) {
              QStringLiteral("--addr"), QStringLiteral("7"), QStringLiteral("read-table"), QStringLiteral("3")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("3.0: 07\n3.1: 0F\n3.2: 00\n3.3: 00\n"));
+}
+
+// Malformed arguments are refused before anything is opened.
+TEST(ZmkctlConfig, MalformedArguments) {
+    const QStringList serial{QStringLiteral("--serial"), QStringLiteral("/nonexistent/zmk-tty")};
+    const struct {
+        QStringList args;
+        const char* message;
+    } cases[] = {
+        {{"write-config"}, "write-config FILE.cnf"},
+        {{"write-config", "a.cnf", "--tables"}, "--tables needs a LIST"},
+        {{"write-config", "a.cnf", "--tables", "7"}, "--tables: table 7 is not a configuration table (those are 2 3 4 "
+                                                    "5 6 9 13 14 15 17 18 19 20 21 22 23 24 25 26 28 29)"},
+        {{"write-config", "a.cnf", "--tables", "3,x"}, "--tables: expected table numbers"},
+        {{"write-config", "a.cnf", "--tables", "26-22"}, "--tables: expected table numbers"},
+        {{"write-config", "a.cnf", "b.cnf"}, "unexpected \"b.cnf\""},
+        {{"save-config"}, "save-config -o FILE.cnf"},
+        {{"save-config", "-o"}, "save-config -o FILE.cnf"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const CtlRun r = Ctl(serial + c.args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+    }
+    const CtlRun r = Ctl({QStringLiteral("check-config")});
+    EXPECT_EQ(r.exitCode, 2);
 }
 
 // check-config: the file's refusal or the first fault the check stops at,
