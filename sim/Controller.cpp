@@ -463,8 +463,11 @@ bool Controller::CredentialsAccepted(uint8_t code, std::span<const uint8_t> fram
     writerLevel_ = -1;
     if (openWrites_) return true;
     const bool usersDestroyed = TableDestroyed(kUsersTable);
-    // A destroyed users table can only be restored by a write from nobody in particular.
-    if (usersDestroyed) return code == kWriteFields && frame.size() > kWriteHeadAt && frame[kWriteHeadAt] == kUsersTable;
+    // A destroyed users table can only be restored by a write from nobody in
+    // particular; the reset, which brings the users back, is nobody's either.
+    if (usersDestroyed)
+        return code == kResetMemory ||
+               (code == kWriteFields && frame.size() > kWriteHeadAt && frame[kWriteHeadAt] == kUsersTable);
     const uint8_t* password = frame.data() + 4;
     const uint8_t* userCode = password + kPasswordSize;
     const Bytes& users = tables_[kUsersTable];

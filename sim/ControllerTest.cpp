@@ -245,6 +245,9 @@ TEST_F(ControllerTest, VersionFourteenHasNoConfigurationUntilWrittenAndAfterRese
         EXPECT_EQ(c.Table(0)[3], kVersionWithoutConfiguration) << when;
     };
     expectAllDestroyed("at start");
+    // Without users nobody is registered, and anybody may reset.
+    ASSERT_EQ(Exchange(c, ResetRequest(1, kBlankCredentials)), WithCrc({0x33, 1, 0x07, 0x99, 0x00}));
+    expectAllDestroyed("after a reset from nobody in particular");
 
     // Only the users table takes a write, from nobody in particular.
     EXPECT_EQ(Exchange(c, WriteRequest(1, 21, 0, 1, {1})), Refusal(1, 2, 34));
