@@ -353,20 +353,20 @@ int WriteConfigCommand(Connection& conn, const QStringList& args) {
                                              "without --modem); --any-channel allows any line for bench and test "
                                              "set-ups"));
 
-    // The file and its check before anything is opened. Table 4 always goes
-    // with the only controller that takes the write, whose tables are all
-    // destroyed.
+    // The selection: the only controller that takes the write, version 14,
+    // has no configuration, and every table counts as destroyed without
+    // reading table 7 (so table 4 is always written).
+    TableSelection selection = TableSelection::AllDestroyed();
+    if (a.tablesGiven) MarkCheckedTables(selection, a.tables);
+    else MarkAllTables(selection);
+    const bool onlyClockAndUsers = !selection.AnyMarkedBesides({ClockTable, UsersTable});
+    // The file and its check before anything is opened.
     const std::optional<ConfigRecord> record = ReadFile(a.path);
     if (!record) return ExitFailed;
-    TableSelection planned = TableSelection::AllDestroyed();
-    if (a.tablesGiven) MarkCheckedTables(planned, a.tables);
-    else MarkAllTables(planned);
-    const bool onlyClockAndUsers = !planned.AnyMarkedBesides({ClockTable, UsersTable});
-    {
+    if (conn.CheckOnly()) {
         ConfigImage scratch;
-        if (!CheckBeforeWrite(*record, scratch, onlyClockAndUsers, planned.write[UsersTable])) return ExitFailed;
+        return CheckBeforeWrite(*record, scratch, onlyClockAndUsers, selection.write[UsersTable]) ? ExitOk : ExitFailed;
     }
-    if (conn.CheckOnly()) return ExitOk;
 
     Tables t(conn);
     ControllerLink& link = conn.link();
@@ -379,11 +379,6 @@ int WriteConfigCommand(Connection& conn, const QStringList& args) {
               << Qt::endl;
         return ExitFailed;
     }
-    // Version 14 has no configuration: every table counts as destroyed
-    // without reading table 7.
-    TableSelection selection = TableSelection::AllDestroyed();
-    if (a.tablesGiven) MarkCheckedTables(selection, a.tables);
-    else MarkAllTables(selection);
     if (!CheckBeforeWrite(*record, t.image, onlyClockAndUsers, selection.write[UsersTable])) return ExitFailed;
 
     if (selection.write[UsersTable] && !CredentialsInList(link, t.image.Table(UsersTable))) {
