@@ -317,7 +317,8 @@ Controller::Controller(const ControllerOptions& options, Clock clock)
       openWrites_(options.openWrites),
       levelTables_(options.levelTables),
       archives_(options.archive),
-      events_(options.events) {
+      events_(options.events),
+      live_(options.live) {
     for (std::size_t t = 0; t < kTableCount; ++t) {
         tables_[t].assign(std::size_t{kTableShapes[t].fields} * kTableShapes[t].size, 0);
     }
@@ -334,6 +335,7 @@ Controller::Controller(const ControllerOptions& options, Clock clock)
 std::span<uint8_t> Controller::Table(std::size_t number) {
     if (number >= kTableCount) return {};
     if (number == kClockTable) RefreshClock();
+    if (IsLiveTable(static_cast<uint8_t>(number))) live_.Refresh(tables_, Now());
     if (number == kArchiveStartTable) RefreshArchiveStarts();
     if (number == kDiagnosticBoundsTable || number == kInterventionBoundsTable) RefreshEventBounds();
     return tables_[number];
@@ -771,6 +773,7 @@ Bytes Controller::ReadFields(std::span<const uint8_t> frame) {
     if (kAnswerOverhead + 3 + size > kMaxFrame) return Refusal(kReadFields, kWrongLength);
 
     if (table == kClockTable) RefreshClock();
+    if (IsLiveTable(table)) live_.Refresh(tables_, Now());
     if (table == kArchiveStartTable) RefreshArchiveStarts();
     if (table == kDiagnosticBoundsTable || table == kInterventionBoundsTable) RefreshEventBounds();
     const Bytes& t = tables_[table];

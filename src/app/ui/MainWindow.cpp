@@ -31,6 +31,10 @@
 #include "link/ui/LinkSummary.h"
 #include "events/ui/EventFileCommand.h"
 #include "events/ui/EventQueryCommands.h"
+#include "live/MomentaryData.h"
+#include "live/ui/AnalyserLinkChecks.h"
+#include "live/ui/ControllerStateWindow.h"
+#include "live/ui/MomentaryWindows.h"
 #include "measurements/ui/ArchiveReadCommand.h"
 #include "measurements/ui/ViewerCommands.h"
 #include "reports/ObjectList.h"
@@ -41,6 +45,7 @@
 #include "tables/ui/ConfigFileCommands.h"
 #include "tables/ui/BasicTableCommands.h"
 #include "tables/ui/ProgramUserDialog.h"
+#include "tables/ui/TableStateDialog.h"
 #include "tables/ui/UsersCommand.h"
 #include "settings/ArchiveQuery.h"
 #include "common/MessageKind.h"
@@ -58,11 +63,13 @@ constexpr int IdentFieldCount = 18;
 constexpr int IdentDestroyedTable = 0;  // number of a destroyed table, 0 = none
 constexpr int IdentTypeCode = 1;
 constexpr int IdentVersion = 3;
+constexpr int IdentByteOrder = 10;      // 0 = words high byte first
 constexpr int IdentCodePage = 12;       // 0 = texts in the DOS code page
 constexpr uint8_t AcceptedTypeCode = 73;  // "I"
 constexpr uint8_t VersionPlain = 10;
 constexpr uint8_t VersionFullCheck = 14;
 constexpr uint8_t SearchAddress = 255;    // requests to it adopt the answering address
+constexpr uint8_t ResetMemoryCode = 25;   // reset of all non-volatile data
 
 // The basic tables.
 constexpr int NameTable = 5;        // controller name, one 20-byte field
@@ -152,10 +159,10 @@ const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
         {2, "NAlaInd", u"Запрос по индексу", QueryByIndex, 0},
         {2, "NAlaPer", u"Запрос за период", QueryByPeriod, 0},
         {2, "NAlaPrn", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewEventFile(EventKind::Diagnostics, &w); }, 0},
-        {1, "NSit", u"Текущее состояние контроллера", Later, 0},
-        {1, "NFun", u"Возможность исполнения контроллером его функций", Later, 0},
+        {1, "NSit", u"Текущее состояние контроллера", [](MainWindow& w, QAction*) { w.showControllerState(); }, 0},
+        {1, "NFun", u"Возможность исполнения контроллером его функций", [](MainWindow& w, QAction*) { w.showControllerFunctions(); }, 0},
         {1, "N_ChromData", u"Данные хроматографа", nullptr, 0},
-        {2, "NChrom_MomData", u"Мгновенные данные хроматографа, зоны параметров газа    ", Later, 0},
+        {2, "NChrom_MomData", u"Мгновенные данные хроматографа, зоны параметров газа    ", [](MainWindow& w, QAction*) { w.showChromatographMomentary(); }, 0},
         {2, "NChrom_MeanData", u"Скользящие средние значения данных хроматографа", Later, 0},
         {2, "NChrom_Arh5min", u"Мгновенные данные хроматографа из архива 5-мин. данных    ", nullptr, 0},
         {3, "NChrom_Read5min", u"Чтение архива контроллера", [](MainWindow& w, QAction*) { ReadMeasurementArchive(w, ArchiveKind::ChromFiveMinute); }, 0},
@@ -731,9 +738,79 @@ void MainWindow::showAbout() {
 // Measurement files ("Просмотр/Печать из файла")
 
 
+// ---------------------------------------------------------------------------
+// Live data
+
+void MainWindow::showControllerState() {
+    const ConnectionState& state = Shared();
+    TableSelection selection;
+    TableStateAnswer answer = TableStateAnswer::Exit;
+    // The state window and the table state dialog in turn, until the dialog
+    // is left otherwise than with "Выход" or the state window without its
+    // table-state button.
+    for (;;) {
+        ControllerStateWindow window(*this, state.MoistureMeterPresent, state.HexaneInList,
+                                     image_.Table(IdentTable)[IdentByteOrder], CurrentReportFormat(), this);
+        window.exec();
+        if (!window.TableStateRequested()) break;
+        selection = window.Selection();
+        TableStateDialog dialog(selection, image_.Table(IdentTable)[IdentVersion], link_->ChannelKind,
+                                [this](QString& status) { return resetControllerMemory(status); }, this);
+        dialog.exec();
+        answer = dialog.Answer();
+        // The write answers end the loop; from here nothing is written.
+        if (answer != TableStateAnswer::Exit) break;
+    }
+    if (answer == TableStateAnswer::ResetDone) Disconnect();
+    UpdateMenus();
+}
+
+bool MainWindow::resetControllerMemory(QString& status) {
+    if (!link_->SendRequest(ResetMemoryCode, nullptr, 0)) {
+        status = link_->StatusText();
+        return false;
+    }
+    // The controller is back at its factory address and rate; so is the
+    // record of the connection kind that reached it over a serial line.
+    link_->Address = 1;
+    link_->BaudRate = 9600;
+    MainSettings& settings = Settings();
+    if (link_->ChannelKind == ChannelDirect) {
+        settings.Direct.Address = 1;
+        settings.Direct.Rate = 9600;
+    } else if (link_->ChannelKind == ChannelPhone) {
+        settings.Phone.Address = 1;
+        settings.Phone.Rate = 9600;
+    }
+    showLinkParameters();
+    return true;
+}
+
+void MainWindow::showControllerFunctions() {
+    {
+        BusyCursor busy;
+        if (!tables_->ReadTable({uint8_t(FunctionsTable), 0, 2}, MessagePanel())) return;
+    }
+    ControllerFunctionsWindow window(image_.Table(FunctionsTable), this);
+    window.exec();
+}
+
+void MainWindow::showChromatographMomentary() {
+    if (!CheckChromatographLink(*this)) return;
+    {
+        ChromatographMomentaryWindow window(*this, Shared().HexaneInList, CurrentReportFormat(), this);
+        window.exec();
+    }
+    StartMessageTimer();
+}
+
 void MainWindow::showMoistureMomentary() {
-    // The momentary window of the moisture meter is not in the program yet.
-    if (CheckMoistureMeterLink(*this)) commandNotAvailable(MenuItem(QStringLiteral("NWmt_MomData")));
+    if (!CheckMoistureMeterLink(*this)) return;
+    {
+        MoistureMomentaryWindow window(*this, CurrentReportFormat(), this);
+        window.exec();
+    }
+    StartMessageTimer();
 }
 
 void MainWindow::editSystemParams() {
