@@ -12,6 +12,7 @@
 #include "ReadArchive.h"
 #include "Limits.h"
 #include "Users.h"
+#include "Watch.h"
 #include "common/Cp1251.h"
 #include "tables/Catalogue.h"
 #include "tables/TableEngine.h"
@@ -63,6 +64,7 @@ const char* const Usage =
     "%READ_ARCHIVE%"
     "%READ_EVENTS%"
     "%CLOCK_AND_NAME%"
+    "%WATCH%"
     "\n"
     "without a connection:\n"
     "  decode-text HEX              the controller's DOS code page bytes as text\n"
@@ -86,7 +88,8 @@ QString UsageText() {
         .replace(QStringLiteral("%EXPORT_XLSX%"), QString::fromUtf8(zmkctl::ExportXlsxUsage))
         .replace(QStringLiteral("%SHOW_EVENTS%"), QString::fromUtf8(zmkctl::ShowEventsUsage))
         .replace(QStringLiteral("%USERS%"), QString::fromUtf8(zmkctl::UsersUsage))
-        .replace(QStringLiteral("%LIMITS%"), QString::fromUtf8(zmkctl::LimitsUsage));
+        .replace(QStringLiteral("%LIMITS%"), QString::fromUtf8(zmkctl::LimitsUsage))
+        .replace(QStringLiteral("%WATCH%"), QString::fromUtf8(zmkctl::WatchUsage));
 }
 
 int UsageError(const QString& message) {
@@ -317,7 +320,7 @@ int main(int argc, char** argv) {
 
     // Commands with options of their own: what follows the command word is theirs.
     QStringList commandArgs;
-    for (const char* name : {"read-archive", "read-events", "set-clock", "set-name", "set-limit"}) {
+    for (const char* name : {"read-archive", "read-events", "set-clock", "set-name", "set-limit", "watch"}) {
         const qsizetype at = args.indexOf(QLatin1String(name));
         if (at < 0) continue;
         commandArgs = args.mid(at + 1);
@@ -347,6 +350,7 @@ int main(int argc, char** argv) {
     else if (command == QLatin1String("clock")) handler = zmkctl::ClockCommand;
     else if (command == QLatin1String("set-clock")) handler = zmkctl::SetClockCommand;
     else if (command == QLatin1String("set-name")) handler = zmkctl::SetNameCommand;
+    else if (command == QLatin1String("watch")) handler = zmkctl::WatchCommand;
     else return UsageError(QStringLiteral("unknown command %1").arg(command));
 
     // Every argument is checked before anything is opened or dialled.

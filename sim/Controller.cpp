@@ -751,11 +751,12 @@ Bytes Controller::Refusal(uint8_t code, uint8_t result) const {
 }
 
 // The tables kept per flow computer (write passwords, types, addresses,
-// pipeline flags, byte orders) take a request of no field from field 0: the
-// program sends one when no flow computer is connected. Every other empty
-// range is refused.
+// pipeline flags, byte orders, link and write states) take a request of no
+// field from field 0: the program sends one when no flow computer is
+// connected. Every other empty range is refused.
 static bool AcceptsEmptyRange(uint8_t table, uint8_t first) {
-    return first == 0 && (table == kFlowComputerPasswordTable || (table >= 17 && table <= 20));
+    return first == 0 && (table == kFlowComputerPasswordTable || (table >= 17 && table <= 20) || table == 34 ||
+                          table == 35);
 }
 
 Bytes Controller::ReadFields(std::span<const uint8_t> frame) {

@@ -115,7 +115,7 @@ const char kUsage[] =
     "  Reset of the non-volatile data (function code 25, credentials only): every\n"
     "  configuration table back to its contents at start, at address 1 and\n"
     "  9600 bit/s, no table destroyed; clock and archives stay. Answered from the\n"
-    "  old address. The flow-computer tables (13, 17..20) take a request of no\n"
+    "  old address. The flow-computer tables (13, 17..20, 34, 35) take a request of no\n"
     "  field from field 0, as the program sends when no flow computer is connected\n"
     "\n"
     "Measurement archives (function codes 14 5-minute, 15 hourly, 16 daily;\n"

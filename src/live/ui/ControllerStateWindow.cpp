@@ -30,14 +30,14 @@ QLabel* ValueField(QWidget* parent, const char* name) {
     field->setFrameShape(QFrame::Panel);
     field->setFrameShadow(QFrame::Sunken);
     field->setAlignment(Qt::AlignCenter);
-    field->setFixedWidth(110);
+    field->setFixedWidth(100);
     return field;
 }
 
 QPushButton* DetailButton(QWidget* parent, const char* name) {
     auto* button = new QPushButton(QStringLiteral("Просмотр"), parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setFixedWidth(110);
+    button->setFixedWidth(100);
     return button;
 }
 
@@ -60,6 +60,7 @@ public:
     }
     QLabel* Line(const QString& caption, QWidget* field, bool heading = false) {
         auto* label = new QLabel(caption, frame_);
+        label->setWordWrap(true);
         if (heading) {
             QFont bold = label->font();
             bold.setBold(true);
