@@ -7,6 +7,7 @@
 
 #include "QtPrinters.h"
 #include "SimLink.h"
+#include "SimLog.h"
 #include "link/ControllerLink.h"
 #include "common/DosCodePage.h"
 #include "tables/ConfigRecord.h"
@@ -31,20 +32,7 @@ protected:
     }
     QString LogPath() const { return dir.filePath(QStringLiteral("frames.log")); }
     // (function, table, first, count) of every request the simulator received.
-    std::vector<std::array<int, 4>> Requests() const {
-        std::vector<std::array<int, 4>> result;
-        QFile f(LogPath());
-        if (!f.open(QIODevice::ReadOnly)) return result;
-        for (const QByteArray& line : f.readAll().split('\n')) {
-            const int rx = int(line.indexOf(" RX "));
-            if (rx < 0) continue;
-            const QByteArray bytes = QByteArray::fromHex(line.mid(rx + 4).replace(' ', ""));
-            if (bytes.size() < 10) continue;
-            const int head = bytes[3] == 2 ? 21 : 5;
-            result.push_back({bytes[3], uint8_t(bytes[head]), uint8_t(bytes[head + 1]), uint8_t(bytes[head + 2])});
-        }
-        return result;
-    }
+    std::vector<std::array<int, 4>> Requests() const { return LoggedTableRequests(LogPath()); }
 
     QTemporaryDir dir;
     std::unique_ptr<SimLink> sim;
@@ -248,15 +236,9 @@ TEST(RestoreUsersTableOnSim, WritesWithBlankCredentialsAndPutsThemBack) {
     EXPECT_EQ(std::string(link.UserCode.begin(), link.UserCode.end()), "1234");
 
     // (table, first, count, credentials) of the writes on the wire.
-    QFile f(log);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     std::vector<std::tuple<int, int, int, QByteArray>> writes;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const int rx = int(line.indexOf(" RX "));
-        if (rx < 0) continue;
-        const QByteArray bytes = QByteArray::fromHex(line.mid(rx + 4).replace(' ', ""));
+    for (const QByteArray& bytes : LoggedRequestFrames(log))
         if (bytes.size() > 24 && bytes[3] == 2) writes.emplace_back(bytes[21], bytes[22], bytes[23], bytes.mid(4, 16));
-    }
     const QByteArray blank(16, ' ');
     const std::vector<std::tuple<int, int, int, QByteArray>> expected{{4, 0, 10, blank}, {4, 10, 6, blank}};
     EXPECT_EQ(writes, expected);

@@ -190,6 +190,89 @@ private slots:
         QVERIFY(back && *back == record);
     }
 
+    // Another existing file: "Нет" to the replace question brings the dialog
+    // back on that name and the file stays as it was; "Да" replaces it.
+    void replacingAnotherFileAsksEachTime() {
+        ConfigRecord record = NewConfigRecord();
+        PutName(record, "ГРС-1");
+        const QString other = ConfigFolder() + QStringLiteral("/other.cnf");
+        {
+            QFile f(other);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("kept");
+        }
+        {
+            MessageLog log;  // "Нет"
+            QString reopenedOn;
+            ModalScript script;
+            script.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, other); })
+                .Then<QFileDialog>([&](QFileDialog* d) {
+                    reopenedOn = d->selectedFiles().value(0);
+                    d->reject();
+                });
+            script.Start();
+            QVERIFY(!SaveConfigFile(record, nullptr));
+            QVERIFY(script.Finished());
+            QCOMPARE(QFileInfo(reopenedOn).fileName(), QStringLiteral("other.cnf"));
+            QCOMPARE(log.seen.size(), 1);
+            QVERIFY(log.seen[0].question);
+            QCOMPARE(log.seen[0].line1, QStringLiteral("Файл other.cnf уже есть."));
+            QCOMPARE(log.seen[0].line2, QStringLiteral("Вы хотите заменить существующий файл?"));
+            QFile f(other);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), QByteArray("kept"));
+        }
+        MessageLog log(true);  // "Да"
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, other); });
+        script.Start();
+        QVERIFY(SaveConfigFile(record, nullptr));
+        QVERIFY(script.Finished());
+        QCOMPARE(log.seen.size(), 2);
+        QCOMPARE(log.seen[1].line2, QStringLiteral("сохранены в файле other.cnf"));
+        const std::optional<ConfigRecord> back = ReadConfigFile(other);
+        QVERIFY(back && *back == record);
+    }
+
+    // Each button opens its part's dialog on the record; leaving that dialog
+    // with "Отменить" leaves the record as it was.
+    void buttonsOpenTheirDialogs_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("dialog");
+        const char* rows[][2] = {{"identificationButton", "zmk::IdentificationDialog"},
+                                 {"flowLinkButton", "zmk::FlowComputerLinkDialog"},
+                                 {"upperLevelButton", "zmk::UpperLevelLinkDialog"},
+                                 {"chromatographButton", "zmk::ChromatographLinkDialog"},
+                                 {"moistureMeterButton", "zmk::MoistureMeterLinkDialog"},
+                                 {"ethernetButton", "zmk::EthernetLinkDialog"},
+                                 {"systemButton", "zmk::SystemParamsDialog"},
+                                 {"flowComputersButton", "zmk::FlowComputerListDialog"},
+                                 {"gasWriteButton", "zmk::GasParameterWriteDialog"},
+                                 {"hourlyPeriodButton", "zmk::HourlyWritePeriodDialog"},
+                                 {"usersButton", "zmk::UsersListDialog"},
+                                 {"limitsButton", "zmk::GasLimitsListDialog"}};
+        for (const auto& row : rows) QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
+    }
+    void buttonsOpenTheirDialogs() {
+        QFETCH(QString, button);
+        QFETCH(QString, dialog);
+        ConfigRecord record = NewConfigRecord();
+        PutName(record, "ГРС-1");
+        const ConfigRecord before = record;
+        ConfigEditorDialog editor(record, ConfigEditorDialog::Mode::Edit);
+        QString opened;
+        ModalScript script;
+        script.Then<QDialog>([&](QDialog* d) {
+            opened = QString::fromLatin1(d->metaObject()->className());
+            d->reject();
+        });
+        script.Start();
+        Named<QPushButton>(&editor, button)->click();
+        QVERIFY(script.Finished());
+        QCOMPARE(opened, dialog);
+        QVERIFY(record == before);
+    }
+
     void loadingRefusesForeignFiles_data() {
         QTest::addColumn<int>("offset");
         QTest::addColumn<int>("value");

@@ -43,6 +43,9 @@
 #include "tables/LabelList.h"
 #include "tables/ui/ParamsCommands.h"
 #include "tables/ui/ConfigFileCommands.h"
+#include "tables/ui/ConfigWriteCommands.h"
+#include "tables/ui/TableStateDialog.h"
+#include "tables/UsersTable.h"
 #include "tables/ui/BasicTableCommands.h"
 #include "tables/ui/ProgramUserDialog.h"
 #include "tables/ui/TableStateDialog.h"
@@ -68,6 +71,7 @@ constexpr int IdentCodePage = 12;       // 0 = texts in the DOS code page
 constexpr uint8_t AcceptedTypeCode = 73;  // "I"
 constexpr uint8_t VersionPlain = 10;
 constexpr uint8_t VersionFullCheck = 14;
+constexpr uint8_t ResetFunction = 25;     // all non-volatile data back to the factory state
 constexpr uint8_t SearchAddress = 255;    // requests to it adopt the answering address
 constexpr uint8_t ResetMemoryCode = 25;   // reset of all non-volatile data
 
@@ -529,11 +533,88 @@ void MainWindow::startConnection() {
     emit ConnectionStartFinished();
 }
 
+// What the configuration write tells the window as it goes.
+class MainWindow::WriteFollower : public ConfigWriteObserver {
+public:
+    explicit WriteFollower(MainWindow& window) : window_(window) {}
+    void UpperLevelWritten(const uint8_t*) override {
+        // A link about to be closed keeps its address and rate.
+        KeepUpperLevelLink(window_, !Shared().DisconnectAfterWrite);
+        window_.showLinkParameters();
+    }
+    void NameWritten(const QString& name) override { window_.linkBar_->SetPanelText(PanelAddress, name); }
+    void SystemWritten(bool moistureMeterPresent) override { Shared().MoistureMeterPresent = moistureMeterPresent; }
+
+private:
+    MainWindow& window_;
+};
+
 bool MainWindow::checkTableStates() {
-    // The table state check (table 7, the table state dialog and the writes
-    // it offers) belongs here. Until it is part of the program every
-    // controller goes on with the basic-table read, as a version-10
-    // controller without a destroyed table does.
+    ConnectionState& state = Shared();
+    const uint8_t* ident = image_.Table(IdentTable);
+    if (!NeedsTableStateCheck(ident)) return true;
+    const int version = ident[IdentVersion];
+    TableSelection selection;
+    if (version == VersionFullCheck) {
+        // A controller without a configuration: every table counts as destroyed.
+        std::fill_n(image_.Table(TableStatesTable), TableCount, uint8_t(1));
+        selection = TableSelection::AllDestroyed();
+    } else {
+        if (!tables_->ReadTable({uint8_t(TableStatesTable), 0, uint8_t(TableCount)}, linkBar_->Panel(PanelMessage), true))
+            return true;
+        selection = TableSelection::FromStates(image_.Table(TableStatesTable));
+    }
+
+    const TableStateAnswer answer = runTableStateDialog(selection, version);
+    switch (answer) {
+    case TableStateAnswer::Exit:
+        return version != VersionFullCheck;
+    case TableStateAnswer::WriteSelected:
+        writeChosenTables(selection);
+        return true;
+    case TableStateAnswer::WriteAll:
+        state.DisconnectAfterWrite = true;
+        writeChosenTables(selection);
+        state.DisconnectAfterWrite = false;
+        return false;
+    case TableStateAnswer::ResetDone:
+        return false;
+    }
+    return false;
+}
+
+TableStateAnswer MainWindow::runTableStateDialog(TableSelection& selection, int softwareVersion) {
+    TableStateDialog dialog(selection, softwareVersion, link_->ChannelKind,
+                            [this](QString& statusText) { return resetMemory(statusText); }, this);
+    dialog.exec();
+    selection = dialog.Selection();
+    return dialog.Answer();
+}
+
+bool MainWindow::writeChosenTables(const TableSelection& selection) {
+    WriteFollower follower(*this);
+    return WriteChosenTables(selection, *this, follower);
+}
+
+bool MainWindow::resetMemory(QString& statusText) {
+    // (The dialog shows the busy cursor meanwhile.)
+    if (!link_->SendRequest(ResetFunction, nullptr, 0)) {
+        statusText = link_->StatusText();
+        return false;
+    }
+    // The controller is back at its factory address and rate.
+    link_->Address = 1;
+    link_->BaudRate = 9600;
+    MainSettings& settings = Settings();
+    ChannelParams* record = link_->ChannelKind == ChannelDirect  ? &settings.Direct
+                            : link_->ChannelKind == ChannelPhone ? &settings.Phone
+                                                                 : nullptr;
+    if (record) {
+        record->Address = 1;
+        record->Rate = 9600;
+        WriteMainSettings(MainSettingsPath());
+    }
+    showLinkParameters();
     return true;
 }
 

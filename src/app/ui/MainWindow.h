@@ -16,6 +16,7 @@
 #include "tables/TableEngine.h"
 #include "tables/ui/CommandHost.h"
 #include "tables/ui/MessageBoxRetry.h"
+#include "tables/ui/TableStateDialog.h"
 
 class QAction;
 class QMenu;
@@ -144,6 +145,16 @@ private:
     void endLostCall();
     // The table state check of the start-up; false when it ended the connection.
     bool checkTableStates();
+    // The table state dialog on a selection; the selection comes back with
+    // the tables to write marked.
+    TableStateAnswer runTableStateDialog(TableSelection& selection, int softwareVersion);
+    // The writes offered by the table state dialog.
+    bool writeChosenTables(const TableSelection& selection);
+    // "Сбросить энергонезависимые данные": function 25; afterwards the link
+    // (and the settings of a direct or telephone connection) at address 1
+    // and 9600 bit/s. False with the link's status text.
+    bool resetMemory(QString& statusText);
+    class WriteFollower;
     // True while a request or the modem dialogue is waiting on the channel.
     // Those waits let window events through, so whatever would close the
     // channel (closing the window, "Отключить связь", a new connection start)

@@ -1,8 +1,6 @@
 #include "tables/ui/ConfigFileCommands.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <memory>
@@ -16,6 +14,7 @@
 #include "tables/TableEngine.h"
 #include "tables/ui/CommandHost.h"
 #include "tables/ui/ConfigEditorDialog.h"
+#include "tables/ui/ConfigWaitProgress.h"
 
 namespace zmk {
 
@@ -30,25 +29,6 @@ const QString& ConfigFilter() {
 }
 
 void ShowFileMessage(const FileMessage& message) { ShowMessage(message.kind, message.first, message.second); }
-
-// The wait window's progress bar follows the reading.
-class WaitProgress : public ConfigProgress {
-public:
-    explicit WaitProgress(WaitSession& wait) : wait_(wait) {}
-    void SetMaximum(int maximum) override {
-        if (wait_.Form()) wait_.Form()->SetProgressMaximum(maximum);
-    }
-    void SetPosition(int position) override { wait_.SetPosition(position); }
-    void Linger() override {
-        wait_.Complete();
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 500) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-
-private:
-    WaitSession& wait_;
-};
 
 }  // namespace
 
@@ -145,7 +125,7 @@ void SaveControllerConfig(CommandHost& host, const std::function<void(bool prese
     bool read = false;
     {
         WaitSession wait(host.Window(), WaitWindow::ModeReadConfig, 22);
-        WaitProgress progress(wait);
+        ConfigWaitProgress progress(wait);
         read = ReadConfiguration(host.Tables(), host.MessagePanel(), progress);
         if (read) {
             const ConfigImage& image = host.Tables().Image();

@@ -68,6 +68,14 @@ void EditUpperLevelLink(CommandHost& host, const std::function<void()>& showLink
     });
     if (!written) return;
 
+    KeepUpperLevelLink(host, true);
+    if (showLinkParams) showLinkParams();
+}
+
+void KeepUpperLevelLink(CommandHost& host, bool followLink) {
+    ControllerLink& link = host.Tables().Link();
+    const uint8_t address = link.Address;
+    const int32_t rate = link.BaudRate;
     SubscriberLists& lists = Subscribers();
     switch (AdoptUpperLevelLink(link, Settings(), lists, host.Tables().Image().Table(UpperLevelLinkTable))) {
     case AdoptedInto::MainSettings:
@@ -82,7 +90,10 @@ void EditUpperLevelLink(CommandHost& host, const std::function<void()>& showLink
     case AdoptedInto::Nothing:
         break;
     }
-    if (showLinkParams) showLinkParams();
+    if (!followLink) {
+        link.Address = address;
+        link.BaudRate = rate;
+    }
 }
 
 void EditChromatographLink(CommandHost& host, bool& hexaneInList) {

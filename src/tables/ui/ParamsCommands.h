@@ -16,6 +16,10 @@ class CommandHost;
 // controller's new address (and on the direct line its rate), keeps them for
 // the next connection, and showLinkParams shows the link again.
 void EditUpperLevelLink(CommandHost& host, const std::function<void()>& showLinkParams);
+// After table 3 was written from the image: the new address (and on the
+// direct line the rate) kept for the next connection; the link follows them
+// only when followLink is set (a link about to be closed keeps its own).
+void KeepUpperLevelLink(CommandHost& host, bool followLink);
 // "C хроматографом" (table 14); after the write hexaneInList follows the hexane bit.
 void EditChromatographLink(CommandHost& host, bool& hexaneInList);
 // "С влагомером" (table 15).
