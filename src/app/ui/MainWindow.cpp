@@ -48,7 +48,6 @@
 #include "tables/UsersTable.h"
 #include "tables/ui/BasicTableCommands.h"
 #include "tables/ui/ProgramUserDialog.h"
-#include "tables/ui/TableStateDialog.h"
 #include "tables/ui/UsersCommand.h"
 #include "settings/ArchiveQuery.h"
 #include "common/MessageKind.h"
@@ -73,7 +72,6 @@ constexpr uint8_t VersionPlain = 10;
 constexpr uint8_t VersionFullCheck = 14;
 constexpr uint8_t ResetFunction = 25;     // all non-volatile data back to the factory state
 constexpr uint8_t SearchAddress = 255;    // requests to it adopt the answering address
-constexpr uint8_t ResetMemoryCode = 25;   // reset of all non-volatile data
 
 // The basic tables.
 constexpr int NameTable = 5;        // controller name, one 20-byte field
@@ -835,36 +833,12 @@ void MainWindow::showControllerState() {
         window.exec();
         if (!window.TableStateRequested()) break;
         selection = window.Selection();
-        TableStateDialog dialog(selection, image_.Table(IdentTable)[IdentVersion], link_->ChannelKind,
-                                [this](QString& status) { return resetControllerMemory(status); }, this);
-        dialog.exec();
-        answer = dialog.Answer();
+        answer = runTableStateDialog(selection, image_.Table(IdentTable)[IdentVersion]);
         // The write answers end the loop; from here nothing is written.
         if (answer != TableStateAnswer::Exit) break;
     }
     if (answer == TableStateAnswer::ResetDone) Disconnect();
     UpdateMenus();
-}
-
-bool MainWindow::resetControllerMemory(QString& status) {
-    if (!link_->SendRequest(ResetMemoryCode, nullptr, 0)) {
-        status = link_->StatusText();
-        return false;
-    }
-    // The controller is back at its factory address and rate; so is the
-    // record of the connection kind that reached it over a serial line.
-    link_->Address = 1;
-    link_->BaudRate = 9600;
-    MainSettings& settings = Settings();
-    if (link_->ChannelKind == ChannelDirect) {
-        settings.Direct.Address = 1;
-        settings.Direct.Rate = 9600;
-    } else if (link_->ChannelKind == ChannelPhone) {
-        settings.Phone.Address = 1;
-        settings.Phone.Rate = 9600;
-    }
-    showLinkParameters();
-    return true;
 }
 
 void MainWindow::showControllerFunctions() {

@@ -109,8 +109,6 @@ private:
     // "Текущее состояние контроллера": the state window and the table state
     // dialog in turn; a reset of the non-volatile data ends the connection.
     void showControllerState();
-    // Function code 25 for the table state dialog; false with the link's status text.
-    bool resetControllerMemory(QString& status);
     // "Возможность исполнения контроллером его функций": table 8, then its window.
     void showControllerFunctions();
     // The momentary-data windows, each after its link check.
