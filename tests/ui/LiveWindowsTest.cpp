@@ -512,6 +512,40 @@ private slots:
         }
     }
 
+    // A button pressed while a poll waits for its slow answer: its reads
+    // follow once the poll has ended, with no failure and no question.
+    void buttonDuringAPoll() {
+        Session s({QStringLiteral("--answer-delay-ms"), QStringLiteral("400")});
+        QVERIFY2(s.Ready(), qPrintable(s.Output()));
+        QVERIFY(s.Connect());
+        QTimer during;
+        int rows = -1;
+        Driver driver;
+        driver.Then<ControllerStateWindow>([&](ControllerStateWindow* w) {
+                  s.Mark();
+                  connect(&during, &QTimer::timeout, w, [&, w] {
+                      if (!s.Window().Link().InExchange() || s.Since().isEmpty()) return;
+                      during.stop();
+                      Button(w, "flowComputerButton")->click();
+                  });
+                  during.start(10);
+              })
+            .Then<FlowComputerStateWindow>([&](FlowComputerStateWindow* w) {
+                rows = Named<QTableWidget>(w, "stateTable")->rowCount();
+                Named<QPushButton>(w, "exitButton")->click();
+            })
+            .Then<ControllerStateWindow>([&](ControllerStateWindow* w) { Button(w, "exitButton")->click(); });
+        driver.Start();
+        s.Run("NSit");
+        QVERIFY(driver.Finished());
+        QCOMPARE(rows, 1);
+        QVERIFY(s.messages.isEmpty());
+        QList<int> tables = s.TablesReadSince();
+        const qsizetype at = tables.indexOf(9);
+        QVERIFY(at > 0);
+        QCOMPARE(tables.mid(at, 4), QList<int>({9, 18, 34, 35}));
+    }
+
     // The table-state button closes the state window into the table state
     // dialog; its "Выход" leads back to the state window; the reset there
     // ends the connection.

@@ -101,10 +101,11 @@ ControllerStateWindow::ControllerStateWindow(CommandHost& host, bool moistureMet
     flagsTime_->setFixedWidth(150);
     actions_ = {DetailButton(this, "flowComputerButton"), DetailButton(this, "tableStateButton"),
                 DetailButton(this, "chromMomentaryButton"), DetailButton(this, "moistureMomentaryButton")};
-    connect(actions_[0], &QPushButton::clicked, this, &ControllerStateWindow::ShowFlowComputerState);
-    connect(actions_[1], &QPushButton::clicked, this, &ControllerStateWindow::RequestTableState);
-    connect(actions_[2], &QPushButton::clicked, this, &ControllerStateWindow::ShowChromatographMomentary);
-    connect(actions_[3], &QPushButton::clicked, this, &ControllerStateWindow::ShowMoistureMomentary);
+    const std::array<void (ControllerStateWindow::*)(), 4> actions = {
+        &ControllerStateWindow::ShowFlowComputerState, &ControllerStateWindow::RequestTableState,
+        &ControllerStateWindow::ShowChromatographMomentary, &ControllerStateWindow::ShowMoistureMomentary};
+    for (size_t i = 0; i < actions.size(); ++i)
+        connect(actions_[i], &QPushButton::clicked, this, [this, action = actions[i]] { WhenIdle([this, action] { (this->*action)(); }); });
 
     auto* column = new QVBoxLayout(this);
     Section chrom(column);

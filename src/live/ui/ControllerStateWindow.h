@@ -39,7 +39,8 @@ public:
     bool TableStateRequested() const { return tableStateRequested_; }
     const TableSelection& Selection() const { return selection_; }
 
-    // The button actions (public for the tests' sake as well).
+    // The button actions; a click while a poll waits for its answer runs
+    // its action once the poll has ended.
     void ShowFlowComputerState();
     void RequestTableState();
     void ShowChromatographMomentary();

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QTimer>
+#include <utility>
 
 #include "link/ControllerLink.h"
 #include "link/LinkWaiter.h"
@@ -81,24 +82,42 @@ bool PollingWindow::eventsRun(const std::weak_ptr<int>& alive) {
     return !alive.expired() && updating_ && !closing_ && !suspended_;
 }
 
+void PollingWindow::WhenIdle(std::function<void()> action) {
+    if (!ticking_) {
+        action();
+        return;
+    }
+    // A read of the tick waits for its answer: the link takes no other
+    // request meanwhile. The tick ends after it and runs the action.
+    pending_ = std::move(action);
+    Suspend();
+}
+
 void PollingWindow::tick() {
     timer_->stop();
     if (ticking_) return;
     ticking_ = true;
     const std::weak_ptr<int> alive = life_;
+    bool complete = true;
     for (const Step& step : steps_) {
         const bool goOn = eventsRun(alive);
         if (alive.expired()) return;
         if (!goOn) {
-            ticking_ = false;
-            return;
+            complete = false;
+            break;
         }
         const bool read = host_.Tables().ReadTable(step.request, host_.MessagePanel(), false);
         if (alive.expired()) return;
         if (read && !closing_) step.show();
     }
     ticking_ = false;
-    if (updating_ && !closing_ && !suspended_) timer_->start();
+    if (pending_) {
+        // The action lets polling run again itself when it ends.
+        const std::function<void()> action = std::exchange(pending_, nullptr);
+        action();
+        return;
+    }
+    if (complete && updating_ && !closing_ && !suspended_) timer_->start();
 }
 
 }  // namespace zmk

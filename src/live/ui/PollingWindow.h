@@ -58,6 +58,10 @@ protected:
     // when updating is on.
     void Suspend();
     void Resume();
+    // Runs a button's action now, or, while a read of a tick waits for its
+    // answer, as soon as that tick has ended (polling held meanwhile). The
+    // action suspends and resumes polling itself.
+    void WhenIdle(std::function<void()> action);
 
     CommandHost& Host() const { return host_; }
     TableEngine& Tables() const;
@@ -79,6 +83,7 @@ private:
     bool closing_ = false;
     bool suspended_ = false;
     bool ticking_ = false;  // a tick is running (its reads let events through)
+    std::function<void()> pending_;  // a button's action waiting for the tick to end
     // Expires with the window: a tick whose read outlives it ends there.
     std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };
