@@ -13,6 +13,7 @@
 #include "ReadArchive.h"
 #include "Limits.h"
 #include "Users.h"
+#include "Watch.h"
 #include "common/Cp1251.h"
 #include "tables/Catalogue.h"
 #include "tables/TableEngine.h"
@@ -65,6 +66,7 @@ const char* const Usage =
     "%READ_EVENTS%"
     "%CLOCK_AND_NAME%"
     "%CONFIGURATION%"
+    "%WATCH%"
     "\n"
     "without a connection:\n"
     "  decode-text HEX              the controller's DOS code page bytes as text\n"
@@ -92,7 +94,8 @@ QString UsageText() {
         .replace(QStringLiteral("%USERS%"), QString::fromUtf8(zmkctl::UsersUsage))
         .replace(QStringLiteral("%LIMITS%"), QString::fromUtf8(zmkctl::LimitsUsage))
         .replace(QStringLiteral("%CONFIGURATION%"), QString::fromUtf8(zmkctl::ConfigurationUsage))
-        .replace(QStringLiteral("%CHECK_CONFIG%"), QString::fromUtf8(zmkctl::CheckConfigUsage));
+        .replace(QStringLiteral("%CHECK_CONFIG%"), QString::fromUtf8(zmkctl::CheckConfigUsage))
+        .replace(QStringLiteral("%WATCH%"), QString::fromUtf8(zmkctl::WatchUsage));
 }
 
 int UsageError(const QString& message) {
@@ -325,7 +328,7 @@ int main(int argc, char** argv) {
     // Commands with options of their own: what follows the command word is theirs.
     QStringList commandArgs;
     for (const char* name : {"read-archive", "read-events", "set-clock", "set-name", "set-limit",
-                             "save-config", "write-config"}) {
+                             "save-config", "write-config", "watch"}) {
         const qsizetype at = args.indexOf(QLatin1String(name));
         if (at < 0) continue;
         commandArgs = args.mid(at + 1);
@@ -357,6 +360,7 @@ int main(int argc, char** argv) {
     else if (command == QLatin1String("set-name")) handler = zmkctl::SetNameCommand;
     else if (command == QLatin1String("save-config")) handler = zmkctl::SaveConfigCommand;
     else if (command == QLatin1String("write-config")) handler = zmkctl::WriteConfigCommand;
+    else if (command == QLatin1String("watch")) handler = zmkctl::WatchCommand;
     else return UsageError(QStringLiteral("unknown command %1").arg(command));
 
     // Every argument is checked before anything is opened or dialled.

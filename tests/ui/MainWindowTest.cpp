@@ -674,11 +674,11 @@ private slots:
         MainWindow w;
         Named<QTimer>(&w, "startTimer")->stop();
         Responder responder;
-        w.MenuItem("NSit")->trigger();
+        w.MenuItem("N6")->trigger();
         QCOMPARE(responder.messages.size(), 1);
         QCOMPARE(responder.messages[0].caption, QString());
         QCOMPARE(responder.messages[0].line1, QStringLiteral("Команда пока не реализована"));
-        QCOMPARE(responder.messages[0].line2, QStringLiteral("Текущее состояние контроллера"));
+        QCOMPARE(responder.messages[0].line2, QStringLiteral("Паспорт ЗМК показателей за сутки"));
     }
 
     void userIdentificationFromMenu() {

@@ -31,6 +31,10 @@
 #include "link/ui/LinkSummary.h"
 #include "events/ui/EventFileCommand.h"
 #include "events/ui/EventQueryCommands.h"
+#include "live/MomentaryData.h"
+#include "live/ui/AnalyserLinkChecks.h"
+#include "live/ui/ControllerStateWindow.h"
+#include "live/ui/MomentaryWindows.h"
 #include "measurements/ui/ArchiveReadCommand.h"
 #include "measurements/ui/ViewerCommands.h"
 #include "reports/ObjectList.h"
@@ -61,6 +65,7 @@ constexpr int IdentFieldCount = 18;
 constexpr int IdentDestroyedTable = 0;  // number of a destroyed table, 0 = none
 constexpr int IdentTypeCode = 1;
 constexpr int IdentVersion = 3;
+constexpr int IdentByteOrder = 10;      // 0 = words high byte first
 constexpr int IdentCodePage = 12;       // 0 = texts in the DOS code page
 constexpr uint8_t AcceptedTypeCode = 73;  // "I"
 constexpr uint8_t VersionPlain = 10;
@@ -156,10 +161,10 @@ const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
         {2, "NAlaInd", u"Запрос по индексу", QueryByIndex, 0},
         {2, "NAlaPer", u"Запрос за период", QueryByPeriod, 0},
         {2, "NAlaPrn", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewEventFile(EventKind::Diagnostics, &w); }, 0},
-        {1, "NSit", u"Текущее состояние контроллера", Later, 0},
-        {1, "NFun", u"Возможность исполнения контроллером его функций", Later, 0},
+        {1, "NSit", u"Текущее состояние контроллера", [](MainWindow& w, QAction*) { w.showControllerState(); }, 0},
+        {1, "NFun", u"Возможность исполнения контроллером его функций", [](MainWindow& w, QAction*) { w.showControllerFunctions(); }, 0},
         {1, "N_ChromData", u"Данные хроматографа", nullptr, 0},
-        {2, "NChrom_MomData", u"Мгновенные данные хроматографа, зоны параметров газа    ", Later, 0},
+        {2, "NChrom_MomData", u"Мгновенные данные хроматографа, зоны параметров газа    ", [](MainWindow& w, QAction*) { w.showChromatographMomentary(); }, 0},
         {2, "NChrom_MeanData", u"Скользящие средние значения данных хроматографа", Later, 0},
         {2, "NChrom_Arh5min", u"Мгновенные данные хроматографа из архива 5-мин. данных    ", nullptr, 0},
         {3, "NChrom_Read5min", u"Чтение архива контроллера", [](MainWindow& w, QAction*) { ReadMeasurementArchive(w, ArchiveKind::ChromFiveMinute); }, 0},
@@ -812,9 +817,71 @@ void MainWindow::showAbout() {
 // Measurement files ("Просмотр/Печать из файла")
 
 
+// ---------------------------------------------------------------------------
+// Live data
+
+void MainWindow::showControllerState() {
+    const ConnectionState& state = Shared();
+    TableSelection selection;
+    TableStateAnswer answer = TableStateAnswer::Exit;
+    // The state window and the table state dialog in turn, until the dialog
+    // is left otherwise than with "Выход" or the state window without its
+    // table-state button.
+    for (;;) {
+        ControllerStateWindow window(*this, state.MoistureMeterPresent, state.HexaneInList,
+                                     image_.Table(IdentTable)[IdentByteOrder], CurrentReportFormat(), this);
+        window.exec();
+        if (!window.TableStateRequested()) break;
+        selection = window.Selection();
+        answer = runTableStateDialog(selection, image_.Table(IdentTable)[IdentVersion]);
+        if (answer != TableStateAnswer::Exit) break;
+    }
+    // The writes are carried out as at the connection start: a whole
+    // configuration leaves the program disconnected, as does the reset.
+    switch (answer) {
+    case TableStateAnswer::WriteSelected:
+        writeChosenTables(selection);
+        break;
+    case TableStateAnswer::WriteAll:
+        Shared().DisconnectAfterWrite = true;
+        writeChosenTables(selection);
+        Shared().DisconnectAfterWrite = false;
+        Disconnect();
+        break;
+    case TableStateAnswer::ResetDone:
+        Disconnect();
+        break;
+    case TableStateAnswer::Exit:
+        break;
+    }
+    UpdateMenus();
+}
+
+void MainWindow::showControllerFunctions() {
+    {
+        BusyCursor busy;
+        if (!tables_->ReadTable({uint8_t(FunctionsTable), 0, 2}, MessagePanel())) return;
+    }
+    ControllerFunctionsWindow window(image_.Table(FunctionsTable), this);
+    window.exec();
+}
+
+void MainWindow::showChromatographMomentary() {
+    if (!CheckChromatographLink(*this)) return;
+    {
+        ChromatographMomentaryWindow window(*this, Shared().HexaneInList, CurrentReportFormat(), this);
+        window.exec();
+    }
+    StartMessageTimer();
+}
+
 void MainWindow::showMoistureMomentary() {
-    // The momentary window of the moisture meter is not in the program yet.
-    if (CheckMoistureMeterLink(*this)) commandNotAvailable(MenuItem(QStringLiteral("NWmt_MomData")));
+    if (!CheckMoistureMeterLink(*this)) return;
+    {
+        MoistureMomentaryWindow window(*this, CurrentReportFormat(), this);
+        window.exec();
+    }
+    StartMessageTimer();
 }
 
 void MainWindow::editSystemParams() {

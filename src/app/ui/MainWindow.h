@@ -106,7 +106,13 @@ private:
     // "Связь с другим устройством": the connection start again.
     void connectToAnotherDevice();
     void showAbout();
-    // "Мгновенные данные влагомера": the link check first.
+    // "Текущее состояние контроллера": the state window and the table state
+    // dialog in turn; a reset of the non-volatile data ends the connection.
+    void showControllerState();
+    // "Возможность исполнения контроллером его функций": table 8, then its window.
+    void showControllerFunctions();
+    // The momentary-data windows, each after its link check.
+    void showChromatographMomentary();
     void showMoistureMomentary();
     // "Системные параметры": after a write the moisture meter's menus follow table 6.
     void editSystemParams();

@@ -25,8 +25,6 @@ namespace zmk {
 namespace {
 
 constexpr int ClockTable = 2;           // the controller clock as last read
-constexpr uint8_t LinkStateTable = 33;  // links with the analysers
-constexpr uint8_t MoistureLinkField = 1;
 constexpr int ShowFullProgressMs = 500; // the full progress bar stays this long
 
 // Lets the window system paint for a while without taking user input.
@@ -129,15 +127,6 @@ void ReadMeasurementArchive(CommandHost& host, ArchiveKind kind) {
                                    FromDateTime(CurrentDateTimeValue()), request.start, request.end,
                                    uint32_t(records->Count()));
     OpenMeasurementViewer(header, std::move(*records), host.Window());
-}
-
-bool CheckMoistureMeterLink(CommandHost& host) {
-    TableEngine& tables = host.Tables();
-    if (!tables.ReadTable({LinkStateTable, MoistureLinkField, 1}, host.MessagePanel()))
-        return false;
-    if (*tables.Image().Field(LinkStateTable, MoistureLinkField) != 0) return true;
-    ShowMessage(MessageKind::Info, QStringLiteral("Нет связи с влагомером"), QStringLiteral("(см. текущее состояние контроллера)"));
-    return false;
 }
 
 }  // namespace zmk
