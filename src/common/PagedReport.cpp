@@ -259,7 +259,7 @@ bool PaintReport(const PagedReport& report, QPagedPaintDevice& device, int first
     const QPageLayout layout = device.pageLayout();
     const QRect printable = layout.paintRectPixels(device.logicalDpiX());
     const QPoint corner = layout.fullRectPixels(device.logicalDpiX()).topLeft();
-    PagePainter pages_(painter, report);
+    PagePainter pagePainter(painter, report);
     for (int page = firstPage; page <= lastPage; ++page) {
         if (page > firstPage && !device.newPage()) {
             painter.end();
@@ -267,7 +267,7 @@ bool PaintReport(const PagedReport& report, QPagedPaintDevice& device, int first
         }
         painter.resetTransform();
         painter.translate(corner - printable.topLeft());
-        pages_.Paint(page, pages);
+        pagePainter.Paint(page, pages);
     }
     return painter.end();
 }
