@@ -13,6 +13,7 @@
 #include "tables/TableEngine.h"
 #include "tables/ui/CommandHost.h"
 #include "common/ui/MessageDialog.h"
+#include "common/ui/ProgramClosing.h"
 #include "common/ui/WaitWindow.h"
 #include "measurements/ui/ArchivePeriodDialog.h"
 #include "measurements/ui/ViewerCommands.h"
@@ -114,11 +115,15 @@ void ReadMeasurementArchive(CommandHost& host, ArchiveKind kind) {
         request.end = RoundDownToFiveMinutes(request.end);
         TableClockSource source(tables, panel, tables.Link().Waiter());
         if (!CheckStartAgainstOldest(bounds, request.start, request.end, source, dialogue)) return;
+        if (ProgramClosing()) return;
     }
 
     const ArchiveReadResult result = ReadArchivePeriod(tables.Link(), request, dialogue);
-    dialogue.CloseWait(result.showData);
-    if (!result.showData) return;
+    // A window closed during the reading ends the command here, quietly:
+    // the file is not read back and no viewer opens.
+    const bool show = result.showData && !ProgramClosing();
+    dialogue.CloseWait(show);
+    if (!show) return;
 
     std::optional<RecordStore> records = TakeReadRecords(request, result, dialogue);
     if (!records) return;
