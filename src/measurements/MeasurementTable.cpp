@@ -156,29 +156,76 @@ RecordState MeasurementTable::Decide(qsizetype record) const {
     return RecordState::Valid;
 }
 
+int MeasurementTable::GasDecimals(int parameter) const {
+    return std::clamp(decimals_.gas[std::clamp(parameter, 0, GasParameterCount - 1)], 0, 7);
+}
+
 QString MeasurementTable::ValueText(int parameter, double value) const {
     if (!std::isfinite(value)) return QStringLiteral("NAN").rightJustified(ValueTextWidth);
-    return FixedValueText(value, decimals_.gas[std::clamp(parameter, 0, GasParameterCount - 1)]);
+    return FixedValueText(value, GasDecimals(parameter));
+}
+
+namespace {
+
+// The value as its text shows it: a sum over shown values is the sum of
+// what the user sees.
+CellNumber ShownNumber(double value, int decimals, bool substitute) {
+    decimals = std::clamp(decimals, 0, 7);
+    return {QString::number(value, 'f', decimals).toDouble(), decimals, substitute};
+}
+
+}  // namespace
+
+std::optional<CellNumber> MeasurementTable::RecordNumber(qsizetype record, int column) const {
+    if (record < 0 || record >= records_.Count() || column < 0 || column >= ColumnCount()) return std::nullopt;
+    const RecordState state = State(record);
+    if (state != RecordState::Valid) return std::nullopt;
+    const RecordView view = records_.At(record);
+    if (Chromatograph()) {
+        const int parameter = ParameterOfColumn(column);
+        if (parameter < 0 || (parameter == GasC6Plus && !HexaneShown())) return std::nullopt;
+        const double value = view.Value(parameter);
+        if (!std::isfinite(value)) return std::nullopt;
+        return ShownNumber(value, GasDecimals(parameter), !FiveMinute() && view.Status() != 0);
+    }
+    const int value = column - MoistFirstValueColumn;
+    if (value < 0 || value >= MoistureRecordValues) return std::nullopt;
+    if (view.Status() & (MoistControllerOff | MoistNoLink)) return std::nullopt;
+    const float v = view.Value(value);
+    if (IsBadFloat(v)) return std::nullopt;
+    return ShownNumber(v, value == MoistureGaugePressure ? decimals_.pressure : decimals_.temperature, false);
+}
+
+std::optional<CellNumber> MeasurementTable::AverageNumber(int column) const {
+    if (!HasAverageRow()) return std::nullopt;
+    const int parameter = ParameterOfColumn(column);
+    if (parameter < 0 || (parameter == GasC6Plus && !HexaneShown())) return std::nullopt;
+    const double value = averages_[size_t(parameter)];
+    if (!std::isfinite(value)) return std::nullopt;
+    return ShownNumber(value, GasDecimals(parameter), false);
+}
+
+QString MeasurementTable::DamagedCell(int column) const {
+    if (!Chromatograph()) {
+        if (column == 0) return Text(TextDamaged1);
+        if (column == 1) return QStringLiteral(" недостов.");
+        return {};
+    }
+    if (column == 1) return Text(TextDamaged1);
+    if (column == 2) return Text(TextDamaged2);
+    return {};
 }
 
 QString MeasurementTable::RecordCell(qsizetype record, int column) const {
     if (record < 0 || record >= records_.Count() || column < 0 || column >= ColumnCount()) return {};
     const RecordView view = records_.At(record);
     if (Chromatograph()) return ChromRecordCell(view, State(record), column);
-    if (State(record) == RecordState::Damaged) {
-        if (column == 0) return Text(TextDamaged1);
-        if (column == 1) return QStringLiteral(" недостов.");
-        return {};
-    }
+    if (State(record) == RecordState::Damaged) return DamagedCell(column);
     return MoistureRecordCell(view, column);
 }
 
 QString MeasurementTable::ChromRecordCell(const RecordView& record, RecordState state, int column) const {
-    if (state == RecordState::Damaged) {
-        if (column == 1) return Text(TextDamaged1);
-        if (column == 2) return Text(TextDamaged2);
-        return {};
-    }
+    if (state == RecordState::Damaged) return DamagedCell(column);
     const PackedDate date = record.Date();
     if (column == 0) return DateText(date, " %02d.%02d.%02d");
     if (column == 1) return TimeText(" %02d:%02d:%02d", date.Hour, date.Minute, date.Second);

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "measurements/WorkbookTitles.h"
@@ -43,6 +44,15 @@ QString CentredTitle(const QString& text);
 // A value in fixed notation with `decimals` decimals; a text of up to 7
 // characters is right-aligned in 8 by leading blanks.
 QString FixedValueText(double value, int decimals);
+
+// A cell that shows a measured value: the value as shown (rounded to the
+// shown decimals), the decimals, and whether the substitute-value mark '"'
+// follows it. Workbooks store such cells as numbers.
+struct CellNumber {
+    double value = 0;
+    int decimals = 0;
+    bool substitute = false;
+};
 
 // How a record is shown.
 enum class RecordState {
@@ -86,10 +96,18 @@ public:
     // the grid.
     QString RecordCell(qsizetype record, int column) const;
     RecordState State(qsizetype record) const;
+    // What a record with a bad checksum shows in a column ("Данные" /
+    // "недостов." in two columns, nothing elsewhere).
+    QString DamagedCell(int column) const;
+    // The number a record's cell shows; none for dates, times, statuses and
+    // for what replaces a value (" 0", " ---", "  Выкл.", "   --", "NAN", ...).
+    std::optional<CellNumber> RecordNumber(qsizetype record, int column) const;
     // Chromatograph only: the average row (" Среднее", " значение", then
     // the averages); empty for the moisture meter.
     bool HasAverageRow() const { return Chromatograph(); }
     QString AverageCell(int column) const;
+    // The number an average cell shows; none for the labels and "   --".
+    std::optional<CellNumber> AverageNumber(int column) const;
     qsizetype ValidRecords() const { return validRecords_; }
     // Average of gas parameter `parameter` over the valid records (0 with none).
     double Average(int parameter) const;
@@ -116,6 +134,7 @@ private:
     QString ChromRecordCell(const RecordView& record, RecordState state, int column) const;
     QString MoistureRecordCell(const RecordView& record, int column) const;
     QString ValueText(int parameter, double value) const;
+    int GasDecimals(int parameter) const;
     RecordState Decide(qsizetype record) const;
 
     MeasurementFileHeader header_;

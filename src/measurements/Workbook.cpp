@@ -72,6 +72,7 @@ lxw_format* XlsxSheetWriter::Format(const CellLook& look) {
     if (look.right) format_set_right(format, LXW_BORDER_THIN);
     if (look.top) format_set_top(format, LXW_BORDER_THIN);
     if (look.bottom) format_set_bottom(format, LXW_BORDER_THIN);
+    if (look.decimals >= 0) format_set_num_format(format, NumberFormat(look.decimals, look.quoteMark).c_str());
     formats_.emplace(look, format);
     return lastFormat_ = format;
 }
@@ -113,6 +114,20 @@ void XlsxSheetWriter::WriteBlank(int row, int column, const CellLook& look) {
     if (sheet_ == nullptr || row < 1 || column < 1) return;
     if (worksheet_write_blank(sheet_, lxw_row_t(row - 1), lxw_col_t(column - 1), Format(look)) != LXW_NO_ERROR)
         failed_ = true;
+}
+
+void XlsxSheetWriter::WriteNumber(int row, int column, double value, const CellLook& look) {
+    if (sheet_ == nullptr || row < 1 || column < 1) return;
+    if (worksheet_write_number(sheet_, lxw_row_t(row - 1), lxw_col_t(column - 1), value, Format(look)) !=
+        LXW_NO_ERROR)
+        failed_ = true;
+}
+
+std::string NumberFormat(int decimals, bool quoteMark) {
+    std::string format = "0";
+    if (decimals > 0) format += '.' + std::string(size_t(decimals), '0');
+    if (quoteMark) format += "\\\"";
+    return format;
 }
 
 WorkbookStatus XlsxSheetWriter::Close() {
@@ -296,16 +311,30 @@ WorkbookStatus WriteMeasurementWorkbook(const QString& path, const MeasurementTa
     CellLook data;
     data.centre = true;
     data.fontSize = SheetFontSize;
+    // A measured value is a number a spreadsheet can sum; what replaces
+    // one stays text and never enters a sum.
+    auto write = [&writer, &data](int row, int column, const std::optional<CellNumber>& number, const QString& text) {
+        if (!number) {
+            writer.WriteText(row, column, text, data);
+            return;
+        }
+        CellLook look = data;
+        look.decimals = number->decimals;
+        look.quoteMark = number->substitute;
+        writer.WriteNumber(row, column, number->value, look);
+    };
     const qsizetype records = table.RecordCount();
     for (qsizetype i = 0; i < records; ++i) {
         const int row = int(FirstDataRow + i);
-        for (int c = 0; c < width; ++c) writer.WriteText(row, c + 1, table.RecordCell(i, columns[c]), data);
+        for (int c = 0; c < width; ++c)
+            write(row, c + 1, table.RecordNumber(i, columns[c]), table.RecordCell(i, columns[c]));
         advance();
     }
     if (chrom) {
         const int empty = int(FirstDataRow + records);
         for (int c = 1; c <= width; ++c) writer.WriteBlank(empty, c, data);
-        for (int c = 0; c < width; ++c) writer.WriteText(empty + 1, c + 1, table.AverageCell(columns[c]), data);
+        for (int c = 0; c < width; ++c)
+            write(empty + 1, c + 1, table.AverageNumber(columns[c]), table.AverageCell(columns[c]));
     }
     return writer.Close();
 }

@@ -35,8 +35,12 @@ struct CellLook {
     bool fill = false;    // WorkbookTitleFill
     bool centre = false;  // centred, else general alignment
     int fontSize = 10;    // WorkbookFontName
+    // Number cells: fixed notation with this many decimals (-1: the general
+    // format), followed by the substitute-value mark '"' when `quoteMark`.
+    int decimals = -1;
+    bool quoteMark = false;
 
-    auto Key() const { return std::tie(left, right, top, bottom, fill, centre, fontSize); }
+    auto Key() const { return std::tie(left, right, top, bottom, fill, centre, fontSize, decimals, quoteMark); }
     bool operator<(const CellLook& other) const { return Key() < other.Key(); }
 };
 
@@ -65,6 +69,7 @@ public:
     void SetRowHeight(int row, double points);
     void WriteText(int row, int column, const QString& text, const CellLook& look);
     void WriteBlank(int row, int column, const CellLook& look);
+    void WriteNumber(int row, int column, double value, const CellLook& look);
 
     // Writes the workbook and renames it over `path`. Any earlier failure
     // is reported here too. The temporary file is removed on failure.
@@ -97,10 +102,16 @@ FileMessage WorkbookMessage(WorkbookStatus status, const QString& path);
 // The measurement sheet of a viewer's table, as described for
 // "Сохранить в формате Excel": widths, the caption row, the grey title
 // block with its borders, the data rows (the grid's texts) and, for the
-// chromatograph, the average row. `step` (when given) is called after each
+// chromatograph, the average row. Cells that show a measured value are
+// numbers whose format shows the grid's decimals (and the substitute mark);
+// everything else, what replaces a value included, is text. `step` (when given) is called after each
 // of the 5 preparation steps and once per record: records + 5 calls in all.
 WorkbookStatus WriteMeasurementWorkbook(const QString& path, const MeasurementTable& table,
                                         const std::function<void()>& step = {});
+
+// The number format of a number cell: "0", "0.0", "0.00", ... with \" after
+// it for the substitute-value mark.
+std::string NumberFormat(int decimals, bool quoteMark);
 
 // Sheet geometry of a table: W (sheet width) and T (caption range width).
 int WorkbookSheetWidth(const MeasurementTable& table);

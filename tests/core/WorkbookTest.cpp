@@ -1,6 +1,8 @@
 // Measurement workbooks, read back with openpyxl (Debian's python3-openpyxl
 // through /usr/bin/python3): titles, widths, fills, borders, fonts and the
-// cell texts exactly as the viewers show them; and the failure outcomes.
+// cells as the viewers show them (measured values as numbers in a format of
+// the grid's decimals, everything else as text); a column summed by
+// LibreOffice; and the failure outcomes.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -11,6 +13,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <cmath>
 
 #include "QtPrinters.h"
@@ -37,6 +41,8 @@ for row in ws.iter_rows():
         fill = c.fill.fgColor.rgb if c.fill is not None and c.fill.fill_type == 'solid' else None
         cells[c.coordinate] = {
             'v': c.value,
+            'num': c.data_type == 'n' and c.value is not None,
+            'fmt': c.number_format,
             'font': [c.font.name, c.font.sz],
             'fill': fill if isinstance(fill, str) else None,
             'b': ''.join(k for k, s in (('l', b.left), ('r', b.right), ('t', b.top), ('b', b.bottom)) if s is not None and s.style == 'thin'),
@@ -64,7 +70,9 @@ QJsonObject Dump(const QString& path) {
 }
 
 struct Cell {
-    QString value;
+    QString value;  // text, or a number as its number format shows it
+    bool number = false;
+    double numberValue = 0;
     QString font;
     double size = 0;
     QString fill;
@@ -72,10 +80,20 @@ struct Cell {
     QString align;
 };
 
+// A number as a format "0", "0.00", ... with an optional \" after it shows it.
+QString Shown(double value, const QString& format) {
+    static const QRegularExpression fixed(QStringLiteral(R"(^0(?:\.(0+))?(\\")?$)"));
+    const QRegularExpressionMatch m = fixed.match(format);
+    if (!m.hasMatch()) return QStringLiteral("unexpected number format ") + format;
+    return QString::number(value, 'f', int(m.capturedLength(1))) + (m.capturedLength(2) > 0 ? QStringLiteral("\"") : QString());
+}
+
 Cell At(const QJsonObject& dump, const QString& ref) {
     const QJsonObject c = dump[QStringLiteral("cells")].toObject()[ref].toObject();
     Cell cell;
-    cell.value = c[QStringLiteral("v")].toString();
+    cell.number = c[QStringLiteral("num")].toBool();
+    cell.numberValue = c[QStringLiteral("v")].toDouble();
+    cell.value = cell.number ? Shown(cell.numberValue, c[QStringLiteral("fmt")].toString()) : c[QStringLiteral("v")].toString();
     cell.font = c[QStringLiteral("font")].toArray().at(0).toString();
     cell.size = c[QStringLiteral("font")].toArray().at(1).toDouble();
     cell.fill = c[QStringLiteral("fill")].toString();
@@ -88,6 +106,14 @@ QString Ref(int row, int column) { return QString(QChar(u'A' + column - 1)) + QS
 
 double Width(const QJsonObject& dump, int column) {
     return dump[QStringLiteral("widths")].toObject()[QString(QChar(u'A' + column - 1))].toDouble();
+}
+
+// A data cell against the grid's text: a measured value is a number whose
+// format shows the grid's text (its alignment blanks aside); anything else
+// is the grid's text itself.
+void ExpectShows(const Cell& cell, const QString& grid, bool number, int row, int column) {
+    EXPECT_EQ(cell.number, number) << row << "," << column << " " << grid.toStdString();
+    EXPECT_EQ(cell.value, number ? grid.trimmed() : grid) << row << "," << column;
 }
 
 // Test records ------------------------------------------------------------
@@ -229,7 +255,7 @@ TEST_F(Workbook, ChromatographFiveMinuteSheet) {
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 20; ++c) {
             const Cell cell = At(dump, Ref(6 + r, c + 1));
-            EXPECT_EQ(cell.value, table.RecordCell(r, c)) << r << "," << c;
+            ExpectShows(cell, table.RecordCell(r, c), table.RecordNumber(r, c).has_value(), r, c);
             if (!cell.value.isEmpty()) {
                 EXPECT_EQ(cell.align, QStringLiteral("center"));
                 EXPECT_EQ(cell.size, 10);
@@ -240,11 +266,13 @@ TEST_F(Workbook, ChromatographFiveMinuteSheet) {
     EXPECT_EQ(At(dump, QStringLiteral("C7")).value, QStringLiteral(" ---"));
     EXPECT_EQ(At(dump, QStringLiteral("B8")).value, QStringLiteral("     Данные"));
     EXPECT_EQ(At(dump, QStringLiteral("C8")).value, QStringLiteral("недостов."));
-    EXPECT_EQ(At(dump, QStringLiteral("K6")).value, QStringLiteral("  91.000"));
+    EXPECT_EQ(At(dump, QStringLiteral("K6")).value, QStringLiteral("91.000"));
+    EXPECT_FALSE(At(dump, QStringLiteral("C7")).number);
     for (int c = 1; c <= 20; ++c) EXPECT_EQ(At(dump, Ref(10, c)).value, QString());
     EXPECT_EQ(At(dump, QStringLiteral("A11")).value, QStringLiteral(" Среднее"));
     EXPECT_EQ(At(dump, QStringLiteral("B11")).value, QStringLiteral(" значение"));
-    EXPECT_EQ(At(dump, QStringLiteral("K11")).value, QStringLiteral("  92.000"));
+    EXPECT_EQ(At(dump, QStringLiteral("K11")).value, QStringLiteral("92.000"));
+    EXPECT_TRUE(At(dump, QStringLiteral("K11")).number);
     EXPECT_EQ(dump[QStringLiteral("max_row")].toInt(), 11);
 }
 
@@ -284,7 +312,8 @@ TEST_F(Workbook, HourlyTitlesOfBothAnalysers) {
         const QList<int> columns = e.table->WorkbookColumns();
         for (int r = 0; r < e.table->RecordCount(); ++r)
             for (int c = 0; c < e.width; ++c)
-                EXPECT_EQ(At(dump, Ref(6 + r, c + 1)).value, e.table->RecordCell(r, columns[c])) << r << "," << c;
+                ExpectShows(At(dump, Ref(6 + r, c + 1)), e.table->RecordCell(r, columns[c]),
+                            e.table->RecordNumber(r, columns[c]).has_value(), r, c);
     }
     const QJsonObject dump = Dump(Path(QStringLiteral("hour7.xlsx")));
     // Moisture meter: widths 10 and 13 for column G; values from column D,
@@ -295,15 +324,18 @@ TEST_F(Workbook, HourlyTitlesOfBothAnalysers) {
     EXPECT_EQ(At(dump, QStringLiteral("D3")).value, QStringLiteral("WDP"));
     EXPECT_EQ(At(dump, QStringLiteral("F5")).value, QStringLiteral("bar"));
     EXPECT_EQ(At(dump, QStringLiteral("G2")).value, QStringLiteral("Прив. Т т.росы"));
-    EXPECT_EQ(At(dump, QStringLiteral("D6")).value, QStringLiteral("  -10.0"));
-    EXPECT_EQ(At(dump, QStringLiteral("F6")).value, QStringLiteral("  45.68"));
+    EXPECT_EQ(At(dump, QStringLiteral("D6")).value, QStringLiteral("-10.0"));
+    EXPECT_EQ(At(dump, QStringLiteral("F6")).value, QStringLiteral("45.68"));
+    EXPECT_DOUBLE_EQ(At(dump, QStringLiteral("F6")).numberValue, 45.68);  // the value as shown, not the float's tail
     EXPECT_EQ(At(dump, QStringLiteral("D7")).value, QStringLiteral("  Выкл."));
+    EXPECT_FALSE(At(dump, QStringLiteral("D7")).number);
     EXPECT_EQ(dump[QStringLiteral("max_row")].toInt(), 7);  // no average row
     // The chromatograph hourly sheet: values with the substitute mark.
     const QJsonObject chromDump = Dump(Path(QStringLiteral("hour21.xlsx")));
-    EXPECT_EQ(At(chromDump, QStringLiteral("L6")).value, QStringLiteral("  91.000\""));
+    EXPECT_EQ(At(chromDump, QStringLiteral("L6")).value, QStringLiteral("91.000\""));
+    EXPECT_TRUE(At(chromDump, QStringLiteral("L6")).number);
     EXPECT_EQ(At(chromDump, QStringLiteral("B8")).value, QStringLiteral(" Среднее"));
-    EXPECT_EQ(At(chromDump, QStringLiteral("L8")).value, QStringLiteral("  91.000 "));
+    EXPECT_EQ(At(chromDump, QStringLiteral("L8")).value, QStringLiteral("91.000"));
 }
 
 TEST_F(Workbook, FailuresKeepTheTargetAndLeaveNoTemporaryFile) {
@@ -340,4 +372,114 @@ TEST_F(Workbook, FailuresKeepTheTargetAndLeaveNoTemporaryFile) {
     const FileMessage ok = WorkbookMessage(WorkbookStatus::Ok, book);
     EXPECT_EQ(int(ok.kind), 6);
     EXPECT_EQ(ok.first, QStringLiteral("Данные сохранены в файле old.xlsx"));
+}
+
+namespace {
+
+// Adds a row of SUM formulas over rows `first`..`last` of every column to a
+// copy of the workbook (openpyxl), lets LibreOffice compute it and returns
+// the sums as LibreOffice's CSV shows them (empty when LibreOffice is
+// missing or fails).
+constexpr char AddSumsScript[] = R"PY(
+import sys
+from openpyxl import load_workbook
+from openpyxl.utils import get_column_letter
+wb = load_workbook(sys.argv[1])
+ws = wb.active
+first, last, row = int(sys.argv[3]), int(sys.argv[4]), ws.max_row + 2
+for c in range(1, ws.max_column + 1):
+    col = get_column_letter(c)
+    ws.cell(row=row, column=c).value = '=SUM(%s%d:%s%d)' % (col, first, col, last)
+wb.save(sys.argv[2])
+)PY";
+
+QStringList LibreOfficeSums(const QString& book, const QString& folder, int first, int last) {
+    const QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (office.isEmpty()) return {};
+    const QString sums = QDir(folder).filePath(QStringLiteral("sums.xlsx"));
+    if (QProcess::execute(QLatin1String(SystemPython),
+                          {QStringLiteral("-c"), QLatin1String(AddSumsScript), book, sums, QString::number(first),
+                           QString::number(last)}) != 0)
+        return {};
+    QProcess lo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), folder);  // a profile of its own, away from any running office
+    lo.setProcessEnvironment(env);
+    lo.start(office, {QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("csv"),
+                      QStringLiteral("--outdir"), folder, sums});
+    if (!lo.waitForFinished(180000) || lo.exitCode() != 0) return {};
+    QFile csv(QDir(folder).filePath(QStringLiteral("sums.csv")));
+    if (!csv.open(QIODevice::ReadOnly)) return {};
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QStringList() : lines.constLast().trimmed().split(u',');
+}
+
+}  // namespace
+
+TEST_F(Workbook, MeasuredValuesAreNumbersThatASpreadsheetSums) {
+    const ArchiveKind kind = ArchiveKind::ChromHour;
+    QByteArray damaged = Chrom(kind, Date(24, 3, 1, 3, 0), 0, Gas(4));
+    damaged[30] = char(damaged[30] ^ 1);
+    std::array<float, 20> odd = Gas(2);
+    odd[GasN2] = 1.23449f;  // shown with 3 decimals as 1.234
+    const MeasurementTable table = Table(kind, {Chrom(kind, Date(24, 3, 1, 0, 0), 0, Gas(1)),
+                                                Chrom(kind, Date(24, 3, 1, 1, 0), 0x10, odd),
+                                                Chrom(kind, Date(24, 3, 1, 2, 0), 0x02, Gas(3)), damaged});
+    const QString book = Path(QStringLiteral("sum.xlsx"));
+    const QJsonObject dump = WriteAndRead(table, QStringLiteral("sum.xlsx"));
+    ASSERT_FALSE(dump.isEmpty());
+
+    // The expected sums: the values as the grid shows them, of the valid
+    // records only (" ---", "недостов." and the hidden "C6+" are text).
+    std::vector<double> expected(21, 0.0);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 21; ++c)
+            if (const auto n = table.RecordNumber(r, c)) expected[size_t(c)] += n->value;
+    const int methane = table.FirstValueColumn() + 8;
+    EXPECT_DOUBLE_EQ(expected[size_t(methane)], 91.0 + 92.0);
+    EXPECT_DOUBLE_EQ(expected[size_t(table.FirstValueColumn() + 7)], double(Gas(1)[GasN2]) + 1.234);  // the shown 1.234, not 1.23449
+
+    // Substitute values keep their mark through the number format.
+    EXPECT_EQ(At(dump, Ref(7, methane + 1)).value, QStringLiteral("92.000\""));
+    EXPECT_EQ(At(dump, Ref(6, methane + 1)).value, QStringLiteral("91.000"));
+
+    const QStringList sums = LibreOfficeSums(book, dir_.path(), 6, 9);
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+        GTEST_SKIP() << "LibreOffice (libreoffice-calc-nogui) is not installed";
+    ASSERT_EQ(sums.size(), 21) << sums.join(u',').toStdString();
+    for (int c = 0; c < 21; ++c) {
+        bool ok = false;
+        const double sum = sums[c].toDouble(&ok);
+        ASSERT_TRUE(ok) << c << " " << sums[c].toStdString();
+        EXPECT_NEAR(sum, expected[size_t(c)], 1e-9) << c;
+    }
+}
+
+TEST_F(Workbook, CalibrationAndMoistureReplacementsStayText) {
+    const ArchiveKind five = ArchiveKind::ChromFiveMinute;
+    const MeasurementTable chrom = Table(five, {Chrom(five, Date(24, 3, 1, 0, 5), 0x80, Gas(1))});
+    const QJsonObject chromDump = WriteAndRead(chrom, QStringLiteral("calibration.xlsx"));
+    ASSERT_FALSE(chromDump.isEmpty());
+    for (int c = chrom.FirstValueColumn(); c < chrom.ColumnCount(); ++c) {
+        const Cell cell = At(chromDump, Ref(6, c + 1));
+        EXPECT_FALSE(cell.number) << c;
+        EXPECT_EQ(cell.value, QStringLiteral(" 0")) << c;
+    }
+
+    // Moisture meter: switched off, no link, a value that cannot be shown.
+    const MeasurementTable moist =
+        Table(ArchiveKind::MoistureHour, {Moist(Date(24, 3, 1, 5, 0), 6, 0x02, {1, 2, 3, 4}),
+                                          Moist(Date(24, 3, 1, 6, 0), 7, 0x04, {1, 2, 3, 4}),
+                                          Moist(Date(24, 3, 1, 7, 0), 8, 0, {NAN, 2.26f, 3, 4})});
+    const QJsonObject moistDump = WriteAndRead(moist, QStringLiteral("moist.xlsx"));
+    ASSERT_FALSE(moistDump.isEmpty());
+    const QString texts[3][2] = {{QStringLiteral("  Выкл."), QStringLiteral("  Выкл.")},
+                                 {QStringLiteral("      --"), QStringLiteral("      --")},
+                                 {QStringLiteral("  ?"), QStringLiteral("2.3")}};
+    for (int r = 0; r < 3; ++r)
+        for (int v = 0; v < 2; ++v) {
+            const Cell cell = At(moistDump, Ref(6 + r, 4 + v));
+            EXPECT_EQ(cell.value, texts[r][v]) << r << "," << v;
+            EXPECT_EQ(cell.number, r == 2 && v == 1) << r << "," << v;
+        }
 }

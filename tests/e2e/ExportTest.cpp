@@ -21,14 +21,31 @@ namespace {
 constexpr char SystemPython[] = "/usr/bin/python3";
 constexpr int ExportRecords = 30;
 
-// Prints the texts of one row of the first sheet, tab-separated.
+// Prints the cells of one row of the first sheet, tab-separated: a text as
+// it is, a number as "n:" and what its number format shows ("0.00", with \"
+// after it for a quote mark).
 constexpr char RowScript[] = R"PY(
-import sys
+import re, sys
 from openpyxl import load_workbook
 ws = load_workbook(sys.argv[1]).active
 row = int(sys.argv[2])
-sys.stdout.write('\t'.join('' if c.value is None else str(c.value) for c in ws[row]))
+def shown(c):
+    if c.value is None:
+        return ''
+    if c.data_type != 'n':
+        return str(c.value)
+    m = re.match(r'^0(?:\.(0+))?(\\")?$', c.number_format)
+    if not m:
+        return 'n:format ' + c.number_format
+    return 'n:' + ('%.*f' % (len(m.group(1) or ''), c.value)) + ('"' if m.group(2) else '')
+sys.stdout.write('\t'.join(shown(c) for c in ws[row]))
 )PY";
+
+// What RowScript prints for a grid cell: a measured value as a number
+// showing the grid's text without its alignment blanks, anything else as text.
+QString Shown(const QString& grid, const std::optional<CellNumber>& number) {
+    return number ? QStringLiteral("n:") + grid.trimmed() : grid;
+}
 
 PackedDate Date(int y, int mo, int d, int h, int mi) {
     return PackedDate{uint8_t(y), uint8_t(mo), uint8_t(d), uint8_t(h), uint8_t(mi), 0};
@@ -139,13 +156,15 @@ TEST_F(Export, WorkbookHoldsTheViewerTextsWithTheConfiguredDecimals) {
     for (int r : {0, 3, 6, ExportRecords - 1}) {
         const QStringList row = SheetRow(book, 6 + r);
         ASSERT_EQ(row.size(), 21);
-        for (int c = 0; c < 21; ++c) EXPECT_EQ(row[c], expected.RecordCell(r, c)) << r << "," << c;
+        for (int c = 0; c < 21; ++c) EXPECT_EQ(row[c], Shown(expected.RecordCell(r, c), expected.RecordNumber(r, c))) << r << "," << c;
     }
-    EXPECT_EQ(SheetRow(book, 6 + 3).value(11), expected.RecordCell(3, 11));
+    // A substitute value: a number that keeps its mark; a record of a time
+    // the controller was off: text.
+    EXPECT_EQ(SheetRow(book, 6 + 3).value(11), QStringLiteral("n:") + expected.RecordCell(3, 11).trimmed());
     EXPECT_TRUE(expected.RecordCell(3, 11).endsWith(u'"'));
     EXPECT_EQ(SheetRow(book, 6 + 6).value(11), QStringLiteral(" ---"));
     const QStringList average = SheetRow(book, 6 + ExportRecords + 1);
-    for (int c = 0; c < 21; ++c) EXPECT_EQ(average.value(c), expected.AverageCell(c)) << c;
+    for (int c = 0; c < 21; ++c) EXPECT_EQ(average.value(c), Shown(expected.AverageCell(c), expected.AverageNumber(c))) << c;
 }
 
 TEST_F(Export, RefusesForeignAndDamagedFilesAndBadArguments) {

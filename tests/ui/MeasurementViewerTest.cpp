@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
@@ -220,6 +221,84 @@ private slots:
         }
     }
 
+    // Scrolled right, the chromatograph viewers keep their date and time
+    // columns at the left edge; they go up and down, take the current row
+    // and open the status on a double-click with the rest of the grid.
+    void dateAndTimeStayInViewScrolledRight_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("fixed");
+        QTest::newRow("5-minute") << int(ArchiveKind::ChromFiveMinute) << 2;
+        QTest::newRow("hourly") << int(ArchiveKind::ChromHour) << 3;
+    }
+
+    void dateAndTimeStayInViewScrolledRight() {
+        QFETCH(int, kind);
+        QFETCH(int, fixed);
+        const auto archive = ArchiveKind(kind);
+        QList<QByteArray> records;
+        for (int i = 0; i < 30; ++i)
+            records << (archive == ArchiveKind::ChromFiveMinute ? Chrom5(Date(24, 3, 1, 0, 5 + i % 50), 0, 0, 0)
+                                                                : ChromDay(Date(24, 3, 1, i % 24, 0), uint8_t(i % 24 + 1), 0));
+        std::unique_ptr<MeasurementViewer> viewer;
+        if (archive == ArchiveKind::ChromFiveMinute)
+            viewer = std::make_unique<ChromFiveMinuteViewer>(Header(archive, 30), Store(archive, records));
+        else
+            viewer = std::make_unique<ChromHourDayViewer>(Header(archive, 30), Store(archive, records));
+        viewer->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        viewer->resize(520, 300);
+        viewer->show();
+        QVERIFY(QTest::qWaitForWindowExposed(viewer.get()));
+        QTableView* grid = Grid(*viewer);
+        auto* frozen = grid->findChild<QTableView*>(QStringLiteral("frozenColumns"));
+        QVERIFY(frozen != nullptr);
+        QVERIFY(frozen->isVisible());
+        QAbstractItemModel* model = grid->model();
+        int fixedWidth = 0;
+        for (int c = 0; c < fixed; ++c) fixedWidth += grid->columnWidth(c);
+        QCOMPARE(frozen->width(), fixedWidth);
+        for (int c = 0; c < model->columnCount(); ++c) QCOMPARE(frozen->isColumnHidden(c), c >= fixed);
+
+        QScrollBar* across = grid->horizontalScrollBar();
+        QVERIFY(across->maximum() > 0);
+        across->setValue(across->maximum());
+        QTest::qWait(0);
+        // The grid itself has scrolled its first columns away...
+        QVERIFY(grid->columnViewportPosition(fixed) < 0);
+        // ...and what the user sees at its left edge are the date and time.
+        QCOMPARE(frozen->viewport()->mapTo(grid, QPoint(0, 0)), grid->viewport()->mapTo(grid, QPoint(0, 0)));
+        for (int c = 0; c < fixed; ++c) {
+            const QPoint at = frozen->viewport()->mapTo(
+                viewer.get(), QPoint(frozen->columnViewportPosition(c) + 5, frozen->rowViewportPosition(0) + 5));
+            QCOMPARE(viewer->childAt(at), frozen->viewport());
+            QCOMPARE(frozen->indexAt(frozen->viewport()->mapFrom(viewer.get(), at)), model->index(0, c));
+        }
+        // The last value column is in view beside them, not under them.
+        QVERIFY(grid->columnViewportPosition(model->columnCount() - 1) >= fixedWidth);
+
+        // Down the records together; one current row.
+        QScrollBar* down = grid->verticalScrollBar();
+        QVERIFY(down->maximum() > 0);
+        down->setValue(down->maximum());
+        QCOMPARE(frozen->verticalScrollBar()->value(), down->value());
+        QCOMPARE(frozen->rowViewportPosition(20), grid->rowViewportPosition(20));
+        grid->setCurrentIndex(model->index(20, model->columnCount() - 1));
+        QCOMPARE(frozen->currentIndex().row(), 20);
+        QVERIFY(frozen->selectionModel()->isRowSelected(20, {}));
+
+        // A double-click on the date opens that record's status.
+        QString title;
+        ModalScript script;
+        script.Then<ChromatographStatusWindow>([&](ChromatographStatusWindow* f) {
+            title = f->windowTitle();
+            f->close();
+        });
+        script.Start();
+        DoubleClickCell(frozen, 21, 0);
+        QVERIFY(script.Finished());
+        QCOMPARE(viewer->CurrentRecord(), qsizetype(21));
+        QCOMPARE(title, viewer->Table().StatusCaption(21));
+    }
+
     void dailyViewerStatusAndEndFlag() {
         const RecordStore store = Store(ArchiveKind::ChromDay, {ChromDay(Date(24, 3, 1, 10, 0), 0x8A, 0x10),
                                                                 ChromDay(Date(24, 3, 2, 10, 0), 0x0A, 0x00)});
@@ -261,8 +340,15 @@ private slots:
         QCOMPARE(five.width(), MoistureViewerWidth);
         QTableView* fiveView = Grid(five);
         QCOMPARE(fiveView->model()->columnCount(), 8);
-        for (int c = 0; c < 7; ++c) QCOMPARE(fiveView->columnWidth(c), 83);
-        QCOMPARE(fiveView->columnWidth(7), 102);
+        // The designed widths, wider only where a title or a text needs more.
+        const QFontMetrics titles(fiveView->horizontalHeader()->font());
+        for (int c = 0; c < 8; ++c) {
+            const int designed = c < 7 ? 83 : 102;
+            const QString title = fiveView->model()->headerData(c, Qt::Horizontal).toString();
+            const int needs = titles.boundingRect(QRect(0, 0, 10000, 10000), 0, title).width();
+            QVERIFY(fiveView->columnWidth(c) >= std::max(designed, needs));
+            if (c >= 4) QCOMPARE(fiveView->columnWidth(c), designed);  // the values and their titles fit
+        }
         QCOMPARE(fiveView->model()->rowCount(), 1);  // no average row
         QCOMPARE(fiveView->model()->data(fiveView->model()->index(0, 3)).toString(), QStringLiteral(" Нет связи"));
         QCOMPARE(fiveView->model()->headerData(3, Qt::Horizontal).toString(),

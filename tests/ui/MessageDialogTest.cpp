@@ -149,8 +149,9 @@ private slots:
         QTest::addColumn<int>("width");
         // At least "Да" (75) + "Нет" (75) + 60.
         QTest::newRow("short lines") << 6 << QStringLiteral("Готово") << QString() << 210;
-        QTest::newRow("19 characters") << 6 << QString(19, u'ж') << QString() << 210;
-        QTest::newRow("20 characters") << 6 << QString(20, u'ж') << QString() << 220;
+        // Letters of ordinary width: the rule of 10 pixels a character holds.
+        QTest::newRow("19 characters") << 6 << QString(19, u'о') << QString() << 210;
+        QTest::newRow("20 characters") << 6 << QString(20, u'о') << QString() << 220;
         QTest::newRow("second line longest") << 1 << QStringLiteral("а") << QString(40, u'б') << 420;
         // "Результат обмена с устройством" is 30 characters.
         QTest::newRow("caption longest") << 5 << QStringLiteral("ок") << QString() << 320;
@@ -172,6 +173,25 @@ private slots:
             QCOMPARE(line->x(), 7);
             QVERIFY(line->alignment() & Qt::AlignHCenter);
         }
+    }
+
+    // Letters wider than the rule allows (and a caption beside the title
+    // bar's buttons) widen the dialog: every text is read in full.
+    void wideTextsWidenTheDialog_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("wide letters") << 6 << QString(40, u'Ш');
+        QTest::newRow("input error caption") << 2 << QStringLiteral("Число");
+    }
+
+    void wideTextsWidenTheDialog() {
+        QFETCH(int, kind);
+        QFETCH(QString, first);
+        auto form = Compose(kind, first, QString());
+        const QFontMetrics metrics(MessageLine(form, 1)->font());
+        QVERIFY(form->width() >= metrics.horizontalAdvance(first) + 14);
+        QVERIFY(MessageLine(form, 1)->width() >= metrics.horizontalAdvance(first));
+        QVERIFY(form->width() >= metrics.horizontalAdvance(form->windowTitle()) + MessageDialog::TitleBarAllowance);
     }
 
     void buttonPlacement_data() {
@@ -196,7 +216,7 @@ private slots:
         QFETCH(int, noX);
         QFETCH(int, yesX);
         QFETCH(int, okX);
-        auto form = Compose(kind, QString(chars, u'ш'), QString());
+        auto form = Compose(kind, QString(chars, u'о'), QString());
         QCOMPARE(form->width(), width);
         QPushButton* visible = nullptr;
         if (okX < 0) {

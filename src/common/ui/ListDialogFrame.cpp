@@ -69,6 +69,10 @@ void ListTableModel::Refresh() {
 
 ListDialogFrame::ListDialogFrame(QWidget* parent) : QDialog(parent) {}
 
+ListDialogFrame::~ListDialogFrame() {
+    if (rowsGrid_ != nullptr) rowsGrid_->horizontalHeader()->disconnect(this);
+}
+
 void ListDialogFrame::BuildFrame(ListTableModel* model, const ListFrameShape& shape) {
     shape_ = shape;
     setFixedSize(shape.width, shape.height);

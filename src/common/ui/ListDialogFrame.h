@@ -83,6 +83,9 @@ public:
 
 protected:
     explicit ListDialogFrame(QWidget* parent = nullptr);
+    // The grid's header reports its geometry while the children are taken
+    // down: it must not reach the frame's slots then.
+    ~ListDialogFrame() override;
 
     // Builds the frame over model and shows the list; the dialog's own
     // members must be ready, as the hooks are called from here on.

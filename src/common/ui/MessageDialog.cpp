@@ -1,6 +1,9 @@
 #include "common/ui/MessageDialog.h"
 #include "common/ui/ProgramClosing.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
@@ -104,7 +107,13 @@ int MessageDialog::DialogWidth(const QString& caption, const QString& line1, con
     const qsizetype longest =
         std::max({caption.size(), line1.size(), line2.size(), line3.size()});
     const int byText = int(std::min<qsizetype>(longest, 10000)) * PixelsPerChar + WidthMargin;
-    return std::max(byText, 2 * ButtonWidth + MinWidthExtra);
+    // Wide letters may need more than the rule of characters gives: the
+    // caption and every line are read in full with the program's font.
+    const QFontMetrics metrics(QApplication::font());
+    int byFont = metrics.horizontalAdvance(caption.left(10000)) + TitleBarAllowance;
+    for (const QString* line : {&line1, &line2, &line3})
+        byFont = std::max(byFont, metrics.horizontalAdvance(line->left(10000)) + LineMargin + 2);
+    return std::max({byText, byFont, 2 * ButtonWidth + MinWidthExtra});
 }
 
 void MessageDialog::Compose(MessageKind kind, const QString& first, const QString& second) {

@@ -27,6 +27,8 @@ public:
     static constexpr int WidthMargin = 20;
     static constexpr int MinWidthExtra = 60;
     static constexpr int LineMargin = 14;
+    // Room of a title bar's icon and buttons beside the caption.
+    static constexpr int TitleBarAllowance = 100;
     static constexpr int HeightOneLine = 124;
     static constexpr int HeightTwoLines = 150;
     static constexpr int HeightThreeLines = 175;

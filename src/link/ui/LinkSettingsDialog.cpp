@@ -44,9 +44,15 @@ constexpr uint8_t kSearchAddress = 255;
 constexpr int kMargin = 8;
 constexpr int kRowHeight = 24;
 constexpr int kLabelHeight = 36;  // two-line labels
-constexpr int kLeftLabelX = 8, kLeftLabelW = 130, kLeftFieldX = 142;
-constexpr int kRightLabelX = 300, kRightLabelW = 176, kRightFieldX = 480;
-constexpr int kComboW = 100, kEditW = 56, kUnitW = 44;
+// The label columns are wide enough for their texts in a desktop's usual
+// font (DejaVu Sans); the units sit close to their fields.
+constexpr int kLeftLabelX = 8, kLeftLabelW = 168, kLeftFieldX = 180;
+constexpr int kRightLabelX = 330, kRightLabelW = 190, kRightFieldX = 524;
+constexpr int kComboW = 100, kEditW = 56, kUnitW = 20, kRateUnitW = 40, kUnitGap = 4;
+// Inside the Ethernet groups (8 pixels in) the right column starts a little
+// further left.
+constexpr int kGroupRightLabelX = 306, kGroupRightLabelW = 190;
+constexpr int kGroupRightFieldX = kGroupRightLabelX + kGroupRightLabelW + 4;
 constexpr int kSerialPanelHeight = 200;
 constexpr int kPhonePanelHeight = 80;
 constexpr int kButtonW = 110, kSearchButtonW = 190, kButtonH = 30, kButtonBottom = 12;
@@ -164,7 +170,7 @@ void LinkSettingsDialog::CreateWidgets() {
     rateBox_ = new QComboBox(serialPanel_);
     rateBox_->setObjectName(QStringLiteral("rateBox"));
     rateBox_->setGeometry(kLeftFieldX, row2, kComboW, kRowHeight);
-    MakeLabel(serialPanel_, QStringLiteral("бит/с"), kLeftFieldX + kComboW + 6, row2, kUnitW);
+    MakeLabel(serialPanel_, QStringLiteral("бит/с"), kLeftFieldX + kComboW + kUnitGap, row2, kRateUnitW);
     MakeLabel(serialPanel_, QStringLiteral("Кол. попыток обмена"), kLeftLabelX, row3, kLeftLabelW);
     attemptsBox_ = MakeAttempts(serialPanel_, kLeftFieldX, row3);
     attemptsBox_->setObjectName(QStringLiteral("attemptsBox"));
@@ -177,12 +183,12 @@ void LinkSettingsDialog::CreateWidgets() {
               kRightLabelX, row1 - 6, kRightLabelW, kLabelHeight);
     answerWaitEdit_ = MakeEdit(serialPanel_, kDigits, kRightFieldX, row1);
     answerWaitEdit_->setObjectName(QStringLiteral("answerWaitEdit"));
-    MakeLabel(serialPanel_, QStringLiteral("c"), kRightFieldX + kEditW + 6, row1, kUnitW);
+    MakeLabel(serialPanel_, QStringLiteral("c"), kRightFieldX + kEditW + kUnitGap, row1, kUnitW);
     MakeLabel(serialPanel_, QStringLiteral("Время ожидания след.\nбайтов ответа (55...5000)"),
               kRightLabelX, row2 - 6, kRightLabelW, kLabelHeight);
     byteGapEdit_ = MakeEdit(serialPanel_, kByteGapDigits, kRightFieldX, row2);
     byteGapEdit_->setObjectName(QStringLiteral("byteGapEdit"));
-    MakeLabel(serialPanel_, QStringLiteral("мс"), kRightFieldX + kEditW + 6, row2, kUnitW);
+    MakeLabel(serialPanel_, QStringLiteral("мс"), kRightFieldX + kEditW + kUnitGap, row2, kUnitW);
     MakeLabel(serialPanel_, QStringLiteral("Количество преамбул\nв запросе (0...255)"),
               kRightLabelX, row3 - 6, kRightLabelW, kLabelHeight);
     preamblesEdit_ = MakeEdit(serialPanel_, kDigits, kRightFieldX, row3);
@@ -192,7 +198,7 @@ void LinkSettingsDialog::CreateWidgets() {
     releaseWaitLabel_->setObjectName(QStringLiteral("releaseWaitLabel"));
     releaseWaitEdit_ = MakeEdit(serialPanel_, kDigits, kRightFieldX, row4);
     releaseWaitEdit_->setObjectName(QStringLiteral("releaseWaitEdit"));
-    releaseWaitUnit_ = MakeLabel(serialPanel_, QStringLiteral("c"), kRightFieldX + kEditW + 6, row4, kUnitW);
+    releaseWaitUnit_ = MakeLabel(serialPanel_, QStringLiteral("c"), kRightFieldX + kEditW + kUnitGap, row4, kUnitW);
     releaseWaitUnit_->setObjectName(QStringLiteral("releaseWaitUnit"));
 
     // Telephone panel, under the serial panel.
@@ -208,7 +214,7 @@ void LinkSettingsDialog::CreateWidgets() {
               kLabelHeight);
     phoneConnectWaitEdit_ = MakeEdit(phonePanel_, kDigits, kLeftFieldX, 42);
     phoneConnectWaitEdit_->setObjectName(QStringLiteral("phoneConnectWaitEdit"));
-    MakeLabel(phonePanel_, QStringLiteral("c"), kLeftFieldX + kEditW + 6, 42, kUnitW);
+    MakeLabel(phonePanel_, QStringLiteral("c"), kLeftFieldX + kEditW + kUnitGap, 42, kUnitW);
     MakeLabel(phonePanel_, QStringLiteral("Кол. попыток соединения\n(1...10)"), kRightLabelX, 36, kRightLabelW,
               kLabelHeight);
     phoneConnectAttemptsEdit_ = MakeEdit(phonePanel_, kDigits, kRightFieldX, 42);
@@ -225,32 +231,32 @@ void LinkSettingsDialog::CreateWidgets() {
               kLeftLabelW, kLabelHeight);
     ethernetConnectWaitEdit_ = MakeEdit(connectionGroup_, kDigits, kLeftFieldX, 32);
     ethernetConnectWaitEdit_->setObjectName(QStringLiteral("ethernetConnectWaitEdit"));
-    MakeLabel(connectionGroup_, QStringLiteral("c"), kLeftFieldX + kEditW + 6, 32, kUnitW);
-    MakeLabel(connectionGroup_, QStringLiteral("Кол. попыток соединения\n(1...10)"), kRightLabelX - kMargin, 26,
-              kRightLabelW, kLabelHeight);
-    ethernetConnectAttemptsEdit_ = MakeEdit(connectionGroup_, kDigits, kRightFieldX - kMargin, 32);
+    MakeLabel(connectionGroup_, QStringLiteral("c"), kLeftFieldX + kEditW + kUnitGap, 32, kUnitW);
+    MakeLabel(connectionGroup_, QStringLiteral("Кол. попыток соединения\n(1...10)"), kGroupRightLabelX, 26,
+              kGroupRightLabelW, kLabelHeight);
+    ethernetConnectAttemptsEdit_ = MakeEdit(connectionGroup_, kDigits, kGroupRightFieldX, 32);
     ethernetConnectAttemptsEdit_->setObjectName(QStringLiteral("ethernetConnectAttemptsEdit"));
 
     exchangeGroup_ = new QGroupBox(QStringLiteral("Обмен с контроллером"), ethernetPanel_);
     exchangeGroup_->setObjectName(QStringLiteral("exchangeGroup"));
     exchangeGroup_->setGeometry(kMargin, 92, FormWidth - 2 * kMargin, 170);
     MakeLabel(exchangeGroup_, QStringLiteral("Время ожидания первого\nбайта ответа (1...120)"), kLeftLabelX, 26,
-              kLeftLabelW + 20, kLabelHeight);
-    ethernetAnswerWaitEdit_ = MakeEdit(exchangeGroup_, kDigits, kLeftFieldX + 20, 32);
+              kLeftLabelW, kLabelHeight);
+    ethernetAnswerWaitEdit_ = MakeEdit(exchangeGroup_, kDigits, kLeftFieldX, 32);
     ethernetAnswerWaitEdit_->setObjectName(QStringLiteral("ethernetAnswerWaitEdit"));
-    MakeLabel(exchangeGroup_, QStringLiteral("c"), kLeftFieldX + 20 + kEditW + 6, 32, kUnitW);
+    MakeLabel(exchangeGroup_, QStringLiteral("c"), kLeftFieldX + kEditW + kUnitGap, 32, kUnitW);
     MakeLabel(exchangeGroup_, QStringLiteral("Количество преамбул\nв запросе (0...255)"), kLeftLabelX, 76,
-              kLeftLabelW + 20, kLabelHeight);
-    ethernetPreamblesEdit_ = MakeEdit(exchangeGroup_, kDigits, kLeftFieldX + 20, 82);
+              kLeftLabelW, kLabelHeight);
+    ethernetPreamblesEdit_ = MakeEdit(exchangeGroup_, kDigits, kLeftFieldX, 82);
     ethernetPreamblesEdit_->setObjectName(QStringLiteral("ethernetPreamblesEdit"));
-    MakeLabel(exchangeGroup_, QStringLiteral("Кол. попыток обмена"), kLeftLabelX, 126, kLeftLabelW + 20);
-    ethernetAttemptsBox_ = MakeAttempts(exchangeGroup_, kLeftFieldX + 20, 126);
+    MakeLabel(exchangeGroup_, QStringLiteral("Кол. попыток обмена"), kLeftLabelX, 126, kLeftLabelW);
+    ethernetAttemptsBox_ = MakeAttempts(exchangeGroup_, kLeftFieldX, 126);
     ethernetAttemptsBox_->setObjectName(QStringLiteral("ethernetAttemptsBox"));
     MakeLabel(exchangeGroup_, QStringLiteral("Время ожидания следующих\nбайтов ответа (55...5000)"),
-              kRightLabelX - kMargin, 26, kRightLabelW, kLabelHeight);
-    ethernetByteGapEdit_ = MakeEdit(exchangeGroup_, kByteGapDigits, kRightFieldX - kMargin, 32);
+              kGroupRightLabelX, 26, kGroupRightLabelW, kLabelHeight);
+    ethernetByteGapEdit_ = MakeEdit(exchangeGroup_, kByteGapDigits, kGroupRightFieldX, 32);
     ethernetByteGapEdit_->setObjectName(QStringLiteral("ethernetByteGapEdit"));
-    MakeLabel(exchangeGroup_, QStringLiteral("мс"), kRightFieldX - kMargin + kEditW + 6, 32, kUnitW);
+    MakeLabel(exchangeGroup_, QStringLiteral("мс"), kGroupRightFieldX + kEditW + kUnitGap, 32, kUnitW);
 
     // Buttons.
     const int buttonTop = height - kButtonH - kButtonBottom;

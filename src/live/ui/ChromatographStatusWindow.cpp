@@ -43,18 +43,17 @@ int ChromatographStatusWindow::PlaceSection(const ChromStatusSection& section, Q
         return top;
 
     heading->setText(section.Heading);
-    heading->setGeometry(Margin, top, FormWidth - 2 * Margin, HeadingHeight);
+    heading->setGeometry(SideMargin, top, FormWidth - 2 * SideMargin, HeadingHeight);
     top += HeadingHeight;
 
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setFrameShadow(QFrame::Sunken);
     const int height = SectionHeight(int(section.Lines.size()));
-    panel->setGeometry(Margin, top, FormWidth - 2 * Margin, height);
+    panel->setGeometry(SideMargin, top, FormWidth - 2 * SideMargin, height);
     int lineTop = SectionPadding / 2;
     for (const QString& text : section.Lines) {
         auto* line = new QLabel(text, panel);
-        line->setGeometry(SectionPadding / 2, lineTop, FormWidth - 2 * Margin - SectionPadding,
-                          LineHeight);
+        line->setGeometry(LineInset, lineTop, FormWidth - 2 * SideMargin - 2 * LineInset, LineHeight);
         lineTop += LineHeight;
     }
     return top + height + Margin;

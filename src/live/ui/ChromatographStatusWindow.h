@@ -26,6 +26,10 @@ public:
     static constexpr int SectionPadding = 8;    // added to the lines of a section
     static constexpr int HeadingHeight = 18;
     static constexpr int Margin = 8;
+    // Left and right of the sections and of their lines: narrow, so that
+    // the longest lines fit the window's width.
+    static constexpr int SideMargin = 4;
+    static constexpr int LineInset = 2;
     static constexpr int ButtonWidth = 100;
     static constexpr int ButtonHeight = 28;
 

@@ -9,11 +9,13 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "common/Folders.h"
+#include "common/ui/FrozenColumnsView.h"
 #include "common/ui/MessageDialog.h"
 #include "common/ui/PrintTitleDialog.h"
 #include "common/ui/ReportPreviewDialog.h"
@@ -30,6 +32,8 @@ namespace {
 
 constexpr int GridRowHeight = 20;
 constexpr int ButtonHeight = 28;
+// Rows whose texts decide the column widths (besides the last).
+constexpr int WidthSampleRows = 200;
 // Steps of the wait window's bar that are actually painted.
 constexpr int PaintedProgressSteps = 200;
 
@@ -71,7 +75,9 @@ void MeasurementViewer::BuildWindow(Buttons buttons) {
     column->setContentsMargins(4, 4, 4, 4);
 
     model_ = new MeasurementTableModel(table_.get(), this);
-    recordView_ = new QTableView(this);
+    // The date and time columns stay in view while the values scroll sideways.
+    auto* grid = new FrozenColumnsView(this);
+    recordView_ = grid;
     recordView_->setObjectName(QStringLiteral("recordView"));
     recordView_->setModel(model_);
     recordView_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -87,6 +93,8 @@ void MeasurementViewer::BuildWindow(Buttons buttons) {
     recordView_->horizontalHeader()->setHighlightSections(false);
     column->addWidget(recordView_, 1);
     SizeColumns(recordView_);
+    WidenColumnsToTexts();
+    grid->SetFrozenColumns(table_->FixedColumns());
 
     auto* row = new QHBoxLayout;
     saveButton_ = AddButton(row, "saveButton", QStringLiteral("Сохранить в файле"));
@@ -112,6 +120,28 @@ void MeasurementViewer::BuildWindow(Buttons buttons) {
 
     // The current row is the first record row.
     if (model_->rowCount() > 0) recordView_->setCurrentIndex(model_->index(0, 0));
+}
+
+void MeasurementViewer::WidenColumnsToTexts() {
+    QHeaderView* header = recordView_->horizontalHeader();
+    const QFontMetrics titleMetrics(header->font());
+    const QFontMetrics cellMetrics(recordView_->font());
+    // The margins a header section and a cell keep on both sides of a text.
+    const int titleMargin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 2;
+    const int cellMargin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, recordView_) + 1) + 2;
+    // Values of one column are alike: the first rows and the last (the
+    // averages) stand for all, and a year of records opens as fast.
+    const int rows = model_->rowCount();
+    const int sampled = std::min(rows, WidthSampleRows);
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        const QString title = model_->headerData(c, Qt::Horizontal).toString();
+        int needs = titleMetrics.boundingRect(QRect(0, 0, 100000, 100000), 0, title).width() + titleMargin;
+        auto fit = [&](const QString& text) { needs = std::max(needs, cellMetrics.horizontalAdvance(text) + cellMargin); };
+        fit(table_->DamagedCell(c));
+        for (int r = 0; r < sampled; ++r) fit(model_->index(r, c).data().toString());
+        if (rows > sampled) fit(model_->index(rows - 1, c).data().toString());
+        if (needs > recordView_->columnWidth(c)) recordView_->setColumnWidth(c, needs);
+    }
 }
 
 QPushButton* MeasurementViewer::AddButton(QHBoxLayout* row, const char* name, const QString& text) {

@@ -15,7 +15,8 @@ namespace zmk {
 // What the four measurement viewers share: the grid over the record table,
 // the buttons, saving the data to a measurement file and exporting them to
 // a workbook. The viewers are modal and only read the header and records.
-// Widgets by object name: the grid "recordView" and the buttons
+// Widgets by object name: the grid "recordView" (its date and time columns
+// fixed at the left, "frozenColumns") and the buttons
 // "saveButton" ("Сохранить в файле"), "workbookButton" ("Сохранить в
 // формате Excel", not in the moisture 5-minute viewer), "statusButton"
 // ("Признаки состояния", chromatograph viewers), "printButton" ("Печать",
@@ -65,6 +66,8 @@ private:
     // A non-native save dialog with the viewer's title, folder, filter and name.
     QFileDialog* NewSaveDialog(const QString& folder, const QString& filter, const QString& name);
     QPushButton* AddButton(QHBoxLayout* row, const char* name, const QString& text);
+    // Widens the columns whose titles or texts the designed widths cut off.
+    void WidenColumnsToTexts();
 
     std::unique_ptr<MeasurementTable> table_;
     MeasurementTableModel* model_ = nullptr;

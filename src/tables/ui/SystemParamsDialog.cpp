@@ -88,9 +88,10 @@ SystemParamsDialog::SystemParamsDialog(uint8_t* table6, Mode mode, QWidget* pare
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Контрактный час"), this));
     top->addWidget(contractHour_);
-    top->addSpacing(24);
+    // Narrow gaps: both boxes' texts fit the designed width.
+    top->addSpacing(12);
     top->addWidget(chromatographPresent_);
-    top->addSpacing(24);
+    top->addSpacing(12);
     top->addWidget(moisturePresent_);
     top->addStretch();
     auto* groups = new QHBoxLayout;
