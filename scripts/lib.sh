@@ -12,6 +12,7 @@ ZMK_PACKAGES=(
   xvfb xauth
   python3
   libxlsxwriter-dev python3-openpyxl libreoffice-calc-nogui
+  libzip-dev libpugixml-dev
 )
 
 zmk_log() { printf '== %s\n' "$*" >&2; }
