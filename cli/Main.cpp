@@ -9,6 +9,7 @@
 #include "Connection.h"
 #include "EventCommands.h"
 #include "ExportXlsx.h"
+#include "Passport.h"
 #include "ReadArchive.h"
 #include "Limits.h"
 #include "Users.h"
@@ -62,6 +63,7 @@ const char* const Usage =
     "%LIMITS%"
     "%READ_ARCHIVE%"
     "%READ_EVENTS%"
+    "%PASSPORT%"
     "%CLOCK_AND_NAME%"
     "\n"
     "without a connection:\n"
@@ -86,7 +88,8 @@ QString UsageText() {
         .replace(QStringLiteral("%EXPORT_XLSX%"), QString::fromUtf8(zmkctl::ExportXlsxUsage))
         .replace(QStringLiteral("%SHOW_EVENTS%"), QString::fromUtf8(zmkctl::ShowEventsUsage))
         .replace(QStringLiteral("%USERS%"), QString::fromUtf8(zmkctl::UsersUsage))
-        .replace(QStringLiteral("%LIMITS%"), QString::fromUtf8(zmkctl::LimitsUsage));
+        .replace(QStringLiteral("%LIMITS%"), QString::fromUtf8(zmkctl::LimitsUsage))
+        .replace(QStringLiteral("%PASSPORT%"), QString::fromUtf8(zmkctl::PassportUsage));
 }
 
 int UsageError(const QString& message) {
@@ -317,7 +320,7 @@ int main(int argc, char** argv) {
 
     // Commands with options of their own: what follows the command word is theirs.
     QStringList commandArgs;
-    for (const char* name : {"read-archive", "read-events", "set-clock", "set-name", "set-limit"}) {
+    for (const char* name : {"read-archive", "read-events", "set-clock", "set-name", "set-limit", "passport"}) {
         const qsizetype at = args.indexOf(QLatin1String(name));
         if (at < 0) continue;
         commandArgs = args.mid(at + 1);
@@ -341,6 +344,7 @@ int main(int argc, char** argv) {
     else if (command == QLatin1String("set")) handler = SetCommand;
     else if (command == QLatin1String("read-archive")) handler = zmkctl::ReadArchiveCommand;
     else if (command == QLatin1String("read-events")) handler = zmkctl::ReadEventsCommand;
+    else if (command == QLatin1String("passport")) handler = zmkctl::PassportCommand;
     else if (command == QLatin1String("users")) handler = zmkctl::UsersCommand;
     else if (command == QLatin1String("limits")) handler = zmkctl::LimitsCommand;
     else if (command == QLatin1String("set-limit")) handler = zmkctl::SetLimitCommand;
