@@ -196,6 +196,11 @@ bool ParseConnectionOptions(QStringList& args, ConnectionOptions* o, QString* er
     return true;
 }
 
+uint8_t ChannelOf(const ConnectionOptions& o) {
+    if (!o.tcpHost.isEmpty()) return zmk::ChannelEthernet;
+    return o.modem ? zmk::ChannelPhone : zmk::ChannelDirect;
+}
+
 bool CredentialBytes(const QString& text, int size, QByteArray* bytes) {
     QStringEncoder encoder("windows-1251");
     QByteArray encoded = encoder.isValid() ? QByteArray(encoder.encode(text)) : text.toLatin1();

@@ -47,6 +47,10 @@ struct ConnectionOptions {
 // or credentials too long for the controller.
 bool ParseConnectionOptions(QStringList& args, ConnectionOptions* options, QString* error);
 
+// The channel the options choose: Ethernet for --tcp, the telephone
+// channel for --modem, the direct line otherwise (ChannelKindValue).
+uint8_t ChannelOf(const ConnectionOptions& options);
+
 // The link object configured and its channel opened; *error holds the
 // message when that fails.
 class Connection {
@@ -54,9 +58,15 @@ public:
     Connection() = default;
     // A connection that is never opened: a command given it checks its
     // arguments and returns 0 (or its usage error) without any exchange.
+    // It knows the channel the options choose (ChannelKindValue), for the
+    // commands whose rules depend on it.
     enum CheckArguments { ArgumentsOnly };
-    explicit Connection(CheckArguments) : checkOnly_(true) {}
+    explicit Connection(CheckArguments, uint8_t channelKind = zmk::ChannelDirect)
+        : checkOnly_(true), checkedChannel_(channelKind) {}
     bool CheckOnly() const { return checkOnly_; }
+    // The channel: the one the options choose while the arguments are
+    // checked, the link's own once it is open.
+    uint8_t ChannelKind() const { return checkOnly_ ? checkedChannel_ : link_.ChannelKind; }
     // A dialled line is hung up before the port closes.
     ~Connection();
     Connection(const Connection&) = delete;
@@ -77,6 +87,7 @@ private:
     bool lineUp_ = false;
     bool checkOnly_ = false;
     bool showSecrets_ = false;
+    uint8_t checkedChannel_ = zmk::ChannelDirect;
 };
 
 // Text as the controller holds it for credentials: Windows-1251 bytes,

@@ -6,6 +6,7 @@
 
 #include "Output.h"
 #include "ClockAndName.h"
+#include "Configuration.h"
 #include "Connection.h"
 #include "EventCommands.h"
 #include "ExportXlsx.h"
@@ -65,18 +66,21 @@ const char* const Usage =
     "%READ_EVENTS%"
     "%PASSPORT%"
     "%CLOCK_AND_NAME%"
+    "%CONFIGURATION%"
     "\n"
     "without a connection:\n"
     "  decode-text HEX              the controller's DOS code page bytes as text\n"
     "  encode-text TEXT             text as the controller's DOS code page bytes\n"
     "%EXPORT_XLSX%"
     "%SHOW_EVENTS%"
+    "%CHECK_CONFIG%"
     "\n"
     "exit codes, the same for every command:\n"
     "  0  done\n"
     "  1  the job failed: the link's status text, the controller's refusal or the\n"
     "     finding on stderr\n"
-    "  2  malformed arguments (credentials included); nothing was opened\n"
+    "  2  malformed arguments (credentials included), or a line the command is\n"
+    "     not taken over (write-config); nothing was opened\n"
     "  3  done, but some records failed their checksum (read-archive, read-events,\n"
     "     export-xlsx)\n";
 
@@ -89,7 +93,9 @@ QString UsageText() {
         .replace(QStringLiteral("%SHOW_EVENTS%"), QString::fromUtf8(zmkctl::ShowEventsUsage))
         .replace(QStringLiteral("%USERS%"), QString::fromUtf8(zmkctl::UsersUsage))
         .replace(QStringLiteral("%LIMITS%"), QString::fromUtf8(zmkctl::LimitsUsage))
-        .replace(QStringLiteral("%PASSPORT%"), QString::fromUtf8(zmkctl::PassportUsage));
+        .replace(QStringLiteral("%PASSPORT%"), QString::fromUtf8(zmkctl::PassportUsage))
+        .replace(QStringLiteral("%CONFIGURATION%"), QString::fromUtf8(zmkctl::ConfigurationUsage))
+        .replace(QStringLiteral("%CHECK_CONFIG%"), QString::fromUtf8(zmkctl::CheckConfigUsage));
 }
 
 int UsageError(const QString& message) {
@@ -317,10 +323,12 @@ int main(int argc, char** argv) {
     if (args.first() == QLatin1String("encode-text")) return EncodeTextCommand(args.mid(1));
     if (args.first() == QLatin1String("export-xlsx")) return zmkctl::ExportXlsxCommand(args.mid(1));
     if (args.first() == QLatin1String("show-events")) return zmkctl::ShowEventsCommand(args.mid(1));
+    if (args.first() == QLatin1String("check-config")) return zmkctl::CheckConfigCommand(args.mid(1));
 
     // Commands with options of their own: what follows the command word is theirs.
     QStringList commandArgs;
-    for (const char* name : {"read-archive", "read-events", "set-clock", "set-name", "set-limit", "passport"}) {
+    for (const char* name : {"read-archive", "read-events", "set-clock", "set-name", "set-limit",
+                             "save-config", "write-config", "passport"}) {
         const qsizetype at = args.indexOf(QLatin1String(name));
         if (at < 0) continue;
         commandArgs = args.mid(at + 1);
@@ -351,11 +359,13 @@ int main(int argc, char** argv) {
     else if (command == QLatin1String("clock")) handler = zmkctl::ClockCommand;
     else if (command == QLatin1String("set-clock")) handler = zmkctl::SetClockCommand;
     else if (command == QLatin1String("set-name")) handler = zmkctl::SetNameCommand;
+    else if (command == QLatin1String("save-config")) handler = zmkctl::SaveConfigCommand;
+    else if (command == QLatin1String("write-config")) handler = zmkctl::WriteConfigCommand;
     else return UsageError(QStringLiteral("unknown command %1").arg(command));
 
     // Every argument is checked before anything is opened or dialled.
     {
-        zmkctl::Connection check(zmkctl::Connection::ArgumentsOnly);
+        zmkctl::Connection check(zmkctl::Connection::ArgumentsOnly, zmkctl::ChannelOf(options));
         const int rc = handler(check, args);
         if (rc != ExitOk) return rc;
     }

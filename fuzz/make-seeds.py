@@ -276,6 +276,87 @@ def event_seeds():
     write(t, "raw-damaged", bytes([0x00]) + b"".join(recs[:3]))
 
 
+# ---------------------------------------------------------------------------
+# Configuration files: the 2603-byte record, the flow computers' passwords
+# stored as (4 - b) mod 256.
+
+# Default values of the five limits (ЗН, НПУ, ВПУ, НДП, ВДП) of gas
+# parameters 0..17; parameters 18 and 19 have none (0).
+LIMIT_DEFAULTS = [
+    (0.01, 0.002, 0.6, 0.001, 0.6), (0.05, 0.05, 6, 0.01, 6), (0.01, 0.002, 1.2, 0.001, 1.2),
+    (0.01, 0.002, 1.2, 0.001, 1.2), (0.01, 0.0002, 1.2, 0.0001, 1.2), (0.01, 0.0002, 1.2, 0.0001, 1.2),
+    (0.01, 0.0002, 1.2, 0.0001, 1.2), (0.05, 0.2, 12, 0, 18), (5, 95, 100, 90, 100),
+    (0.05, 0.01, 8, 0, 12), (0.05, 0.1, 10, 0.01, 12), (5, 36, 45, 35, 45), (0.0001, 0.67, 1, 0.66, 1.05),
+    (5, 45, 55, 40, 55), (0.01, 0.002, 0.6, 0.001, 0.6), (0.01, 0.0002, 1.2, 0.0001, 1.2),
+    (4, 32, 40, 30, 40), (0.01, -50, 60, -50, 60),
+]
+
+
+def config_record(users=(), flow_computers=()):
+    """The record of a new configuration, with users (name, level, password,
+    code) and flow computers (address, type, pipelines flag, byte order,
+    password) put in."""
+    r = bytearray(2603)
+    r[2], r[4] = 73, 10
+    r[29:49] = b" " * 20
+
+    def put(offset, values):
+        r[offset:offset + len(values)] = bytes(values)
+
+    put(69, [1, 11, 3, 0])
+    put(173, [3, 201, 3, 10, 201, 4, 9, 1, 1, 1, 0, 0])
+    put(285, [1, 11, 0, 0, 150, 5, 4, 0])
+    put(343, [1, 11, 0, 0, 150, 5, 0, 0])
+    put(2395, [1, 11, 5, 20, 3, 1, 0, 1])
+    for i in range(16):
+        r[405 + 20 * i:421 + 20 * i] = b" " * 16
+    for u in range(16):
+        r[1943 + 22 * u:1965 + 22 * u] = b" " * 4 + b"\0\0" + b" " * 16
+    for p in (7, 9, 12):
+        r[821 + p] = 1
+    for kind in range(5):
+        for p, defaults in enumerate(LIMIT_DEFAULTS):
+            r[941 + 180 * kind + 4 * p:945 + 180 * kind + 4 * p] = struct.pack("<f", defaults[kind])
+    r[1841] = 1
+    for u, (name, level, password, code) in enumerate(users):
+        r[1943 + 22 * u:1965 + 22 * u] = (name.ljust(4) + bytes([level, 0]) + password.ljust(12) + code.ljust(4))
+    if flow_computers:
+        r[2395] = len(flow_computers)
+    for i, (address, kind, pipelines, order, password) in enumerate(flow_computers):
+        r[401 + 20 * i:421 + 20 * i] = bytes([address, kind, pipelines, order]) + password.ljust(16)
+    return r
+
+
+def config_file(record):
+    stored = bytearray(record)
+    for i in range(16):
+        for b in range(405 + 20 * i, 421 + 20 * i):
+            stored[b] = (4 - stored[b]) % 256
+    return bytes(stored)
+
+
+def config_seeds():
+    t = "fuzz_config_file"
+    engineer = (cp("НАЛ"), 1, b"12345678", b"1234")
+    sound = config_record(users=[engineer, (b"ADM", 2, b"a", b"11"), (b"OPER", 4, b"o", b"44")],
+                          flow_computers=[(10, 1, 1, 0, b"secret"), (11, 0, 0, 1, b"")])
+    sound[29:49] = cp("ГРС-1").ljust(20)
+    write(t, "default.cnf", config_file(config_record()))
+    write(t, "sound.cnf", config_file(sound))
+    write(t, "short.cnf", config_file(sound)[:400])
+    write(t, "foreign.cnf", crlf(["[Settings]", "Conn_Prz=2"]))
+    version14 = bytearray(sound)
+    version14[4] = 14
+    write(t, "version14.cnf", config_file(version14))
+    # Damaged: two commissioning engineers, a chromatograph at address 0, a
+    # second flow computer without an address.
+    damaged = bytearray(sound)
+    damaged[1943 + 22 * 3:1965 + 22 * 3] = b"SEC " + bytes([1, 0]) + b"1".ljust(12) + b"9   "
+    damaged[285] = 0
+    damaged[421] = 0
+    write(t, "damaged.cnf", config_file(damaged))
+
+
 if __name__ == "__main__":
     measurement_seeds()
     profile_seeds()
@@ -285,3 +366,4 @@ if __name__ == "__main__":
     archive_query_seeds()
     report_format_seeds()
     event_seeds()
+    config_seeds()

@@ -73,6 +73,13 @@ constexpr uint8_t kSystemTable = 6;
 constexpr uint8_t kArchiveStartTable = 27;
 // The flow computers' write passwords: written, never read back.
 constexpr uint8_t kFlowComputerPasswordTable = 13;
+// Table 9 field 0: the number of connected flow computers.
+constexpr uint8_t kFlowComputerLinkTable = 9;
+
+// Tables of one field per flow computer (13, 17..20).
+constexpr bool PerFlowComputer(uint8_t table) {
+    return table == kFlowComputerPasswordTable || (table >= 17 && table <= 20);
+}
 constexpr std::size_t kContractHourField = 6;
 constexpr std::size_t kNameSize = 20;
 
@@ -322,6 +329,7 @@ Controller::Controller(const ControllerOptions& options, Clock clock)
         tables_[t].assign(std::size_t{kTableShapes[t].fields} * kTableShapes[t].size, 0);
     }
     FillTables(options);
+    MarkConfigurationMissing();
     if (options.clock) {
         SetClockTo(*options.clock);
     } else {
@@ -455,8 +463,11 @@ bool Controller::CredentialsAccepted(uint8_t code, std::span<const uint8_t> fram
     writerLevel_ = -1;
     if (openWrites_) return true;
     const bool usersDestroyed = TableDestroyed(kUsersTable);
-    // A destroyed users table can only be restored by a write from nobody in particular.
-    if (usersDestroyed) return code == kWriteFields && frame.size() > kWriteHeadAt && frame[kWriteHeadAt] == kUsersTable;
+    // A destroyed users table can only be restored by a write from nobody in
+    // particular; the reset, which brings the users back, is nobody's either.
+    if (usersDestroyed)
+        return code == kResetMemory ||
+               (code == kWriteFields && frame.size() > kWriteHeadAt && frame[kWriteHeadAt] == kUsersTable);
     const uint8_t* password = frame.data() + 4;
     const uint8_t* userCode = password + kPasswordSize;
     const Bytes& users = tables_[kUsersTable];
@@ -544,12 +555,23 @@ void Controller::MarkDestroyed(uint8_t table) {
 void Controller::NoteWritten(uint8_t table, uint8_t first, uint8_t count) {
     if (!TableDestroyed(table)) return;
     for (unsigned f = first; f < unsigned{first} + count; ++f) rewritten_[table] |= uint64_t{1} << f;
-    const unsigned fields = kTableShapes[table].fields;
-    if (rewritten_[table] == (fields >= 64 ? ~uint64_t{0} : (uint64_t{1} << fields) - 1)) {
+    // A table of one field per flow computer is whole once the fields of the
+    // connected ones are written: that is all a configuration write sends
+    // (a request of no field when none is connected).
+    unsigned fields = kTableShapes[table].fields;
+    if (PerFlowComputer(table)) fields = std::min<unsigned>(fields, tables_[kFlowComputerLinkTable][0]);
+    const uint64_t whole = fields >= 64 ? ~uint64_t{0} : (uint64_t{1} << fields) - 1;
+    if ((rewritten_[table] & whole) == whole) {
         tables_[kStatesTable][table] = 0;
         rewritten_[table] = 0;
         UpdateDestroyedNumber();
     }
+}
+
+void Controller::MarkConfigurationMissing() {
+    if (factory_.softwareVersion != kVersionWithoutConfiguration) return;
+    for (uint8_t t = 0; t < kTableCount; ++t)
+        if (kTableShapes[t].configuration) MarkDestroyed(t);
 }
 
 void Controller::UpdateDestroyedNumber() {
@@ -753,7 +775,7 @@ Bytes Controller::Refusal(uint8_t code, uint8_t result) const {
 // program sends one when no flow computer is connected. Every other empty
 // range is refused.
 static bool AcceptsEmptyRange(uint8_t table, uint8_t first) {
-    return first == 0 && (table == kFlowComputerPasswordTable || (table >= 17 && table <= 20));
+    return first == 0 && PerFlowComputer(table);
 }
 
 Bytes Controller::ReadFields(std::span<const uint8_t> frame) {
@@ -901,6 +923,7 @@ Bytes Controller::ResetMemory(std::span<const uint8_t> frame) {
     std::fill(tables_[kStatesTable].begin(), tables_[kStatesTable].end(), uint8_t{0});
     tables_[0][0] = 0;
     rewritten_ = {};
+    MarkConfigurationMissing();
     if (stateSink_ && !stateSink_(SaveState())) {
         tables_ = before;
         rewritten_ = rewrittenBefore;

@@ -102,6 +102,11 @@ inline constexpr std::size_t kUserCodeAt = 18;
 // Table 7: one state byte per table, 0 = intact.
 inline constexpr uint8_t kStatesTable = 7;
 
+// The software version of a controller delivered without a configuration:
+// every configuration table counts as destroyed until it has been written
+// whole, at start and again after a reset of the non-volatile data.
+inline constexpr uint8_t kVersionWithoutConfiguration = 14;
+
 // A user registered in addition to the manufacturer's commissioning engineer.
 // Texts are UTF-8: the name is kept in the controller's code page (CP866), the
 // password and code in the program's code page (Windows-1251), as the program
@@ -190,7 +195,8 @@ public:
     // rate list); 0 for a code that names no rate.
     unsigned LineRate() const;
     // Marks a table destroyed in table 7 (and in identification field 0). It
-    // becomes intact again once each of its fields has been written.
+    // becomes intact again once each of its fields has been written (a table
+    // of one field per flow computer: those of the connected ones).
     void MarkDestroyed(uint8_t table);
 
     // The state file image of the current tables and clock.
@@ -231,7 +237,8 @@ private:
     // Code 12: moves the clock by a signed number of seconds, within its current hour.
     Bytes CorrectClock(std::span<const uint8_t> frame);
     // Code 25: every table of the non-volatile memory back to its factory
-    // contents (address 1, 9600 bit/s, nothing destroyed); clock and archives stay.
+    // contents (address 1, 9600 bit/s, nothing destroyed; with software
+    // version 14 no configuration again); clock and archives stay.
     Bytes ResetMemory(std::span<const uint8_t> frame);
     // Table 2 field 7 from the clock and the rules of table 6: 0 summer time, 0x80 winter time.
     void SetTimeKindFromRules();
@@ -259,6 +266,9 @@ private:
     std::optional<uint8_t> CheckUsersWrite(uint8_t first, uint8_t count, const uint8_t* data) const;
     bool TableDestroyed(uint8_t table) const { return tables_[kStatesTable][table] != 0; }
     void NoteWritten(uint8_t table, uint8_t first, uint8_t count);
+    // A controller of software version 14 has no configuration: every
+    // configuration table destroyed. Nothing for another version.
+    void MarkConfigurationMissing();
     void UpdateDestroyedNumber();
     void RefreshClock();
     // Sets the clock from table 2 fields 0..5; false when they do not form a valid date.

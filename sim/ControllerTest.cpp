@@ -232,6 +232,55 @@ TEST_F(ControllerTest, ResetBringsBackTheFactoryTablesAtAddressOne) {
     EXPECT_EQ(c.Table(0)[0], 0);
 }
 
+// A controller of software version 14 comes without a configuration: every
+// configuration table destroyed until written whole, and so again after a
+// reset. The other tables stay intact.
+TEST_F(ControllerTest, VersionFourteenHasNoConfigurationUntilWrittenAndAfterReset) {
+    options.softwareVersion = kVersionWithoutConfiguration;
+    Controller c = MakeController();
+    const auto expectAllDestroyed = [&](const char* when) {
+        for (uint8_t t = 0; t < kTableCount; ++t)
+            EXPECT_EQ(c.Table(kStatesTable)[t], kTableShapes[t].configuration ? 1 : 0) << when << ", table " << int(t);
+        EXPECT_EQ(c.Table(0)[0], 2) << when << ": identification names the lowest destroyed table";
+        EXPECT_EQ(c.Table(0)[3], kVersionWithoutConfiguration) << when;
+    };
+    expectAllDestroyed("at start");
+    // Without users nobody is registered, and anybody may reset.
+    ASSERT_EQ(Exchange(c, ResetRequest(1, kBlankCredentials)), WithCrc({0x33, 1, 0x07, 0x99, 0x00}));
+    expectAllDestroyed("after a reset from nobody in particular");
+
+    // Only the users table takes a write, from nobody in particular.
+    EXPECT_EQ(Exchange(c, WriteRequest(1, 21, 0, 1, {1})), Refusal(1, 2, 34));
+    const Bytes users(c.Table(kUsersTable).begin(), c.Table(kUsersTable).end());
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 4, 0, 10, Bytes(users.begin(), users.begin() + 220), kBlankCredentials))[3],
+              0x82);
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 4, 10, 6, Bytes(users.begin() + 220, users.end()), kBlankCredentials))[3],
+              0x82);
+    EXPECT_EQ(c.Table(kStatesTable)[4], 0);
+
+    // Every other configuration table written whole, in pieces where it is
+    // long; with 16 flow computers connected (table 9 comes before their
+    // tables) each of their fields counts.
+    for (uint8_t t = 0; t < kTableCount; ++t) {
+        const TableShape shape = kTableShapes[t];
+        if (!shape.configuration || t == kUsersTable) continue;
+        Bytes fields(c.Table(t).begin(), c.Table(t).end());
+        if (t == 9) fields[0] = 16;
+        const uint8_t perRequest = static_cast<uint8_t>(229 / shape.size);
+        for (uint8_t first = 0; first < shape.fields; first = static_cast<uint8_t>(first + perRequest)) {
+            const uint8_t count = std::min<uint8_t>(perRequest, static_cast<uint8_t>(shape.fields - first));
+            EXPECT_EQ(c.Table(kStatesTable)[t], 1) << "table " << int(t) << " before field " << int(first);
+            const Bytes part(fields.begin() + first * shape.size, fields.begin() + (first + count) * shape.size);
+            ASSERT_EQ(Exchange(c, WriteRequest(1, t, first, count, part))[3], 0x82) << "table " << int(t);
+        }
+        EXPECT_EQ(c.Table(kStatesTable)[t], 0) << "table " << int(t);
+    }
+    EXPECT_EQ(c.Table(0)[0], 0);
+
+    ASSERT_EQ(Exchange(c, ResetRequest(1)), WithCrc({0x33, 1, 0x07, 0x99, 0x00}));
+    expectAllDestroyed("after the reset");
+}
+
 TEST_F(ControllerTest, LongestReadFitsOneFrame) {
     Controller c = MakeController();
     const Bytes answer = Exchange(c, ReadRequest(1, 4, 0, 11));  // 242 data bytes
@@ -676,6 +725,27 @@ TEST_F(ControllerTest, DestroyedOtherTableKeepsUsersAndNamesTheLowest) {
     const Bytes value = {0, 0, 0x80, 0x3F};
     for (int i = 0; i < 2; ++i) ASSERT_EQ(Exchange(c, WriteRequest(1, 22, 0, 1, value)).size(), 10u);
     EXPECT_EQ(c.Table(7)[22], 1);
+}
+
+// A table of one field per flow computer is whole once the connected ones'
+// fields are written, as a configuration write sends them; with none
+// connected, the write of no field restores it.
+TEST_F(ControllerTest, FlowComputerTablesWholeWithTheConnectedOnes) {
+    Controller c = MakeController();
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 9, 0, 1, {2}))[3], 0x82);
+    c.MarkDestroyed(17);
+    c.MarkDestroyed(13);
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 17, 0, 1, {1}))[3], 0x82);
+    EXPECT_EQ(c.Table(kStatesTable)[17], 1);
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 17, 1, 1, {0}))[3], 0x82);
+    EXPECT_EQ(c.Table(kStatesTable)[17], 0);
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 13, 1, 1, Bytes(16, 'p')))[3], 0x82);
+    EXPECT_EQ(c.Table(kStatesTable)[13], 1) << "flow computer 0 not written yet";
+
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 9, 0, 1, {0}))[3], 0x82);
+    ASSERT_EQ(Exchange(c, WriteRequest(1, 13, 0, 0, {}))[3], 0x82);
+    EXPECT_EQ(c.Table(kStatesTable)[13], 0);
+    EXPECT_EQ(c.Table(0)[0], 0);
 }
 
 // A user record: name, level, password and code, blank-padded.

@@ -199,14 +199,11 @@ QString ProposedConfigFileName(const QString& folder, const ConfigRecord& record
         if (c == u'/' || c == QChar(0)) c = u'_';
     const QDate d = now.date();
     const QTime t = now.time();
-    return folder + QStringLiteral("/zmk_%1-%2-%3%4%5%6%7.cnf")
-                        .arg(record.bytes[off::SoftwareVersion], 2, 10, QLatin1Char('0'))
-                        .arg(name)
-                        .arg(d.year() - 2000, 2, 10, QLatin1Char('0'))
-                        .arg(d.month(), 2, 10, QLatin1Char('0'))
-                        .arg(d.day(), 2, 10, QLatin1Char('0'))
-                        .arg(t.hour(), 2, 10, QLatin1Char('0'))
-                        .arg(t.minute(), 2, 10, QLatin1Char('0'));
+    const auto two = [](int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); };
+    // Put together piece by piece: a name holding "%1" must stay as it is.
+    return folder + QStringLiteral("/zmk_") + two(record.bytes[off::SoftwareVersion]) + QLatin1Char('-') + name +
+           QLatin1Char('-') + two(d.year() - 2000) + two(d.month()) + two(d.day()) + two(t.hour()) +
+           two(t.minute()) + QStringLiteral(".cnf");
 }
 
 std::optional<ConfigFault> CopyRecordToImage(const ConfigRecord& record, ConfigImage& image, bool checkUsers) {

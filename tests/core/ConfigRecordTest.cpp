@@ -228,6 +228,9 @@ TEST(ConfigRecord, ProposedNameAndSavedMessage) {
               QStringLiteral("/base/CONFIG/zmk_10-ГРС-1-2403050907.cnf"));
     std::memcpy(r.At(29), " a/b  ", 6);
     EXPECT_EQ(ProposedConfigFileName(QStringLiteral("/c"), r, at), QStringLiteral("/c/zmk_10-a_b-2403050907.cnf"));
+    // A name that looks like a placeholder stays as it is.
+    std::memcpy(r.At(29), "%1 %2%9 ", 8);
+    EXPECT_EQ(ProposedConfigFileName(QStringLiteral("/c"), r, at), QStringLiteral("/c/zmk_10-%1 %2%9-2403050907.cnf"));
 
     const FileMessage saved = ConfigSavedMessage(QStringLiteral("/base/CONFIG/x.cnf"));
     EXPECT_EQ(saved.kind, MessageKind::Info);
