@@ -342,9 +342,9 @@ void PrintRows(const QStringList& headings, const std::vector<Row>& rows) {
     out().flush();
 }
 
-// The archive a file is meant for: by its extension, else by its signature
-// (a foreign file is refused in the diagnostics' words).
-EventKind KindOfFile(const QString& path) {
+}  // namespace
+
+EventKind EventFileKind(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("ala")) return EventKind::Diagnostics;
     if (suffix == QLatin1String("aud")) return EventKind::Interventions;
@@ -353,15 +353,13 @@ EventKind KindOfFile(const QString& path) {
     return EventKind::Diagnostics;
 }
 
-}  // namespace
-
 int ShowEventsCommand(const QStringList& args) {
     if (args.size() != 1 || args[0].startsWith(QLatin1Char('-'))) {
         err() << "zmkctl: show-events: expected one FILE" << Qt::endl << "usage:\n" << ShowEventsUsage;
         return ExitUsage;
     }
     const QString path = args[0];
-    const EventKind kind = KindOfFile(path);
+    const EventKind kind = EventFileKind(path);
     FileMessage message;
     const std::optional<EventFileContents> file = ReadEventFile(path, kind, &message);
     if (!file) {

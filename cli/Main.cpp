@@ -1,7 +1,9 @@
 // zmkctl: the command-line companion of the service program. It talks to one
 // controller over TCP or a serial line through the same link engine.
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QRegularExpression>
+#include <memory>
 #include <QTextStream>
 
 #include "Output.h"
@@ -13,7 +15,9 @@
 #include "Passport.h"
 #include "ReadArchive.h"
 #include "Limits.h"
+#include "PrintReports.h"
 #include "Users.h"
+#include "Watch.h"
 #include "common/Cp1251.h"
 #include "tables/Catalogue.h"
 #include "tables/TableEngine.h"
@@ -67,6 +71,7 @@ const char* const Usage =
     "%PASSPORT%"
     "%CLOCK_AND_NAME%"
     "%CONFIGURATION%"
+    "%WATCH%"
     "\n"
     "without a connection:\n"
     "  decode-text HEX              the controller's DOS code page bytes as text\n"
@@ -74,6 +79,7 @@ const char* const Usage =
     "%EXPORT_XLSX%"
     "%SHOW_EVENTS%"
     "%CHECK_CONFIG%"
+    "%PRINT_REPORTS%"
     "\n"
     "exit codes, the same for every command:\n"
     "  0  done\n"
@@ -91,11 +97,13 @@ QString UsageText() {
         .replace(QStringLiteral("%READ_EVENTS%"), QString::fromUtf8(zmkctl::ReadEventsUsage))
         .replace(QStringLiteral("%EXPORT_XLSX%"), QString::fromUtf8(zmkctl::ExportXlsxUsage))
         .replace(QStringLiteral("%SHOW_EVENTS%"), QString::fromUtf8(zmkctl::ShowEventsUsage))
+        .replace(QStringLiteral("%PRINT_REPORTS%"), QString::fromUtf8(zmkctl::PrintReportsUsage))
         .replace(QStringLiteral("%USERS%"), QString::fromUtf8(zmkctl::UsersUsage))
         .replace(QStringLiteral("%LIMITS%"), QString::fromUtf8(zmkctl::LimitsUsage))
         .replace(QStringLiteral("%PASSPORT%"), QString::fromUtf8(zmkctl::PassportUsage))
         .replace(QStringLiteral("%CONFIGURATION%"), QString::fromUtf8(zmkctl::ConfigurationUsage))
-        .replace(QStringLiteral("%CHECK_CONFIG%"), QString::fromUtf8(zmkctl::CheckConfigUsage));
+        .replace(QStringLiteral("%CHECK_CONFIG%"), QString::fromUtf8(zmkctl::CheckConfigUsage))
+        .replace(QStringLiteral("%WATCH%"), QString::fromUtf8(zmkctl::WatchUsage));
 }
 
 int UsageError(const QString& message) {
@@ -311,8 +319,16 @@ int EncodeTextCommand(const QStringList& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // The printed reports need fonts, hence a GUI application; with no
+    // display it paints on the offscreen platform.
+    std::unique_ptr<QCoreApplication> app;
+    if (argc > 1 && zmkctl::IsPrintCommand(argv[1])) {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QStringList args = app->arguments().mid(1);
     if (args.isEmpty() || args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
         out() << UsageText();
         out().flush();
@@ -324,11 +340,13 @@ int main(int argc, char** argv) {
     if (args.first() == QLatin1String("export-xlsx")) return zmkctl::ExportXlsxCommand(args.mid(1));
     if (args.first() == QLatin1String("show-events")) return zmkctl::ShowEventsCommand(args.mid(1));
     if (args.first() == QLatin1String("check-config")) return zmkctl::CheckConfigCommand(args.mid(1));
+    if (args.first() == QLatin1String("print-events")) return zmkctl::PrintEventsCommand(args.mid(1));
+    if (args.first() == QLatin1String("print-moisture")) return zmkctl::PrintMoistureCommand(args.mid(1));
 
     // Commands with options of their own: what follows the command word is theirs.
     QStringList commandArgs;
     for (const char* name : {"read-archive", "read-events", "set-clock", "set-name", "set-limit",
-                             "save-config", "write-config", "passport"}) {
+                             "save-config", "write-config", "watch", "passport"}) {
         const qsizetype at = args.indexOf(QLatin1String(name));
         if (at < 0) continue;
         commandArgs = args.mid(at + 1);
@@ -361,6 +379,7 @@ int main(int argc, char** argv) {
     else if (command == QLatin1String("set-name")) handler = zmkctl::SetNameCommand;
     else if (command == QLatin1String("save-config")) handler = zmkctl::SaveConfigCommand;
     else if (command == QLatin1String("write-config")) handler = zmkctl::WriteConfigCommand;
+    else if (command == QLatin1String("watch")) handler = zmkctl::WatchCommand;
     else return UsageError(QStringLiteral("unknown command %1").arg(command));
 
     // Every argument is checked before anything is opened or dialled.

@@ -7,11 +7,13 @@ ZMK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZMK_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
+  qt6-translations-l10n
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth
   python3
   libxlsxwriter-dev python3-openpyxl libreoffice-calc-nogui
+  fonts-dejavu-core poppler-utils
   libzip-dev libpugixml-dev
 )
 

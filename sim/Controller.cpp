@@ -324,7 +324,8 @@ Controller::Controller(const ControllerOptions& options, Clock clock)
       openWrites_(options.openWrites),
       levelTables_(options.levelTables),
       archives_(options.archive),
-      events_(options.events) {
+      events_(options.events),
+      live_(options.live) {
     for (std::size_t t = 0; t < kTableCount; ++t) {
         tables_[t].assign(std::size_t{kTableShapes[t].fields} * kTableShapes[t].size, 0);
     }
@@ -342,6 +343,7 @@ Controller::Controller(const ControllerOptions& options, Clock clock)
 std::span<uint8_t> Controller::Table(std::size_t number) {
     if (number >= kTableCount) return {};
     if (number == kClockTable) RefreshClock();
+    if (IsLiveTable(static_cast<uint8_t>(number))) live_.Refresh(tables_, Now());
     if (number == kArchiveStartTable) RefreshArchiveStarts();
     if (number == kDiagnosticBoundsTable || number == kInterventionBoundsTable) RefreshEventBounds();
     return tables_[number];
@@ -771,11 +773,11 @@ Bytes Controller::Refusal(uint8_t code, uint8_t result) const {
 }
 
 // The tables kept per flow computer (write passwords, types, addresses,
-// pipeline flags, byte orders) take a request of no field from field 0: the
-// program sends one when no flow computer is connected. Every other empty
-// range is refused.
+// pipeline flags, byte orders, link and write states) take a request of no
+// field from field 0: the program sends one when no flow computer is
+// connected. Every other empty range is refused.
 static bool AcceptsEmptyRange(uint8_t table, uint8_t first) {
-    return first == 0 && PerFlowComputer(table);
+    return first == 0 && (PerFlowComputer(table) || table == 34 || table == 35);
 }
 
 Bytes Controller::ReadFields(std::span<const uint8_t> frame) {
@@ -793,6 +795,7 @@ Bytes Controller::ReadFields(std::span<const uint8_t> frame) {
     if (kAnswerOverhead + 3 + size > kMaxFrame) return Refusal(kReadFields, kWrongLength);
 
     if (table == kClockTable) RefreshClock();
+    if (IsLiveTable(table)) live_.Refresh(tables_, Now());
     if (table == kArchiveStartTable) RefreshArchiveStarts();
     if (table == kDiagnosticBoundsTable || table == kInterventionBoundsTable) RefreshEventBounds();
     const Bytes& t = tables_[table];

@@ -2,6 +2,7 @@
 
 #include "Archive.h"
 #include "EventArchive.h"
+#include "LiveTables.h"
 
 #include <array>
 #include <cstddef>
@@ -146,6 +147,7 @@ struct ControllerOptions {
     ArchiveOptions archive;                   // the measurement archives and their misbehaviour
     EventArchiveOptions events;               // the diagnostic and intervention archives and their misbehaviour
     std::optional<WallTime> clock;            // the controller's clock at start (default: the host's local time)
+    LiveOptions live;                         // the analyser links and the self-diagnostics flag
 };
 
 // Translates UTF-8 text into the DOS Cyrillic code page (CP866). Characters
@@ -290,6 +292,7 @@ private:
     StateSink stateSink_;
     MeasurementArchives archives_;
     EventArchives events_;
+    LiveTables live_;
 };
 
 }  // namespace zmksim

@@ -123,7 +123,7 @@ const char kUsage[] =
     "  configuration table back to its contents at start, at address 1 and\n"
     "  9600 bit/s, no table destroyed (with --version 14 no configuration again);\n"
     "  clock and archives stay. Answered from the old address.\n"
-    "  The flow-computer tables (13, 17..20) take a request of no\n"
+    "  The flow-computer tables (13, 17..20, 34, 35) take a request of no\n"
     "  field from field 0, as the program sends when no flow computer is connected\n"
     "\n"
     "Measurement archives (function codes 14 5-minute, 15 hourly, 16 daily;\n"
@@ -290,6 +290,25 @@ const char kUsage[] =
     "                        24 bytes; CRC-16/MODBUS of all that (low byte first).\n"
     "                        A version 1 file (no archive after the tables) is\n"
     "                        still read\n"
+    "\n"
+    "Live data (tables 16, 30, 32, 33, 37):\n"
+    "  The chromatograph is polled every second: table 30 carries the time of the\n"
+    "  poll (the controller's clock) and gas parameters 0..17 drifting as the\n"
+    "  archives' do, with a small scatter from second to second; table 32 the zone\n"
+    "  of each against the limits of tables 23..26 (below 25: 3, above 26: 4,\n"
+    "  below 23: 1, above 24: 2, else 0). Table 37 the moisture meter's dew points\n"
+    "  and pressures of the moment. Table 33 the links with both analysers. Table\n"
+    "  16 the abnormal-situation flags (6 flow computers 0, 7 chromatograph link\n"
+    "  lost, 8 moisture meter link lost, 9 self-diagnostics, 10 a parameter\n"
+    "  outside its normal zone) with the time of their last change; words 12-13\n"
+    "  (parameters outside the normal zone, a bit each) and 16-17 (polls since\n"
+    "  start) in the byte order of identification field 10.\n"
+    "  --chrom-link-lost     no link with the chromatograph: table 33 field 0 is 0,\n"
+    "                        table 30 keeps the values of the start\n"
+    "  --moisture-link-lost  no link with the moisture meter: table 33 field 1 is\n"
+    "                        0, table 37 keeps the values of the start\n"
+    "  --self-diagnostic-fault\n"
+    "                        table 16 field 9 (self-diagnostics) is 1\n"
     "\n"
     "Line and misbehaviour:\n"
     "  --baud N              slow line: take requests and send answers at N bit/s,\n"
@@ -632,6 +651,15 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--event-bad-crc-every") {
             if (!number(1, 1'000'000, n)) return 2;
             options.controller.events.badCrcEvery = static_cast<unsigned>(n);
+        } else if (arg == "--chrom-link-lost") {
+            if (!flag()) return 2;
+            options.controller.live.chromLinkLost = true;
+        } else if (arg == "--moisture-link-lost") {
+            if (!flag()) return 2;
+            options.controller.live.moistureLinkLost = true;
+        } else if (arg == "--self-diagnostic-fault") {
+            if (!flag()) return 2;
+            options.controller.live.selfDiagnosticFault = true;
         } else if (arg == "--silent") {
             if (!flag()) return 2;
             options.line.silent = true;

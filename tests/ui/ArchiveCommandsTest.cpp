@@ -31,6 +31,7 @@
 #include "MessageTrap.h"
 #include "ModalScript.h"
 #include "common/ui/MessageDialog.h"
+#include "common/ui/ProgramClosing.h"
 #include "common/ui/WaitWindow.h"
 #include "link/ui/ConnectDialog.h"
 #include "measurements/ui/ChromHourDayViewer.h"
@@ -500,6 +501,56 @@ private slots:
         QCOMPARE(v.rows, int(v.records));
         for (int r = 0; r < v.rows; ++r)
             QCOMPARE(v.Cell(r, 1), QString::asprintf("  %02d:%02d:00", r / 12, (r % 12) * 5));
+    }
+
+    // The window closed (its cross) in the middle of a reading: the reading
+    // stops at once and the command ends without a word and without a
+    // viewer while the window is still there; then the window goes and
+    // takes the temporary file with it.
+    void closingTheWindowDuringAReadingEndsQuietly() {
+        SimProcess sim(SimArgs + QStringList{QStringLiteral("--answer-delay-ms"), QStringLiteral("100")});
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        ::BaseFolder home;
+        QVERIFY(WriteDirectLink(home, sim.ptyPath()));
+        Responder responder;
+        bool finished = false;
+        auto w = StartMain(&finished);
+        QVERIFY(finished);
+        QVERIFY(Shared().Connected);
+
+        QList<Shown> viewers;
+        bool closed = false;
+        bool fileDuringReading = false;
+        ModalScript& script = responder.NewScript();
+        script
+            .Then<ArchivePeriodDialog>([](ArchivePeriodDialog* form) {
+                // Custom: 14.03.2026 00:00 to 12:00, 145 records in 19 answers.
+                ChooseFiveMinuteHours(form, 0, 12);
+            })
+            .Then<MeasurementViewer>(ShowAndExit(viewers));
+        responder.onWaiting = [&](WaitWindow* wait) {
+            if (closed || wait->Progress() < 8) return;
+            closed = true;
+            fileDuringReading = QFile::exists(home.Path() + QStringLiteral("datafile.hdm"));
+            w->close();
+        };
+        script.Start();
+        w->MenuItem(QStringLiteral("NWmt_Read5min"))->trigger();
+        QVERIFY(closed);
+        QVERIFY(fileDuringReading);
+        const bool visibleWhenTheCommandReturned = w->isVisible();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 3000);
+
+        QVERIFY(visibleWhenTheCommandReturned);
+        QVERIFY2(responder.messages.isEmpty(), qPrintable(responder.messages.value(0).line1 + " / " +
+                                                          responder.messages.value(0).line2));
+        QVERIFY2(responder.unexpected.isEmpty(), qPrintable(responder.unexpected.join(u' ')));
+        QVERIFY(viewers.isEmpty());
+        QVERIFY(!ArchiveReading().InProgress);
+        QVERIFY(!QFile::exists(home.Path() + QStringLiteral("datafile.hdm")));
+        QVERIFY(w->Link().PortHandle == nullptr);
+        // Messages speak again once the window has gone.
+        QVERIFY(!ProgramClosing());
     }
 };
 

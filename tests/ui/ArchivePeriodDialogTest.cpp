@@ -3,10 +3,12 @@
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
+#include <cmath>
 
 #include "settings/MainSettings.h"
 #include "MessageTrap.h"
@@ -78,6 +80,18 @@ void SetFiveMinuteEnd(ArchivePeriodDialog& f, QDate date, int hour, int minute) 
     DateEdit(f, "fiveMinuteEndDate")->setDate(date);
     NumberBox(f, "fiveMinuteEndHour")->setCurrentIndex(hour);
     NumberBox(f, "fiveMinuteEndMinute")->setCurrentIndex(minute);
+}
+
+// The contrast ratio of two colours, (L1 + 0.05) / (L2 + 0.05) of their
+// relative luminances, the lighter one above.
+double Contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 // The period as the 5-minute panel shows it.
@@ -169,6 +183,55 @@ private slots:
                                  "fiveMinuteEndDate", "fiveMinuteEndHour", "fiveMinuteEndMinute"})
             QCOMPARE(Child<QWidget>(f, QLatin1String(name))->isEnabled(), enabled);
         QCOMPARE(ArchiveQuery().PeriodKind, remembered);  // opening stores nothing
+    }
+
+    // Every date picker shows its whole date, enabled (a custom period) or
+    // not, in the designed 590-pixel width; the hour and minute boxes show
+    // their two digits.
+    void datePickersShowTheWholeDate_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("pickers");
+        const QStringList fiveMinute = {"fiveMinuteStartDate", "fiveMinuteEndDate"};
+        QTest::newRow("5-minute, last hour") << 3 << 0 << fiveMinute;
+        QTest::newRow("5-minute, custom") << 3 << 2 << fiveMinute;
+        QTest::newRow("hourly, last day") << 0 << 0 << QStringList{"hourlyStartDate", "hourlyEndDate"};
+        QTest::newRow("hourly, custom") << 0 << 1 << QStringList{"hourlyStartDate", "hourlyEndDate"};
+        QTest::newRow("daily, custom") << 1 << 1 << QStringList{"dailyStartDate", "dailyEndDate"};
+    }
+
+    void datePickersShowTheWholeDate() {
+        QFETCH(int, mode);
+        QFETCH(int, kind);
+        QFETCH(QStringList, pickers);
+        ArchiveQuery().PeriodKind = kind;
+        ArchivePeriodDialog f(mode, FiveMinuteBounds, Clock);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QCOMPARE(f.width(), 590);
+        for (const QString& name : pickers) {
+            const QDateEdit* edit = Child<QDateEdit>(f, name);
+            QCOMPARE(edit->isEnabled(), kind > 0);
+            QCOMPARE(edit->text(), edit->date().toString(QStringLiteral("dd.MM.yyyy")));
+            const auto* line = edit->findChild<QLineEdit*>();
+            QVERIFY(line != nullptr);
+            const int needed = line->fontMetrics().horizontalAdvance(edit->text());
+            // The text and the edit's margin of 2 pixels at either side.
+            QVERIFY2(needed + 4 <= line->width(),
+                     qPrintable(QStringLiteral("%1: %2 of %3 pixels").arg(name).arg(needed).arg(line->width())));
+            // Disabled, the date is still dark enough on its ground to be read
+            // (a contrast of 4.5 : 1 at least).
+            const QPalette& palette = edit->palette();
+            const double contrast = Contrast(palette.color(QPalette::Disabled, QPalette::Text),
+                                             palette.color(QPalette::Disabled, QPalette::Base));
+            QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(name).arg(contrast)));
+            // The picker lies wholly inside the dialog.
+            QVERIFY(f.rect().contains(QRect(edit->mapTo(&f, QPoint(0, 0)), edit->size())));
+        }
+        for (QComboBox* box : f.findChildren<QComboBox*>()) {
+            if (!box->isVisible()) continue;
+            QVERIFY2(box->width() >= box->minimumSizeHint().width(), qPrintable(box->objectName()));
+        }
     }
 
     void lastHourAcrossMidnightAndClicksAreRemembered() {

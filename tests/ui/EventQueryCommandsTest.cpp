@@ -395,6 +395,34 @@ private slots:
         QVERIFY(s.window->isEnabled());
     }
 
+    // The window closed (its cross) while reading: no message, no viewer,
+    // the window goes once the command has returned, and with it
+    // "datafile.ala".
+    void closingTheWindowStopsTheReadingQuietly() {
+        Session s;
+        QVERIFY(Connect(s, {QStringLiteral("--answer-delay-ms"), QStringLiteral("100")}));
+        QList<Shown> viewers;
+        bool closed = false;
+        ModalScript& script = s.responder->NewScript();
+        script.Then<EventIndexDialog>(ChooseIndexes(QStringLiteral("allRecords"), nullptr)).Then<EventViewer>(ShowAndExit(viewers));
+        s.responder->onWaiting = [&](WaitWindow* wait) {
+            if (closed || wait->Progress() < 33) return;
+            closed = true;
+            s.window->close();
+        };
+        script.Start();
+        s.window->MenuItem(QStringLiteral("NAlaInd"))->trigger();
+
+        QVERIFY(closed);
+        QVERIFY(s.window->isVisible());  // until the command has returned
+        QTRY_VERIFY_WITH_TIMEOUT(!s.window->isVisible(), 3000);
+        QVERIFY2(s.responder->messages.isEmpty(), qPrintable(Joined(s.responder->messages)));
+        QVERIFY(viewers.isEmpty());
+        QVERIFY2(s.responder->unexpected.isEmpty(), qPrintable(s.responder->unexpected.join(u' ')));
+        QVERIFY(!ArchiveReading().InProgress);
+        QVERIFY(!QFile::exists(s.home->Path() + QStringLiteral("datafile.ala")));
+    }
+
     // A refused request: the first one shows "не прочитаны" and no viewer; a
     // later one "прочитаны не полностью" and the records before it.
     void refusedRequest_data() {

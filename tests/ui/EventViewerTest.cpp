@@ -157,14 +157,14 @@ private slots:
         QCOMPARE(Cell(*viewer, 2, 4), QStringLiteral("Влагомер"));
         QCOMPARE(Named<QLabel>(viewer.get(), QStringLiteral("statusLine"))->text(),
                  QStringLiteral("  ***  Данные в записи недостоверны (не совпадает КС)"));
-        // The newest row is current, the focus on "Выход", printing not offered yet.
+        // The newest row is current, the focus on "Выход", printing offered for the rows.
         QCOMPARE(Grid(*viewer)->currentIndex().row(), 2);
         QCOMPARE(viewer->focusWidget(), Button(*viewer, "exitButton"));
         QCOMPARE(Button(*viewer, "exitButton")->text(), QStringLiteral("Выход"));
         QCOMPARE(Button(*viewer, "saveButton")->text(), QStringLiteral("Сохранить в файле"));
         QCOMPARE(Button(*viewer, "printButton")->text(), QStringLiteral("Печать"));
         QVERIFY(Button(*viewer, "saveButton")->isEnabled());
-        QVERIFY(!Button(*viewer, "printButton")->isEnabled());
+        QVERIFY(Button(*viewer, "printButton")->isEnabled());
         Button(*viewer, "exitButton")->click();
         QVERIFY(!viewer->isVisible());
     }

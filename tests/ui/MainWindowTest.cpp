@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTimer>
 #include <QtTest>
 #include <cstring>
@@ -202,7 +203,14 @@ private slots:
         QCOMPARE(Shared().LinkInfoBar, Named<PanelStatusBar>(&w, "subscriberBar")->Panel(0));
         QCOMPARE(Shared().ModemBar, Named<PanelStatusBar>(&w, "modemBar")->Panel(0));
         QCOMPARE(Shared().Link, &w.Link());
-        QCOMPARE(w.Link().StatusPanel, Named<PanelStatusBar>(&w, "linkBar")->Panel(3));
+        // The link's "Обмен..." shows on panel 3 (through the window, which
+        // takes the end of each exchange for its connection summary).
+        QVERIFY(w.Link().StatusPanel != nullptr);
+        w.Link().StatusPanel->setText(QStringLiteral("Обмен..."));
+        QCOMPARE(Named<PanelStatusBar>(&w, "linkBar")->PanelText(3), QStringLiteral("Обмен..."));
+        QCOMPARE(w.Link().StatusPanel->text(), QStringLiteral("Обмен..."));
+        w.Link().StatusPanel->setText(QString());
+        QVERIFY(Named<PanelStatusBar>(&w, "linkBar")->PanelText(3).isEmpty());
         QCOMPARE(Named<QTimer>(&w, "startTimer")->interval(), 100);
         QCOMPARE(Named<QTimer>(&w, "messageTimer")->interval(), 3000);
         QCOMPARE(Named<QTimer>(&w, "callTimer")->interval(), 1000);
@@ -213,11 +221,12 @@ private slots:
 
     void windowFromSettings() {
         Home home;
-        home.WriteMainSettings(QStringLiteral("[CURR_PAR]\r\nForm_Width=900\r\nForm_Height=600\r\n"
+        // A geometry that fits the test screen (800 x 600) is taken as saved.
+        home.WriteMainSettings(QStringLiteral("[CURR_PAR]\r\nForm_Width=700\r\nForm_Height=480\r\n"
                                               "Form_Left=30\r\nForm_Top=40\r\n"));
         MainWindow w;
         Named<QTimer>(&w, "startTimer")->stop();
-        QCOMPARE(w.size(), QSize(900, 600));
+        QCOMPARE(w.size(), QSize(700, 480));
         QCOMPARE(w.pos(), QPoint(30, 40));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -229,6 +238,31 @@ private slots:
         const ReportFormat& format = CurrentReportFormat();
         for (int i = 0; i < int(sizeof format); ++i)
             QCOMPARE(int(reinterpret_cast<const uint8_t*>(&format)[i]), 4);
+    }
+
+    // A geometry saved on a larger screen: the window comes up inside the
+    // available area of this one, caption and status bars in sight, and the
+    // settings keep what was saved.
+    void windowSavedOnALargerScreenComesUpInside() {
+        Home home;
+        home.WriteMainSettings(QStringLiteral("[CURR_PAR]\r\nForm_Width=1000\r\nForm_Height=680\r\n"
+                                              "Form_Left=900\r\nForm_Top=400\r\n"));
+        MainWindow w;
+        Named<QTimer>(&w, "startTimer")->stop();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QRect area = w.screen()->availableGeometry();
+        QVERIFY2(area.contains(w.frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                  .arg(w.frameGeometry().x())
+                                                                  .arg(w.frameGeometry().y())
+                                                                  .arg(w.frameGeometry().width())
+                                                                  .arg(w.frameGeometry().height())));
+        const auto* bar = Named<PanelStatusBar>(&w, "linkBar");
+        QVERIFY(area.contains(bar->mapToGlobal(bar->rect().bottomRight())));
+        w.close();
+        const MainSettings saved = ReadMainSettingsFrom(home.Ini() + QStringLiteral("/zmk.ini"), 1024, 768);
+        QCOMPARE(saved.FormLeft, 900);
+        QCOMPARE(saved.FormWidth, 1000);
     }
 
     void updateMenus_data() {
@@ -657,6 +691,55 @@ private slots:
         QVERIFY(found);
     }
 
+    // The client area says where the window is: "Нет связи" without a
+    // controller; once connected the controller's name, address, type code
+    // and version, the channel, since when and the last exchange. When the
+    // controller stops answering (the retry declined) it says so and points
+    // at "Связь с другим устройством"; the menus and bars stay as designed.
+    void summaryOfTheConnection() {
+        SimProcess sim;
+        QVERIFY2(sim.ready(), qPrintable(sim.output()));
+        Home home;
+        home.UseEthernet(sim.tcpPort());
+        Responder responder;
+        auto w = std::make_unique<MainWindow>();
+        const auto shown = [&w] {
+            QTextDocument document;
+            document.setHtml(Named<QLabel>(w.get(), "summaryText")->text());
+            return document.toPlainText();
+        };
+        const auto* warning = Named<QLabel>(w.get(), "deadLinkWarning");
+        QVERIFY2(shown().contains(QStringLiteral("Нет связи")), qPrintable(shown()));
+        QSignalSpy started(w.get(), &MainWindow::ConnectionStartFinished);
+        w->show();
+        QVERIFY(started.wait(30000));
+        QVERIFY(Shared().Connected);
+        const QString connected = shown();
+        for (const QString& part : {QStringLiteral("ЗМК-10 ГРС Тестовая"), QStringLiteral("Адрес:"),
+                                    QStringLiteral("Код типа:"), QStringLiteral("73"), QStringLiteral("Версия ПО:"),
+                                    QStringLiteral("Ethernet, Симулятор (IP-адр. 127.0.0.1)"),
+                                    QStringLiteral("Связь установлена:"), QStringLiteral("успешно")})
+            QVERIFY2(connected.contains(part), qPrintable(part + QStringLiteral(" in ") + connected));
+        QVERIFY(!connected.contains(QStringLiteral("Нет связи")));
+        QVERIFY(warning->isHidden());
+
+        // The controller goes silent; a command's read fails and its retry is declined.
+        sim.stop();
+        responder.messages.clear();
+        w->MenuItem(QStringLiteral("Nident"))->trigger();
+        QVERIFY(!responder.messages.isEmpty());
+        QVERIFY(Shared().Connected);  // the designed flow: still connected
+        QVERIFY2(!shown().contains(QStringLiteral("успешно")), qPrintable(shown()));
+        QVERIFY(!warning->isHidden());
+        QVERIFY2(warning->text().contains(QStringLiteral("«Связь с другим устройством»")), qPrintable(warning->text()));
+        QCOMPARE(ShownItems(*w), Without(AllItems, {"NChrom_MeanData", "NWmt_MeanData"}));
+
+        // Ended: "Нет связи" again, nothing to warn of.
+        Named<QPushButton>(w.get(), "hangUpButton")->click();
+        QVERIFY(shown().contains(QStringLiteral("Нет связи")));
+        QVERIFY(warning->isHidden());
+    }
+
     void messageTimerClearsPanel2() {
         Home home;
         MainWindow w;
@@ -674,11 +757,11 @@ private slots:
         MainWindow w;
         Named<QTimer>(&w, "startTimer")->stop();
         Responder responder;
-        w.MenuItem("NSit")->trigger();
+        w.MenuItem("N6")->trigger();
         QCOMPARE(responder.messages.size(), 1);
         QCOMPARE(responder.messages[0].caption, QString());
         QCOMPARE(responder.messages[0].line1, QStringLiteral("Команда пока не реализована"));
-        QCOMPARE(responder.messages[0].line2, QStringLiteral("Текущее состояние контроллера"));
+        QCOMPARE(responder.messages[0].line2, QStringLiteral("Паспорт ЗМК показателей за сутки"));
     }
 
     void userIdentificationFromMenu() {

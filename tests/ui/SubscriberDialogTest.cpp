@@ -180,6 +180,12 @@ private slots:
         QCOMPARE(ui.tcpPortEdit->text(), QStringLiteral("502"));
         TypeText(ui.addressBox->lineEdit(), QStringLiteral("2z5w59"));
         QCOMPARE(ui.addressBox->currentText(), QStringLiteral("255"));
+        // Typed as the user types: the keys go to the focused box, which
+        // hands them to its edit past the edit's own filters.
+        ui.addressBox->setEditText(QString());
+        ui.addressBox->setFocus();
+        TypeText(ui.addressBox, QStringLiteral("1x7ф"));
+        QCOMPARE(ui.addressBox->currentText(), QStringLiteral("17"));
         // The name takes any text, cut at 49 characters.
         TypeText(ui.nameEdit, QString(60, u'ы'));
         QCOMPARE(ui.nameEdit->text(), QString(49, u'ы'));

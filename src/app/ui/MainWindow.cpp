@@ -22,6 +22,7 @@
 #include "common/Folders.h"
 #include "settings/MainSettings.h"
 #include "app/ui/AboutDialog.h"
+#include "app/ui/ConnectionSummaryView.h"
 #include "common/ui/MessageDialog.h"
 #include "common/ui/WaitWindow.h"
 #include "link/SubscriberList.h"
@@ -31,6 +32,10 @@
 #include "link/ui/LinkSummary.h"
 #include "events/ui/EventFileCommand.h"
 #include "events/ui/EventQueryCommands.h"
+#include "live/MomentaryData.h"
+#include "live/ui/AnalyserLinkChecks.h"
+#include "live/ui/ControllerStateWindow.h"
+#include "live/ui/MomentaryWindows.h"
 #include "measurements/ui/ArchiveReadCommand.h"
 #include "measurements/ui/ViewerCommands.h"
 #include "reports/ObjectList.h"
@@ -50,6 +55,8 @@
 #include "common/MessageKind.h"
 #include "common/DosCodePage.h"
 #include "app/ConnectionState.h"
+#include "app/WindowPlacement.h"
+#include "common/ui/ProgramClosing.h"
 #include "common/ArchiveReading.h"
 
 namespace zmk {
@@ -62,6 +69,7 @@ constexpr int IdentFieldCount = 18;
 constexpr int IdentDestroyedTable = 0;  // number of a destroyed table, 0 = none
 constexpr int IdentTypeCode = 1;
 constexpr int IdentVersion = 3;
+constexpr int IdentByteOrder = 10;      // 0 = words high byte first
 constexpr int IdentCodePage = 12;       // 0 = texts in the DOS code page
 constexpr uint8_t AcceptedTypeCode = 73;  // "I"
 constexpr uint8_t VersionPlain = 10;
@@ -157,10 +165,10 @@ const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
         {2, "NAlaInd", u"Запрос по индексу", QueryByIndex, 0},
         {2, "NAlaPer", u"Запрос за период", QueryByPeriod, 0},
         {2, "NAlaPrn", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewEventFile(EventKind::Diagnostics, &w); }, 0},
-        {1, "NSit", u"Текущее состояние контроллера", Later, 0},
-        {1, "NFun", u"Возможность исполнения контроллером его функций", Later, 0},
+        {1, "NSit", u"Текущее состояние контроллера", [](MainWindow& w, QAction*) { w.showControllerState(); }, 0},
+        {1, "NFun", u"Возможность исполнения контроллером его функций", [](MainWindow& w, QAction*) { w.showControllerFunctions(); }, 0},
         {1, "N_ChromData", u"Данные хроматографа", nullptr, 0},
-        {2, "NChrom_MomData", u"Мгновенные данные хроматографа, зоны параметров газа    ", Later, 0},
+        {2, "NChrom_MomData", u"Мгновенные данные хроматографа, зоны параметров газа    ", [](MainWindow& w, QAction*) { w.showChromatographMomentary(); }, 0},
         {2, "NChrom_MeanData", u"Скользящие средние значения данных хроматографа", Later, 0},
         {2, "NChrom_Arh5min", u"Мгновенные данные хроматографа из архива 5-мин. данных    ", nullptr, 0},
         {3, "NChrom_Read5min", u"Чтение архива контроллера", [](MainWindow& w, QAction*) { ReadMeasurementArchive(w, ArchiveKind::ChromFiveMinute); }, 0},
@@ -246,6 +254,39 @@ bool TakeEscapePress() {
 // ---------------------------------------------------------------------------
 // MainWindow: the window and its parts
 
+class MainWindow::CommandScope {
+public:
+    explicit CommandScope(MainWindow& window) : count_(window.commandsRunning_) { ++count_; }
+    ~CommandScope() { --count_; }
+    CommandScope(const CommandScope&) = delete;
+    CommandScope& operator=(const CommandScope&) = delete;
+
+private:
+    int& count_;
+};
+
+// The link shows "Обмен..." on its panel while a request runs and clears it
+// once the request's outcome is set: the clearing is where the summary
+// learns how the exchange went.
+class MainWindow::ExchangePanel : public StatusBarPanel {
+public:
+    explicit ExchangePanel(MainWindow& window) : window_(window) {}
+    void setText(const QString& text) override {
+        window_.linkBar_->SetPanelText(PanelExchange, text);
+        if (!text.isEmpty()) return;
+        ControllerLink& link = *window_.link_;
+        window_.exchanges_.Note(
+            link.Status, QStringLiteral("Команда %1.  %2").arg(link.LastFunction).arg(link.LinkStatusText(link.Status)),
+            QDateTime::currentDateTime());
+        window_.refreshSummary();
+    }
+    QString text() const override { return window_.linkBar_->PanelText(PanelExchange); }
+    void repaint() override { window_.linkBar_->Panel(PanelExchange)->repaint(); }
+
+private:
+    MainWindow& window_;
+};
+
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Программа обслуживания контроллера  ЗМК_NGC8200"));
 
@@ -265,6 +306,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     column->addWidget(subscriberBar_);
     column->addWidget(linkBar_);
     buildCallPanel();
+    summary_ = new ConnectionSummaryView(clientArea_);
+    auto* summaryPlace = new QVBoxLayout(clientArea_);
+    summaryPlace->setContentsMargins(16, 16, 16, 16);
+    summaryPlace->addWidget(summary_, 0, Qt::AlignLeft | Qt::AlignTop);
 
     startTimer_ = new QTimer(this);
     startTimer_->setObjectName(QStringLiteral("startTimer"));
@@ -280,6 +325,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     connect(callTimer_, &QTimer::timeout, this, &MainWindow::updateCallDuration);
 
     setUp();
+    refreshSummary();
 }
 
 MainWindow::~MainWindow() {
@@ -287,7 +333,7 @@ MainWindow::~MainWindow() {
     if (state.Link == link_.get()) state.Link = nullptr;
     if (state.LinkInfoBar == subscriberBar_->Panel(0)) state.LinkInfoBar = nullptr;
     if (state.ModemBar == modemBar_->Panel(0)) state.ModemBar = nullptr;
-    if (link_ && link_->StatusPanel == linkBar_->Panel(PanelExchange)) link_->StatusPanel = nullptr;
+    if (link_ && link_->StatusPanel == exchangePanel_.get()) link_->StatusPanel = nullptr;
 }
 
 void MainWindow::buildMenus() {
@@ -309,7 +355,10 @@ void MainWindow::buildMenus() {
         } else {
             action = entry.level == 0 ? menuBar()->addAction(caption) : parents[entry.level - 1]->addAction(caption);
             if (entry.run != nullptr)
-                connect(action, &QAction::triggered, this, [this, run = entry.run, action] { run(*this, action); });
+                connect(action, &QAction::triggered, this, [this, run = entry.run, action] {
+                    const CommandScope running(*this);
+                    run(*this, action);
+                });
         }
         action->setObjectName(name);
         action->setData(entry.tag);
@@ -390,7 +439,8 @@ void MainWindow::setUp() {
     QLocale::setDefault(QLocale::c());
 
     link_ = std::make_unique<ControllerLink>(0);
-    link_->StatusPanel = linkBar_->Panel(PanelExchange);
+    exchangePanel_ = std::make_unique<ExchangePanel>(*this);
+    link_->StatusPanel = exchangePanel_.get();
     link_->SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
     link_->SetCarrierLostHandler([this] { carrierLost(); });
     link_->SetWaiter(&waiter_);
@@ -425,9 +475,17 @@ void MainWindow::setUp() {
     modemBar_->hide();
     subscriberBar_->hide();
 
+    // The saved geometry (left and top of the frame, size of the window) as
+    // it is while it lies on the screen; one saved on a larger screen is
+    // moved inside this one, the frame allowed for.
     const MainSettings& settings = Settings();
-    resize(settings.FormWidth, settings.FormHeight);
-    move(settings.FormLeft, settings.FormTop);
+    const QMargins frame = DefaultFrameMargins;
+    const QRect saved(settings.FormLeft, settings.FormTop, settings.FormWidth, settings.FormHeight);
+    QRect client(saved.topLeft() + QPoint(frame.left(), frame.top()), saved.size());
+    if (screen != nullptr && !screen->availableGeometry().contains(saved))
+        client = PlaceInside(client, screen->availableGeometry(), frame);
+    resize(client.size());
+    move(client.left() - frame.left(), client.top() - frame.top());
 
     // The application-wide Esc watch, in place before the first exchange.
     qApp->installEventFilter(new EscapeFilter(waiter_, this));
@@ -455,7 +513,9 @@ void MainWindow::startConnection() {
         QTimer::singleShot(ChannelRetryMs, this, [this] { startTimer_->start(); });
         return;
     }
+    const CommandScope running(*this);
     ConnectionState& state = Shared();
+    exchanges_.Clear();
     showLinkParameters();
     {
         BusyCursor busy;
@@ -519,6 +579,7 @@ void MainWindow::startConnection() {
         state.Connected = ReadBasicTables();
     }();
 
+    connectedSince_ = QDateTime::currentDateTime();
     {
         BusyCursor busy;
         if (!state.Connected) Disconnect();
@@ -675,6 +736,27 @@ void MainWindow::UpdateMenus() {
         hide(NeedMoistureMeter);
     }
     hide(NeverShown);
+    refreshSummary();
+}
+
+void MainWindow::refreshSummary() {
+    ConnectionFacts facts;
+    facts.connected = Shared().Connected;
+    const uint8_t* ident = image_.Table(IdentTable);
+    facts.controllerName =
+        FromCp1251(QByteArrayView(reinterpret_cast<const char*>(image_.Table(NameTable)), NameLength)).trimmed();
+    facts.address = link_->Address;
+    facts.typeCode = ident[IdentTypeCode];
+    facts.softwareVersion = ident[IdentVersion];
+    static const char16_t* const kinds[] = {u"Прямое подключение", u"Модем", u"Ethernet"};
+    QStringList channel{QString::fromUtf16(kinds[std::min<int>(link_->ChannelKind, 2)])};
+    for (const QString& text : {linkBar_->PanelText(PanelLink), subscriberBar_->PanelText(0)})
+        if (!text.trimmed().isEmpty()) channel << text.trimmed();
+    facts.channel = channel.join(QStringLiteral(", "));
+    facts.modemLine = modemLineUp_;
+    facts.connectedSince = connectedSince_;
+    facts.exchanges = exchanges_;
+    summary_->Show(facts);
 }
 
 void MainWindow::SaveSettings() {
@@ -698,14 +780,26 @@ void MainWindow::stopChannelUse() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (channelInUse()) {
-        stopChannelUse();
+    if (channelInUse() || commandsRunning_ > 0) {
+        // The waits of a command let this close in: the window stays until
+        // the command has returned, so that nothing it still does (a message,
+        // the file it reads back) outlives the window.
+        stopCommandForClose();
         event->ignore();
         QTimer::singleShot(ChannelRetryMs, this, &QWidget::close);
         return;
     }
     shutDown();
     QMainWindow::closeEvent(event);
+    SetProgramClosing(false);
+}
+
+void MainWindow::stopCommandForClose() {
+    SetProgramClosing(true);  // no messages; questions answered "Нет": no retries either
+    if (ArchiveReading().InProgress) ArchiveReading().AbortRequested = true;
+    stopChannelUse();           // the running request, or the next one, fails at once
+    // A window the command opened before it saw the close is left as "Отменить" leaves it.
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
 }
 
 void MainWindow::shutDown() {
@@ -813,9 +907,71 @@ void MainWindow::showAbout() {
 // Measurement files ("Просмотр/Печать из файла")
 
 
+// ---------------------------------------------------------------------------
+// Live data
+
+void MainWindow::showControllerState() {
+    const ConnectionState& state = Shared();
+    TableSelection selection;
+    TableStateAnswer answer = TableStateAnswer::Exit;
+    // The state window and the table state dialog in turn, until the dialog
+    // is left otherwise than with "Выход" or the state window without its
+    // table-state button.
+    for (;;) {
+        ControllerStateWindow window(*this, state.MoistureMeterPresent, state.HexaneInList,
+                                     image_.Table(IdentTable)[IdentByteOrder], CurrentReportFormat(), this);
+        window.exec();
+        if (!window.TableStateRequested()) break;
+        selection = window.Selection();
+        answer = runTableStateDialog(selection, image_.Table(IdentTable)[IdentVersion]);
+        if (answer != TableStateAnswer::Exit) break;
+    }
+    // The writes are carried out as at the connection start: a whole
+    // configuration leaves the program disconnected, as does the reset.
+    switch (answer) {
+    case TableStateAnswer::WriteSelected:
+        writeChosenTables(selection);
+        break;
+    case TableStateAnswer::WriteAll:
+        Shared().DisconnectAfterWrite = true;
+        writeChosenTables(selection);
+        Shared().DisconnectAfterWrite = false;
+        Disconnect();
+        break;
+    case TableStateAnswer::ResetDone:
+        Disconnect();
+        break;
+    case TableStateAnswer::Exit:
+        break;
+    }
+    UpdateMenus();
+}
+
+void MainWindow::showControllerFunctions() {
+    {
+        BusyCursor busy;
+        if (!tables_->ReadTable({uint8_t(FunctionsTable), 0, 2}, MessagePanel())) return;
+    }
+    ControllerFunctionsWindow window(image_.Table(FunctionsTable), this);
+    window.exec();
+}
+
+void MainWindow::showChromatographMomentary() {
+    if (!CheckChromatographLink(*this)) return;
+    {
+        ChromatographMomentaryWindow window(*this, Shared().HexaneInList, CurrentReportFormat(), this);
+        window.exec();
+    }
+    StartMessageTimer();
+}
+
 void MainWindow::showMoistureMomentary() {
-    // The momentary window of the moisture meter is not in the program yet.
-    if (CheckMoistureMeterLink(*this)) commandNotAvailable(MenuItem(QStringLiteral("NWmt_MomData")));
+    if (!CheckMoistureMeterLink(*this)) return;
+    {
+        MoistureMomentaryWindow window(*this, CurrentReportFormat(), this);
+        window.exec();
+    }
+    StartMessageTimer();
 }
 
 void MainWindow::editSystemParams() {

@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 
+#include "app/ConnectionSummary.h"
 #include "app/ui/PanelStatusBar.h"
 #include "common/StatusBarPanel.h"
 #include "common/ui/MessageDialog.h"
@@ -31,6 +32,8 @@ namespace zmk {
 // It owns the link object and the configuration image, and runs the start of
 // a connection: connection dialog, identification of the controller, the
 // reads every connection needs, and the end of it.
+class ConnectionSummaryView;
+
 class MainWindow : public QMainWindow, public CommandHost {
     Q_OBJECT
 
@@ -106,7 +109,13 @@ private:
     // "Связь с другим устройством": the connection start again.
     void connectToAnotherDevice();
     void showAbout();
-    // "Мгновенные данные влагомера": the link check first.
+    // "Текущее состояние контроллера": the state window and the table state
+    // dialog in turn; a reset of the non-volatile data ends the connection.
+    void showControllerState();
+    // "Возможность исполнения контроллером его функций": table 8, then its window.
+    void showControllerFunctions();
+    // The momentary-data windows, each after its link check.
+    void showChromatographMomentary();
     void showMoistureMomentary();
     // "Системные параметры": after a write the moisture meter's menus follow table 6.
     void editSystemParams();
@@ -153,6 +162,13 @@ private:
     // first asks the running exchange to stop and then comes back later.
     bool channelInUse() const;
     void stopChannelUse();
+    // Counts a command (a menu item's, the connection start) while it runs.
+    class CommandScope;
+    // Closing while a command runs: the command is stopped and the window
+    // closes once it has returned.
+    void stopCommandForClose();
+    // The connection summary of the client area, from the state as it is now.
+    void refreshSummary();
 
     // Window contents; object names for tests in brackets.
     QWidget* clientArea_;          // ("clientArea") above the status bars
@@ -162,11 +178,19 @@ private:
     QFrame* callPanel_;            // ("callPanel") telephone call
     QLabel* callDuration_;         // ("callDuration") "%02d:%02d:%02d"
     QPushButton* hangUpButton_;    // ("hangUpButton") "Отключить связь"
+    ConnectionSummaryView* summary_;  // ("connectionSummary") the controller and the link, or "Нет связи"
     QTimer* startTimer_;           // ("startTimer") runs the connection start
     QTimer* messageTimer_;         // ("messageTimer") clears the command message
     QTimer* callTimer_;            // ("callTimer") steps the call duration
 
     bool modemLineUp_ = false;
+    int commandsRunning_ = 0;
+    QDateTime connectedSince_;
+    ExchangeHistory exchanges_;  // of the current connection
+    // Between the link and the panel of "Обмен...": notes the outcome of
+    // every exchange the link clears the panel after.
+    class ExchangePanel;
+    std::unique_ptr<ExchangePanel> exchangePanel_;
     // When the telephone line came up; the call duration counts from it.
     QDateTime callStart_;
 

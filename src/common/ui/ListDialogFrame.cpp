@@ -215,7 +215,7 @@ QComboBox* MakeAddressComboBox(QWidget* parent, int first, int last, int maxLeng
     combo->setCurrentIndex(-1);
     combo->setEditText(QString());
     combo->lineEdit()->setMaxLength(maxLength);
-    NumericKeyFilter::Install(combo->lineEdit(), NumericKeyFilter::Integer);
+    NumericKeyFilter::Install(combo, NumericKeyFilter::Integer);
     combo->setGeometry(geometry);
     return combo;
 }

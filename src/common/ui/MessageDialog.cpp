@@ -1,4 +1,5 @@
 #include "common/ui/MessageDialog.h"
+#include "common/ui/ProgramClosing.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -160,7 +161,10 @@ MessageHandler& Handler() {
     return handler;
 }
 
+bool closing = false;
+
 bool Run(MessageKind kind, const QString& first, const QString& second) {
+    if (closing) return false;
     if (Handler()) return Handler()(kind, first, second);
     // No parent: the caller's window may be disabled for a long operation,
     // and the message must still take input.
@@ -174,6 +178,10 @@ bool Run(MessageKind kind, const QString& first, const QString& second) {
 void ShowMessage(MessageKind kind, const QString& first, const QString& second) { Run(kind, first, second); }
 
 bool Ask(MessageKind kind, const QString& first, const QString& second) { return Run(kind, first, second); }
+
+bool ProgramClosing() { return closing; }
+
+void SetProgramClosing(bool on) { closing = on; }
 
 MessageHandler SetMessageHandler(MessageHandler handler) {
     MessageHandler previous = std::move(Handler());

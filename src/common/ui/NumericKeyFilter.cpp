@@ -1,5 +1,6 @@
 #include "common/ui/NumericKeyFilter.h"
 
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -15,10 +16,21 @@ NumericKeyFilter* NumericKeyFilter::Install(QLineEdit* edit, Kind kind) {
     return filter;
 }
 
+NumericKeyFilter* NumericKeyFilter::Install(QComboBox* box, Kind kind) {
+    auto* filter = new NumericKeyFilter(kind, box);
+    box->installEventFilter(filter);
+    if (QLineEdit* edit = box->lineEdit())
+        edit->installEventFilter(filter);
+    return filter;
+}
+
 bool NumericKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
         return false;
     auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (edit == nullptr)
+        if (auto* box = qobject_cast<QComboBox*>(watched))
+            edit = box->lineEdit();
     if (edit == nullptr)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class QComboBox;
 class QLineEdit;
 
 namespace zmk {
@@ -20,6 +21,10 @@ public:
 
     // Creates a filter owned by the edit and installs it there.
     static NumericKeyFilter* Install(QLineEdit* edit, Kind kind);
+    // The same for an editable combo box. Its line edit hands the focus to
+    // the box, which passes typed keys on to the edit directly, past the
+    // edit's filters: the filter watches the box as well.
+    static NumericKeyFilter* Install(QComboBox* box, Kind kind);
 
     Kind FilterKind() const { return kind_; }
 

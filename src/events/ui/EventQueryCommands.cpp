@@ -7,6 +7,7 @@
 #include "common/PackedDate.h"
 #include "common/StatusBarPanel.h"
 #include "common/ui/MessageDialog.h"
+#include "common/ui/ProgramClosing.h"
 #include "common/ui/WaitWindow.h"
 #include "events/EventArchiveReader.h"
 #include "events/InterventionDecoder.h"
@@ -87,7 +88,8 @@ ControllerTextCodePage NameCodePage(TableEngine& tables) {
 // The viewer of the kind on what was read, modally.
 void ShowRead(CommandHost& host, EventKind kind, const EventReadResult& result, EventViewMode mode,
               uint32_t firstIndex) {
-    if (!result.HasRecords()) return;
+    // A window closed during the reading opens no viewer.
+    if (!result.HasRecords() || ProgramClosing()) return;
     std::unique_ptr<EventViewer> viewer =
         kind == EventKind::Diagnostics
             ? EventViewer::ForDiagnostics(result.header, result.diagnostics, mode, firstIndex, host.Window())

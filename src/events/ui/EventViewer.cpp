@@ -17,8 +17,11 @@
 #include "common/MessageKind.h"
 #include "common/PackedDate.h"
 #include "common/ui/MessageDialog.h"
+#include "common/ui/PrintTitleDialog.h"
+#include "common/ui/ReportPreviewDialog.h"
 #include "common/ui/WaitWindow.h"
 #include "events/DiagnosticDecoder.h"
+#include "events/EventReport.h"
 #include "measurements/MeasurementFile.h"
 
 namespace zmk {
@@ -190,10 +193,11 @@ void EventViewer::BuildWindow(const QString& title, bool damaged) {
     exitButton_ = addButton("exitButton", QStringLiteral("Выход"));
     saveButton_ = addButton("saveButton", QStringLiteral("Сохранить в файле"));
     printButton_ = addButton("printButton", QStringLiteral("Печать"));
-    printButton_->setEnabled(false);  // printing comes with the printed reports
+    printButton_->setEnabled(RowCount() > 0);
     row->addStretch();
     connect(exitButton_, &QPushButton::clicked, this, &QDialog::accept);
     connect(saveButton_, &QPushButton::clicked, this, &EventViewer::saveToFile);
+    connect(printButton_, &QPushButton::clicked, this, &EventViewer::printList);
     column->addLayout(row);
 
     // 992 pixels wide; as high as the rows need, within the screen.
@@ -249,6 +253,18 @@ void EventViewer::saveToFile() {
         ShowFileMessage(written ? SavedMessage(path) : message);
         return;
     }
+}
+
+void EventViewer::printList() {
+    const std::optional<QString> organisation =
+        AskOrganisation(EventReportKind(kind_), header_.first, header_.last, this);
+    if (!organisation) return;
+    const PagedReport report = kind_ == EventKind::Diagnostics
+                                   ? BuildDiagnosticReport(header_, diagnostics_, *organisation)
+                                   : BuildInterventionReport(header_, interventions_, *organisation);
+    const QString folder = WorkFolderPath(kind_ == EventKind::Diagnostics ? WorkFolder::AlaFiles : WorkFolder::AudFiles);
+    const QFileInfo proposed(DefaultEventFileName(folder, header_.address, Today(), kind_));
+    PreviewReport(report, proposed.path() + u'/' + proposed.completeBaseName() + QStringLiteral(".pdf"), this);
 }
 
 }  // namespace zmk

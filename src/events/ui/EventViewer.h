@@ -47,9 +47,9 @@ private:
 // The diagnostic viewer and the intervention viewer: the title of the list
 // (by index, by period or from a file), the grid over the rows, a status
 // line that tells of records failing their checksum, and the buttons
-// "Выход", "Сохранить в файле" and "Печать" (printing is not in the program
-// yet: the button is there, disabled). Modal; the newest row is current on
-// opening and the focus is on "Выход".
+// "Выход", "Сохранить в файле" and "Печать" (the printed list, offered when
+// there are rows). Modal; the newest row is current on opening and the
+// focus is on "Выход".
 // Widgets by object name: "rowView", "statusLine", "exitButton",
 // "saveButton", "printButton".
 class EventViewer : public QDialog {
@@ -84,6 +84,8 @@ public:
 private slots:
     // "Сохранить в файле": the header and the rows into an ".ala" / ".aud" file.
     void saveToFile();
+    // "Печать": the print-data dialog, then the printed list's preview.
+    void printList();
 
 private:
     EventViewer(EventKind kind, EventViewMode mode, const EventFileHeader& header, QWidget* parent);

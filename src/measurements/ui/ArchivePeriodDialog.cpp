@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -26,12 +27,27 @@ namespace {
 const QDate FirstPickerDate(2000, 1, 1);
 const QDate LastPickerDate(2099, 12, 31);
 
+// The period's fields are disabled while a preset period kind fills them:
+// their values are still to be read, darker than the style's pale grey.
+const QColor DisabledValueColor(0x5a, 0x5a, 0x5a);
+
+void KeepReadableWhenDisabled(QWidget* field) {
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text, DisabledValueColor);
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, DisabledValueColor);
+    field->setPalette(palette);
+}
+
 QDateEdit* NewPicker(QWidget* parent, const char* name) {
     auto* edit = new QDateEdit(FirstPickerDate, parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     edit->setCalendarPopup(true);
     edit->setDateRange(FirstPickerDate, LastPickerDate);
+    // Never narrower than its whole date: squeezed beside the hour and
+    // minute boxes it would show "10.1".
+    edit->setMinimumWidth(edit->sizeHint().width());
+    KeepReadableWhenDisabled(edit);
     return edit;
 }
 
@@ -40,6 +56,7 @@ QComboBox* NewNumberBox(QWidget* parent, const char* name, int count) {
     box->setObjectName(QString::fromLatin1(name));
     for (int i = 0; i < count; ++i) box->addItem(QString::asprintf("%02d", i));
     box->setCurrentIndex(0);
+    KeepReadableWhenDisabled(box);
     return box;
 }
 
@@ -71,12 +88,14 @@ struct KindItem {
     QString text;
 };
 
-// The " Задание периода" group; its buttons go into `kinds`, numbered from 0.
-QGroupBox* NewPeriodKindGroup(QWidget* parent, const char* name, const QList<KindItem>& items, QButtonGroup*& kinds) {
+// The " Задание периода" group; its buttons go into `kinds`, numbered from 0,
+// one under the other or (`inRow`) side by side.
+QGroupBox* NewPeriodKindGroup(QWidget* parent, const char* name, const QList<KindItem>& items, QButtonGroup*& kinds,
+                              bool inRow = false) {
     auto* box = new QGroupBox(QStringLiteral(" Задание периода"), parent);
     box->setObjectName(QString::fromLatin1(name));
     kinds = new QButtonGroup(box);
-    auto* layout = new QVBoxLayout(box);
+    QBoxLayout* layout = inRow ? static_cast<QBoxLayout*>(new QHBoxLayout(box)) : new QVBoxLayout(box);
     for (int i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i].text, box);
         button->setObjectName(QString::fromLatin1(items[i].name));
@@ -176,7 +195,7 @@ void ArchivePeriodDialog::BuildFiveMinutePanel() {
                                                {{"fiveMinuteLastHour", QStringLiteral("За последний час")},
                                                 {"fiveMinuteLastDay", QStringLiteral("За последние сутки")},
                                                 {"fiveMinuteCustomPeriod", QStringLiteral("Заданный период")}},
-                                               fiveMinuteKinds_);
+                                               fiveMinuteKinds_, true);
     connect(fiveMinuteKinds_, &QButtonGroup::idClicked, this, &ArchivePeriodDialog::chooseFiveMinutePeriod);
 
     auto* periods = new QHBoxLayout;
@@ -184,11 +203,13 @@ void ArchivePeriodDialog::BuildFiveMinutePanel() {
                                       fiveMinuteStartHour_, fiveMinuteStartMinute_));
     periods->addWidget(NewPeriodGroup(fiveMinutePanel_, QStringLiteral("Конец периода"), fiveMinuteEndDate_,
                                       fiveMinuteEndHour_, fiveMinuteEndMinute_));
-    periods->addWidget(fiveMinutePeriodKind_);
+    // With hours and minutes beside each date the period kinds go below:
+    // in one row the dates would not fit the dialog's width.
     auto* layout = new QVBoxLayout(fiveMinutePanel_);
     layout->addWidget(fiveMinuteOldest_);
     layout->addWidget(fiveMinuteNewest_);
     layout->addLayout(periods);
+    layout->addWidget(fiveMinutePeriodKind_);
 }
 
 void ArchivePeriodDialog::BuildHourlyPanel() {

@@ -13,6 +13,7 @@
 #include "tables/TableEngine.h"
 #include "tables/ui/CommandHost.h"
 #include "common/ui/MessageDialog.h"
+#include "common/ui/ProgramClosing.h"
 #include "common/ui/WaitWindow.h"
 #include "measurements/ui/ArchivePeriodDialog.h"
 #include "measurements/ui/ViewerCommands.h"
@@ -25,8 +26,6 @@ namespace zmk {
 namespace {
 
 constexpr int ClockTable = 2;           // the controller clock as last read
-constexpr uint8_t LinkStateTable = 33;  // links with the analysers
-constexpr uint8_t MoistureLinkField = 1;
 constexpr int ShowFullProgressMs = 500; // the full progress bar stays this long
 
 // Lets the window system paint for a while without taking user input.
@@ -116,11 +115,15 @@ void ReadMeasurementArchive(CommandHost& host, ArchiveKind kind) {
         request.end = RoundDownToFiveMinutes(request.end);
         TableClockSource source(tables, panel, tables.Link().Waiter());
         if (!CheckStartAgainstOldest(bounds, request.start, request.end, source, dialogue)) return;
+        if (ProgramClosing()) return;
     }
 
     const ArchiveReadResult result = ReadArchivePeriod(tables.Link(), request, dialogue);
-    dialogue.CloseWait(result.showData);
-    if (!result.showData) return;
+    // A window closed during the reading ends the command here, quietly:
+    // the file is not read back and no viewer opens.
+    const bool show = result.showData && !ProgramClosing();
+    dialogue.CloseWait(show);
+    if (!show) return;
 
     std::optional<RecordStore> records = TakeReadRecords(request, result, dialogue);
     if (!records) return;
@@ -129,15 +132,6 @@ void ReadMeasurementArchive(CommandHost& host, ArchiveKind kind) {
                                    FromDateTime(CurrentDateTimeValue()), request.start, request.end,
                                    uint32_t(records->Count()));
     OpenMeasurementViewer(header, std::move(*records), host.Window());
-}
-
-bool CheckMoistureMeterLink(CommandHost& host) {
-    TableEngine& tables = host.Tables();
-    if (!tables.ReadTable({LinkStateTable, MoistureLinkField, 1}, host.MessagePanel()))
-        return false;
-    if (*tables.Image().Field(LinkStateTable, MoistureLinkField) != 0) return true;
-    ShowMessage(MessageKind::Info, QStringLiteral("Нет связи с влагомером"), QStringLiteral("(см. текущее состояние контроллера)"));
-    return false;
 }
 
 }  // namespace zmk

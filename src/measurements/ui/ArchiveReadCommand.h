@@ -17,12 +17,6 @@ class CommandHost;
 // One read command from the bounds to the viewer.
 void ReadMeasurementArchive(CommandHost& host, ArchiveKind kind);
 
-// "Мгновенные данные влагомера": reads table 33 field 1 (link with the
-// moisture meter). Without the link: kind 6, "Нет связи с влагомером" /
-// "(см. текущее состояние контроллера)", and false. False also after a
-// failed read (the table engine has told the user). True when the link is there.
-bool CheckMoistureMeterLink(CommandHost& host);
-
 // The messages and questions of a reading shown with the shared message dialog.
 class MessageBoxReadDialogue : public ArchiveReadDialogue {
 public:

@@ -15,8 +15,11 @@
 
 #include "common/Folders.h"
 #include "common/ui/MessageDialog.h"
+#include "common/ui/PrintTitleDialog.h"
+#include "common/ui/ReportPreviewDialog.h"
 #include "common/ui/WaitWindow.h"
 #include "live/ui/ChromatographStatusWindow.h"
+#include "measurements/MoistureReport.h"
 #include "measurements/Workbook.h"
 #include "common/PackedDate.h"
 #include "common/MessageKind.h"
@@ -29,11 +32,6 @@ constexpr int GridRowHeight = 20;
 constexpr int ButtonHeight = 28;
 // Steps of the wait window's bar that are actually painted.
 constexpr int PaintedProgressSteps = 200;
-
-MeasurementViewer::PrintHandler& PrintHook() {
-    static MeasurementViewer::PrintHandler handler;
-    return handler;
-}
 
 PackedDate Today() {
     const QDate today = QDate::currentDate();
@@ -66,8 +64,6 @@ MeasurementViewer::MeasurementViewer(const MeasurementFileHeader& header, Record
 }
 
 MeasurementViewer::~MeasurementViewer() = default;
-
-void MeasurementViewer::SetPrintHandler(PrintHandler handler) { PrintHook() = std::move(handler); }
 
 void MeasurementViewer::BuildWindow(Buttons buttons) {
     setWindowTitle(table_->Caption());
@@ -106,7 +102,7 @@ void MeasurementViewer::BuildWindow(Buttons buttons) {
     }
     if (buttons.print) {
         printButton_ = AddButton(row, "printButton", QStringLiteral("Печать"));
-        printButton_->setEnabled(static_cast<bool>(PrintHook()));
+        printButton_->setEnabled(table_->RecordCount() > 0);
         connect(printButton_, &QPushButton::clicked, this, &MeasurementViewer::printRecords);
     }
     row->addStretch();
@@ -221,7 +217,16 @@ void MeasurementViewer::exportWorkbook() {
 }
 
 void MeasurementViewer::printRecords() {
-    if (PrintHook()) PrintHook()(*this);
+    if (table_->Chromatograph()) return;  // chromatograph archives go to workbooks, not to paper
+    const MeasurementFileHeader& header = table_->Header();
+    const std::optional<QString> organisation =
+        AskOrganisation(MoistureReportKind(*table_), header.periodStart, header.periodEnd, this);
+    if (!organisation) return;
+    const PagedReport report = BuildMoistureReport(*table_, *organisation);
+    const ArchiveKind kind = table_->Kind();
+    const QFileInfo proposed(
+        DefaultMeasurementFileName(WorkFolderPath(KindInfo(kind).folder), header.address, Today(), kind));
+    PreviewReport(report, proposed.path() + u'/' + proposed.completeBaseName() + QStringLiteral(".pdf"), this);
 }
 
 void MeasurementViewer::showRecordStatus() { ShowChromRecordStatus(*table_, CurrentRecord(), this); }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
 #include <memory>
 
 #include "measurements/MeasurementTable.h"
@@ -33,12 +32,6 @@ public:
     // The record of the grid's current row; -1 when the row shows none.
     qsizetype CurrentRecord() const;
 
-    // Printing of the moisture-meter viewers is a separate report; it is
-    // reached through this hook (set once by the program). Without it the
-    // "Печать" button is disabled.
-    using PrintHandler = std::function<void(MeasurementViewer& viewer)>;
-    static void SetPrintHandler(PrintHandler handler);
-
 protected:
     // The buttons a viewer has besides "Сохранить в файле" and "Выход".
     struct Buttons {
@@ -61,7 +54,8 @@ private slots:
     void saveToFile();
     // "Сохранить в формате Excel".
     void exportWorkbook();
-    // "Печать": the print hook.
+    // "Печать" (moisture-meter viewers, offered when there are records): the
+    // print-data dialog, then the printed report's preview.
     void printRecords();
     // "Признаки состояния" or a double-click on a record row: the status
     // window of the current record (chromatograph viewers).
