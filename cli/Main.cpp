@@ -12,6 +12,7 @@
 #include "Connection.h"
 #include "EventCommands.h"
 #include "ExportXlsx.h"
+#include "Passport.h"
 #include "ReadArchive.h"
 #include "Limits.h"
 #include "PrintReports.h"
@@ -67,6 +68,7 @@ const char* const Usage =
     "%LIMITS%"
     "%READ_ARCHIVE%"
     "%READ_EVENTS%"
+    "%PASSPORT%"
     "%CLOCK_AND_NAME%"
     "%CONFIGURATION%"
     "%WATCH%"
@@ -98,6 +100,7 @@ QString UsageText() {
         .replace(QStringLiteral("%PRINT_REPORTS%"), QString::fromUtf8(zmkctl::PrintReportsUsage))
         .replace(QStringLiteral("%USERS%"), QString::fromUtf8(zmkctl::UsersUsage))
         .replace(QStringLiteral("%LIMITS%"), QString::fromUtf8(zmkctl::LimitsUsage))
+        .replace(QStringLiteral("%PASSPORT%"), QString::fromUtf8(zmkctl::PassportUsage))
         .replace(QStringLiteral("%CONFIGURATION%"), QString::fromUtf8(zmkctl::ConfigurationUsage))
         .replace(QStringLiteral("%CHECK_CONFIG%"), QString::fromUtf8(zmkctl::CheckConfigUsage))
         .replace(QStringLiteral("%WATCH%"), QString::fromUtf8(zmkctl::WatchUsage));
@@ -343,7 +346,7 @@ int main(int argc, char** argv) {
     // Commands with options of their own: what follows the command word is theirs.
     QStringList commandArgs;
     for (const char* name : {"read-archive", "read-events", "set-clock", "set-name", "set-limit",
-                             "save-config", "write-config", "watch"}) {
+                             "save-config", "write-config", "watch", "passport"}) {
         const qsizetype at = args.indexOf(QLatin1String(name));
         if (at < 0) continue;
         commandArgs = args.mid(at + 1);
@@ -367,6 +370,7 @@ int main(int argc, char** argv) {
     else if (command == QLatin1String("set")) handler = SetCommand;
     else if (command == QLatin1String("read-archive")) handler = zmkctl::ReadArchiveCommand;
     else if (command == QLatin1String("read-events")) handler = zmkctl::ReadEventsCommand;
+    else if (command == QLatin1String("passport")) handler = zmkctl::PassportCommand;
     else if (command == QLatin1String("users")) handler = zmkctl::UsersCommand;
     else if (command == QLatin1String("limits")) handler = zmkctl::LimitsCommand;
     else if (command == QLatin1String("set-limit")) handler = zmkctl::SetLimitCommand;

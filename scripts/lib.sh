@@ -14,6 +14,7 @@ ZMK_PACKAGES=(
   python3
   libxlsxwriter-dev python3-openpyxl libreoffice-calc-nogui
   fonts-dejavu-core poppler-utils
+  libzip-dev libpugixml-dev
 )
 
 zmk_log() { printf '== %s\n' "$*" >&2; }

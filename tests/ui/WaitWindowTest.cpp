@@ -38,6 +38,8 @@ private slots:
                                               << QStringLiteral("таблиц параметров конфигурации");
         QTest::newRow("4 workbook") << 4 << QStringLiteral("Выполняется создание")
                                     << QStringLiteral("таблицы в формате Excel");
+        QTest::newRow("5 passport") << 5 << QStringLiteral("Выполняется формирование")
+                                    << QStringLiteral("отчета в формате Excel");
     }
 
     void modeTexts() {
@@ -57,7 +59,7 @@ private slots:
     void unknownModeKeepsTheLines() {
         WaitWindow form;
         form.SetMode(2);
-        for (int mode : {0, 5, -1, 1000}) {
+        for (int mode : {0, 6, -1, 1000}) {
             form.SetMode(mode);
             QCOMPARE(form.CurrentMode(), 2);
             QCOMPARE(Line(&form, 2)->text(), QStringLiteral("Выполняется запись параметров"));

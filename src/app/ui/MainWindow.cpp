@@ -41,6 +41,7 @@
 #include "reports/ObjectList.h"
 #include "settings/ReportFormat.h"
 #include "reports/ui/ReportFormatDialog.h"
+#include "reports/ui/PassportCommands.h"
 #include "tables/LabelList.h"
 #include "tables/ui/ParamsCommands.h"
 #include "tables/ui/ConfigFileCommands.h"
@@ -191,8 +192,8 @@ const MainWindow::MenuEntry* MainWindow::MenuTable(int* count) {
         {3, "NWmt_ReadDay", u"Чтение архива контроллера", [](MainWindow& w, QAction*) { ReadMeasurementArchive(w, ArchiveKind::MoistureDay); }, 0},
         {3, "NWmt_ViewDay", u"Просмотр/Печать из файла", [](MainWindow& w, QAction*) { ViewMeasurementFile(ArchiveKind::MoistureDay, &w); }, 0},
         {0, "Nexcreport", u"Отчеты", nullptr, 0},
-        {1, "N6", u"Паспорт ЗМК показателей за сутки", Later, 0},
-        {1, "N8", u"Паспорт ЗМК показателей за месяц", Later, 1},
+        {1, "N6", u"Паспорт ЗМК показателей за сутки", [](MainWindow& w, QAction*) { MakePassport(w, PassportKind::Daily); }, 0},
+        {1, "N8", u"Паспорт ЗМК показателей за месяц", [](MainWindow& w, QAction*) { MakePassport(w, PassportKind::Monthly); }, 1},
         {0, "Nconnect", u"Связь с другим устройством", [](MainWindow& w, QAction*) { w.connectToAnotherDevice(); }, 0},
         {0, "Nvers", u"Версия", nullptr, 0},
         {1, "NUser", u"Идентификация пользователя программы", [](MainWindow& w, QAction*) { w.IdentifyUser(); }, 0},

@@ -25,6 +25,7 @@ constexpr ModeLines kModeLines[] = {
     {u"Ожидайте...", u"Выполняется запись параметров", u"конфигурации в контроллер"},
     {u"Ожидайте...", u"Выполняется чтение", u"таблиц параметров конфигурации"},
     {u"Ожидайте...", u"Выполняется создание", u"таблицы в формате Excel"},
+    {u"Ожидайте...", u"Выполняется формирование", u"отчета в формате Excel"},
 };
 
 constexpr int kDefaultMaximum = 100;
@@ -70,7 +71,7 @@ WaitWindow::WaitWindow(QWidget* parent) : QWidget(parent, Qt::Dialog) {
 }
 
 void WaitWindow::SetMode(int mode) {
-    if (mode < ModeReadData || mode > ModeExportWorkbook)
+    if (mode < ModeReadData || mode > ModePassport)
         return;
     const ModeLines& lines = kModeLines[mode - ModeReadData];
     lines_[0]->setText(QString::fromUtf16(lines.line1));

@@ -25,6 +25,7 @@ public:
         ModeWriteConfig = 2,    // whole configuration write
         ModeReadConfig = 3,     // whole configuration read
         ModeExportWorkbook = 4, // workbook export
+        ModePassport = 5,       // passport workbook
     };
 
     explicit WaitWindow(QWidget* parent = nullptr);
