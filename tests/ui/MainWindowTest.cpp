@@ -757,11 +757,12 @@ private slots:
         MainWindow w;
         Named<QTimer>(&w, "startTimer")->stop();
         Responder responder;
-        w.MenuItem("N6")->trigger();
+        // The moving averages are the only such items left (and they are never shown).
+        w.MenuItem("NChrom_MeanData")->trigger();
         QCOMPARE(responder.messages.size(), 1);
         QCOMPARE(responder.messages[0].caption, QString());
         QCOMPARE(responder.messages[0].line1, QStringLiteral("Команда пока не реализована"));
-        QCOMPARE(responder.messages[0].line2, QStringLiteral("Паспорт ЗМК показателей за сутки"));
+        QCOMPARE(responder.messages[0].line2, QStringLiteral("Скользящие средние значения данных хроматографа"));
     }
 
     void userIdentificationFromMenu() {
